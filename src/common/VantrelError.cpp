@@ -1,0 +1,11 @@
+#include "common/VantrelError.h"
+
+namespace vantrel {
+
+std::string ErrorBoxText(std::string_view message) {
+  std::string text(message);
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) text += '.';
+  return text;
+}
+
+}  // namespace vantrel

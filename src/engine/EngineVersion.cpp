@@ -1,0 +1,1 @@
+namespace vantrel { const char* const kProductVersion = "2.1"; }
