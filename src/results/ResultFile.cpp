@@ -23,9 +23,20 @@ constexpr std::size_t kChunkSize = 256 * 1024;
 constexpr std::size_t kEventInterval = 20;
 constexpr std::uint32_t kUserNameRoom = 100;
 
+// A line end or end-of-file byte inside a name would let the name forge lines of its own (a "Delete"
+// line, a domain line) when the file is read back. Account names never hold them; anything that does
+// gets a "?" in their place.
+void AppendText(std::string& out, std::string_view text) {
+  const std::size_t start = out.size();
+  out.append(text);
+  for (std::size_t i = start; i < out.size(); ++i) {
+    if (out[i] == '\r' || out[i] == '\n' || out[i] == 26) out[i] = '?';
+  }
+}
+
 void AppendField(std::string& out, std::string_view text, std::size_t width) {
   const std::size_t kept = std::min(text.size(), width);
-  out.append(text.data(), kept);
+  AppendText(out, text.substr(0, kept));
   out.append(width - kept, ' ');
 }
 
@@ -45,7 +56,7 @@ void ProduceResultFile(const TVTRScanResults& results, const ResultFileHeader& h
   std::string buffer;
   buffer.reserve(kChunkSize + 256);
   auto line = [&buffer](std::string_view text) {
-    buffer.append(text);
+    AppendText(buffer, text);
     buffer.append("\r\n");
   };
   line("# Vantrel v2.1");
@@ -123,8 +134,8 @@ std::string ResultFileLine(const TVTRScanResult& record) {
   return line;
 }
 
-void WriteResultFile(const std::filesystem::path& path, const TVTRScanResults& results,
-                     const ResultFileHeader& header, const Clock& clock, UiHooks& hooks) {
+void WriteResultFile(const std::filesystem::path& path, const TVTRScanResults& results, const ResultFileHeader& header,
+                     const Clock& clock, UiHooks& hooks) {
   AtomicFile file(path);
   ProduceResultFile(results, header, clock, hooks, [&file](std::string_view bytes) { file.Write(bytes); });
   file.Commit();

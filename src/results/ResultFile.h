@@ -23,8 +23,8 @@ class NetApi;
 
 // What the header says besides the banner.
 struct ResultFileHeader {
-  std::string domain;                    // the current domain, as stored
-  std::optional<std::string> userName;   // the "# By:" line is left out without it
+  std::string domain;                   // the current domain, as stored
+  std::optional<std::string> userName;  // the "# By:" line is left out without it
 };
 
 // The user name for the header as the network provider reports it, or nothing when the call fails
@@ -37,8 +37,8 @@ std::string ResultFileLine(const TVTRScanResult& record);
 // Writes the header and every record in list order, letting the caller process events every 20
 // records. The file is replaced only when it was written completely: the old contents stay when any
 // step fails. Failures raise VantrelError with the file's name and the system's text for the error.
-void WriteResultFile(const std::filesystem::path& path, const TVTRScanResults& results,
-                     const ResultFileHeader& header, const Clock& clock, UiHooks& hooks);
+void WriteResultFile(const std::filesystem::path& path, const TVTRScanResults& results, const ResultFileHeader& header,
+                     const Clock& clock, UiHooks& hooks);
 // The same bytes to a stream (standard output of the command-line scan). A failing stream raises
 // VantrelError naming `streamName`.
 void WriteResultFile(std::ostream& out, const TVTRScanResults& results, const ResultFileHeader& header,

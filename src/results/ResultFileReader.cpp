@@ -200,11 +200,11 @@ bool ResultFileReader::WarningsWanted() {
   // hundred thousand boxes one by one.
   if (silent_) return false;
   if (linesWithBox_ > 0 && linesWithBox_ % kResultFileWarningsBeforeAsking == 0) {
-    const std::string question =
-        Printf("%lld lines of this file could not be read so far.\r\r"
-               "Choose OK to see a warning for every further line that cannot be read, or Cancel to skip "
-               "such lines without a warning.",
-               static_cast<long long>(linesWithBox_));
+    const std::string question = Printf(
+        "%lld lines of this file could not be read so far.\r\r"
+        "Choose OK to see a warning for every further line that cannot be read, or Cancel to skip "
+        "such lines without a warning.",
+        static_cast<long long>(linesWithBox_));
     if (!hooks_.ConfirmOkCancel("Warning", question)) {
       silent_ = true;
       return false;

@@ -27,7 +27,9 @@ struct Row {
   bool operator==(const Row&) const = default;
 };
 
-void PrintTo(const Row& row, std::ostream* out) { *out << "{" << row.name << ", " << row.days << ", " << row.action << "}"; }
+void PrintTo(const Row& row, std::ostream* out) {
+  *out << "{" << row.name << ", " << row.days << ", " << row.action << "}";
+}
 
 std::vector<Row> Rows(const TVTRScanResults& list) {
   std::vector<Row> rows;
@@ -142,12 +144,11 @@ TEST(ResultFileRead, FieldsKeywordsAndNumbers) {
                                           {"r", 45, actShow},
                                           {"t\t45\tShow", 10, actShow},
                                           {"u", 7, actDelete}}));
-  EXPECT_EQ(hooks.warnings, (std::vector<std::string>{DaysWarning(11, "error"), DaysWarning(12, "2147483648"),
-                                                      DaysWarning(13, "0x10"), DaysWarning(14, "$10"),
-                                                      DaysWarning(15, "45abc"), DaysWarning(16, "-"),
-                                                      ActionWarning(17, ""), ActionWarning(18, "REMOVE"),
-                                                      DaysWarning(19, ""), ActionWarning(19, ""),
-                                                      DaysWarning(21, ""), ActionWarning(21, "")}));
+  EXPECT_EQ(hooks.warnings,
+            (std::vector<std::string>{DaysWarning(11, "error"), DaysWarning(12, "2147483648"), DaysWarning(13, "0x10"),
+                                      DaysWarning(14, "$10"), DaysWarning(15, "45abc"), DaysWarning(16, "-"),
+                                      ActionWarning(17, ""), ActionWarning(18, "REMOVE"), DaysWarning(19, ""),
+                                      ActionWarning(19, ""), DaysWarning(21, ""), ActionWarning(21, "")}));
   EXPECT_EQ(summary.lines, 23);
   EXPECT_EQ(summary.records, 11);
   EXPECT_EQ(summary.badLines, 10);
@@ -165,8 +166,9 @@ TEST(ResultFileRead, TheDomainLineIsCheckedWhereverItStands) {
   ReadText("# Vantrel v2.1\r\na 1 show\r\n", "ANYTHING", list, hooks);
   EXPECT_EQ(list.Count(), 1u);
 
-  const std::string foreign = "This scan result file is for the Other domain. You are currently using the LAB "
-                              "domain.\r\rRe-open this file while you are using VTR in the Other domain.";
+  const std::string foreign =
+      "This scan result file is for the Other domain. You are currently using the LAB "
+      "domain.\r\rRe-open this file while you are using VTR in the Other domain.";
   list.Add("kept?", 1, actShow);
   EXPECT_EQ(ErrorOf([&] { ReadText("a 1 show\r\n# domain: Other\r\nb 2 show\r\n", "LAB", list, hooks); }), foreign);
   EXPECT_EQ(list.Count(), 0u);
@@ -265,10 +267,9 @@ TEST(ResultFileRead, OddBytesAndHugeLinesAreReadSafely) {
   const std::string text = "\0a\0b 1 show\0\r\n"s + "\xff\xfe\x80name 3 show\r\n" + huge + " 5 show\r\n" + name1000 +
                            " 6 show\r\n" + "z " + huge + " show\r\n";
   ReadText(text, "LAB", list, hooks);
-  EXPECT_EQ(Rows(list), (std::vector<Row>{{"a\0b"s, 1, actShow},
-                                          {name1000, 6, actShow},
-                                          {huge, 5, actShow},
-                                          {"\xff\xfe\x80name", 3, actShow}}));
+  EXPECT_EQ(Rows(list),
+            (std::vector<Row>{
+                {"a\0b"s, 1, actShow}, {name1000, 6, actShow}, {huge, 5, actShow}, {"\xff\xfe\x80name", 3, actShow}}));
   // A warning quotes a huge field only in part.
   ASSERT_EQ(hooks.warnings.size(), 1u);
   EXPECT_LT(hooks.warnings[0].size(), 400u);

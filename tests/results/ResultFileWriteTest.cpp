@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "RecordingHooks.h"
+#include "TemporaryFolder.h"
 #include "common/DateTime.h"
 #include "common/VantrelError.h"
 #include "engine/netapi/NetApi.h"
-#include "RecordingHooks.h"
 #include "results/ResultFile.h"
-#include "TemporaryFolder.h"
 
 namespace vantrel {
 namespace {
@@ -94,6 +94,20 @@ TEST(ResultFileWrite, CutsLongNamesAndDayCountsAndLetsEventsThroughEveryTwentyRe
   EXPECT_EQ(hooks.events, 3);  // records 0, 20 and 40
 }
 
+TEST(ResultFileWrite, NamesCannotForgeLinesOfTheirOwn) {
+  TVTRScanResults list;
+  list.Add("x\r bob 100 Delete\r\n", 1, actShow);
+  list.Add("y\x1a", 2, actShow);
+  EXPECT_EQ(ResultFileLine(list[0]), " x? bob 100 Delete??" + Spaces(31) + " 1     Show   ");
+  EXPECT_EQ(ResultFileLine(list[1]), " y?" + Spaces(48) + " 2     Show   ");
+  RecordingHooks hooks;
+  std::ostringstream out;
+  WriteResultFile(out, list, ResultFileHeader{"LAB\r# Domain: X", "a\nb"}, kClock, hooks);
+  const std::string text = out.str();
+  EXPECT_NE(text.find("# By:      a?b\r\n# Domain:  LAB?# Domain: X\r\n"), std::string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 11);
+}
+
 TEST(ResultFileWrite, SavesInListOrderSoASortByDaysSavesAscendingDays) {
   TVTRScanResults list;
   list.Add("carol", 120, actShow);
@@ -121,16 +135,21 @@ TEST(ResultFileWrite, ReportsFilesThatCannotBeCreatedWithTheSystemText) {
   list.Add("jsmith", 45, actShow);
   RecordingHooks hooks;
   const fs::path missing = folder / "no-such-folder" / "out.txt";
-  EXPECT_EQ(ErrorOf([&] { WriteResultFile(missing, list, ResultFileHeader{"LAB", {}}, kClock, hooks); }),
+  EXPECT_EQ(ErrorOf([&] {
+              WriteResultFile(missing, list, ResultFileHeader{"LAB", {}}, kClock, hooks);
+            }),
             missing.string() + ": No such file or directory");
   fs::create_directory(folder / "sub");
-  EXPECT_EQ(ErrorOf([&] { WriteResultFile(folder / "sub", list, ResultFileHeader{"LAB", {}}, kClock, hooks); }),
+  EXPECT_EQ(ErrorOf([&] {
+              WriteResultFile(folder / "sub", list, ResultFileHeader{"LAB", {}}, kClock, hooks);
+            }),
             (folder / "sub").string() + ": Is a directory");
 
   std::ostringstream broken;
   broken.setstate(std::ios::badbit);
-  EXPECT_NE(ErrorOf([&] { WriteResultFile(broken, list, ResultFileHeader{"LAB", {}}, kClock, hooks, "out"); })
-                .rfind("out: ", 0),
+  EXPECT_NE(ErrorOf([&] {
+              WriteResultFile(broken, list, ResultFileHeader{"LAB", {}}, kClock, hooks, "out");
+            }).rfind("out: ", 0),
             std::string::npos);
 }
 
@@ -184,11 +203,15 @@ TEST(ResultFileWrite, AFailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
   if (::geteuid() != 0) {
     // Permissions do not stop the superuser, so this half runs only for ordinary users.
     ::chmod(target.c_str(), 0444);
-    EXPECT_EQ(ErrorOf([&] { WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks); }),
+    EXPECT_EQ(ErrorOf([&] {
+                WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks);
+              }),
               target.string() + ": Permission denied");
     ::chmod(target.c_str(), 0644);
     ::chmod(folder.Path().c_str(), 0555);
-    EXPECT_EQ(ErrorOf([&] { WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks); }),
+    EXPECT_EQ(ErrorOf([&] {
+                WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks);
+              }),
               target.string() + ": Permission denied");
     ::chmod(folder.Path().c_str(), 0755);
     EXPECT_EQ(ReadBytes(target).size(), HeaderFor("LAB", nullptr).size() + 20000u * 67u);
@@ -236,9 +259,8 @@ class UserNameOnlyNetApi : public netapi::NetApi {
                                           std::uint32_t&) override {
     return netapi::status::kInvalidParameter;
   }
-  netapi::NetStatus NetGroupEnum(const std::string&, std::uint32_t, std::int32_t,
-                                 netapi::NetBuffer<netapi::GroupInfo>&, std::uint32_t&, std::uint32_t&,
-                                 std::uint32_t&) override {
+  netapi::NetStatus NetGroupEnum(const std::string&, std::uint32_t, std::int32_t, netapi::NetBuffer<netapi::GroupInfo>&,
+                                 std::uint32_t&, std::uint32_t&, std::uint32_t&) override {
     return netapi::status::kInvalidParameter;
   }
   netapi::NetStatus NetLocalGroupEnum(const std::string&, std::uint32_t, std::int32_t,
@@ -247,8 +269,8 @@ class UserNameOnlyNetApi : public netapi::NetApi {
     return netapi::status::kInvalidParameter;
   }
   netapi::NetStatus NetServerEnum(const std::string&, std::uint32_t, std::int32_t,
-                                  netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&,
-                                  std::uint32_t, const std::string&, std::uint32_t&) override {
+                                  netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&, std::uint32_t,
+                                  const std::string&, std::uint32_t&) override {
     return netapi::status::kInvalidParameter;
   }
   netapi::NetStatus NetGetAnyDCName(const std::string&, const std::string&, std::string&) override {
