@@ -192,10 +192,12 @@ void FileRegistry::Commit() {
   RegistryFileText text = RegistryFileText::Parse(*bytes);
   if (!text.UnreadableLines().empty()) {
     const auto& line = text.UnreadableLines().front();
+    // A long line is shown by its beginning; the number says where it is.
+    const std::string shown = line.text.size() > 100 ? line.text.substr(0, 100) + "..." : line.text;
     throw VantrelError(Printf(
         "Could not save the settings: line %zu of %s is not understood (\"%s\"). The file has not been changed. "
         "Correct or remove that line with a text editor, then try again.",
-        line.number, fileName.c_str(), line.text.c_str()));
+        line.number, fileName.c_str(), shown.c_str()));
   }
   text.SetKeyValues(*keyPath_, pending_);
   const std::string newText = text.Text();

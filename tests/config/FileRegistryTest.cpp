@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TempFolder.h"
 #include "common/VantrelError.h"
@@ -158,6 +160,45 @@ TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
     EXPECT_EQ(ReadBytes(real).find("\"C\""), std::string::npos);
     EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
   }
+}
+
+TEST(FileRegistry, ConcurrentWritersOfDifferentKeysLoseNothing) {
+  TempFolder temp;
+  const auto file = temp.Path() / "vantrel" / "HKEY_CURRENT_USER.reg";
+  constexpr int kWriters = 4;
+  constexpr int kRounds = 15;
+  std::vector<std::thread> writers;
+  std::vector<std::string> failures(kWriters);
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back([&file, &failures, w] {
+      FileRegistry registry(file);  // each writer opens the file on its own, as separate programs do
+      try {
+        for (int round = 1; round <= kRounds; ++round) {
+          if (!registry.CreateKey("SOFTWARE\\W" + std::to_string(w))) throw VantrelError("CreateKey failed");
+          registry.SetValue("Round", {REG_DWORD, std::string(1, static_cast<char>(round)) + "\0\0\0"s});
+          registry.SetValue("Round" + std::to_string(round), {REG_SZ, "x\0"s});
+          registry.Commit();
+        }
+      } catch (const std::exception& error) {
+        failures[static_cast<std::size_t>(w)] = error.what();
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  for (const auto& failure : failures) EXPECT_EQ(failure, "");
+
+  FileRegistry reader(file);
+  for (int w = 0; w < kWriters; ++w) {
+    ASSERT_TRUE(reader.OpenKey("SOFTWARE\\W" + std::to_string(w)));
+    RegistryValue value;
+    ASSERT_EQ(reader.QueryValue("Round", value), RegistryQuery::Found);
+    EXPECT_EQ(value.data[0], static_cast<char>(kRounds));
+    for (int round = 1; round <= kRounds; ++round) {
+      EXPECT_EQ(reader.QueryValue("Round" + std::to_string(round), value), RegistryQuery::Found)
+          << "writer " << w << " round " << round;
+    }
+  }
+  EXPECT_TRUE(RegistryFileText::Parse(ReadBytes(file)).UnreadableLines().empty());
 }
 
 }  // namespace

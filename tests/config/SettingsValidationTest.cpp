@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TempFolder.h"
+#include "config/ConfigSettings.h"
 #include "config/ForceFolders.h"
 
 namespace vantrel {
@@ -187,6 +188,38 @@ TEST(ValidateSettings, ReturnsTheLowestEnabledThresholdOfEachSide) {
   EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{60, 7}));
   v.userDelete.checked = false;
   EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{std::nullopt, 7}));
+}
+
+TEST(ValidateSettings, PageValuesFromStoredSettings) {
+  TVTRConfigSettings settings;
+  settings.SetHomeFolderAction(7);
+  settings.SetHomeFolderPath("/srv");
+  settings.SetUserDisable(true);
+  settings.SetComputerDeleteDays(-3);
+  SettingsPageValues v = PageValuesFrom(settings);
+  EXPECT_EQ(v.homeFolderAction, 0) << "an unknown stored choice shows as the first";
+  EXPECT_EQ(v.homeFolderPath, "/srv");
+  EXPECT_TRUE(v.userShow.checked);
+  EXPECT_EQ(v.userShow.daysText, "30");
+  EXPECT_TRUE(v.userDisable.checked);
+  EXPECT_EQ(v.userDisable.daysText, "40");
+  EXPECT_FALSE(v.computerDelete.checked);
+  EXPECT_EQ(v.computerDelete.daysText, "-3");
+  EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{30, 45}));
+  settings.SetHomeFolderAction(2);
+  EXPECT_EQ(PageValuesFrom(settings).homeFolderAction, kHomeFolderMove);
+
+  EXPECT_EQ(DecimalValue("007"), 7);
+  EXPECT_EQ(DecimalValue("-12"), -12);
+  EXPECT_EQ(DecimalValue("+5"), 5);
+  EXPECT_THROW(DecimalValue(""), VantrelError);
+  EXPECT_THROW(DecimalValue("99999999999"), VantrelError);
+  try {
+    DecimalValue(" 1");
+    FAIL();
+  } catch (const VantrelError& error) {
+    EXPECT_STREQ(error.what(), "' 1' is not a valid integer value");
+  }
 }
 
 TEST(ForceFolders, CreatesMissingParentsFirst) {
