@@ -1,1 +1,3 @@
-namespace vantrel { const char* const kProductVersion = "2.1"; }
+namespace vantrel {
+const char* const kProductVersion = "2.1";
+}

@@ -1,0 +1,141 @@
+#include "engine/AccountListBuilder.h"
+
+#include <algorithm>
+
+#include "common/Text.h"
+#include "common/VantrelError.h"
+#include "engine/BusyCursor.h"
+#include "engine/EngineMessages.h"
+
+namespace vantrel {
+
+namespace {
+
+using netapi::NetStatus;
+
+constexpr std::uint32_t kProgressInterval = 20;
+
+std::uint32_t EstimateFilter(bool scanUsers, bool scanComputers) {
+  const std::uint32_t users = scanUsers ? netapi::filter::kNormalAccount : 0;
+  const std::uint32_t computers =
+      scanComputers ? (netapi::filter::kWorkstationTrust | netapi::filter::kServerTrust) : 0;
+  return users | computers;
+}
+
+// Reads every batch of one kind of account. Statuses other than success and "more data" end the
+// enumeration with what has been read so far: the domain simply did not give more.
+void EnumerateAccounts(netapi::NetApi& api, const std::string& server, std::uint32_t filter,
+                       const char* missingBufferMessage, std::vector<std::string>& accountList,
+                       std::uint32_t progressBase, std::uint32_t& added, UiHooks& ui) {
+  std::uint32_t resumeHandle = 0;
+  NetStatus status = netapi::status::kSuccess;
+  do {
+    netapi::NetBuffer<netapi::UserInfo> buffer;
+    std::uint32_t entriesRead = 0;
+    std::uint32_t totalEntries = 0;
+    status = api.NetUserEnum(server, 2, filter, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
+                             resumeHandle);
+    if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) return;
+    // An answer without entries may come without a buffer; only entries promised but not delivered
+    // are an error.
+    if (entriesRead == 0) {
+      if (status == netapi::status::kMoreData) return;  // no progress possible: stop rather than spin
+      continue;
+    }
+    if (!buffer.Assigned()) throw VantrelError(missingBufferMessage);
+    const auto& entries = buffer.Entries();
+    const std::size_t count = std::min<std::size_t>(entriesRead, entries.size());
+    for (std::size_t i = 0; i < count; ++i) {
+      accountList.push_back(entries[i].name);
+      ++added;
+      if (added % kProgressInterval == 0) {
+        ui.SetProgressPosition(static_cast<std::int64_t>(progressBase) + added);
+        ui.ProcessEvents();
+      }
+    }
+  } while (status == netapi::status::kMoreData);
+}
+
+void ReadGroupNames(NetStatus status, const netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t entriesRead,
+                    std::uint32_t totalEntries, const char* failedMessage, const char* unassignedMessage,
+                    const char* incompleteMessage, std::vector<std::string>& groups) {
+  if (status != netapi::status::kSuccess) {
+    throw VantrelError(InsertText(failedMessage, netapi::StatusText(status)));
+  }
+  if (entriesRead > 0 && !buffer.Assigned()) throw VantrelError(unassignedMessage);
+  if (entriesRead > 0) {
+    const auto& entries = buffer.Entries();
+    const std::size_t count = std::min<std::size_t>(entriesRead, entries.size());
+    for (std::size_t i = 0; i < count; ++i) groups.push_back(entries[i].name);
+  }
+  if (entriesRead < totalEntries) throw VantrelError(incompleteMessage);
+}
+
+}  // namespace
+
+void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanUsers, bool scanComputers,
+                      bool& showSizeWarning, bool unattended, const std::atomic<bool>& stopRequested,
+                      std::vector<std::string>& accountList, UiHooks& ui) {
+  ui.SetStatusText("Initializing");
+  ui.SetProgressPosition(0);
+  ui.ProcessEvents();
+  BusyCursor busyCursor(ui);
+
+  // Only the total is wanted here; the status does not matter (a failure leaves the total at 0).
+  std::uint32_t totalEntries = 0;
+  {
+    netapi::NetBuffer<netapi::UserInfo> buffer;
+    std::uint32_t entriesRead = 0;
+    std::uint32_t resumeHandle = 0;
+    api.NetUserEnum(server, 0, EstimateFilter(scanUsers, scanComputers), 0, buffer, entriesRead, totalEntries,
+                    resumeHandle);
+  }
+  ui.SetProgressMaximum(totalEntries);
+
+  if (totalEntries > kDomainSizeWarningThreshold && !unattended && showSizeWarning) {
+    busyCursor.Pause();
+    showSizeWarning = ui.AskDomainSizeWarning(totalEntries);
+    busyCursor.Resume();
+    ui.ProcessEvents();
+  }
+
+  std::uint32_t users = 0;
+  std::uint32_t computers = 0;
+  if (scanUsers) {
+    EnumerateAccounts(api, server, netapi::filter::kNormalAccount, "Unassigned data while enumerating users",
+                      accountList, 0, users, ui);
+  }
+  if (scanComputers) {
+    EnumerateAccounts(api, server, netapi::filter::kWorkstationTrust | netapi::filter::kServerTrust,
+                      "Unassigned data while enumerating computers", accountList, users, computers, ui);
+  }
+
+  busyCursor.Pause();
+  if (stopRequested.load()) throw VantrelError(engine_messages::kTerminatedByUser);
+}
+
+void GetGroupMembership(netapi::NetApi& api, const std::string& server, const std::string& accountName,
+                        std::vector<std::string>& groups) {
+  {
+    netapi::NetBuffer<netapi::GroupInfo> buffer;
+    std::uint32_t entriesRead = 0;
+    std::uint32_t totalEntries = 0;
+    const NetStatus status = api.NetUserGetLocalGroups(server, accountName, 0, netapi::kLgIncludeIndirect,
+                                                       netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries);
+    ReadGroupNames(status, buffer, entriesRead, totalEntries, "GetGroupMembership: NetUserGetLocalGroups returned: %s",
+                   "GetGroupMembership: Unassigned data (local)", "GetGroupMembership: Not all entries read (local)",
+                   groups);
+  }
+  {
+    netapi::NetBuffer<netapi::GroupInfo> buffer;
+    std::uint32_t entriesRead = 0;
+    std::uint32_t totalEntries = 0;
+    const NetStatus status =
+        api.NetUserGetGroups(server, accountName, 0, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries);
+    ReadGroupNames(status, buffer, entriesRead, totalEntries, "GetGroupMembership: NetUserGetGroups returned: %s",
+                   "GetGroupMembership: Unassigned data (global)", "GetGroupMembership: Not all entries read (Global)",
+                   groups);
+  }
+}
+
+}  // namespace vantrel

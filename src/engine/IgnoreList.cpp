@@ -1,0 +1,25 @@
+#include "engine/IgnoreList.h"
+
+#include <algorithm>
+
+#include "common/Text.h"
+
+namespace vantrel {
+
+IgnoreList::IgnoreList(std::vector<std::string> entries) : entries_(std::move(entries)) {
+  std::stable_sort(entries_.begin(), entries_.end(), LessTextCI{});
+}
+
+bool IgnoreList::Contains(std::string_view entry) const {
+  return std::binary_search(entries_.begin(), entries_.end(), entry, LessTextCI{});
+}
+
+bool IgnoreList::Contains(char type, std::string_view name) const {
+  std::string entry;
+  entry.reserve(name.size() + 1);
+  entry.push_back(type);
+  entry.append(name);
+  return Contains(entry);
+}
+
+}  // namespace vantrel

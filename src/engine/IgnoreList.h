@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+// The typed entries a scan leaves out: "U" + user name, "C" + computer name, "G" + group name.
+// Kept sorted without regard to case, so that every lookup is a binary search; never changed while
+// a scan runs, which is what lets the query threads read it together.
+class IgnoreList {
+ public:
+  IgnoreList() = default;
+  explicit IgnoreList(std::vector<std::string> entries);
+
+  bool Empty() const { return entries_.empty(); }
+  std::size_t Count() const { return entries_.size(); }
+  const std::vector<std::string>& Entries() const { return entries_; }
+
+  // Case-insensitive lookup of a whole entry, or of a type letter and a name.
+  bool Contains(std::string_view entry) const;
+  bool Contains(char type, std::string_view name) const;
+
+ private:
+  std::vector<std::string> entries_;
+};
+
+}  // namespace vantrel

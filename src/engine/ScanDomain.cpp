@@ -1,0 +1,89 @@
+#include "engine/ScanDomain.h"
+
+#include <chrono>
+
+#include "common/Text.h"
+#include "common/VantrelError.h"
+#include "engine/AccountListBuilder.h"
+#include "engine/EngineMessages.h"
+#include "engine/TarvikDispatcher.h"
+#include "engine/TarvikScanContext.h"
+
+namespace vantrel {
+
+namespace {
+
+// Longest pause between dispatch rounds; a finishing query ends it early.
+constexpr std::chrono::milliseconds kRoundPause(100);
+constexpr std::size_t kEventInterval = 20;
+
+void RunScan(netapi::NetApi& api, UiHooks& ui, const std::atomic<bool>& stopRequested, const ScanDomainParams& params,
+             bool& showSizeWarning, ScanCounters& counters, TarvikScanContext& context) {
+  if (params.queryList.empty()) throw VantrelError(engine_messages::kEmptyDCList);
+
+  std::vector<std::string> accountList;
+  // Declared after the context and the account list, so it is destroyed first: its destruction
+  // waits for every started query, which still use them.
+  TTarvikDispatcher dispatcher(params.threadCount, context);
+
+  BuildAccountList(api, params.queryList.front(), params.scanUsers, params.scanComputers, showSizeWarning,
+                   params.unattended, stopRequested, accountList, ui);
+
+  ui.SetStatusText("Scanning");
+  ui.SetProgressMaximum(static_cast<std::int64_t>(accountList.size()));
+  ui.SetProgressPosition(0);
+  counters.accountsInList = static_cast<std::int64_t>(accountList.size());
+
+  std::size_t index = 0;
+  while (index < accountList.size() && !stopRequested.load()) {
+    while (dispatcher.AnyThreadFree() && index < accountList.size()) {
+      dispatcher.StartQuery(accountList[index]);
+      ++index;
+      ++counters.accountsScanned;
+      ui.SetProgressPosition(static_cast<std::int64_t>(index));
+      if (index % kEventInterval == 0) ui.ProcessEvents();
+      if (stopRequested.load()) throw VantrelError(engine_messages::kTerminatedByUser);
+    }
+    ui.ProcessEvents();
+    dispatcher.WaitForFinishedQuery(kRoundPause);
+  }
+
+  // Only the queries already started are left; a stop does not cut this wait short.
+  while (dispatcher.AnyThreadBusy()) {
+    ui.ProcessEvents();
+    dispatcher.WaitForFinishedQuery(kRoundPause);
+  }
+}
+
+}  // namespace
+
+void ScanDomain(netapi::NetApi& api, const Clock& clock, UiHooks& ui, const std::atomic<bool>& stopRequested,
+                const ScanDomainParams& params, bool& showSizeWarning, ScanCounters& counters,
+                std::vector<std::string>& errorLines, TVTRScanResults& results) {
+  ui.SetProgressPosition(0);
+  counters = ScanCounters{};
+  TarvikScanContext context{.api = api,
+                            .clock = clock,
+                            .queryList = params.queryList,
+                            .ignoreList = params.ignoreList,
+                            .userDays = params.userDays,
+                            .computerDays = params.computerDays,
+                            .fastAlgorithm = params.fastAlgorithm,
+                            .ignoreNeverExpires = params.ignoreNeverExpires,
+                            .ignoreDisabledUsers = params.ignoreDisabledUsers,
+                            .ignoreDisabledComputers = params.ignoreDisabledComputers,
+                            .neverUsedAction = params.neverUsedAction,
+                            .results = results,
+                            .errorLines = errorLines};
+  try {
+    RunScan(api, ui, stopRequested, params, showSizeWarning, counters, context);
+  } catch (const VantrelError& failure) {
+    throw VantrelError(InsertText(engine_messages::kScanAborted, failure.what()));
+  } catch (const SilentAbort&) {
+    throw;
+  } catch (const std::exception& failure) {
+    throw VantrelError(InsertText(engine_messages::kScanAborted, failure.what()));
+  }
+}
+
+}  // namespace vantrel
