@@ -1,0 +1,41 @@
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "CommandLine.h"
+#include "common/Clock.h"
+#include "engine/netapi/NetApi.h"
+
+namespace vantrel::scantool {
+
+// Exit statuses of vantrel-scan.
+constexpr int kExitCompleted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadArguments = 2;
+
+// Opens the network the command works on: the lab when one is given, otherwise the real network.
+using NetApiFactory = std::function<std::unique_ptr<netapi::NetApi>(const CommandLine&)>;
+
+struct ScanCommandEnvironment {
+  NetApiFactory openNetwork;
+  std::filesystem::path settingsFile;
+  const Clock* clock = &SystemClock::Instance();
+  // Set from outside (Ctrl-C) to stop the scan.
+  const std::atomic<bool>* stopRequested = nullptr;
+};
+
+// One run of vantrel-scan: the result file (or, with --configure, the controller list) goes to out
+// unless --output names a file; messages, error lines and statistics go to err. Returns the exit status.
+int RunScanCommand(const CommandLine& commandLine, const ScanCommandEnvironment& environment, std::ostream& out,
+                   std::FILE* err);
+
+// The network of a command line: SimNetApi over --lab, or the real network's back end.
+std::unique_ptr<netapi::NetApi> OpenNetwork(const CommandLine& commandLine);
+
+}  // namespace vantrel::scantool
