@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "CommandLine.h"
+#include "ScanCommand.h"
+#include "common/DateTime.h"
+#include "engine/netapi/LabJson.h"
+#include "engine/netapi/SimNetApi.h"
+
+namespace vantrel::scantool {
+namespace {
+
+const char* const kTwoDomainLab = R"({
+  "local_domain": "CORP",
+  "domains": [
+    {
+      "name": "CORP",
+      "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
+      "trusts": ["SALES"],
+      "accounts": [
+        {"name": "recent", "password_age_days": 400, "last_logon_days_ago": {"DC1": 3}},
+        {"name": "secondonly", "password_age_days": 400, "last_logon_days_ago": {"DC1": 200, "DC2": 2}},
+        {"name": "stale", "password_age_days": 400, "last_logon_days_ago": {"DC1": 90, "DC2": 75}},
+        {"name": "ancient", "password_age_days": 400, "last_logon_days_ago": {"DC1": 500}},
+        {"name": "nobody"},
+        {"name": "broken", "last_logon_days_ago": {"DC1": 100}, "fail": {"DC2": 5}},
+        {"name": "WS01$", "password_age_days": 10},
+        {"name": "WS02$", "password_age_days": 120}
+      ]
+    },
+    {"name": "SALES", "controllers": [{"name": "SDC1"}]}
+  ]
+})";
+
+class ScanCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-scan-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+    lab_ = folder_ / "lab";
+    settingsFile_ = folder_ / "HKEY_CURRENT_USER.reg";
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  void ImportLab(const std::string& json) { lab::ImportJson(json, lab_, clock_); }
+
+  // Stores the CORP key with the given value lines (REGEDIT4 form).
+  void WriteSettings(const std::string& valueLines) {
+    std::ofstream file(settingsFile_, std::ios::binary);
+    file << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n" << valueLines << "\r\n";
+  }
+
+  struct Run {
+    int status;
+    std::string out;
+    std::string err;
+  };
+
+  Run Execute(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--lab", lab_.string()});
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    ScanCommandEnvironment environment;
+    environment.openNetwork = [this](const CommandLine& line) {
+      return std::make_unique<netapi::SimNetApi>(*line.lab, clock_);
+    };
+    environment.settingsFile = settingsFile_;
+    environment.clock = &clock_;
+    std::ostringstream out;
+    std::FILE* err = std::tmpfile();
+    Run run{RunScanCommand(commandLine, environment, out, err), out.str(), {}};
+    std::rewind(err);
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, err)) > 0) run.err.append(buffer, n);
+    std::fclose(err);
+    return run;
+  }
+
+  std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+
+  ManualClock clock_{FromUnixSeconds(1'800'000'000)};
+  std::filesystem::path folder_;
+  std::filesystem::path lab_;
+  std::filesystem::path settingsFile_;
+};
+
+TEST_F(ScanCommandTest, ScansWithTheStoredSettingsAndWritesTheResultFile) {
+  ImportLab(kTwoDomainLab);
+  WriteSettings(
+      "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n"
+      "\"UserDisable\"=dword:00000001\r\n"
+      "\"UserDisableDays\"=dword:00000050\r\n");  // 80 days
+  const Run run = Execute({"--domain", "CORP"});
+  ASSERT_EQ(run.status, kExitCompleted) << run.err;
+
+  EXPECT_NE(run.out.find("# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Created: "), std::string::npos);
+  EXPECT_NE(run.out.find("# Domain:  CORP\r\n"), std::string::npos);
+  // In use on one controller means in use; the newest logon of all controllers counts.
+  EXPECT_EQ(run.out.find(" recent "), std::string::npos);
+  EXPECT_EQ(run.out.find(" secondonly "), std::string::npos);
+  EXPECT_NE(run.out.find(" stale" + std::string(45, ' ') + " 75    Show   \r\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" ancient" + std::string(43, ' ') + " 500   Disable\r\n"), std::string::npos);
+  EXPECT_NE(run.out.find(" nobody" + std::string(44, ' ') + " never Show   \r\n"), std::string::npos);
+  EXPECT_NE(run.out.find(" WS02$" + std::string(45, ' ') + " 120   Show   \r\n"), std::string::npos);
+  EXPECT_EQ(run.out.find("WS01$"), std::string::npos);
+  // A failing controller leaves the account out, with one error line.
+  EXPECT_EQ(run.out.find("broken"), std::string::npos);
+  EXPECT_NE(run.err.find("[\\\\DC2] User:broken - Error: Access is denied.\n"), std::string::npos) << run.err;
+  // The names are sorted and the statistics close the output.
+  EXPECT_LT(run.out.find(" ancient"), run.out.find(" nobody"));
+  EXPECT_NE(run.err.find("Scan time: 0:00:00\nAccounts: 8\nScanned: 8\nErrors: 1\nShow: 3\nDisable: 1\nDelete: 0\n"
+                         "Elapsed seconds: "),
+            std::string::npos)
+      << run.err;
+}
+
+TEST_F(ScanCommandTest, OutputFileTakesTheResultAndStandardOutputStaysEmpty) {
+  ImportLab(kTwoDomainLab);
+  WriteSettings("\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n");
+  const auto output = folder_ / "result.txt";
+  const Run run = Execute({"--domain", "CORP", "--output", output.string()});
+  ASSERT_EQ(run.status, kExitCompleted) << run.err;
+  EXPECT_TRUE(run.out.empty());
+  const std::string written = ReadFile(output);
+  EXPECT_NE(written.find(" stale "), std::string::npos);
+  EXPECT_NE(written.find("# Domain:  CORP\r\n"), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, ControllerListThatDiffersFromTheAnnouncedOneEndsTheScan) {
+  ImportLab(kTwoDomainLab);
+  WriteSettings("\"DCList\"=hex(7):44,43,31,00,00\r\n");
+  const Run run = Execute({"--domain", "CORP"});
+  EXPECT_EQ(run.status, kExitFailed);
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_NE(run.err.find("An error occurred while building the list of active domain controllers.\n\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("Vantrel may return inaccurate information if a domain controller has been recently removed"),
+            std::string::npos);
+  EXPECT_NE(run.err.find("waiting two to four weeks should be sufficient.\n"), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, DisabledControllerCheckWarnsAndScansTheConfiguredList) {
+  ImportLab(kTwoDomainLab);
+  WriteSettings("\"DCList\"=hex(7):44,43,31,00,00\r\n\"DCCheck\"=dword:00000000\r\n");
+  const Run run = Execute({"--domain", "CORP"});
+  ASSERT_EQ(run.status, kExitCompleted) << run.err;
+  EXPECT_NE(run.err.find("WARNING: The domain controller check has been disabled."), std::string::npos);
+  // Only DC1 was asked: the logon on DC2 is not seen.
+  EXPECT_NE(run.out.find(" secondonly "), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, ConfigureStoresTheAnnouncedControllersAndKeepsOtherValues) {
+  ImportLab(kTwoDomainLab);
+  WriteSettings("\"UserWarningDays\"=dword:0000000a\r\n\"Unknown\"=\"kept\"\r\n");
+  const Run run = Execute({"--domain", "CORP", "--configure"});
+  ASSERT_EQ(run.status, kExitCompleted) << run.err;
+  EXPECT_EQ(run.out, "DC1\nDC2\n");
+  const std::string stored = ReadFile(settingsFile_);
+  EXPECT_NE(stored.find("\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("\"UserWarningDays\"=dword:0000000a"), std::string::npos);
+  EXPECT_NE(stored.find("\"Unknown\"=\"kept\""), std::string::npos);
+
+  WriteSettings("\"DCCheck\"=dword:00000000\r\n");
+  const Run refused = Execute({"--domain", "CORP", "--configure"});
+  EXPECT_EQ(refused.status, kExitFailed);
+  EXPECT_NE(refused.err.find("The domain controller check has been disabled in the registry."), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, DomainIsChosenAsAtStartUpAndSeveralDomainsNeedAName) {
+  ImportLab(kTwoDomainLab);
+  const Run several = Execute({"--configure"});
+  EXPECT_EQ(several.status, kExitFailed);
+  EXPECT_NE(several.err.find("CORP, SALES"), std::string::npos) << several.err;
+  EXPECT_NE(several.err.find("--domain"), std::string::npos);
+
+  ImportLab(R"({"domains": [{"name": "solo", "controllers": [{"name": "S1"}]}]})");
+  const Run one = Execute({"--configure"});
+  EXPECT_EQ(one.status, kExitCompleted) << one.err;
+  EXPECT_EQ(one.out, "S1\n");
+}
+
+TEST_F(ScanCommandTest, SettingsThatFailValidationEndTheScanWithTheirMessage) {
+  ImportLab(kTwoDomainLab);
+  WriteSettings(
+      "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n"
+      "\"UserWarning\"=dword:00000000\r\n\"ComputerWarning\"=dword:00000000\r\n");
+  Run run = Execute({"--domain", "CORP"});
+  EXPECT_EQ(run.status, kExitFailed);
+  EXPECT_NE(run.err.find("At least one Suggested Action must be enabled.\n"), std::string::npos) << run.err;
+
+  WriteSettings("\"UserDisable\"=dword:00000001\r\n\"UserDisableDays\"=dword:0000001e\r\n");
+  run = Execute({"--domain", "CORP"});
+  EXPECT_EQ(run.status, kExitFailed);
+  EXPECT_NE(run.err.find("The \"disable days\" must be greater than the \"show days\"\n"), std::string::npos);
+
+  WriteSettings("");
+  run = Execute({"--domain", "CORP"});
+  EXPECT_EQ(run.status, kExitFailed);
+  EXPECT_NE(run.err.find("The domain controller list is empty.\n\nTo correct this problem"), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, ClockDifferenceAboveThirtySixHoursIsReported) {
+  ImportLab(R"({"domains": [{"name": "CORP", "controllers": [
+      {"name": "DC1"}, {"name": "DC2", "clock_offset_seconds": 129600}, {"name": "DC3", "clock_offset_seconds": -129601},
+      {"name": "DC4", "time_unavailable": true}],
+      "accounts": [{"name": "u", "last_logon_days_ago": {"DC1": 1}}]}]})");
+  WriteSettings("\"DCList\"=hex(7):44,43,31,00,44,43,32,00,44,43,33,00,44,43,34,00,00\r\n");
+  const Run run = Execute({"--domain", "CORP"});
+  ASSERT_EQ(run.status, kExitCompleted) << run.err;
+  EXPECT_EQ(run.err.find("The system time on DC2"), std::string::npos);
+  EXPECT_NE(run.err.find("The system time on DC3 is different to the time on the local computer."), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("retrieve the current time from DC4. You should check that the time on DC4"),
+            std::string::npos);
+}
+
+int RunBinary(const std::string& arguments) {
+  const int status = std::system((std::string(VANTREL_SCAN_BIN) + " " + arguments + " >/dev/null 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ScanCommandLine, BadArgumentsExitWithTwoAndAMissingLabWithOne) {
+  EXPECT_EQ(RunBinary("--frobnicate"), kExitBadArguments);
+  EXPECT_EQ(RunBinary("--lab"), kExitBadArguments);
+  EXPECT_EQ(RunBinary("--lab a --lab b"), kExitBadArguments);
+  EXPECT_EQ(RunBinary("--configure --output x"), kExitBadArguments);
+  EXPECT_EQ(RunBinary("--lab /nonexistent/vantrel-lab --domain CORP"), kExitFailed);
+  EXPECT_THROW(ParseCommandLine({"--domain", ""}), std::invalid_argument);
+  const CommandLine line = ParseCommandLine({"--lab", "L", "--domain", "D", "--output", "F"});
+  EXPECT_EQ(line.lab, "L");
+  EXPECT_EQ(line.domain, "D");
+  EXPECT_EQ(line.output, "F");
+  EXPECT_FALSE(line.configure);
+}
+
+}  // namespace
+}  // namespace vantrel::scantool
