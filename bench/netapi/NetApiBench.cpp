@@ -80,7 +80,8 @@ double GetInfoRate(SimNetApi& api, const std::string& server, const std::vector<
   for (std::thread& worker : workers) worker.join();
   const double seconds = Seconds(std::chrono::steady_clock::now() - start).count();
   if (failures != 0) std::printf("  (%d calls failed)\n", failures.load());
-  std::printf("  %.1f us of CPU per call\n", (CpuSeconds() - cpuStart) * 1e6 / (static_cast<double>(perThread) * threads));
+  std::printf("  %.1f us of CPU per call\n",
+              (CpuSeconds() - cpuStart) * 1e6 / (static_cast<double>(perThread) * threads));
   return static_cast<double>(perThread) * threads / seconds;
 }
 

@@ -1,5 +1,3 @@
-#include "engine/netapi/SimNetApi.h"
-
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -10,12 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "LabTestFolder.h"
+#include "SimNetApiTestLab.h"
 #include "common/DateTime.h"
 #include "common/VantrelError.h"
 #include "engine/netapi/LabJson.h"
 #include "engine/netapi/NetApi.h"
-#include "LabTestFolder.h"
-#include "SimNetApiTestLab.h"
+#include "engine/netapi/SimNetApi.h"
 
 namespace vantrel::netapi {
 namespace {
