@@ -52,8 +52,7 @@ void CheckOrder(const DayField& show, const DayField& disable, const DayField& r
 
 void CheckDisableBeforeDelete(const DayField& disable, const DayField& remove) {
   if (disable.controls.checked && remove.controls.checked && Days(disable) >= Days(remove)) {
-    throw ValidationError("The \"delete days\" must be greater than the \"disable days\"", remove.page,
-                          remove.control);
+    throw ValidationError("The \"delete days\" must be greater than the \"disable days\"", remove.page, remove.control);
   }
 }
 
@@ -132,12 +131,13 @@ SettingsThresholds ValidateSettings(SettingsPageValues& values) {
   const DayField computerDisable{values.computerDisable, kComputers, "edtComputersDisableAccountDays",
                                  kEnterDisableDays};
   const DayField computerDelete{values.computerDelete, kComputers, "edtComputersDeleteAccountDays", kEnterDeleteDays};
-  const DayField* const fields[] = {&userShow, &userDisable, &userDelete, &computerShow, &computerDisable,
-                                    &computerDelete};
+  const DayField* const fields[] = {&userShow,     &userDisable,     &userDelete,
+                                    &computerShow, &computerDisable, &computerDelete};
 
   bool anyChecked = false;
   for (const DayField* field : fields) anyChecked = anyChecked || field->controls.checked;
-  if (!anyChecked) throw ValidationError("At least one Suggested Action must be enabled", kUsers, "chkbUsersShowWarning");
+  if (!anyChecked)
+    throw ValidationError("At least one Suggested Action must be enabled", kUsers, "chkbUsersShowWarning");
 
   for (const DayField* field : fields) {
     if (!field->controls.daysText.empty()) continue;

@@ -1,5 +1,3 @@
-#include "config/FileRegistry.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,6 +7,7 @@
 
 #include "TempFolder.h"
 #include "common/VantrelError.h"
+#include "config/FileRegistry.h"
 #include "config/SettingsFilePath.h"
 
 namespace vantrel {
@@ -47,6 +46,7 @@ TEST(FileRegistry, MissingFileIsAnEmptyRegistryAndTheFolderComesWithTheFirstWrit
   struct stat info {};
   ASSERT_EQ(::stat(file.parent_path().c_str(), &info), 0);
   EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0700u) << "the new folder is private to the user";
 
   FileRegistry reader(file);
   EXPECT_TRUE(reader.OpenKey("software\\orvex\\vantrel\\2.0\\corp")) << "keys compare without regard to case";
@@ -75,7 +75,8 @@ TEST(FileRegistry, WriteKeepsForeignKeysValuesAndCommentsByteForByte) {
       "  17,18\r\n"
       "@=\"default \\\"quoted\\\"\"\r\n"
       "\r\n";
-  WriteBytes(file, foreign + "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n\"Unknown\"=dword:00000007\r\n");
+  WriteBytes(file,
+             foreign + "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n\"Unknown\"=dword:00000007\r\n");
   FileRegistry registry(file);
   ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
   ASSERT_TRUE(registry.SetValue("MaxThreads", {REG_DWORD, "\x14\0\0\0"s}));
@@ -151,8 +152,8 @@ TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
   EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
 
   if (::geteuid() != 0) {  // permissions do not stop root
-    std::filesystem::permissions(real.parent_path(), std::filesystem::perms::owner_read |
-                                                         std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(real.parent_path(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     ASSERT_TRUE(registry.CreateKey("K"));
     ASSERT_TRUE(registry.SetValue("C", {REG_DWORD, "\x03\0\0\0"s}));
     EXPECT_THROW(registry.Commit(), VantrelError);

@@ -1,5 +1,3 @@
-#include "config/SettingsValidation.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +6,7 @@
 #include "TempFolder.h"
 #include "config/ConfigSettings.h"
 #include "config/ForceFolders.h"
+#include "config/SettingsValidation.h"
 
 namespace vantrel {
 namespace {
@@ -51,8 +50,8 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   v.homeFolderAction = kHomeFolderMove;
   v.homeFolderPath = "  \t";
   v.deleteMailbox = true;
-  EXPECT_EQ(FailureOf(v), (Failure{"Enter a path into the \"home folder\" field", "Resources",
-                                   "edtResourcesNewHomeFolderPath"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Enter a path into the \"home folder\" field", "Resources", "edtResourcesNewHomeFolderPath"}));
   v.homeFolderPath = ".\\homes";
   EXPECT_EQ(FailureOf(v), (Failure{"Please enter a fully qualified path name. Relative paths are not supported.",
                                    "Resources", "edtResourcesNewHomeFolderPath"}));
@@ -62,19 +61,18 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   const auto blocker = temp.Path() / "file";
   WriteBytes(blocker, "x");
   v.homeFolderPath = (blocker / "sub").string();
-  EXPECT_EQ(FailureOf(v), (Failure{"Could not create folder: " + v.homeFolderPath, "Resources",
-                                   "edtResourcesNewHomeFolderPath"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Could not create folder: " + v.homeFolderPath, "Resources", "edtResourcesNewHomeFolderPath"}));
 
   v.homeFolderPath = (temp.Path() / "a" / "b" / "c").string() + "/";
-  EXPECT_EQ(FailureOf(v), (Failure{"Enter a Microsoft Exchange server name", "Resources",
-                                   "edtResourcesExchangeServer"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Enter a Microsoft Exchange server name", "Resources", "edtResourcesExchangeServer"}));
   EXPECT_TRUE(std::filesystem::is_directory(temp.Path() / "a" / "b" / "c")) << "the folder is created on the way";
   v.exchangeServer = "EXCH";
   v.recipients = " ";
   EXPECT_EQ(FailureOf(v), (Failure{"Enter a recipients container", "Resources", "edtResourcesRecipients"}));
   v.recipients = "/cn=recipients";
-  EXPECT_EQ(FailureOf(v),
-            (Failure{"At least one Suggested Action must be enabled", "Users", "chkbUsersShowWarning"}));
+  EXPECT_EQ(FailureOf(v), (Failure{"At least one Suggested Action must be enabled", "Users", "chkbUsersShowWarning"}));
 
   // Without "move" the path is not looked at, nor without "delete mailbox" the server.
   SettingsPageValues other = Typical();
@@ -102,8 +100,8 @@ TEST(ValidateSettings, EmptyDayFields) {
   v.userDisable = {false, ""};
   v.computerShow = {false, ""};
   v.computerDelete = {true, ""};
-  EXPECT_EQ(FailureOf(v), (Failure{"Enter a number into the \"delete days\" field", "Computers",
-                                   "edtComputersDeleteAccountDays"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Enter a number into the \"delete days\" field", "Computers", "edtComputersDeleteAccountDays"}));
   EXPECT_EQ(v.userDisable.daysText, "0") << "empty unchecked fields before the failure read 0";
   EXPECT_EQ(v.computerShow.daysText, "0");
 
@@ -242,8 +240,8 @@ TEST(ForceFolders, CreatesMissingParentsFirst) {
   EXPECT_FALSE(ForceFolders((temp.Path() / "plain" / "under").string()));
   if (::geteuid() != 0) {
     std::filesystem::create_directories(temp.Path() / "locked");
-    std::filesystem::permissions(temp.Path() / "locked", std::filesystem::perms::owner_read |
-                                                             std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(temp.Path() / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     EXPECT_FALSE(ForceFolders((temp.Path() / "locked" / "a" / "b").string()));
     std::filesystem::permissions(temp.Path() / "locked", std::filesystem::perms::owner_all);
   }
