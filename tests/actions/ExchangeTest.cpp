@@ -112,6 +112,14 @@ TEST(ExchangeHelperTest, StartUpCheckGivesTheLinePairs) {
 
 TEST(ExchangeHelperTest, TheBuiltStandInsPassTheCheck) {
   EXPECT_EQ(ExchangeHelper({VANTREL_TEST_VTREX, VANTREL_TEST_DAPI}).Check(), std::nullopt);
+  // Found by the installed search: both lie next to this program, as next to vantrel-sim.
+  const ExchangeHelper installed;
+  EXPECT_EQ(installed.Check(), std::nullopt);
+  EXPECT_EQ(installed.FindDirectoryLibrary(), ExchangeHelper::ProgramFolder() / "DAPI.DLL");
+  ExchangeLab lab;
+  std::string detail;
+  EXPECT_EQ(installed.TestConnection("EXOLD", detail), 4);
+  EXPECT_EQ(detail, "5.5.2448");
   EXPECT_EQ(ExchangeHelper::ProgramFolder(), fs::canonical("/proc/self/exe").parent_path());
 }
 

@@ -9,7 +9,7 @@ extern "C" {
 
 #ifndef VANTREL_FAKE_WITHOUT_TEST
 __attribute__((visibility("default"))) std::int32_t TestConnection(const char* /*server*/, char* errorText,
-                                                                    std::int32_t errorTextSize) {
+                                                                   std::int32_t errorTextSize) {
   std::snprintf(errorText, static_cast<std::size_t>(errorTextSize), "fake detail");
   const char* result = std::getenv("VANTREL_FAKE_RESULT");
   return result != nullptr ? static_cast<std::int32_t>(std::atoi(result)) : 0;
@@ -17,7 +17,7 @@ __attribute__((visibility("default"))) std::int32_t TestConnection(const char* /
 #endif
 
 __attribute__((visibility("default"))) std::int32_t DeleteMailbox(const char* /*server*/, const char* /*mailboxName*/,
-                                                                   char* errorText, std::int32_t errorTextSize) {
+                                                                  char* errorText, std::int32_t errorTextSize) {
   std::snprintf(errorText, static_cast<std::size_t>(errorTextSize), "refused by the fake");
   return 0;
 }
