@@ -207,6 +207,17 @@ TEST_F(ExecutorTest, MoveCreatesTheTargetAndRenamesOnCollision) {
   EXPECT_FALSE(Account("twin"));
 }
 
+TEST_F(ExecutorTest, AFailedMoveIsOneLineAndTheAccountIsStillDeleted) {
+  resources_.homeFolder = HomeFolderOption::kMove;
+  WriteText(temp_.Path() / "archive", "a file where the target folder should be");
+  resources_.newHomeFolderPath = (temp_.Path() / "archive").string();
+  const ActionRunResult result = Run({{"jsmith", actDelete}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
+  EXPECT_EQ(errors_, std::vector<std::string>{Line("jsmith", "Not a directory")});
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_EQ(ReadText(temp_.Path() / "homes" / "jsmith" / "profile.txt"), "jsmith");
+}
+
 TEST_F(ExecutorTest, AnEmptyTargetEndsTheRunBeforeTheAccountIsDeleted) {
   resources_.homeFolder = HomeFolderOption::kMove;
   const ActionRunResult result = Run({{"noexpire", actDisable}, {"jsmith", actDelete}, {"SMITHJ", actDelete}});
