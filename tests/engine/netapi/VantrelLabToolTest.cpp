@@ -38,8 +38,8 @@ std::string Slurp(const std::filesystem::path& file) {
 Outcome RunTool(const LabTestFolder& folder, const std::string& arguments) {
   const std::filesystem::path out = folder.Path() / "stdout";
   const std::filesystem::path err = folder.Path() / "stderr";
-  const std::string command = Quote(VANTREL_LAB_TOOL) + " " + arguments + " >" + Quote(out.string()) + " 2>" +
-                              Quote(err.string());
+  const std::string command =
+      Quote(VANTREL_LAB_TOOL) + " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
 }
@@ -83,12 +83,12 @@ TEST(VantrelLabTool, ExitStatusesAndMessages) {
   EXPECT_EQ(RunTool(folder, "import " + Quote(bad) + " " + lab).status, 1);
   EXPECT_EQ(RunTool(folder, "export " + lab).out, outcome.out);
 
-  outcome = RunTool(folder, "generate " + lab + " --domain ACME --users 30 --computers=5 --controllers 2 --seed 9 "
-                                                "--latency-ms 0.5");
+  outcome = RunTool(folder, "generate " + lab +
+                                " --domain ACME --users 30 --computers=5 --controllers 2 --seed 9 "
+                                "--latency-ms 0.5");
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   outcome = RunTool(folder, "export " + lab);
-  EXPECT_NE(outcome.out.find(R"("name":"DC02","primary":false,"announced":true,"latency_ms":0.5)"),
-            std::string::npos);
+  EXPECT_NE(outcome.out.find(R"("name":"DC02","primary":false,"announced":true,"latency_ms":0.5)"), std::string::npos);
   EXPECT_EQ(outcome.out.find(R"("name":"broken")"), std::string::npos) << "replaced";
 }
 
