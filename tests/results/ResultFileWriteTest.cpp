@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "RecordingHooks.h"
+#include "TemporaryFolder.h"
+#include "common/DateTime.h"
+#include "common/VantrelError.h"
+#include "engine/netapi/NetApi.h"
+#include "results/ResultFile.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const ManualClock kClock(FromUnixSeconds(1796558400));  // 2026-12-06 12:00 UTC
+
+std::string Spaces(std::size_t count) { return std::string(count, ' '); }
+
+std::string HeaderFor(const std::string& domain, const std::string* user) {
+  std::string text = "# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Created: " + FormatLongDate(kClock.Now()) + "\r\n";
+  if (user != nullptr) text += "# By:      " + *user + "\r\n";
+  text += "# Domain:  " + domain + "\r\n#\r\n#Name" + Spaces(47) + "Days  Action\r\n\r\n";
+  return text;
+}
+
+std::string ErrorOf(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const VantrelError& error) {
+    return error.what();
+  }
+  return "(no error)";
+}
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(ResultFileWrite, WritesTheHeaderAndFixedWidthLinesWithCrLf) {
+  TVTRScanResults list;
+  list.Add("jsmith", 45, actDisable);
+  list.Add("WS01$", kDaysNever, actShow);
+  list.Add("broken", kDaysError, actDelete);
+  list.Add("old", 1234567, actShow);
+  const std::string user = "LAB\\admin";
+  RecordingHooks hooks;
+  std::ostringstream out;
+  WriteResultFile(out, list, ResultFileHeader{"LAB", user}, kClock, hooks);
+
+  std::string expected = HeaderFor("LAB", &user);
+  expected += " jsmith" + Spaces(44) + " 45" + Spaces(3) + " Disable\r\n";
+  expected += " WS01$" + Spaces(45) + " never Show" + Spaces(3) + "\r\n";
+  expected += " broken" + Spaces(44) + " error Delete" + Spaces(1) + "\r\n";
+  expected += " old" + Spaces(47) + " 12345 Show" + Spaces(3) + "\r\n";
+  EXPECT_EQ(out.str(), expected);
+  EXPECT_EQ(ResultFileLine(list[0]).size(), 65u);
+
+  // Without a user name the "By" line is left out; the file on disk holds the same bytes.
+  TemporaryFolder folder;
+  WriteResultFile(folder / "out.txt", list, ResultFileHeader{"LAB", std::nullopt}, kClock, hooks);
+  const std::string written = ReadBytes(folder / "out.txt");
+  EXPECT_EQ(written.substr(0, HeaderFor("LAB", nullptr).size()), HeaderFor("LAB", nullptr));
+  EXPECT_EQ(written.substr(HeaderFor("LAB", nullptr).size()), expected.substr(HeaderFor("LAB", &user).size()));
+  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"out.txt"});
+}
+
+TEST(ResultFileWrite, CutsLongNamesAndDayCountsAndLetsEventsThroughEveryTwentyRecords) {
+  TVTRScanResults list;
+  const std::string longName(60, 'n');
+  list.Add(longName + "$", 123456, actShow);
+  list.Add(std::string(50, 'x'), -3, 99);  // an unknown action code writes an empty action field
+  const std::string first = ResultFileLine(list[0]);
+  EXPECT_EQ(first, " " + std::string(50, 'n') + " 12345 Show   ");
+  EXPECT_EQ(ResultFileLine(list[1]), " " + std::string(50, 'x') + " -3   " + Spaces(8));
+
+  TVTRScanResults many;
+  for (int i = 0; i < 41; ++i) many.Add("u" + std::to_string(i), i, actShow);
+  RecordingHooks hooks;
+  std::ostringstream out;
+  WriteResultFile(out, many, ResultFileHeader{"LAB", std::nullopt}, kClock, hooks);
+  EXPECT_EQ(hooks.events, 3);  // records 0, 20 and 40
+}
+
+TEST(ResultFileWrite, NamesCannotForgeLinesOfTheirOwn) {
+  TVTRScanResults list;
+  list.Add("x\r bob 100 Delete\r\n", 1, actShow);
+  list.Add("y\x1a", 2, actShow);
+  EXPECT_EQ(ResultFileLine(list[0]), " x? bob 100 Delete??" + Spaces(31) + " 1     Show   ");
+  EXPECT_EQ(ResultFileLine(list[1]), " y?" + Spaces(48) + " 2     Show   ");
+  RecordingHooks hooks;
+  std::ostringstream out;
+  WriteResultFile(out, list, ResultFileHeader{"LAB\r# Domain: X", "a\nb"}, kClock, hooks);
+  const std::string text = out.str();
+  EXPECT_NE(text.find("# By:      a?b\r\n# Domain:  LAB?# Domain: X\r\n"), std::string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 11);
+}
+
+TEST(ResultFileWrite, SavesInListOrderSoASortByDaysSavesAscendingDays) {
+  TVTRScanResults list;
+  list.Add("carol", 120, actShow);
+  list.Add("bob", kDaysNever, actShow);
+  list.Add("alice", 45, actShow);
+  list.Add("eve", 7, actShow);
+  list.Sort(1);
+  RecordingHooks hooks;
+  std::ostringstream out;
+  WriteResultFile(out, list, ResultFileHeader{"LAB", std::nullopt}, kClock, hooks);
+  const std::string text = out.str();
+  const auto eve = text.find(" eve ");
+  const auto alice = text.find(" alice ");
+  const auto carol = text.find(" carol ");
+  const auto bob = text.find(" bob ");
+  ASSERT_NE(bob, std::string::npos);
+  EXPECT_LT(eve, alice);
+  EXPECT_LT(alice, carol);
+  EXPECT_LT(carol, bob);
+}
+
+TEST(ResultFileWrite, ReportsFilesThatCannotBeCreatedWithTheSystemText) {
+  TemporaryFolder folder;
+  TVTRScanResults list;
+  list.Add("jsmith", 45, actShow);
+  RecordingHooks hooks;
+  const fs::path missing = folder / "no-such-folder" / "out.txt";
+  EXPECT_EQ(ErrorOf([&] {
+              WriteResultFile(missing, list, ResultFileHeader{"LAB", {}}, kClock, hooks);
+            }),
+            missing.string() + ": No such file or directory");
+  fs::create_directory(folder / "sub");
+  EXPECT_EQ(ErrorOf([&] {
+              WriteResultFile(folder / "sub", list, ResultFileHeader{"LAB", {}}, kClock, hooks);
+            }),
+            (folder / "sub").string() + ": Is a directory");
+
+  std::ostringstream broken;
+  broken.setstate(std::ios::badbit);
+  EXPECT_NE(ErrorOf([&] {
+              WriteResultFile(broken, list, ResultFileHeader{"LAB", {}}, kClock, hooks, "out");
+            }).rfind("out: ", 0),
+            std::string::npos);
+}
+
+// Lowers the file size limit for the current process, so that writes fail with "File too large"
+// even for the superuser.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  sighandler_t previousHandler_ = nullptr;
+};
+
+TEST(ResultFileWrite, AFailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
+  TemporaryFolder folder;
+  const fs::path target = folder / "unused_accounts.txt";
+  WriteBytes(target, "the old contents\r\n");
+  ::chmod(target.c_str(), 0640);
+
+  TVTRScanResults list;
+  for (int i = 0; i < 20000; ++i) list.Add("user" + std::to_string(i), i, actDisable);
+  RecordingHooks hooks;
+  std::string error;
+  {
+    FileSizeLimit limit(4096);
+    error = ErrorOf([&] { WriteResultFile(target, list, ResultFileHeader{"LAB", {}}, kClock, hooks); });
+  }
+  EXPECT_EQ(error, target.string() + ": File too large");
+  EXPECT_EQ(ReadBytes(target), "the old contents\r\n");
+  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"unused_accounts.txt"});
+
+  // A successful save replaces the file completely and keeps its permissions.
+  WriteResultFile(target, list, ResultFileHeader{"LAB", {}}, kClock, hooks);
+  struct stat status {};
+  ASSERT_EQ(::stat(target.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0640u);
+  EXPECT_EQ(ReadBytes(target).size(), HeaderFor("LAB", nullptr).size() + 20000u * 67u);
+  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"unused_accounts.txt"});
+
+  if (::geteuid() != 0) {
+    // Permissions do not stop the superuser, so this half runs only for ordinary users.
+    ::chmod(target.c_str(), 0444);
+    EXPECT_EQ(ErrorOf([&] {
+                WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks);
+              }),
+              target.string() + ": Permission denied");
+    ::chmod(target.c_str(), 0644);
+    ::chmod(folder.Path().c_str(), 0555);
+    EXPECT_EQ(ErrorOf([&] {
+                WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks);
+              }),
+              target.string() + ": Permission denied");
+    ::chmod(folder.Path().c_str(), 0755);
+    EXPECT_EQ(ReadBytes(target).size(), HeaderFor("LAB", nullptr).size() + 20000u * 67u);
+  }
+}
+
+TEST(ResultFileWrite, SavingThroughASymbolicLinkReplacesTheLinkedFile) {
+  TemporaryFolder folder;
+  WriteBytes(folder / "real.txt", "old");
+  fs::create_symlink("real.txt", folder / "link.txt");
+  TVTRScanResults list;
+  list.Add("jsmith", 45, actShow);
+  RecordingHooks hooks;
+  WriteResultFile(folder / "link.txt", list, ResultFileHeader{"LAB", {}}, kClock, hooks);
+  EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
+  EXPECT_NE(ReadBytes(folder / "real.txt").find(" jsmith "), std::string::npos);
+}
+
+// Answers only the user name question; everything else is not used here.
+class UserNameOnlyNetApi : public netapi::NetApi {
+ public:
+  explicit UserNameOnlyNetApi(std::string name) : name_(std::move(name)) {}
+  netapi::NetStatus NetUserEnum(const std::string&, std::uint32_t, std::uint32_t, std::int32_t,
+                                netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
+                                std::uint32_t&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetUserGetInfo(const std::string&, const std::string&, std::uint32_t,
+                                   std::optional<netapi::UserInfo>&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetUserSetInfo(const std::string&, const std::string&, std::uint32_t,
+                                   const netapi::UserInfo&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetUserDel(const std::string&, const std::string&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetUserGetGroups(const std::string&, const std::string&, std::uint32_t, std::int32_t,
+                                     netapi::NetBuffer<netapi::GroupInfo>&, std::uint32_t&, std::uint32_t&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetUserGetLocalGroups(const std::string&, const std::string&, std::uint32_t, std::uint32_t,
+                                          std::int32_t, netapi::NetBuffer<netapi::GroupInfo>&, std::uint32_t&,
+                                          std::uint32_t&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetGroupEnum(const std::string&, std::uint32_t, std::int32_t, netapi::NetBuffer<netapi::GroupInfo>&,
+                                 std::uint32_t&, std::uint32_t&, std::uint32_t&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetLocalGroupEnum(const std::string&, std::uint32_t, std::int32_t,
+                                      netapi::NetBuffer<netapi::GroupInfo>&, std::uint32_t&, std::uint32_t&,
+                                      std::uint32_t&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetServerEnum(const std::string&, std::uint32_t, std::int32_t,
+                                  netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&, std::uint32_t,
+                                  const std::string&, std::uint32_t&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetGetAnyDCName(const std::string&, const std::string&, std::string&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetGetDCName(const std::string&, const std::string&, std::string&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus NetRemoteTOD(const std::string&, netapi::TimeOfDayInfo&) override {
+    return netapi::status::kInvalidParameter;
+  }
+  netapi::NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override {
+    if (name_.size() + 1 > bufferLength) return netapi::status::kMoreData;
+    userName = name_;
+    return netapi::status::kSuccess;
+  }
+
+ private:
+  std::string name_;
+};
+
+TEST(ResultFileWrite, TheUserNameGetsRoomForNinetyNineCharacters) {
+  UserNameOnlyNetApi fits(std::string(99, 'a'));
+  EXPECT_EQ(ResultFileUserName(fits), std::string(99, 'a'));
+  UserNameOnlyNetApi tooLong(std::string(100, 'a'));
+  EXPECT_EQ(ResultFileUserName(tooLong), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vantrel
