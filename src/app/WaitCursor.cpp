@@ -1,0 +1,11 @@
+#include "app/WaitCursor.h"
+
+#include <QGuiApplication>
+
+namespace vantrel {
+
+WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+
+WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+
+}  // namespace vantrel
