@@ -1,1 +1,0 @@
-namespace vantrel { int ConfigPlaceholder() { return 0; } }

@@ -1,0 +1,164 @@
+#include "config/FileRegistry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "TempFolder.h"
+#include "common/VantrelError.h"
+#include "config/SettingsFilePath.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(SettingsFilePath, FollowsTheXdgRules) {
+  EXPECT_EQ(SettingsFilePath("/x/conf", "/home/u"), "/x/conf/vantrel/HKEY_CURRENT_USER.reg");
+  EXPECT_EQ(SettingsFilePath(nullptr, "/home/u"), "/home/u/.config/vantrel/HKEY_CURRENT_USER.reg");
+  EXPECT_EQ(SettingsFilePath("", "/home/u"), "/home/u/.config/vantrel/HKEY_CURRENT_USER.reg");
+  EXPECT_EQ(SettingsFilePath("relative/conf", "/home/u"), "/home/u/.config/vantrel/HKEY_CURRENT_USER.reg");
+  EXPECT_THROW(SettingsFilePath(nullptr, nullptr), VantrelError);
+}
+
+TEST(FileRegistry, MissingFileIsAnEmptyRegistryAndTheFolderComesWithTheFirstWrite) {
+  TempFolder temp;
+  const auto file = SettingsFilePath(temp.Path().c_str(), nullptr);
+  FileRegistry registry(file);
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Orvex"));
+  EXPECT_FALSE(std::filesystem::exists(file.parent_path())) << "reading creates nothing";
+
+  ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
+  RegistryValue value;
+  EXPECT_EQ(registry.QueryValue("UserWarning", value), RegistryQuery::Missing);
+  ASSERT_TRUE(registry.SetValue("UserWarning", {REG_DWORD, "\x01\0\0\0"s}));
+  ASSERT_TRUE(registry.SetValue("HomeFolderPath", {REG_SZ, "/srv/old-homes\0"s}));
+  EXPECT_EQ(registry.QueryValue("userwarning", value), RegistryQuery::Found) << "the open key shows its new values";
+  EXPECT_FALSE(std::filesystem::exists(file)) << "nothing is written before Commit";
+  registry.Commit();
+  registry.CloseKey();
+
+  EXPECT_EQ(ReadBytes(file),
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
+            "\"UserWarning\"=dword:00000001\r\n\"HomeFolderPath\"=\"/srv/old-homes\"\r\n\r\n");
+  struct stat info {};
+  ASSERT_EQ(::stat(file.parent_path().c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode));
+
+  FileRegistry reader(file);
+  EXPECT_TRUE(reader.OpenKey("software\\orvex\\vantrel\\2.0\\corp")) << "keys compare without regard to case";
+  ASSERT_EQ(reader.QueryValue("HOMEFOLDERPATH", value), RegistryQuery::Found);
+  EXPECT_EQ(value, (RegistryValue{REG_SZ, "/srv/old-homes\0"s}));
+  EXPECT_TRUE(reader.OpenKey("SOFTWARE\\Orvex\\Vantrel")) << "a parent key exists with its child";
+
+  // Closing without Commit drops what was set.
+  ASSERT_TRUE(reader.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
+  ASSERT_TRUE(reader.SetValue("Dropped", {REG_DWORD, "\0\0\0\0"s}));
+  reader.CloseKey();
+  EXPECT_EQ(ReadBytes(file).find("Dropped"), std::string::npos);
+}
+
+TEST(FileRegistry, WriteKeepsForeignKeysValuesAndCommentsByteForByte) {
+  TempFolder temp;
+  const auto file = temp.Path() / "vantrel" / "HKEY_CURRENT_USER.reg";
+  const std::string foreign =
+      "REGEDIT4\r\n"
+      "\r\n"
+      "; hand-written note, \xe9 included\r\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\OTHER]\r\n"
+      "\"DCList\"=hex(7):44,43,31,00,00\r\n"
+      "\"Odd\"=hex(0):\r\n"
+      "\"Big\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+      "  17,18\r\n"
+      "@=\"default \\\"quoted\\\"\"\r\n"
+      "\r\n";
+  WriteBytes(file, foreign + "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n\"Unknown\"=dword:00000007\r\n");
+  FileRegistry registry(file);
+  ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
+  ASSERT_TRUE(registry.SetValue("MaxThreads", {REG_DWORD, "\x14\0\0\0"s}));
+  registry.Commit();
+  EXPECT_EQ(ReadBytes(file), foreign +
+                                 "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
+                                 "\"MaxThreads\"=dword:00000014\r\n"
+                                 "\"Unknown\"=dword:00000007\r\n"
+                                 "\r\n");
+
+  // A change made by someone else between our read and our write survives: the write re-reads.
+  FileRegistry other(file);
+  ASSERT_TRUE(other.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\OTHER"));
+  ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
+  ASSERT_TRUE(other.SetValue("Added", {REG_SZ, "by other\0"s}));
+  other.Commit();
+  ASSERT_TRUE(registry.SetValue("MaxThreads", {REG_DWORD, "\x15\0\0\0"s}));
+  registry.Commit();
+  FileRegistry reader(file);
+  RegistryValue value;
+  ASSERT_TRUE(reader.OpenKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\OTHER"));
+  EXPECT_EQ(reader.QueryValue("Added", value), RegistryQuery::Found);
+  ASSERT_TRUE(reader.OpenKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
+  ASSERT_EQ(reader.QueryValue("MaxThreads", value), RegistryQuery::Found);
+  EXPECT_EQ(value.data, "\x15\0\0\0"s);
+}
+
+TEST(FileRegistry, AFileWithAnUnreadableLineIsReadButNeverRewritten) {
+  TempFolder temp;
+  const auto file = temp.Path() / "HKEY_CURRENT_USER.reg";
+  const std::string text =
+      "REGEDIT4\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\n"
+      "\"UserWarningDays\"=dword:00000014\n"
+      "\"HomeFolderPath\"=\"C:\\old\"\n"
+      "\"MaxThreads\"=dword:00000005\n";
+  WriteBytes(file, text);
+  FileRegistry registry(file);
+  ASSERT_TRUE(registry.OpenKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
+  RegistryValue value;
+  EXPECT_EQ(registry.QueryValue("MaxThreads", value), RegistryQuery::Found) << "reading skips only the bad line";
+  EXPECT_EQ(registry.QueryValue("HomeFolderPath", value), RegistryQuery::Missing);
+
+  ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
+  ASSERT_TRUE(registry.SetValue("MaxThreads", {REG_DWORD, "\x06\0\0\0"s}));
+  try {
+    registry.Commit();
+    FAIL() << "the write must be refused";
+  } catch (const VantrelError& error) {
+    const std::string message = error.what();
+    EXPECT_NE(message.find(file.string()), std::string::npos) << message;
+    EXPECT_NE(message.find("line 4"), std::string::npos) << message;
+    EXPECT_NE(message.find("\"HomeFolderPath\"=\"C:\\old\""), std::string::npos) << message;
+  }
+  EXPECT_EQ(ReadBytes(file), text);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()), {}), 2)
+      << "only the file and its lock file: no temporary file is left";
+}
+
+TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
+  TempFolder temp;
+  const auto real = temp.Path() / "dotfiles" / "vantrel.reg";
+  WriteBytes(real, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"A\"=dword:00000001\r\n\r\n");
+  const auto link = temp.Path() / "config" / "HKEY_CURRENT_USER.reg";
+  std::filesystem::create_directories(link.parent_path());
+  std::filesystem::create_symlink(real, link);
+
+  FileRegistry registry(link);
+  ASSERT_TRUE(registry.CreateKey("K"));
+  ASSERT_TRUE(registry.SetValue("B", {REG_DWORD, "\x02\0\0\0"s}));
+  registry.Commit();
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
+
+  if (::geteuid() != 0) {  // permissions do not stop root
+    std::filesystem::permissions(real.parent_path(), std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::owner_exec);
+    ASSERT_TRUE(registry.CreateKey("K"));
+    ASSERT_TRUE(registry.SetValue("C", {REG_DWORD, "\x03\0\0\0"s}));
+    EXPECT_THROW(registry.Commit(), VantrelError);
+    std::filesystem::permissions(real.parent_path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(ReadBytes(real).find("\"C\""), std::string::npos);
+    EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,30 @@
+#include "config/SortedStringList.h"
+
+#include <gtest/gtest.h>
+
+namespace vantrel {
+namespace {
+
+TEST(SortedStringList, KeepsCaseInsensitiveOrderAndRefusesDuplicates) {
+  SortedStringList list;
+  list.Add("Uzed");
+  list.Add("Gadmins");
+  list.Add("UAlice");
+  list.Add("Ubob");
+  list.Add("U1st");
+  EXPECT_EQ(list.Items(), (std::vector<std::string>{"Gadmins", "U1st", "UAlice", "Ubob", "Uzed"}));
+  EXPECT_THROW(list.Add("uALICE"), DuplicateStringError);
+  EXPECT_EQ(list.Count(), 5u) << "a refused entry leaves the list as it was";
+  EXPECT_NO_THROW(list.Add("GAlice")) << "the type letter is part of the compared text";
+
+  ASSERT_TRUE(list.IndexOf("ubob").has_value());
+  EXPECT_EQ(list[*list.IndexOf("ubob")], "Ubob");
+  EXPECT_FALSE(list.IndexOf("Ubo").has_value());
+  list.Delete(*list.IndexOf("UBOB"));
+  EXPECT_FALSE(list.IndexOf("Ubob").has_value());
+  list.Delete(100);
+  EXPECT_EQ(list.Count(), 5u);
+}
+
+}  // namespace
+}  // namespace vantrel
