@@ -28,6 +28,7 @@ constexpr NetStatus kNerrInvalidComputer = 2351;
 constexpr NetStatus kNerrGroupNotFound = 2220;
 constexpr NetStatus kNerrUserNotFound = 2221;
 constexpr NetStatus kNerrDcNotFound = 2453;
+constexpr NetStatus kNoBrowserServersFound = 6118;  // no browse list for that domain
 }  // namespace status
 
 // The descriptive text for a status code, in the style of the platform's messages.

@@ -37,6 +37,8 @@ std::string StatusText(NetStatus code) {
       return "This computer name is invalid.";
     case status::kNerrDcNotFound:
       return "Could not find domain controller for this domain.";
+    case status::kNoBrowserServersFound:
+      return "The list of servers for this workgroup is not currently available";
     default:
       return Printf("Unknown error %u.", static_cast<unsigned>(code));
   }

@@ -1,0 +1,42 @@
+#include "engine/netapi/SqliteConnection.h"
+
+#include <sqlite3.h>
+
+#include "common/Text.h"
+#include "common/VantrelError.h"
+
+namespace vantrel::lab {
+
+SqliteConnection::SqliteConnection(const std::filesystem::path& file, Mode mode) {
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+  if (mode == Mode::kCreate) flags |= SQLITE_OPEN_CREATE;
+  const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw VantrelError(Printf("Cannot open the lab database %s: %s", file.c_str(), message.c_str()));
+  }
+  // Another process (or another connection of this one) may hold the write lock for a moment.
+  sqlite3_busy_timeout(db_, 10000);
+  sqlite3_extended_result_codes(db_, 1);
+}
+
+SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+
+void SqliteConnection::Execute(const std::string& sql) {
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error);
+  if (rc != SQLITE_OK) {
+    const std::string message = error != nullptr ? error : sqlite3_errstr(rc);
+    sqlite3_free(error);
+    throw VantrelError("Lab database: " + message);
+  }
+}
+
+void SqliteConnection::Check(int resultCode, const char* what) const {
+  if (resultCode == SQLITE_OK || resultCode == SQLITE_DONE || resultCode == SQLITE_ROW) return;
+  throw VantrelError(Printf("Lab database: %s: %s", what, sqlite3_errmsg(db_)));
+}
+
+}  // namespace vantrel::lab
