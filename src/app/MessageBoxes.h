@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <string>
@@ -63,13 +64,13 @@ class MessageBoxes {
   void ClearQueue() { queue_.clear(); }
 
  private:
-  using Scripted = std::variant<BoxAnswer, DialogScript>;
+  using QueuedAnswer = std::variant<BoxAnswer, DialogScript>;
 
   BoxAnswer Box(QWidget* parent, BoxKind kind, const QString& caption, const QString& text, BoxAnswer fallback);
   bool NextAnswer(BoxAnswer& answer, const QString& what);
 
   bool scripted_ = false;
-  std::deque<Scripted> queue_;
+  std::deque<QueuedAnswer> queue_;
   std::vector<ShownBox> shown_;
   QStringList unexpected_;
 };

@@ -51,7 +51,6 @@ void TfrmSplash::ShowNow() {
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
   show();
-  raise();
   repaint();
 }
 

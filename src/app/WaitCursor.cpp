@@ -1,5 +1,6 @@
 #include "app/WaitCursor.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace vantrel {

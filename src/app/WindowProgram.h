@@ -1,0 +1,14 @@
+#pragma once
+
+namespace vantrel {
+
+namespace netapi {
+class NetApi;
+}
+
+// Runs the main window on a network until it closes: the application title, the help file, the
+// window with its start-up, and the event loop. Returns the loop's exit code. The caller has created
+// the QApplication.
+int RunWindowProgram(netapi::NetApi& net);
+
+}  // namespace vantrel
