@@ -10,7 +10,7 @@ namespace vantrel {
 TfrmDCList::TfrmDCList(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TfrmDCList"));
   setWindowTitle(QStringLiteral("Domain Controllers"));
-  setFixedSize(340, 330);
+  setFixedSize(360, 330);
 
   explanation_ = new QPlainTextEdit(this);
   explanation_->setObjectName(QStringLiteral("memoExplanation"));
@@ -37,34 +37,34 @@ TfrmDCList::TfrmDCList(QWidget* parent) : QDialog(parent) {
       QStringLiteral("respond quickly should be at the top of the list."),
   };
   explanation_->setPlainText(lines.join(QLatin1Char('\n')));
-  explanation_->setGeometry(8, 8, 324, 168);
+  explanation_->setGeometry(8, 8, 344, 168);
 
   lstbDomainControllers_ = new QListWidget(this);
   lstbDomainControllers_->setObjectName(QStringLiteral("lstbDomainControllers"));
-  lstbDomainControllers_->setGeometry(8, 182, 288, 104);
+  lstbDomainControllers_->setGeometry(8, 182, 308, 104);
   connect(lstbDomainControllers_, &QListWidget::itemClicked, this, &TfrmDCList::UpdateButtons);
   connect(lstbDomainControllers_, &QListWidget::currentRowChanged, this, &TfrmDCList::UpdateButtons);
 
   sbtnUp_ = new QToolButton(this);
   sbtnUp_->setObjectName(QStringLiteral("sbtnUp"));
   sbtnUp_->setArrowType(Qt::UpArrow);
-  sbtnUp_->setGeometry(304, 182, 28, 28);
+  sbtnUp_->setGeometry(324, 182, 28, 28);
   connect(sbtnUp_, &QToolButton::clicked, this, &TfrmDCList::sbtnUpClick);
 
   sbtnDown_ = new QToolButton(this);
   sbtnDown_->setObjectName(QStringLiteral("sbtnDown"));
   sbtnDown_->setArrowType(Qt::DownArrow);
-  sbtnDown_->setGeometry(304, 214, 28, 28);
+  sbtnDown_->setGeometry(324, 214, 28, 28);
   connect(sbtnDown_, &QToolButton::clicked, this, &TfrmDCList::sbtnDownClick);
 
   btnCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   btnCancel_->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel_->setGeometry(176, 296, 75, 25);
+  btnCancel_->setGeometry(196, 296, 75, 25);
   connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
   btnOk_ = new QPushButton(QStringLiteral("OK"), this);
   btnOk_->setObjectName(QStringLiteral("btnOk"));
-  btnOk_->setGeometry(257, 296, 75, 25);
+  btnOk_->setGeometry(277, 296, 75, 25);
   btnOk_->setDefault(true);
   connect(btnOk_, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -159,6 +159,10 @@ TfrmMain::TfrmMain(const AppServices& services, QWidget* parent) : QWidget(paren
   statistics_ = new TfrmScanStatistics(this);
   startDelay_ = new TfrmStartDelay(services_.clock, this);
   sizeWarning_ = new TfrmDomainSizeWarning(this);
+  // Dialogs are windows of their own and do not inherit the window's font by themselves.
+  for (QWidget* dialog : std::initializer_list<QWidget*>{dcList_, domainList_, picker_, errors_, statistics_,
+                                                         startDelay_, sizeWarning_})
+    dialog->setFont(font());
   ui_ = std::make_unique<WindowUiHooks>(*this, services_.boxes, *tsScan->lblProgress, *tsScan->prgProgress,
                                         *sizeWarning_);
   ConnectHandlers();

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "common/DateTime.h"
@@ -12,12 +13,15 @@ namespace vantrel {
 
 namespace {
 
-// The user's short date, a blank and the short time (hours and minutes).
+// The user's short date, a blank and the short time. Some locales' short time carries seconds; they
+// are left out, so the current time changes once a minute.
 QString ShortDateTime(Clock::TimePoint moment) {
   const QDateTime local = QDateTime::fromSecsSinceEpoch(UnixSeconds(moment));
   const QLocale locale;
+  QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+  timeFormat.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
   return locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-         locale.toString(local.time(), QLocale::ShortFormat);
+         locale.toString(local.time(), timeFormat.trimmed());
 }
 
 }  // namespace
@@ -31,17 +35,18 @@ TfrmStartDelay::TfrmStartDelay(const Clock& clock, QWidget* parent) : QDialog(pa
 
   auto* intro = new QLabel(QStringLiteral("Scanning will start automatically at the appropriate time."), this);
   intro->setObjectName(QStringLiteral("lblIntro"));
-  intro->setGeometry(12, 12, 290, 16);
+  intro->setWordWrap(true);
+  intro->setGeometry(12, 8, 286, 30);
   auto* current = new QLabel(QStringLiteral("Current time:"), this);
-  current->setGeometry(24, 40, 100, 16);
+  current->setGeometry(24, 44, 100, 16);
   lblCurrentTime_ = new QLabel(this);
   lblCurrentTime_->setObjectName(QStringLiteral("lblCurrentTime"));
-  lblCurrentTime_->setGeometry(130, 40, 170, 16);
+  lblCurrentTime_->setGeometry(130, 44, 170, 16);
   auto* start = new QLabel(QStringLiteral("Scan start time:"), this);
-  start->setGeometry(24, 60, 100, 16);
+  start->setGeometry(24, 64, 100, 16);
   lblScanStartTime_ = new QLabel(this);
   lblScanStartTime_->setObjectName(QStringLiteral("lblScanStartTime"));
-  lblScanStartTime_->setGeometry(130, 60, 170, 16);
+  lblScanStartTime_->setGeometry(130, 64, 170, 16);
 
   btnScanNow_ = new QPushButton(QStringLiteral("Scan &Now"), this);
   btnScanNow_->setObjectName(QStringLiteral("btnScanNow"));
