@@ -53,9 +53,7 @@ void TVTRConfigSettings::ReadSettings() {
 void TVTRConfigSettings::ReadSettings(Registry& store) {
   TOrvexRegistry registry(store);
   if (registry.OpenKey(KeyPath(), false)) {
-    auto readBool = [&registry](const char* name, bool& field) {
-      ReadAlone([&] { field = registry.ReadBool(name); });
-    };
+    auto readBool = [&registry](const char* name, bool& field) { ReadAlone([&] { field = registry.ReadBool(name); }); };
     auto readInteger = [&registry](const char* name, std::int32_t& field) {
       ReadAlone([&] { field = registry.ReadInteger(name); });
     };
@@ -106,12 +104,29 @@ void TVTRConfigSettings::WriteSettings() {
   WriteSettings(store);
 }
 
-void TVTRConfigSettings::WriteSettings(Registry& store) {
-  TOrvexRegistry registry(store);
+void TVTRConfigSettings::OpenForWriting(TOrvexRegistry& registry) const {
   const std::string keyPath = KeyPath();
   if (!registry.OpenKey(keyPath, true)) {
     throw VantrelError(InsertText("TVTRConfigSettings.WriteSettings: Could not open %s", keyPath));
   }
+}
+
+void TVTRConfigSettings::WriteDCList() {
+  FileRegistry store(registryFile_.empty() ? SettingsFilePath() : registryFile_);
+  WriteDCList(store);
+}
+
+void TVTRConfigSettings::WriteDCList(Registry& store) {
+  TOrvexRegistry registry(store);
+  OpenForWriting(registry);
+  registry.WriteStringList("DCList", dcList_);
+  registry.Commit();
+  registry.CloseKey();
+}
+
+void TVTRConfigSettings::WriteSettings(Registry& store) {
+  TOrvexRegistry registry(store);
+  OpenForWriting(registry);
   registry.WriteStringList("DCList", dcList_);
   registry.WriteBool("UserWarning", userWarning_);
   registry.WriteInteger("UserWarningDays", userWarningDays_);

@@ -11,6 +11,8 @@
 
 namespace vantrel {
 
+class TOrvexRegistry;
+
 // Every configuration value of the program, one field per registry value, for one domain. Loaded once
 // at start-up from the domain's key, stored again only when the administrator agrees at close.
 class TVTRConfigSettings {
@@ -37,6 +39,10 @@ class TVTRConfigSettings {
   // old file then stays whole). Modified is left as it was.
   void WriteSettings();
   void WriteSettings(Registry& store);
+  // Stores DCList alone, with the same messages, leaving every other value of the key as it is stored
+  // (for the command-line configure run, which must not turn unreadable values into defaults).
+  void WriteDCList();
+  void WriteDCList(Registry& store);
 
   const std::string& DomainName() const { return domainName_; }
   // Set once, before loading; does not count as a change.
@@ -116,6 +122,7 @@ class TVTRConfigSettings {
       modified_ = true;
     }
   }
+  void OpenForWriting(TOrvexRegistry& registry) const;
   void AssignText(std::string& field, std::string_view value) {
     if (field != value) {
       field = std::string(value);

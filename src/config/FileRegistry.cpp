@@ -69,12 +69,15 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Missing folders are created private to the user, as the base-directory rules ask of ~/.config.
 void MakeFolders(const std::filesystem::path& folder, const std::string& file) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error) {
-    throw VantrelError(Printf("Could not save the settings: the folder of %s cannot be created (%s).", file.c_str(),
-                              error.message().c_str()));
+  std::error_code ignored;
+  if (std::filesystem::is_directory(folder, ignored)) return;
+  const std::filesystem::path parent = folder.parent_path();
+  if (!parent.empty() && parent != folder) MakeFolders(parent, file);
+  if (::mkdir(folder.c_str(), 0700) != 0 && !(errno == EEXIST && std::filesystem::is_directory(folder, ignored))) {
+    throw VantrelError(Printf("Could not save the settings: the folder %s for %s cannot be created (%s).",
+                              folder.c_str(), file.c_str(), ErrnoText(errno).c_str()));
   }
 }
 
@@ -173,8 +176,8 @@ void FileRegistry::Commit() {
   const std::string lockName = fileName + ".lock";
   FileDescriptor lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
   if (!lock.Valid()) {
-    throw VantrelError(Printf("Could not save the settings: the lock file %s cannot be opened (%s).",
-                              lockName.c_str(), ErrnoText(errno).c_str()));
+    throw VantrelError(Printf("Could not save the settings: the lock file %s cannot be opened (%s).", lockName.c_str(),
+                              ErrnoText(errno).c_str()));
   }
   while (::flock(lock.Get(), LOCK_EX) != 0) {
     if (errno != EINTR) {
@@ -186,16 +189,18 @@ void FileRegistry::Commit() {
   int readError = 0;
   const auto bytes = ReadFile(readError);
   if (!bytes) {
-    throw VantrelError(Printf("Could not save the settings: %s cannot be read (%s).", fileName.c_str(),
-                              ErrnoText(readError).c_str()));
+    throw VantrelError(
+        Printf("Could not save the settings: %s cannot be read (%s).", fileName.c_str(), ErrnoText(readError).c_str()));
   }
   RegistryFileText text = RegistryFileText::Parse(*bytes);
   if (!text.UnreadableLines().empty()) {
     const auto& line = text.UnreadableLines().front();
-    throw VantrelError(Printf(
-        "Could not save the settings: line %zu of %s is not understood (\"%s\"). The file has not been changed. "
-        "Correct or remove that line with a text editor, then try again.",
-        line.number, fileName.c_str(), line.text.c_str()));
+    // A long line is shown by its beginning; the number says where it is.
+    const std::string shown = line.text.size() > 100 ? line.text.substr(0, 100) + "..." : line.text;
+    throw VantrelError(
+        Printf("Could not save the settings: line %zu of %s is not understood (\"%s\"). The file has not been changed. "
+               "Correct or remove that line with a text editor, then try again.",
+               line.number, fileName.c_str(), shown.c_str()));
   }
   text.SetKeyValues(*keyPath_, pending_);
   const std::string newText = text.Text();

@@ -37,7 +37,7 @@ class FileRegistry final : public Registry {
 
   std::filesystem::path file_;
   std::optional<std::string> keyPath_;
-  std::vector<RegistryFileText::NamedValue> values_;  // the open key as read, with values set since
+  std::vector<RegistryFileText::NamedValue> values_;   // the open key as read, with values set since
   std::vector<RegistryFileText::NamedValue> pending_;  // values set and not yet committed, in order
   bool createPending_ = false;                         // the key is new and must be written even empty
 };

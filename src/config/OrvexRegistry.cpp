@@ -7,9 +7,7 @@ namespace vantrel {
 
 namespace {
 
-VantrelError NamedError(const char* format, std::string_view name) {
-  return VantrelError(InsertText(format, name));
-}
+VantrelError NamedError(const char* format, std::string_view name) { return VantrelError(InsertText(format, name)); }
 
 std::string DwordData(std::int32_t value) {
   const auto bits = static_cast<std::uint32_t>(value);

@@ -422,7 +422,8 @@ std::vector<std::string> RegistryFileText::FormatValue(const NamedValue& named) 
   std::string line = named.name.empty() ? std::string("@=") : "\"" + Escape(named.name) + "\"=";
   if (value.type == REG_DWORD && value.data.size() == 4) {
     std::uint32_t number = 0;
-    for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+      number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
     return {line + Printf("dword:%08x", number)};
   }
   if (value.type == REG_SZ && CanQuote(value)) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/Text.h"
+#include "config/ConfigSettings.h"
 #include "config/ForceFolders.h"
 
 namespace vantrel {
@@ -26,18 +27,13 @@ constexpr const char* kEnterShowDays = "Enter a number into the \"show days\" fi
 constexpr const char* kEnterDisableDays = "Enter a number into the \"disable days\" field";
 constexpr const char* kEnterDeleteDays = "Enter a number into the \"delete days\" field";
 
-// The day field's number, as a decimal conversion reads it (an optional sign, then digits).
+// The day field's number; a text that is no number fails on that field.
 std::int32_t Days(const DayField& field) {
-  const std::string& text = field.controls.daysText;
-  std::int32_t value = 0;
-  const char* begin = text.data();
-  const char* end = text.data() + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  const auto [stop, error] = std::from_chars(begin, end, value);
-  if (text.empty() || error != std::errc() || stop != end) {
-    throw ValidationError(Printf("'%s' is not a valid integer value", text.c_str()), field.page, field.control);
+  try {
+    return DecimalValue(field.controls.daysText);
+  } catch (const VantrelError& error) {
+    throw ValidationError(error.what(), field.page, field.control);
   }
-  return value;
 }
 
 // Show must come before disable or delete; disable before delete.
@@ -56,8 +52,7 @@ void CheckOrder(const DayField& show, const DayField& disable, const DayField& r
 
 void CheckDisableBeforeDelete(const DayField& disable, const DayField& remove) {
   if (disable.controls.checked && remove.controls.checked && Days(disable) >= Days(remove)) {
-    throw ValidationError("The \"delete days\" must be greater than the \"disable days\"", remove.page,
-                          remove.control);
+    throw ValidationError("The \"delete days\" must be greater than the \"disable days\"", remove.page, remove.control);
   }
 }
 
@@ -69,6 +64,38 @@ std::optional<std::int32_t> LowestThreshold(const DayField& show, const DayField
 }
 
 }  // namespace
+
+std::int32_t DecimalValue(const std::string& text) {
+  std::int32_t value = 0;
+  const char* begin = text.data();
+  const char* end = text.data() + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  const auto [stop, error] = std::from_chars(begin, end, value);
+  if (text.empty() || error != std::errc() || stop != end) {
+    throw VantrelError(Printf("'%s' is not a valid integer value", text.c_str()));
+  }
+  return value;
+}
+
+SettingsPageValues PageValuesFrom(const TVTRConfigSettings& settings) {
+  SettingsPageValues values;
+  const std::int32_t action = settings.HomeFolderAction();
+  values.homeFolderAction = action >= 0 && action <= kHomeFolderMove ? action : 0;
+  values.homeFolderPath = settings.HomeFolderPath();
+  values.deleteMailbox = settings.DeleteMailboxes();
+  values.exchangeServer = settings.ExchangeServer();
+  values.recipients = settings.RecipientsCont();
+  auto actionOf = [](bool checked, std::int32_t days) {
+    return SuggestedActionControls{checked, std::to_string(days)};
+  };
+  values.userShow = actionOf(settings.UserWarning(), settings.UserWarningDays());
+  values.userDisable = actionOf(settings.UserDisable(), settings.UserDisableDays());
+  values.userDelete = actionOf(settings.UserDelete(), settings.UserDeleteDays());
+  values.computerShow = actionOf(settings.ComputerWarning(), settings.ComputerWarningDays());
+  values.computerDisable = actionOf(settings.ComputerDisable(), settings.ComputerDisableDays());
+  values.computerDelete = actionOf(settings.ComputerDelete(), settings.ComputerDeleteDays());
+  return values;
+}
 
 ValidationError::ValidationError(const std::string& message, std::string page, std::string control)
     : VantrelError(message), page_(std::move(page)), control_(std::move(control)) {}
@@ -104,12 +131,13 @@ SettingsThresholds ValidateSettings(SettingsPageValues& values) {
   const DayField computerDisable{values.computerDisable, kComputers, "edtComputersDisableAccountDays",
                                  kEnterDisableDays};
   const DayField computerDelete{values.computerDelete, kComputers, "edtComputersDeleteAccountDays", kEnterDeleteDays};
-  const DayField* const fields[] = {&userShow, &userDisable, &userDelete, &computerShow, &computerDisable,
-                                    &computerDelete};
+  const DayField* const fields[] = {&userShow,     &userDisable,     &userDelete,
+                                    &computerShow, &computerDisable, &computerDelete};
 
   bool anyChecked = false;
   for (const DayField* field : fields) anyChecked = anyChecked || field->controls.checked;
-  if (!anyChecked) throw ValidationError("At least one Suggested Action must be enabled", kUsers, "chkbUsersShowWarning");
+  if (!anyChecked)
+    throw ValidationError("At least one Suggested Action must be enabled", kUsers, "chkbUsersShowWarning");
 
   for (const DayField* field : fields) {
     if (!field->controls.daysText.empty()) continue;

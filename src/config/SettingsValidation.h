@@ -51,6 +51,17 @@ class ValidationError : public VantrelError {
 
 constexpr std::int32_t kHomeFolderMove = 2;
 
+class TVTRConfigSettings;
+
+// The page values as filling the pages from the settings gives them: the home-folder choice (a stored
+// value other than 0, 1 or 2 shows as 0), the check boxes, and the day counts as decimal text. The
+// command-line scan validates these, as the window validates its controls.
+SettingsPageValues PageValuesFrom(const TVTRConfigSettings& settings);
+
+// A decimal integer as the framework's conversion reads it: an optional sign, then digits, within
+// 32 bits. Throws VantrelError "'%s' is not a valid integer value" otherwise (an empty text too).
+std::int32_t DecimalValue(const std::string& text);
+
 // Checks the pages before a scan, in a fixed order; the first failure throws ValidationError. Creates
 // the move-to folder (with its parents) when moving home folders is chosen.
 SettingsThresholds ValidateSettings(SettingsPageValues& values);

@@ -10,10 +10,9 @@ namespace vantrel {
 DuplicateStringError::DuplicateStringError() : VantrelError("String list does not allow duplicates") {}
 
 std::size_t SortedStringList::LowerBound(std::string_view entry) const {
-  const auto at = std::lower_bound(items_.begin(), items_.end(), entry,
-                                   [](const std::string& item, std::string_view wanted) {
-                                     return CompareTextCI(item, wanted) < 0;
-                                   });
+  const auto at = std::lower_bound(
+      items_.begin(), items_.end(), entry,
+      [](const std::string& item, std::string_view wanted) { return CompareTextCI(item, wanted) < 0; });
   return static_cast<std::size_t>(std::distance(items_.begin(), at));
 }
 

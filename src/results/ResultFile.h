@@ -31,7 +31,8 @@ struct ResultFileHeader {
 // (which it does for names that do not fit its 100-character buffer).
 std::optional<std::string> ResultFileUserName(netapi::NetApi& api);
 
-// One account line without its line end: 65 characters, trailing spaces included.
+// One account line without its line end: 65 characters, trailing spaces included. A CR, LF or byte 26
+// in a written name (or header value) becomes "?", so that no value can add lines to the file.
 std::string ResultFileLine(const TVTRScanResult& record);
 
 // Writes the header and every record in list order, letting the caller process events every 20

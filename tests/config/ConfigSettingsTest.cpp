@@ -1,5 +1,3 @@
-#include "config/ConfigSettings.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +6,7 @@
 #include "MemoryRegistry.h"
 #include "TempFolder.h"
 #include "common/VantrelError.h"
+#include "config/ConfigSettings.h"
 #include "config/FileRegistry.h"
 #include "config/SettingsFilePath.h"
 
@@ -90,16 +89,16 @@ TEST_F(ConfigSettingsTest, LoadsWhatIsThereAndKeepsTheDefaultForTheRest) {
   Store(
       "\"DCList\"=hex(7):44,43,32,00,44,43,31,00,44,43,32,00,00\r\n"
       "\"UserWarning\"=dword:00000000\r\n"
-      "\"UserWarningDays\"=\"12\"\r\n"                    // a string where a number belongs
-      "\"UserDisable\"=dword:00000002\r\n"                 // any non-zero value is true
-      "\"UserDisableDays\"=dword:ffffffff\r\n"             // signed, not clamped
-      "\"UserDeleteDays\"=hex(4):01,02\r\n"                // a DWORD of the wrong size
+      "\"UserWarningDays\"=\"12\"\r\n"          // a string where a number belongs
+      "\"UserDisable\"=dword:00000002\r\n"      // any non-zero value is true
+      "\"UserDisableDays\"=dword:ffffffff\r\n"  // signed, not clamped
+      "\"UserDeleteDays\"=hex(4):01,02\r\n"     // a DWORD of the wrong size
       "\"MaxThreads\"=dword:000001f4\r\n"
       "\"DCCheck\"=dword:00000000\r\n"
       "\"HomeFolderAction\"=dword:00000007\r\n"
-      "\"HomeFolderPath\"=hex(2):2f,73,72,76,00\r\n"      // REG_EXPAND_SZ is read, not expanded
-      "\"ExchangeServer\"=dword:00000001\r\n"              // wrong type keeps the default
-      "\"FastTarvikAlgorithm\"=hex:01,00,00,00\r\n");     // REG_BINARY is not REG_DWORD
+      "\"HomeFolderPath\"=hex(2):2f,73,72,76,00\r\n"   // REG_EXPAND_SZ is read, not expanded
+      "\"ExchangeServer\"=dword:00000001\r\n"          // wrong type keeps the default
+      "\"FastTarvikAlgorithm\"=hex:01,00,00,00\r\n");  // REG_BINARY is not REG_DWORD
   const auto s = Load();
   EXPECT_FALSE(s.Modified());
   EXPECT_EQ(s.DCList(), (std::vector<std::string>{"DC2", "DC1", "DC2"})) << "order and duplicates kept";
@@ -225,13 +224,35 @@ TEST_F(ConfigSettingsTest, RoundTripKeepsEveryValueTheDCOrderAndSortsIgnoreLists
   EXPECT_TRUE(s.Modified()) << "storing leaves Modified as it was";
 
   const std::string text = ReadBytes(File());
-  const std::vector<std::string> order = {
-      "DCList", "UserWarning", "UserWarningDays", "UserDisable", "UserDisableDays", "UserDelete", "UserDeleteDays",
-      "UserUnusedAccountAction", "UserIgnoreList", "UserIgnoreNeverExp", "UserIgnoreDisabled", "ComputerWarning",
-      "ComputerWarningDays", "ComputerDisable", "ComputerDisableDays", "ComputerDelete", "ComputerDeleteDays",
-      "ComputerIgnoreList", "ComputerIgnoreDisabled", "MaxThreads", "ShowStats", "DCCheck", "HomeFolderAction",
-      "HomeFolderPath", "DeleteMailboxes", "ExchangeServer", "RecipientsCont", "ShowDomainSizeWarning",
-      "FastTarvikAlgorithm"};
+  const std::vector<std::string> order = {"DCList",
+                                          "UserWarning",
+                                          "UserWarningDays",
+                                          "UserDisable",
+                                          "UserDisableDays",
+                                          "UserDelete",
+                                          "UserDeleteDays",
+                                          "UserUnusedAccountAction",
+                                          "UserIgnoreList",
+                                          "UserIgnoreNeverExp",
+                                          "UserIgnoreDisabled",
+                                          "ComputerWarning",
+                                          "ComputerWarningDays",
+                                          "ComputerDisable",
+                                          "ComputerDisableDays",
+                                          "ComputerDelete",
+                                          "ComputerDeleteDays",
+                                          "ComputerIgnoreList",
+                                          "ComputerIgnoreDisabled",
+                                          "MaxThreads",
+                                          "ShowStats",
+                                          "DCCheck",
+                                          "HomeFolderAction",
+                                          "HomeFolderPath",
+                                          "DeleteMailboxes",
+                                          "ExchangeServer",
+                                          "RecipientsCont",
+                                          "ShowDomainSizeWarning",
+                                          "FastTarvikAlgorithm"};
   std::size_t at = 0;
   for (const auto& name : order) {
     const auto found = text.find("\r\n\"" + name + "\"=", at);
@@ -276,6 +297,30 @@ TEST_F(ConfigSettingsTest, RoundTripKeepsEveryValueTheDCOrderAndSortsIgnoreLists
   EXPECT_EQ(r.RecipientsCont(), " /o=Org ");
   EXPECT_FALSE(r.ShowDomainSizeWarning());
   EXPECT_TRUE(r.FastTarvikAlgorithm());
+}
+
+TEST_F(ConfigSettingsTest, WriteDCListLeavesTheOtherValuesAsStored) {
+  Store("\"UserWarningDays\"=\"12\"\r\n\"DCList\"=hex(7):41,00,00\r\n");
+  auto s = Load();
+  s.SetDCList({"DC2", "DC1"});
+  s.WriteDCList();
+  const std::string text = ReadBytes(File());
+  EXPECT_NE(text.find("\"UserWarningDays\"=\"12\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\"DCList\"=hex(7):44,43,32,00,44,43,31,00,00\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("MaxThreads"), std::string::npos);
+  EXPECT_EQ(Load().DCList(), (std::vector<std::string>{"DC2", "DC1"}));
+}
+
+TEST_F(ConfigSettingsTest, UnknownDomainHasItsOwnKey) {
+  auto s = Load("[unknown]");
+  EXPECT_TRUE(s.Modified());
+  s.SetMaxThreads(9);
+  s.WriteSettings();
+  EXPECT_NE(ReadBytes(File()).find("[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\[unknown]]\r\n"),
+            std::string::npos);
+  const auto r = Load("[UNKNOWN]");
+  EXPECT_FALSE(r.Modified());
+  EXPECT_EQ(r.MaxThreads(), 9);
 }
 
 TEST_F(ConfigSettingsTest, EmptyListsAreStoredAsOneNulByteAndReadBackEmpty) {

@@ -1,12 +1,13 @@
-#include "config/FileRegistry.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TempFolder.h"
 #include "common/VantrelError.h"
+#include "config/FileRegistry.h"
 #include "config/SettingsFilePath.h"
 
 namespace vantrel {
@@ -45,6 +46,7 @@ TEST(FileRegistry, MissingFileIsAnEmptyRegistryAndTheFolderComesWithTheFirstWrit
   struct stat info {};
   ASSERT_EQ(::stat(file.parent_path().c_str(), &info), 0);
   EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0700u) << "the new folder is private to the user";
 
   FileRegistry reader(file);
   EXPECT_TRUE(reader.OpenKey("software\\orvex\\vantrel\\2.0\\corp")) << "keys compare without regard to case";
@@ -73,7 +75,8 @@ TEST(FileRegistry, WriteKeepsForeignKeysValuesAndCommentsByteForByte) {
       "  17,18\r\n"
       "@=\"default \\\"quoted\\\"\"\r\n"
       "\r\n";
-  WriteBytes(file, foreign + "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n\"Unknown\"=dword:00000007\r\n");
+  WriteBytes(file,
+             foreign + "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n\"Unknown\"=dword:00000007\r\n");
   FileRegistry registry(file);
   ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
   ASSERT_TRUE(registry.SetValue("MaxThreads", {REG_DWORD, "\x14\0\0\0"s}));
@@ -149,8 +152,8 @@ TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
   EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
 
   if (::geteuid() != 0) {  // permissions do not stop root
-    std::filesystem::permissions(real.parent_path(), std::filesystem::perms::owner_read |
-                                                         std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(real.parent_path(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     ASSERT_TRUE(registry.CreateKey("K"));
     ASSERT_TRUE(registry.SetValue("C", {REG_DWORD, "\x03\0\0\0"s}));
     EXPECT_THROW(registry.Commit(), VantrelError);
@@ -158,6 +161,45 @@ TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
     EXPECT_EQ(ReadBytes(real).find("\"C\""), std::string::npos);
     EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
   }
+}
+
+TEST(FileRegistry, ConcurrentWritersOfDifferentKeysLoseNothing) {
+  TempFolder temp;
+  const auto file = temp.Path() / "vantrel" / "HKEY_CURRENT_USER.reg";
+  constexpr int kWriters = 4;
+  constexpr int kRounds = 15;
+  std::vector<std::thread> writers;
+  std::vector<std::string> failures(kWriters);
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back([&file, &failures, w] {
+      FileRegistry registry(file);  // each writer opens the file on its own, as separate programs do
+      try {
+        for (int round = 1; round <= kRounds; ++round) {
+          if (!registry.CreateKey("SOFTWARE\\W" + std::to_string(w))) throw VantrelError("CreateKey failed");
+          registry.SetValue("Round", {REG_DWORD, std::string(1, static_cast<char>(round)) + "\0\0\0"s});
+          registry.SetValue("Round" + std::to_string(round), {REG_SZ, "x\0"s});
+          registry.Commit();
+        }
+      } catch (const std::exception& error) {
+        failures[static_cast<std::size_t>(w)] = error.what();
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  for (const auto& failure : failures) EXPECT_EQ(failure, "");
+
+  FileRegistry reader(file);
+  for (int w = 0; w < kWriters; ++w) {
+    ASSERT_TRUE(reader.OpenKey("SOFTWARE\\W" + std::to_string(w)));
+    RegistryValue value;
+    ASSERT_EQ(reader.QueryValue("Round", value), RegistryQuery::Found);
+    EXPECT_EQ(value.data[0], static_cast<char>(kRounds));
+    for (int round = 1; round <= kRounds; ++round) {
+      EXPECT_EQ(reader.QueryValue("Round" + std::to_string(round), value), RegistryQuery::Found)
+          << "writer " << w << " round " << round;
+    }
+  }
+  EXPECT_TRUE(RegistryFileText::Parse(ReadBytes(file)).UnreadableLines().empty());
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "config/OrvexRegistry.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,6 +5,7 @@
 
 #include "MemoryRegistry.h"
 #include "common/VantrelError.h"
+#include "config/OrvexRegistry.h"
 
 namespace vantrel {
 namespace {

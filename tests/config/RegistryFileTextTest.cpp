@@ -1,8 +1,8 @@
-#include "config/RegistryFileText.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "config/RegistryFileText.h"
 
 namespace vantrel {
 namespace {
@@ -80,19 +80,19 @@ TEST(RegistryFileText, ReadsEscapesContinuationsDefaultValuesAndBothLineEnds) {
 TEST(RegistryFileText, ListsAndSkipsLinesItCannotRead) {
   const std::string text =
       "REGEDIT4\n"
-      "\"Orphan\"=dword:00000001\n"                    // 2: before any key
+      "\"Orphan\"=dword:00000001\n"  // 2: before any key
       "[HKEY_CURRENT_USER\\A]\n"
       "\"Good\"=dword:00000002\n"
-      "\"Bad escape\"=\"C:\\temp\"\n"                  // 5: lone backslash
-      "\"Nine\"=dword:000000001\n"                     // 6: too many digits
-      "\"Gap\"=hex:01,,02\n"                           // 7
-      "\"Open\"=\"no end\n"                            // 8
-      "\"Deleted\"=-\n"                                // 9: deletion syntax of imports
-      "garbage\n"                                      // 10
-      "[HKEY_LOCAL_MACHINE\\B]\n"                      // 11: another root
-      "\"UnderBadKey\"=dword:00000003\n"               // 12: belongs to no readable key
+      "\"Bad escape\"=\"C:\\temp\"\n"     // 5: lone backslash
+      "\"Nine\"=dword:000000001\n"        // 6: too many digits
+      "\"Gap\"=hex:01,,02\n"              // 7
+      "\"Open\"=\"no end\n"               // 8
+      "\"Deleted\"=-\n"                   // 9: deletion syntax of imports
+      "garbage\n"                         // 10
+      "[HKEY_LOCAL_MACHINE\\B]\n"         // 11: another root
+      "\"UnderBadKey\"=dword:00000003\n"  // 12: belongs to no readable key
       "[HKEY_CURRENT_USER\\A]\n"
-      "\"Cut\"=hex:01,\\\n";                           // 14: continuation at the end of the file
+      "\"Cut\"=hex:01,\\\n";  // 14: continuation at the end of the file
   const auto file = RegistryFileText::Parse(text);
   std::vector<std::size_t> numbers;
   for (const auto& line : file.UnreadableLines()) numbers.push_back(line.number);
@@ -132,8 +132,7 @@ TEST(RegistryFileText, FormatsValuesSoTheyReadBackTheSame) {
       {"Na\"me\\", {REG_DWORD, "\0\0\0\0"s}},
   };
   EXPECT_EQ(RegistryFileText::FormatValue(values[0]), (std::vector<std::string>{"\"Dword\"=dword:8000002a"}));
-  EXPECT_EQ(RegistryFileText::FormatValue(values[1]),
-            (std::vector<std::string>{"\"Text\"=\"a\\\\b\\\"c\xe9\""}));
+  EXPECT_EQ(RegistryFileText::FormatValue(values[1]), (std::vector<std::string>{"\"Text\"=\"a\\\\b\\\"c\xe9\""}));
   EXPECT_EQ(RegistryFileText::FormatValue(values[2]), (std::vector<std::string>{"@=\"default\""}));
   EXPECT_EQ(RegistryFileText::FormatValue(values[3]), (std::vector<std::string>{"\"NoNul\"=hex(1):61,62,63"}));
   EXPECT_EQ(RegistryFileText::FormatValue(values[7]), (std::vector<std::string>{"\"Expand\"=hex(2):25,58,25,00"}));

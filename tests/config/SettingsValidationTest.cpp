@@ -1,12 +1,12 @@
-#include "config/SettingsValidation.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "TempFolder.h"
+#include "config/ConfigSettings.h"
 #include "config/ForceFolders.h"
+#include "config/SettingsValidation.h"
 
 namespace vantrel {
 namespace {
@@ -50,8 +50,8 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   v.homeFolderAction = kHomeFolderMove;
   v.homeFolderPath = "  \t";
   v.deleteMailbox = true;
-  EXPECT_EQ(FailureOf(v), (Failure{"Enter a path into the \"home folder\" field", "Resources",
-                                   "edtResourcesNewHomeFolderPath"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Enter a path into the \"home folder\" field", "Resources", "edtResourcesNewHomeFolderPath"}));
   v.homeFolderPath = ".\\homes";
   EXPECT_EQ(FailureOf(v), (Failure{"Please enter a fully qualified path name. Relative paths are not supported.",
                                    "Resources", "edtResourcesNewHomeFolderPath"}));
@@ -61,19 +61,18 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   const auto blocker = temp.Path() / "file";
   WriteBytes(blocker, "x");
   v.homeFolderPath = (blocker / "sub").string();
-  EXPECT_EQ(FailureOf(v), (Failure{"Could not create folder: " + v.homeFolderPath, "Resources",
-                                   "edtResourcesNewHomeFolderPath"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Could not create folder: " + v.homeFolderPath, "Resources", "edtResourcesNewHomeFolderPath"}));
 
   v.homeFolderPath = (temp.Path() / "a" / "b" / "c").string() + "/";
-  EXPECT_EQ(FailureOf(v), (Failure{"Enter a Microsoft Exchange server name", "Resources",
-                                   "edtResourcesExchangeServer"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Enter a Microsoft Exchange server name", "Resources", "edtResourcesExchangeServer"}));
   EXPECT_TRUE(std::filesystem::is_directory(temp.Path() / "a" / "b" / "c")) << "the folder is created on the way";
   v.exchangeServer = "EXCH";
   v.recipients = " ";
   EXPECT_EQ(FailureOf(v), (Failure{"Enter a recipients container", "Resources", "edtResourcesRecipients"}));
   v.recipients = "/cn=recipients";
-  EXPECT_EQ(FailureOf(v),
-            (Failure{"At least one Suggested Action must be enabled", "Users", "chkbUsersShowWarning"}));
+  EXPECT_EQ(FailureOf(v), (Failure{"At least one Suggested Action must be enabled", "Users", "chkbUsersShowWarning"}));
 
   // Without "move" the path is not looked at, nor without "delete mailbox" the server.
   SettingsPageValues other = Typical();
@@ -101,8 +100,8 @@ TEST(ValidateSettings, EmptyDayFields) {
   v.userDisable = {false, ""};
   v.computerShow = {false, ""};
   v.computerDelete = {true, ""};
-  EXPECT_EQ(FailureOf(v), (Failure{"Enter a number into the \"delete days\" field", "Computers",
-                                   "edtComputersDeleteAccountDays"}));
+  EXPECT_EQ(FailureOf(v),
+            (Failure{"Enter a number into the \"delete days\" field", "Computers", "edtComputersDeleteAccountDays"}));
   EXPECT_EQ(v.userDisable.daysText, "0") << "empty unchecked fields before the failure read 0";
   EXPECT_EQ(v.computerShow.daysText, "0");
 
@@ -189,6 +188,38 @@ TEST(ValidateSettings, ReturnsTheLowestEnabledThresholdOfEachSide) {
   EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{std::nullopt, 7}));
 }
 
+TEST(ValidateSettings, PageValuesFromStoredSettings) {
+  TVTRConfigSettings settings;
+  settings.SetHomeFolderAction(7);
+  settings.SetHomeFolderPath("/srv");
+  settings.SetUserDisable(true);
+  settings.SetComputerDeleteDays(-3);
+  SettingsPageValues v = PageValuesFrom(settings);
+  EXPECT_EQ(v.homeFolderAction, 0) << "an unknown stored choice shows as the first";
+  EXPECT_EQ(v.homeFolderPath, "/srv");
+  EXPECT_TRUE(v.userShow.checked);
+  EXPECT_EQ(v.userShow.daysText, "30");
+  EXPECT_TRUE(v.userDisable.checked);
+  EXPECT_EQ(v.userDisable.daysText, "40");
+  EXPECT_FALSE(v.computerDelete.checked);
+  EXPECT_EQ(v.computerDelete.daysText, "-3");
+  EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{30, 45}));
+  settings.SetHomeFolderAction(2);
+  EXPECT_EQ(PageValuesFrom(settings).homeFolderAction, kHomeFolderMove);
+
+  EXPECT_EQ(DecimalValue("007"), 7);
+  EXPECT_EQ(DecimalValue("-12"), -12);
+  EXPECT_EQ(DecimalValue("+5"), 5);
+  EXPECT_THROW(DecimalValue(""), VantrelError);
+  EXPECT_THROW(DecimalValue("99999999999"), VantrelError);
+  try {
+    DecimalValue(" 1");
+    FAIL();
+  } catch (const VantrelError& error) {
+    EXPECT_STREQ(error.what(), "' 1' is not a valid integer value");
+  }
+}
+
 TEST(ForceFolders, CreatesMissingParentsFirst) {
   TempFolder temp;
   const auto deep = temp.Path() / "x" / "y" / "z";
@@ -209,8 +240,8 @@ TEST(ForceFolders, CreatesMissingParentsFirst) {
   EXPECT_FALSE(ForceFolders((temp.Path() / "plain" / "under").string()));
   if (::geteuid() != 0) {
     std::filesystem::create_directories(temp.Path() / "locked");
-    std::filesystem::permissions(temp.Path() / "locked", std::filesystem::perms::owner_read |
-                                                             std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(temp.Path() / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     EXPECT_FALSE(ForceFolders((temp.Path() / "locked" / "a" / "b").string()));
     std::filesystem::permissions(temp.Path() / "locked", std::filesystem::perms::owner_all);
   }

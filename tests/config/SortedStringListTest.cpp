@@ -1,6 +1,6 @@
-#include "config/SortedStringList.h"
-
 #include <gtest/gtest.h>
+
+#include "config/SortedStringList.h"
 
 namespace vantrel {
 namespace {

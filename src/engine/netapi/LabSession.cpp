@@ -26,8 +26,7 @@ LabSession::LabSession(const std::filesystem::path& databaseFile)
                         " LEFT JOIN logons l ON l.account_id = a.id AND l.controller_id = ?2"
                         " WHERE a.domain_id = ?1 AND a.id >= ?3 AND (?4 = 0 OR (a.flags & ?4) <> 0)"
                         " ORDER BY a.id LIMIT ?5 OFFSET ?6"),
-      countAccounts(connection,
-                    "SELECT count(*) FROM accounts WHERE domain_id = ?1 AND (?2 = 0 OR (flags & ?2) <> 0)"),
+      countAccounts(connection, "SELECT count(*) FROM accounts WHERE domain_id = ?1 AND (?2 = 0 OR (flags & ?2) <> 0)"),
       readGeneration(connection, "SELECT value FROM settings WHERE key = 'generation'"),
       bumpGeneration(connection, "UPDATE settings SET value = value + 1 WHERE key = 'generation'"),
       setFlags(connection, "UPDATE accounts SET flags = ?2 WHERE id = ?1"),
@@ -52,10 +51,9 @@ LabSession::LabSession(const std::filesystem::path& databaseFile)
       countGroups(connection, "SELECT count(*) FROM groups WHERE domain_id = ?1 AND is_local = ?2") {}
 
 void LabSession::ResetAll() {
-  for (SqliteStatement* statement :
-       {&findAccount, &enumerateAccounts, &countAccounts, &readGeneration, &bumpGeneration, &setFlags, &deleteAccount,
-        &deleteLogons, &deleteFailures, &deleteMemberships, &directGroups, &localGroupsWithIndirect, &enumerateGroups,
-        &countGroups}) {
+  for (SqliteStatement* statement : {&findAccount, &enumerateAccounts, &countAccounts, &readGeneration, &bumpGeneration,
+                                     &setFlags, &deleteAccount, &deleteLogons, &deleteFailures, &deleteMemberships,
+                                     &directGroups, &localGroupsWithIndirect, &enumerateGroups, &countGroups}) {
     statement->Reset();
   }
 }

@@ -32,8 +32,8 @@ SqliteStatement& SqliteStatement::BindReal(int index, double value) {
 }
 
 SqliteStatement& SqliteStatement::BindText(int index, std::string_view value) {
-  connection_.Check(
-      sqlite3_bind_text64(statement_, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8), "bind");
+  connection_.Check(sqlite3_bind_text64(statement_, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8),
+                    "bind");
   return *this;
 }
 
