@@ -18,8 +18,8 @@ std::string LowerAscii(std::string_view text);
 bool SameTextAscii(std::string_view a, std::string_view b);
 
 // Case-insensitive text order used for the ignore lists and the result list: ASCII letters compare
-// without regard to case, every other byte by its value (so digits come before letters). Ties between
-// texts that differ only in case are broken by byte value, which keeps the order total and stable.
+// without regard to case, every other byte by its value (so digits come before letters). Texts that
+// differ only in case compare equal, as the ignore lists' duplicate rule needs.
 int CompareTextCI(std::string_view a, std::string_view b);
 // Equality in the same order (case-insensitive, nothing else folded).
 inline bool EqualTextCI(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
