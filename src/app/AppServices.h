@@ -4,7 +4,9 @@
 
 namespace vantrel {
 
+class ActionJournal;
 class Clock;
+class ExchangeHelper;
 class ExchangeCheck;
 class HelpViewer;
 class MessageBoxes;
@@ -22,6 +24,10 @@ struct AppServices {
   WebLinks& links;
   const Clock& clock;
   ExchangeCheck& exchange;
+  // The mailbox helper as Test Connection and Execute Actions use it.
+  const ExchangeHelper& exchangeHelper;
+  // Where action runs record their changes; null records nothing.
+  ActionJournal* journal;
   // The registry file the settings live in; empty for the current user's own.
   std::filesystem::path registryFile;
 };

@@ -21,7 +21,10 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <optional>
 
+#include "actions/ActionExecutor.h"
+#include "actions/TestConnectionCommand.h"
 #include "app/AccountsPage.h"
 #include "app/Artwork.h"
 #include "app/ExchangeCheck.h"
@@ -42,6 +45,7 @@
 #include "app/TfrmStartDelay.h"
 #include "app/WaitCursor.h"
 #include "app/WebLinks.h"
+#include "app/WindowResourcesPage.h"
 #include "app/WindowUiHooks.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
@@ -74,12 +78,7 @@ TVTRScanResult* RecordOf(const QTreeWidgetItem* row) {
 std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 // The text of a day field as a number, failing the way the conversion of an integer text does.
-std::int32_t DayFieldValue(const QLineEdit* field) {
-  bool valid = false;
-  const int value = field->text().toInt(&valid);
-  if (!valid) throw VantrelError(Printf("'%s' is not a valid integer value", field->text().toStdString().c_str()));
-  return value;
-}
+std::int32_t DayFieldValue(const QLineEdit* field) { return DecimalValue(Text(field)); }
 
 // Suspends a view's repainting for as long as it lives.
 class UpdatesSuspended {
@@ -636,10 +635,9 @@ void TfrmMain::chkbResourcesDeleteMailboxClick() {
 }
 
 void TfrmMain::edtResourcesExchangeServerExit() {
-  QString text = tsResources->edtResourcesExchangeServer->text();
-  qsizetype leading = 0;
-  while (leading < text.size() && text.at(leading) == QLatin1Char('\\')) ++leading;
-  if (leading > 0) tsResources->edtResourcesExchangeServer->setText(text.mid(leading));
+  QLineEdit* server = tsResources->edtResourcesExchangeServer;
+  const std::string stripped = TestConnectionCommand::StripLeadingBackslashes(Text(server));
+  if (stripped != Text(server)) server->setText(QString::fromStdString(stripped));
 }
 
 void TfrmMain::btnResourcesBrowseClick() {
@@ -655,52 +653,18 @@ void TfrmMain::btnResourcesBrowseClick() {
 void TfrmMain::btnResourcesTestConnectionClick() {
   QLineEdit* server = tsResources->edtResourcesExchangeServer;
   QLineEdit* recipients = tsResources->edtResourcesRecipients;
-  if (TrimLow(Text(server)).empty()) {
-    server->setFocus();
-    ShowError("Enter a Microsoft Exchange server name");
-    return;
-  }
-  if (TrimLow(Text(recipients)).empty()) {
-    recipients->setFocus();
-    ShowError("Enter a recipients container");
-    return;
-  }
   QPushButton* button = tsResources->btnResourcesTestConnection;
   button->setEnabled(false);
-  try {
-    std::string detail;
-    int code = 0;
-    {
-      WaitCursor cursor;
-      code = services_.exchange.TestConnection(Text(server), detail);
-    }
-    switch (code) {
-      case 0:
-        services_.boxes.ShowInformation(this, "Connection test to " + Text(server) + " completed successfully.");
-        break;
-      case 1:
-        ShowError("DAPIStart failed: " + detail);
-        break;
-      case 2:
-        ShowError("DAPIRead failed: " + detail);
-        break;
-      case 3:
-        ShowError("Server version is not 5.5. The server is reporting this version information: \r\r" + detail);
-        break;
-      case 4:
-        ShowError(
-            "Incompatible Service Pack. VTR requires Microsoft Exchange Service Pack 3 or later. The server is "
-            "reporting this version information: \r\r" +
-            detail);
-        break;
-      default:
-        ShowError("An unexpected error occured");
-        break;
-    }
-  } catch (const VantrelError& failure) {
-    ShowError(failure.what());
-  }
+  const TestConnectionCommand::Outcome outcome =
+      TestConnectionCommand::Run(services_.exchangeHelper, Text(server), Text(recipients), *ui_);
   button->setEnabled(true);
+  if (outcome.focus == TestConnectionCommand::Field::kServer) server->setFocus();
+  if (outcome.focus == TestConnectionCommand::Field::kRecipients) recipients->setFocus();
+  if (outcome.box == TestConnectionCommand::Box::kInformation) {
+    services_.boxes.ShowInformation(this, outcome.text);
+  } else {
+    ShowError(outcome.text);
+  }
 }
 
 void TfrmMain::DisableExchangeFeatures(const QString& line1, const QString& line2) {
@@ -1080,6 +1044,27 @@ void TfrmMain::btnScanStartScanClick(QObject* sender) {
 void TfrmMain::btnScanExecuteActionsClick() {
   // Never inside another operation: a save, an open or a scan still using the result list.
   if (busy_) return;
+  const WindowResourcesPage resources(*tsResources);
+  ActionExecutor executor(services_.net, *ui_, resources, StopRequested, services_.exchangeHelper, services_.journal);
+  std::optional<BusyScope> busy;
+  executor.OnRunStarting([this, &busy] {
+    StopRequested = false;
+    busy.emplace(*this);
+  });
+  std::vector<std::string> errorLines;
+  const ActionRunResult result = executor.Execute(CurrentDomain, *results_, errorLines);
+  if (result.end == ActionRunEnd::kCancelledAtConfirmation) return;
+  errors_->Clear();
+  for (const std::string& line : errorLines) errors_->AddLine(line);
+  if (result.ListCleared()) {
+    const bool stop = StopRequested;
+    StopRequested = false;  // the emptied list has nothing left to stop
+    FillResultsView();
+    StopRequested = stop;
+  }
+  if (errors_->LineCount() > 0) services_.boxes.ExecDialog(*errors_);
+  busy.reset();
+  if (result.ShowsErrorBox()) ShowError(result.message);
 }
 
 void TfrmMain::btnScanSaveResultClick() {

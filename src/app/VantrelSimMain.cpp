@@ -6,6 +6,7 @@
 
 #include "app/WindowProgram.h"
 #include "common/VantrelError.h"
+#include "engine/netapi/LabGenerator.h"
 #include "engine/netapi/SimNetApi.h"
 
 namespace {
@@ -30,9 +31,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   try {
     const std::filesystem::path lab = LabLocation();
-    if (!std::filesystem::exists(lab))
-      throw vantrel::VantrelError("There is no lab at " + lab.string() + ". Create one with: vantrel-lab demo " +
-                                  lab.string());
+    // The first start seeds the demo network.
+    if (!std::filesystem::exists(lab)) vantrel::lab::CreateDemo(lab);
     vantrel::netapi::SimNetApi net(lab);
     return vantrel::RunWindowProgram(net);
   } catch (const std::exception& failure) {

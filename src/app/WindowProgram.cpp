@@ -1,11 +1,15 @@
 #include "app/WindowProgram.h"
 
 #include <QApplication>
+#include <memory>
+
+#include "actions/ActionJournal.h"
+#include "actions/ExchangeHelper.h"
 
 #include "app/DesktopWebLinks.h"
 #include "app/HelpFileViewer.h"
 #include "app/MessageBoxes.h"
-#include "app/NoExchangeHelper.h"
+#include "app/HelperExchangeCheck.h"
 #include "app/TfrmMain.h"
 
 namespace vantrel {
@@ -15,8 +19,10 @@ int RunWindowProgram(netapi::NetApi& net) {
   HelpFileViewer help(HelpFileViewer::LocateHelpFile());
   MessageBoxes boxes;
   DesktopWebLinks links;
-  NoExchangeHelper exchange;
-  TfrmMain window(AppServices{net, boxes, help, links, SystemClock::Instance(), exchange, {}});
+  const ExchangeHelper exchangeHelper;
+  HelperExchangeCheck exchange(exchangeHelper);
+  ActionJournal journal(ActionJournal::DefaultFile());
+  TfrmMain window(AppServices{net, boxes, help, links, SystemClock::Instance(), exchange, exchangeHelper, &journal, {}});
   window.FormCreate();
   window.show();
   return QApplication::exec();

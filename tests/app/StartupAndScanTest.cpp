@@ -346,4 +346,43 @@ void StartupAndScanTest::resultFileRoundTrip() {
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }
 
+void StartupAndScanTest::executeActionsChangesTheDomainAndEmptiesTheList() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.PageControl()->setCurrentIndex(4);
+  window.Results().Add("carol", 400, actDisable);
+  window.Results().Add("dave", kDaysNever, actDelete);
+  window.Results().Add("bob", 45, actShow);
+  window.Results().Sort(0);
+  window.FillResultsView();
+  window.SetComponentStates();
+  auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
+  QVERIFY(execute->isEnabled());
+
+  // Cancel at the confirmation changes nothing.
+  harness.boxes.QueueAnswer(BoxAnswer::Cancel);
+  execute->click();
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::OkCancel);
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Select Ok if you would like VTR to execute")));
+  QCOMPARE(window.Results().Count(), std::size_t{3});
+
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  execute->click();
+  QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+  QVERIFY(!execute->isEnabled());
+  QVERIFY(!window.Busy());
+  QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
+
+  std::optional<netapi::UserInfo> carol;
+  QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "carol", 1, carol), netapi::status::kSuccess);
+  QVERIFY(carol->flags & netapi::uf::kAccountDisable);
+  std::optional<netapi::UserInfo> dave;
+  QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "dave", 1, dave), netapi::status::kNerrUserNotFound);
+  std::optional<netapi::UserInfo> bob;
+  QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "bob", 1, bob), netapi::status::kSuccess);
+  QVERIFY(!(bob->flags & netapi::uf::kAccountDisable));
+}
+
 }  // namespace vantrel::testing

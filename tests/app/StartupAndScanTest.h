@@ -19,6 +19,7 @@ class StartupAndScanTest : public QObject {
   void scanReportsControllerMismatch();
   void delayedStartCanBeAborted();
   void resultFileRoundTrip();
+  void executeActionsChangesTheDomainAndEmptiesTheList();
 };
 
 }  // namespace vantrel::testing

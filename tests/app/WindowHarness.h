@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "actions/ActionJournal.h"
+#include "actions/ExchangeHelper.h"
 #include "app/ExchangeCheck.h"
 #include "app/HelpViewer.h"
 #include "app/MessageBoxes.h"
@@ -40,15 +42,7 @@ class FakeExchange final : public ExchangeCheck {
     return unavailable;
   }
   std::function<void()> onCheck;
-  int TestConnection(const std::string& server, std::string& detail) override {
-    servers.push_back(server);
-    detail = resultDetail;
-    return resultCode;
-  }
   std::optional<std::pair<std::string, std::string>> unavailable;
-  int resultCode = 0;
-  std::string resultDetail;
-  std::vector<std::string> servers;
 };
 
 // One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back.
@@ -90,7 +84,11 @@ inline const char* const kThreeDomainLab = R"({
 class WindowHarness {
  public:
   explicit WindowHarness(const char* labJson = kOneDomainLab)
-      : clock(std::chrono::system_clock::time_point(std::chrono::seconds(1796000000))) {
+      : clock(std::chrono::system_clock::time_point(std::chrono::seconds(1796000000))),
+        // No helper library where it is looked for: mailbox features fail as on a machine without them.
+        exchangeHelper(ExchangeHelper::Files{std::filesystem::path(folder.path().toStdString()) / "VTREX.DLL",
+                                             std::filesystem::path(folder.path().toStdString()) / "DAPI.DLL"}),
+        journal(std::filesystem::path(folder.path().toStdString()) / "actions.log", clock) {
     labFolder = std::filesystem::path(folder.path().toStdString()) / "lab";
     lab::ImportJson(labJson, labFolder, clock);
     net = std::make_unique<netapi::SimNetApi>(labFolder, clock);
@@ -99,7 +97,7 @@ class WindowHarness {
   }
 
   TfrmMain& Create() {
-    window = std::make_unique<TfrmMain>(AppServices{*net, boxes, help, links, clock, exchange, registryFile});
+    window = std::make_unique<TfrmMain>(AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
     return *window;
   }
   TfrmMain& Start() {
@@ -140,6 +138,8 @@ class WindowHarness {
   RecordingHelp help;
   RecordingLinks links;
   FakeExchange exchange;
+  ExchangeHelper exchangeHelper;
+  ActionJournal journal;
   std::unique_ptr<TfrmMain> window;
 };
 

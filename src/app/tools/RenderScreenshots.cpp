@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "actions/ExchangeHelper.h"
 #include "app/AccountsPage.h"
 #include "app/ExchangeCheck.h"
 #include "app/HelpViewer.h"
@@ -51,7 +52,6 @@ class MissingExchange final : public ExchangeCheck {
     return std::make_pair(std::string("The Microsoft Exchange Administrator is not"),
                           std::string("installed on this computer."));
   }
-  int TestConnection(const std::string& /*server*/, std::string& /*detail*/) override { return 0; }
 };
 
 const char* const kLab = R"({
@@ -121,7 +121,9 @@ int main(int argc, char** argv) {
   }
 
   boxes.QueueDialog(SaveAndClick(QStringLiteral("dialog-domains"), "btnOk"));
-  TfrmMain window(AppServices{net, boxes, help, links, clock, exchange,
+  const ExchangeHelper exchangeHelper(ExchangeHelper::Files{std::filesystem::path(work.path().toStdString()) / "none",
+                                                           std::filesystem::path(work.path().toStdString()) / "none"});
+  TfrmMain window(AppServices{net, boxes, help, links, clock, exchange, exchangeHelper, nullptr,
                               std::filesystem::path(work.path().toStdString()) / "settings.reg"});
   window.FormCreate();
   window.DCListDialog()->SetItems({"DC1", "DC2", "DC3"});
