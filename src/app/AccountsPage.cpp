@@ -90,8 +90,8 @@ AccountsPage::AccountsPage(Kind kind, QWidget* parent) : QWidget(parent), kind_(
 
   int below = ignoreTop_ + kListHeight + 6;
   if (users) {
-    chkbUsersIgnoreNeverExpires = new QCheckBox(QStringLiteral("Ignore accounts with password that never e&xpires"),
-                                                this);
+    chkbUsersIgnoreNeverExpires =
+        new QCheckBox(QStringLiteral("Ignore accounts with password that never e&xpires"), this);
     chkbUsersIgnoreNeverExpires->setObjectName(QStringLiteral("chkbUsersIgnoreNeverExpires"));
     chkbUsersIgnoreNeverExpires->setGeometry(16, below, 330, 20);
     below += 20;
@@ -102,6 +102,10 @@ AccountsPage::AccountsPage(Kind kind, QWidget* parent) : QWidget(parent), kind_(
 }
 
 AccountsPage::~AccountsPage() = default;
+
+bool AccountsPage::AnyActionChecked() const {
+  return chkbAction[0]->isChecked() || chkbAction[1]->isChecked() || chkbAction[2]->isChecked();
+}
 
 std::vector<SectionHeading*> AccountsPage::Sections() const { return {suggestedActions_.get(), ignore_.get()}; }
 

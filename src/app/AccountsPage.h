@@ -28,6 +28,8 @@ class AccountsPage : public QWidget {
   void Layout(int pageControlWidth);
   std::vector<SectionHeading*> Sections() const;
   Kind PageKind() const { return kind_; }
+  // At least one of the three suggested actions is checked: the page's accounts take part in a scan.
+  bool AnyActionChecked() const;
 
   // Show, disable, delete, in that order.
   std::array<QCheckBox*, 3> chkbAction{};

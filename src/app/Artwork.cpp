@@ -57,8 +57,8 @@ QImage ComputerImage() {
   painter.setBrush(QColor(0x1E, 0x4E, 0x9A));
   painter.drawRect(3, 3, 9, 6);  // screen
   painter.setBrush(QColor(0xD8, 0xD8, 0xD0));
-  painter.drawRect(6, 11, 3, 2);   // neck
-  painter.drawRect(3, 13, 9, 2);   // foot
+  painter.drawRect(6, 11, 3, 2);  // neck
+  painter.drawRect(3, 13, 9, 2);  // foot
   return image;
 }
 

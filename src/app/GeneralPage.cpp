@@ -15,9 +15,8 @@ GeneralPage::GeneralPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("tsGeneral"));
   setProperty("helpContext", 10);
 
-  domainControllers_ =
-      std::make_unique<SectionHeading>(this, QStringLiteral("GeneralDomainControllers"),
-                                       QStringLiteral("Domain Controllers  "), 8, 8);
+  domainControllers_ = std::make_unique<SectionHeading>(this, QStringLiteral("GeneralDomainControllers"),
+                                                        QStringLiteral("Domain Controllers  "), 8, 8);
   PageText(this, QStringLiteral("VTR needs an accurate record of all the domain"), 16, 28);
   PageText(this, QStringLiteral("controllers on your network."), 16, 42);
   btnGeneralDomainConfig = new QPushButton(QStringLiteral("&Configure..."), this);

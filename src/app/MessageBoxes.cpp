@@ -19,8 +19,7 @@ QString DisplayText(const QString& text) {
 }  // namespace
 
 void MessageBoxes::ShowError(QWidget* parent, const std::string& message) {
-  Box(parent, BoxKind::Error, QStringLiteral("Vantrel"), QString::fromStdString(ErrorBoxText(message)),
-      BoxAnswer::Ok);
+  Box(parent, BoxKind::Error, QStringLiteral("Vantrel"), QString::fromStdString(ErrorBoxText(message)), BoxAnswer::Ok);
 }
 
 void MessageBoxes::ShowWarning(QWidget* parent, const std::string& text) {
@@ -80,7 +79,7 @@ BoxAnswer MessageBoxes::Box(QWidget* parent, BoxKind kind, const QString& captio
       return BoxAnswer::No;
     default:
       return kind == BoxKind::Error || kind == BoxKind::Warning || kind == BoxKind::Information ? BoxAnswer::Ok
-                                                                                                 : BoxAnswer::Cancel;
+                                                                                                : BoxAnswer::Cancel;
   }
 }
 

@@ -22,8 +22,8 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("tsScan"));
   setProperty("helpContext", 50);
 
-  results_ = std::make_unique<SectionHeading>(this, QStringLiteral("ScanResults"), QStringLiteral("Scan Results  "),
-                                              8, 8);
+  results_ =
+      std::make_unique<SectionHeading>(this, QStringLiteral("ScanResults"), QStringLiteral("Scan Results  "), 8, 8);
   lvwScanResults = new QTreeWidget(this);
   lvwScanResults->setObjectName(QStringLiteral("lvwScanResults"));
   lvwScanResults->setColumnCount(2);
@@ -48,8 +48,8 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
   lblScanLastScanTime->setObjectName(QStringLiteral("lblScanLastScanTime"));
   lblScanLastScanTime->setVisible(false);
 
-  commands_ = std::make_unique<SectionHeading>(this, QStringLiteral("ScanCommands"), QStringLiteral("Commands  "), 8,
-                                               200);
+  commands_ =
+      std::make_unique<SectionHeading>(this, QStringLiteral("ScanCommands"), QStringLiteral("Commands  "), 8, 200);
   const auto button = [this](const char* caption, const char* name) {
     auto* made = new QPushButton(QString::fromLatin1(caption), this);
     made->setObjectName(QString::fromLatin1(name));
@@ -91,9 +91,9 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
     int hours;
   };
   const Delay delays[] = {
-      {"after &1 hour", "pmnuStartScan1Hour", 1},       {"after &2 hours", "pmnuStartScan2Hours", 2},
-      {"after &3 hours", "pmnuStartScan3Hours", 3},     {"after &4 hours", "pmnuStartScan4Hours", 4},
-      {"after &6 hours", "pmnuStartScan6Hours", 6},     {"after 12 &hours", "pmnuStartScan12Hours", 12},
+      {"after &1 hour", "pmnuStartScan1Hour", 1},      {"after &2 hours", "pmnuStartScan2Hours", 2},
+      {"after &3 hours", "pmnuStartScan3Hours", 3},    {"after &4 hours", "pmnuStartScan4Hours", 4},
+      {"after &6 hours", "pmnuStartScan6Hours", 6},    {"after 12 &hours", "pmnuStartScan12Hours", 12},
       {"after 24 h&ours", "pmnuStartScan24Hours", 24},
   };
   for (const Delay& delay : delays) {

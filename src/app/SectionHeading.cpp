@@ -1,9 +1,9 @@
 #include "app/SectionHeading.h"
 
 #include <QFontMetrics>
-#include <algorithm>
 #include <QFrame>
 #include <QLabel>
+#include <algorithm>
 
 namespace vantrel {
 

@@ -8,8 +8,7 @@ namespace vantrel {
 
 TabbedListDelegate::TabbedListDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
-void TabbedListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                               const QModelIndex& index) const {
+void TabbedListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   QStyleOptionViewItem item = option;
   initStyleOption(&item, index);
   const QString text = item.text;
@@ -25,8 +24,8 @@ void TabbedListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
   painter->save();
   painter->setFont(item.font);
   const QPalette::ColorGroup group = (item.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
-  painter->setPen(item.palette.color(group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText
-                                                                                   : QPalette::Text));
+  painter->setPen(
+      item.palette.color(group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
   painter->drawText(QRectF(textRect), text, layout);
   painter->restore();
 }

@@ -7,9 +7,9 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "app/WaitCursor.h"
 #include "app/MessageBoxes.h"
 #include "app/TabbedListDelegate.h"
+#include "app/WaitCursor.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
 #include "engine/netapi/NetApi.h"
@@ -161,16 +161,16 @@ void TfrmGroupUserSelect::FillGroups() {
       netapi::NetBuffer<netapi::GroupInfo> buffer;
       std::uint32_t entriesRead = 0;
       std::uint32_t totalEntries = 0;
-      status = (net_.*call)(ServerName, 1, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
-                            resumeHandle);
+      status =
+          (net_.*call)(ServerName, 1, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries, resumeHandle);
       if (status != netapi::status::kSuccess && status != netapi::status::kMoreData)
         throw VantrelError(InsertText(failure, netapi::StatusText(status)));
       if (entriesRead > 0 && !buffer.Assigned()) throw VantrelError(unassigned);
       const std::size_t count = buffer.Assigned() ? std::min<std::size_t>(entriesRead, buffer.Entries().size()) : 0;
       for (std::size_t i = 0; i < count; ++i) {
         const netapi::GroupInfo& group = buffer.Entries()[i];
-        rztlbGroups_->addItem(QString::fromStdString(Printf("%s%s%s", group.name.c_str(), "\t",
-                                                            group.comment.c_str())));
+        rztlbGroups_->addItem(
+            QString::fromStdString(Printf("%s%s%s", group.name.c_str(), "\t", group.comment.c_str())));
         longest = std::max(longest, static_cast<int>(group.name.size()));
         if (i < kProcessedEntriesPerBatch) QApplication::processEvents();
       }

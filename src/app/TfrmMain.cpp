@@ -159,8 +159,8 @@ TfrmMain::TfrmMain(const AppServices& services, QWidget* parent) : QWidget(paren
   startDelay_ = new TfrmStartDelay(services_.clock, this);
   sizeWarning_ = new TfrmDomainSizeWarning(this);
   // Dialogs are windows of their own and do not inherit the window's font by themselves.
-  for (QWidget* dialog : std::initializer_list<QWidget*>{dcList_, domainList_, picker_, errors_, statistics_,
-                                                         startDelay_, sizeWarning_})
+  for (QWidget* dialog :
+       std::initializer_list<QWidget*>{dcList_, domainList_, picker_, errors_, statistics_, startDelay_, sizeWarning_})
     dialog->setFont(font());
   ui_ = std::make_unique<WindowUiHooks>(*this, services_.boxes, *tsScan->lblProgress, *tsScan->prgProgress,
                                         *sizeWarning_);
@@ -249,10 +249,10 @@ void TfrmMain::ConnectHandlers() {
   connect(tsScan->pmnuActionNoAction, &QAction::triggered, this, [this] { SetSelectedAction(actShow); });
   connect(tsScan->pmnuActionDisable, &QAction::triggered, this, [this] { SetSelectedAction(actDisable); });
   connect(tsScan->pmnuActionDelete, &QAction::triggered, this, [this] { SetSelectedAction(actDelete); });
-  connect(tsScan->btnScanStartScan, &QPushButton::clicked, this, [this] { btnScanStartScanClick(tsScan->btnScanStartScan); });
+  connect(tsScan->btnScanStartScan, &QPushButton::clicked, this,
+          [this] { btnScanStartScanClick(tsScan->btnScanStartScan); });
   connect(tsScan->btnScanStartScan, &QPushButton::customContextMenuRequested, this, [this](const QPoint& at) {
-    if (tsScan->btnScanStartScan->isEnabled())
-      tsScan->pmnuStartScan->popup(tsScan->btnScanStartScan->mapToGlobal(at));
+    if (tsScan->btnScanStartScan->isEnabled()) tsScan->pmnuStartScan->popup(tsScan->btnScanStartScan->mapToGlobal(at));
   });
   for (QAction* item : tsScan->pmnuStartScanItems)
     connect(item, &QAction::triggered, this, [this, item] { pmnuStartDelayScanClick(item); });
@@ -553,20 +553,17 @@ void TfrmMain::SuggestedActionClick() {
   for (AccountsPage* page : {tsUsers, tsComputers})
     for (int row = 0; row < 3; ++row) page->edtDays[row]->setEnabled(page->chkbAction[row]->isChecked());
 
-  const auto anyChecked = [](const AccountsPage* page) {
-    return page->chkbAction[0]->isChecked() || page->chkbAction[1]->isChecked() || page->chkbAction[2]->isChecked();
-  };
-  tsUsers->cmboUsersUnusedAccountAction->setEnabled(anyChecked(tsUsers));
+  tsUsers->cmboUsersUnusedAccountAction->setEnabled(tsUsers->AnyActionChecked());
   const bool usersOn = tsUsers->cmboUsersUnusedAccountAction->isEnabledTo(tsUsers);
   for (QWidget* follower : std::initializer_list<QWidget*>{
            tsUsers->lblUsersUnusedAccountAction, tsUsers->lvwIgnore, tsUsers->btnAdd, tsUsers->btnRemove,
            tsUsers->chkbUsersIgnoreNeverExpires, tsUsers->chkbIgnoreDisabled})
     follower->setEnabled(usersOn);
 
-  tsComputers->lvwIgnore->setEnabled(anyChecked(tsComputers));
+  tsComputers->lvwIgnore->setEnabled(tsComputers->AnyActionChecked());
   const bool computersOn = tsComputers->lvwIgnore->isEnabledTo(tsComputers);
-  for (QWidget* follower : std::initializer_list<QWidget*>{tsComputers->btnAdd, tsComputers->btnRemove,
-                                                           tsComputers->chkbIgnoreDisabled})
+  for (QWidget* follower :
+       std::initializer_list<QWidget*>{tsComputers->btnAdd, tsComputers->btnRemove, tsComputers->chkbIgnoreDisabled})
     follower->setEnabled(computersOn);
 
   for (AccountsPage* page : {tsUsers, tsComputers})
@@ -625,10 +622,10 @@ void TfrmMain::rbtnResourcesHomeFolderOptionsClick() {
 
 void TfrmMain::chkbResourcesDeleteMailboxClick() {
   const bool on = tsResources->chkbResourcesDeleteMailbox->isChecked();
-  for (QWidget* field : std::initializer_list<QWidget*>{
-           tsResources->edtResourcesExchangeServer, tsResources->edtResourcesRecipients,
-           tsResources->btnResourcesTestConnection, tsResources->lblResourcesExchangeServer,
-           tsResources->lblResourcesRecipients})
+  for (QWidget* field :
+       std::initializer_list<QWidget*>{tsResources->edtResourcesExchangeServer, tsResources->edtResourcesRecipients,
+                                       tsResources->btnResourcesTestConnection, tsResources->lblResourcesExchangeServer,
+                                       tsResources->lblResourcesRecipients})
     field->setEnabled(on);
   SetFieldColour(tsResources->edtResourcesExchangeServer);
   SetFieldColour(tsResources->edtResourcesRecipients);
@@ -647,7 +644,8 @@ void TfrmMain::btnResourcesBrowseClick() {
   picker.setOption(QFileDialog::ShowDirsOnly, true);
   if (services_.boxes.ExecDialog(picker) != QDialog::Accepted) return;
   const QStringList chosen = picker.selectedFiles();
-  if (!chosen.isEmpty() && !chosen.first().isEmpty()) tsResources->edtResourcesNewHomeFolderPath->setText(chosen.first());
+  if (!chosen.isEmpty() && !chosen.first().isEmpty())
+    tsResources->edtResourcesNewHomeFolderPath->setText(chosen.first());
 }
 
 void TfrmMain::btnResourcesTestConnectionClick() {
@@ -672,10 +670,9 @@ void TfrmMain::DisableExchangeFeatures(const QString& line1, const QString& line
   tsResources->lblResourcesWarning3->setText(line2);
   tsResources->chkbResourcesDeleteMailbox->setChecked(false);
   tsResources->chkbResourcesDeleteMailbox->setEnabled(false);
-  for (QWidget* warning : std::initializer_list<QWidget*>{tsResources->imgResourcesWarning,
-                                                          tsResources->lblResourcesWarning1,
-                                                          tsResources->lblResourcesWarning2,
-                                                          tsResources->lblResourcesWarning3})
+  for (QWidget* warning :
+       std::initializer_list<QWidget*>{tsResources->imgResourcesWarning, tsResources->lblResourcesWarning1,
+                                       tsResources->lblResourcesWarning2, tsResources->lblResourcesWarning3})
     warning->setVisible(true);
 }
 
@@ -698,7 +695,7 @@ TfrmMain::Thresholds TfrmMain::ValidatePages() {
   SettingsPageValues values;
   values.homeFolderAction = tsResources->rbtnResourcesMoveHomeFolder->isChecked()     ? 2
                             : tsResources->rbtnResourcesDeleteHomeFolder->isChecked() ? 1
-                                                                                       : 0;
+                                                                                      : 0;
   values.homeFolderPath = Text(tsResources->edtResourcesNewHomeFolderPath);
   values.deleteMailbox = tsResources->chkbResourcesDeleteMailbox->isChecked();
   values.exchangeServer = Text(tsResources->edtResourcesExchangeServer);
@@ -970,11 +967,8 @@ void TfrmMain::btnScanStartScanClick(QObject* sender) {
   request.showDomainSizeWarning = settings_->ShowDomainSizeWarning();
   request.userDays = thresholds.userDays;
   request.computerDays = thresholds.computerDays;
-  const auto anyChecked = [](const AccountsPage* page) {
-    return page->chkbAction[0]->isChecked() || page->chkbAction[1]->isChecked() || page->chkbAction[2]->isChecked();
-  };
-  request.scanUsers = anyChecked(tsUsers);
-  request.scanComputers = anyChecked(tsComputers);
+  request.scanUsers = tsUsers->AnyActionChecked();
+  request.scanComputers = tsComputers->AnyActionChecked();
   request.ignoreNeverExpires = tsUsers->chkbUsersIgnoreNeverExpires->isChecked();
   request.ignoreDisabledUsers = tsUsers->chkbIgnoreDisabled->isChecked();
   request.ignoreDisabledComputers = tsComputers->chkbIgnoreDisabled->isChecked();

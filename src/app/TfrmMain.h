@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QWidget>
-#include <QVector>
 #include <QIcon>
+#include <QVector>
+#include <QWidget>
 #include <atomic>
 #include <functional>
 #include <memory>

@@ -61,8 +61,8 @@ QLabel* TfrmScanStatistics::AddPair(const char* caption, const char* name, int y
 }
 
 void TfrmScanStatistics::ResetStatistics() {
-  for (QLabel* value : {lblScanTime_, lblAccounts_, lblScanned_, lblErrors_, lblActionShow_, lblActionDisable_,
-                        lblActionDelete_})
+  for (QLabel* value :
+       {lblScanTime_, lblAccounts_, lblScanned_, lblErrors_, lblActionShow_, lblActionDisable_, lblActionDelete_})
     value->setText(kUnset);
 }
 

@@ -5,11 +5,10 @@
 
 #include "actions/ActionJournal.h"
 #include "actions/ExchangeHelper.h"
-
 #include "app/DesktopWebLinks.h"
 #include "app/HelpFileViewer.h"
-#include "app/MessageBoxes.h"
 #include "app/HelperExchangeCheck.h"
+#include "app/MessageBoxes.h"
 #include "app/TfrmMain.h"
 
 namespace vantrel {
@@ -22,7 +21,8 @@ int RunWindowProgram(netapi::NetApi& net) {
   const ExchangeHelper exchangeHelper;
   HelperExchangeCheck exchange(exchangeHelper);
   ActionJournal journal(ActionJournal::DefaultFile());
-  TfrmMain window(AppServices{net, boxes, help, links, SystemClock::Instance(), exchange, exchangeHelper, &journal, {}});
+  TfrmMain window(
+      AppServices{net, boxes, help, links, SystemClock::Instance(), exchange, exchangeHelper, &journal, {}});
   window.FormCreate();
   window.show();
   return QApplication::exec();

@@ -190,7 +190,8 @@ void DialogsTest::splashStaysForItsMinimumTime() {
 }
 
 void DialogsTest::startDelayCountsDownOnTheClock() {
-  ManualClock clock(Clock::TimePoint(std::chrono::seconds(QDateTime(QDate(2026, 3, 10), QTime(10, 15)).toSecsSinceEpoch())));
+  ManualClock clock(
+      Clock::TimePoint(std::chrono::seconds(QDateTime(QDate(2026, 3, 10), QTime(10, 15)).toSecsSinceEpoch())));
   TfrmStartDelay dialog(clock, nullptr);
   QCOMPARE(dialog.windowTitle(), QStringLiteral("Vantrel"));
   QCOMPARE(dialog.Timer()->interval(), 1000);
@@ -275,8 +276,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
   window.btnUsersAddClick();
   QCOMPARE(accounts, (QStringList{"alice\t", "bob\t", "carol\t", "dave\t"}));
   QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:alice", "0:BOB", "0:dave", "1:Staff"}));
-  QCOMPARE(window.Settings().UserIgnoreList().Items(),
-           (std::vector<std::string>{"GStaff", "Ualice", "UBOB", "Udave"}));
+  QCOMPARE(window.Settings().UserIgnoreList().Items(), (std::vector<std::string>{"GStaff", "Ualice", "UBOB", "Udave"}));
   QVERIFY(!window.Busy());
   QVERIFY(harness.Find<QPushButton>("btnClose")->isEnabled());
 
@@ -362,7 +362,8 @@ void DialogsTest::helpFileHasATopicPerContext() {
     QVERIFY(topics.at(context).text.size() > 40);
   }
   QCOMPARE(topics.at(20).title, QStringLiteral("Resources"));
-  const auto parsed = HelpFileViewer::ParseTopics(QStringLiteral("; note\n[7] Seven\nfirst\n\nsecond\n[x] not a topic\n"));
+  const auto parsed =
+      HelpFileViewer::ParseTopics(QStringLiteral("; note\n[7] Seven\nfirst\n\nsecond\n[x] not a topic\n"));
   QCOMPARE(parsed.size(), std::size_t{1});
   QCOMPARE(parsed.at(7).text, QStringLiteral("first\n\nsecond\n[x] not a topic"));
 }

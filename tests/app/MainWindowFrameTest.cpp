@@ -140,9 +140,9 @@ void MainWindowFrameTest::controlsCarryTheirNamesAndCaptions() {
   QCOMPARE(slider->tickPosition(), QSlider::NoTicks);
   QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), QStringLiteral("20"));
 
-  for (const char* name : {"edtUsersShowWarningDays", "edtUsersDisableAccountDays", "edtUsersDeleteAccountDays",
-                           "edtComputersShowWarningDays", "edtComputersDisableAccountDays",
-                           "edtComputersDeleteAccountDays"}) {
+  for (const char* name :
+       {"edtUsersShowWarningDays", "edtUsersDisableAccountDays", "edtUsersDeleteAccountDays",
+        "edtComputersShowWarningDays", "edtComputersDisableAccountDays", "edtComputersDeleteAccountDays"}) {
     auto* field = harness.Find<QLineEdit>(name);
     QVERIFY2(field != nullptr, name);
     QCOMPARE(field->maxLength(), 3);
@@ -171,15 +171,15 @@ void MainWindowFrameTest::controlsCarryTheirNamesAndCaptions() {
   QCOMPARE(results->selectionBehavior(), QAbstractItemView::SelectRows);
   QCOMPARE(results->selectionMode(), QAbstractItemView::ExtendedSelection);
 
-  const std::pair<const char*, const char*> actions[] = {{"pmnuActionNoAction", "&Show"},
-                                                         {"pmnuActionDisable", "&Disable"},
-                                                         {"pmnuActionDelete", "Dele&te"}};
-  for (const auto& [name, caption] : actions) QCOMPARE(harness.Find<QAction>(name)->text(), QString::fromLatin1(caption));
+  const std::pair<const char*, const char*> actions[] = {
+      {"pmnuActionNoAction", "&Show"}, {"pmnuActionDisable", "&Disable"}, {"pmnuActionDelete", "Dele&te"}};
+  for (const auto& [name, caption] : actions)
+    QCOMPARE(harness.Find<QAction>(name)->text(), QString::fromLatin1(caption));
   QVERIFY(harness.Find<QAction>("pmnuActionAccountName") != nullptr);
   const std::tuple<const char*, const char*, int> delays[] = {
-      {"pmnuStartScan1Hour", "after &1 hour", 1},       {"pmnuStartScan2Hours", "after &2 hours", 2},
-      {"pmnuStartScan3Hours", "after &3 hours", 3},     {"pmnuStartScan4Hours", "after &4 hours", 4},
-      {"pmnuStartScan6Hours", "after &6 hours", 6},     {"pmnuStartScan12Hours", "after 12 &hours", 12},
+      {"pmnuStartScan1Hour", "after &1 hour", 1},      {"pmnuStartScan2Hours", "after &2 hours", 2},
+      {"pmnuStartScan3Hours", "after &3 hours", 3},    {"pmnuStartScan4Hours", "after &4 hours", 4},
+      {"pmnuStartScan6Hours", "after &6 hours", 6},    {"pmnuStartScan12Hours", "after 12 &hours", 12},
       {"pmnuStartScan24Hours", "after 24 h&ours", 24},
   };
   QCOMPARE(harness.Find<QMenu>("pmnuStartScan")->actions().size(), 7);
@@ -336,10 +336,9 @@ void MainWindowFrameTest::suggestedActionsEnableTheirFields() {
   for (QCheckBox* box : users->chkbAction)
     if (box->isChecked()) box->click();
   QVERIFY(!users->cmboUsersUnusedAccountAction->isEnabled());
-  for (QWidget* follower : std::initializer_list<QWidget*>{users->lblUsersUnusedAccountAction, users->lvwIgnore,
-                                                           users->btnAdd, users->btnRemove,
-                                                           users->chkbUsersIgnoreNeverExpires,
-                                                           users->chkbIgnoreDisabled})
+  for (QWidget* follower :
+       std::initializer_list<QWidget*>{users->lblUsersUnusedAccountAction, users->lvwIgnore, users->btnAdd,
+                                       users->btnRemove, users->chkbUsersIgnoreNeverExpires, users->chkbIgnoreDisabled})
     QVERIFY2(!follower->isEnabled(), qPrintable(follower->objectName()));
   QCOMPARE(BaseColour(users->cmboUsersUnusedAccountAction), faceColour);
   QCOMPARE(BaseColour(users->lvwIgnore), faceColour);
@@ -352,8 +351,8 @@ void MainWindowFrameTest::suggestedActionsEnableTheirFields() {
   QCOMPARE(BaseColour(users->lvwIgnore), windowColour);
 
   computers->chkbAction[0]->click();
-  QVERIFY(!computers->lvwIgnore->isEnabled() && !computers->btnAdd->isEnabled() &&
-          !computers->btnRemove->isEnabled() && !computers->chkbIgnoreDisabled->isEnabled());
+  QVERIFY(!computers->lvwIgnore->isEnabled() && !computers->btnAdd->isEnabled() && !computers->btnRemove->isEnabled() &&
+          !computers->chkbIgnoreDisabled->isEnabled());
   QCOMPARE(BaseColour(computers->lvwIgnore), faceColour);
   computers->chkbAction[1]->click();
   QVERIFY(computers->lvwIgnore->isEnabled() && computers->btnAdd->isEnabled() &&
@@ -396,8 +395,8 @@ void MainWindowFrameTest::dayFieldsTakeOnlyDigits() {
 
 void MainWindowFrameTest::resourcesPageRules() {
   WindowHarness harness;
-  harness.exchange.unavailable = std::make_pair(std::string("Could not load DAPI.DLL."),
-                                                std::string("GetFileVersionInfoSize failed."));
+  harness.exchange.unavailable =
+      std::make_pair(std::string("Could not load DAPI.DLL."), std::string("GetFileVersionInfoSize failed."));
   harness.WriteSettings("CORP", "\"DeleteMailboxes\"=dword:00000001\r\n\"ExchangeServer\"=\"exch1\"\r\n");
   TfrmMain& window = harness.Start();
   ResourcesPage* page = window.Resources();
@@ -502,8 +501,9 @@ void MainWindowFrameTest::linksGoToTheMakersPages() {
   auto* support = harness.Find<QLabel>("lblGeneralVTRSupport");
   QTest::mouseClick(maker, Qt::LeftButton, {}, maker->rect().center());
   QTest::mouseClick(support, Qt::LeftButton, {}, support->rect().center());
-  QCOMPARE(harness.links.addresses, (QStringList{QStringLiteral("https://www.norvane.example"),
-                                                 QStringLiteral("https://www.norvane.example/products/vtr/support.htm")}));
+  QCOMPARE(harness.links.addresses,
+           (QStringList{QStringLiteral("https://www.norvane.example"),
+                        QStringLiteral("https://www.norvane.example/products/vtr/support.htm")}));
   window.hide();
 }
 

@@ -268,7 +268,8 @@ void StartupAndScanTest::scanReportsControllerMismatch() {
   window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
   const QStringList texts = harness.boxes.ShownTexts();
   QCOMPARE(texts.size(), 2);
-  QVERIFY(texts[0].startsWith(QStringLiteral("An error occurred while building the list of active domain controllers.")));
+  QVERIFY(
+      texts[0].startsWith(QStringLiteral("An error occurred while building the list of active domain controllers.")));
   QVERIFY(texts[1].startsWith(QStringLiteral("Vantrel may return inaccurate information")));
   QCOMPARE(window.Results().Count(), std::size_t{0});
   QVERIFY(!window.Busy());
@@ -341,7 +342,8 @@ void StartupAndScanTest::resultFileRoundTrip() {
   });
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   window.btnScanOpenResultClick();
-  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
+  QVERIFY(
+      harness.boxes.ShownTexts().last().startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
   QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }

@@ -97,7 +97,8 @@ class WindowHarness {
   }
 
   TfrmMain& Create() {
-    window = std::make_unique<TfrmMain>(AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
+    window = std::make_unique<TfrmMain>(
+        AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
     return *window;
   }
   TfrmMain& Start() {
@@ -110,8 +111,8 @@ class WindowHarness {
   void WriteSettings(const std::string& domain, const std::string& values) {
     QFile file(QString::fromStdString(registryFile.string()));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    const std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain + "]\r\n" +
-                             values + "\r\n";
+    const std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain + "]\r\n" + values + "\r\n";
     file.write(text.data(), static_cast<qint64>(text.size()));
   }
 

@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
 
   boxes.QueueDialog(SaveAndClick(QStringLiteral("dialog-domains"), "btnOk"));
   const ExchangeHelper exchangeHelper(ExchangeHelper::Files{std::filesystem::path(work.path().toStdString()) / "none",
-                                                           std::filesystem::path(work.path().toStdString()) / "none"});
+                                                            std::filesystem::path(work.path().toStdString()) / "none"});
   TfrmMain window(AppServices{net, boxes, help, links, clock, exchange, exchangeHelper, nullptr,
                               std::filesystem::path(work.path().toStdString()) / "settings.reg"});
   window.FormCreate();
