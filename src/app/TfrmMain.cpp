@@ -291,7 +291,7 @@ void TfrmMain::FormCreate() {
 std::string TfrmMain::ChooseDomain() {
   DialogDomainPicker picker(*this, *domainList_, services_.boxes);
   try {
-    WaitCursor cursor;
+    // The domain list builder shows the hourglass itself, and not over the picker.
     return ChooseCurrentDomain(services_.net, *ui_, picker);
   } catch (const VantrelError& failure) {
     // The window still has to come up: the run goes on with the settings kept for no domain.

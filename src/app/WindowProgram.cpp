@@ -1,6 +1,7 @@
 #include "app/WindowProgram.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <memory>
 
 #include "actions/ActionJournal.h"
@@ -24,6 +25,8 @@ int RunWindowProgram(netapi::NetApi& net) {
   TfrmMain window(
       AppServices{net, boxes, help, links, SystemClock::Instance(), exchange, exchangeHelper, &journal, {}});
   window.FormCreate();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    window.move(screen->availableGeometry().center() - window.rect().center());
   window.show();
   return QApplication::exec();
 }

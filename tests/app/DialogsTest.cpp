@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
 

@@ -96,6 +96,14 @@ class WindowHarness {
     registryFile = std::filesystem::path(folder.path().toStdString()) / "HKEY_CURRENT_USER.reg";
   }
 
+  // A box that came up with no answer queued, or an answer nobody asked for, fails the test.
+  ~WindowHarness() {
+    const QStringList problems = boxes.Unexpected();
+    if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
+  }
+  WindowHarness(const WindowHarness&) = delete;
+  WindowHarness& operator=(const WindowHarness&) = delete;
+
   TfrmMain& Create() {
     window = std::make_unique<TfrmMain>(
         AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
