@@ -1,9 +1,8 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "common/Clock.h"
 

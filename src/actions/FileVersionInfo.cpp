@@ -193,8 +193,7 @@ std::optional<std::vector<std::uint8_t>> FileVersionInfo::Read(const std::filesy
   return std::vector<std::uint8_t>(begin, begin + size);
 }
 
-std::optional<std::string> FileVersionInfo::QueryText(const std::vector<std::uint8_t>& record,
-                                                       std::string_view path) {
+std::optional<std::string> FileVersionInfo::QueryText(const std::vector<std::uint8_t>& record, std::string_view path) {
   const Bytes bytes(record);
   std::optional<Node> node = ReadNode(bytes, 0, record.size());
   if (!node) return std::nullopt;

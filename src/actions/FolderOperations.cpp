@@ -7,9 +7,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "common/Text.h"
@@ -175,8 +175,6 @@ int FolderOperations::MoveInto(const fs::path& item, const fs::path& folder, fs:
   return EEXIST;
 }
 
-std::string FolderOperations::ErrorText(int code) {
-  return std::error_code(code, std::generic_category()).message();
-}
+std::string FolderOperations::ErrorText(int code) { return std::error_code(code, std::generic_category()).message(); }
 
 }  // namespace vantrel

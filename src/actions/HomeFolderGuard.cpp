@@ -50,13 +50,15 @@ HomeFolderGuard::Verdict HomeFolderGuard::Check(const std::string& homeFolder, H
     return verdict;
   }
   if (homeFolder.size() >= kMaxPathLength) {
-    verdict.refusal = Printf("The home folder path is %zu characters long (at most %zu are accepted); it was left alone",
-                             homeFolder.size(), kMaxPathLength - 1);
+    verdict.refusal =
+        Printf("The home folder path is %zu characters long (at most %zu are accepted); it was left alone",
+               homeFolder.size(), kMaxPathLength - 1);
     return verdict;
   }
   if (move && target.size() >= kMaxPathLength) {
-    verdict.refusal = Printf("The target folder path is %zu characters long (at most %zu are accepted); %s was left alone",
-                             target.size(), kMaxPathLength - 1, homeFolder.c_str());
+    verdict.refusal =
+        Printf("The target folder path is %zu characters long (at most %zu are accepted); %s was left alone",
+               target.size(), kMaxPathLength - 1, homeFolder.c_str());
     return verdict;
   }
   // A \\server\share path, a drive letter or a relative path names nothing this machine can reach.

@@ -68,8 +68,8 @@ MailboxStep::Removal MailboxStep::Remove(const std::string& server, const std::s
   }
   std::vector<char> buffer(ExchangeHelper::kTextBufferSize, '\0');
   removal.attempted = true;
-  removal.result = deleteMailbox_(server.c_str(), removal.mailboxName.c_str(), buffer.data(),
-                                  ExchangeHelper::kTextBufferSize);
+  removal.result =
+      deleteMailbox_(server.c_str(), removal.mailboxName.c_str(), buffer.data(), ExchangeHelper::kTextBufferSize);
   if (removal.result == 0) removal.reason.assign(buffer.data(), ::strnlen(buffer.data(), buffer.size()));
   return removal;
 }

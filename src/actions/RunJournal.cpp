@@ -15,19 +15,18 @@ void RunJournal::Record(const std::string& account, const std::string& action, b
                         const std::string& text, const nlohmann::ordered_json& details) {
   if (journal_ == nullptr) return;
   nlohmann::ordered_json entry = {{"domain", domain_},
-                          {"controller", controller_},
-                          {"account", account},
-                          {"action", action},
-                          {"outcome", {{"ok", ok}, {"status", status}, {"text", text}}}};
+                                  {"controller", controller_},
+                                  {"account", account},
+                                  {"action", action},
+                                  {"outcome", {{"ok", ok}, {"status", status}, {"text", text}}}};
   if (details.is_object()) {
     for (const auto& [key, value] : details.items()) entry[key] = value;
   }
   const int error = journal_->Append(entry);
   if (error != 0 && !reportedFailure_) {
     reportedFailure_ = true;
-    errorLines_.push_back("[Journal] The action journal " + journal_->File().string() +
-                          " could not be written: " + FolderOperations::ErrorText(error) +
-                          "; the run goes on without it");
+    errorLines_.push_back("[Journal] The action journal " + journal_->File().string() + " could not be written: " +
+                          FolderOperations::ErrorText(error) + "; the run goes on without it");
   }
 }
 

@@ -74,10 +74,10 @@ Buffer VersionRecord(const std::string& fileVersion, const std::vector<std::pair
   Put32(fixed, versionLs);
   Put32(fixed, versionMs);  // product version
   Put32(fixed, versionLs);
-  Put32(fixed, 0x3F);       // flags mask
-  Put32(fixed, 0);          // flags
-  Put32(fixed, 0x00040004); // NT, 32-bit
-  Put32(fixed, 2);          // a library
+  Put32(fixed, 0x3F);        // flags mask
+  Put32(fixed, 0);           // flags
+  Put32(fixed, 0x00040004);  // NT, 32-bit
+  Put32(fixed, 2);           // a library
   Put32(fixed, 0);
   Put32(fixed, 0);
   Put32(fixed, 0);
@@ -100,8 +100,8 @@ Buffer ResourceSection(const Buffer& record) {
   Buffer section;
   auto directory = [&section](std::uint32_t id, std::uint32_t offset) {
     for (int i = 0; i < 3; ++i) Put32(section, 0);  // characteristics, time stamp, versions
-    Put16(section, 0);                             // named entries
-    Put16(section, 1);                             // id entries
+    Put16(section, 0);                              // named entries
+    Put16(section, 1);                              // id entries
     Put32(section, id);
     Put32(section, offset);
   };
@@ -146,13 +146,13 @@ std::vector<std::uint8_t> VersionedPeFile::Build(const std::string& fileVersion,
   Put16(file, 0x10B);  // PE32
   file.push_back(6);   // linker version
   file.push_back(0);
-  Put32(file, 0);                // code size
-  Put32(file, rawSize);          // initialised data size
-  Put32(file, 0);                // uninitialised data size
-  Put32(file, 0);                // entry point: none
-  Put32(file, 0);                // base of code
-  Put32(file, 0);                // base of data
-  Put32(file, 0x10000000);       // image base
+  Put32(file, 0);           // code size
+  Put32(file, rawSize);     // initialised data size
+  Put32(file, 0);           // uninitialised data size
+  Put32(file, 0);           // entry point: none
+  Put32(file, 0);           // base of code
+  Put32(file, 0);           // base of data
+  Put32(file, 0x10000000);  // image base
   Put32(file, kSectionAlignment);
   Put32(file, kFileAlignment);
   Put16(file, 4);  // OS version

@@ -3,21 +3,20 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "ActionsTestSupport.h"
 #include "actions/ActionExecutor.h"
 #include "actions/ActionJournal.h"
-#include "common/DateTime.h"
 #include "actions/ExchangeHelper.h"
 #include "actions/FixedResourcesPage.h"
+#include "common/DateTime.h"
 #include "common/Text.h"
 #include "engine/netapi/LabJson.h"
 #include "engine/netapi/SimNetApi.h"
-#include "ActionsTestSupport.h"
 
 namespace vantrel {
 namespace {
@@ -150,7 +149,7 @@ TEST_F(ExecutorTest, DisableAddsOnlyTheDisabledFlagAndRewritesDisabledAccounts) 
   EXPECT_EQ(Account("noexpire")->flags, 0x10202u);
   EXPECT_EQ(Account("jsmith")->flags, 0x200u);
   EXPECT_EQ(net_->calls, (std::vector<std::string>{"GetDCName CORP", "GetInfo 20 already", "SetInfo 1008 already 0x202",
-                                                    "GetInfo 20 noexpire", "SetInfo 1008 noexpire 0x10202"}));
+                                                   "GetInfo 20 noexpire", "SetInfo 1008 noexpire 0x10202"}));
   EXPECT_EQ(results_.Count(), 0u);
   EXPECT_EQ(runStarts_, 1);
   EXPECT_EQ(ui_.statusTexts, std::vector<std::string>{"Processing"});
@@ -176,21 +175,20 @@ TEST_F(ExecutorTest, DeleteRunsFolderAccountAndMailboxStepsInOrder) {
   EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "broken" / "keep.txt"));
   // WS01$: deleted under its name with "$", and never a mailbox step for a computer account.
   EXPECT_FALSE(Account("WS01$"));
-  EXPECT_EQ(Mailboxes(), (std::vector<std::string>{"/o=Org/ou=Site/cn=Recipients/CN=jsmith",
-                                                   "/o=Org/ou=Site/cn=Recipients/CN=broken",
-                                                   "/o=Org/ou=Site/cn=Recipients/CN=WS01$",
-                                                   "/o=Org/ou=Site/cn=Recipients/CN=later"}));
-  EXPECT_EQ(net_->calls, (std::vector<std::string>{"GetDCName CORP", "GetInfo 1 SMITHJ", "Del SMITHJ",
-                                                    "GetInfo 1 broken", "GetInfo 2 broken", "Del broken",
-                                                    "GetInfo 1 WS01$", "Del WS01$"}));
+  EXPECT_EQ(Mailboxes(), (std::vector<std::string>{
+                             "/o=Org/ou=Site/cn=Recipients/CN=jsmith", "/o=Org/ou=Site/cn=Recipients/CN=broken",
+                             "/o=Org/ou=Site/cn=Recipients/CN=WS01$", "/o=Org/ou=Site/cn=Recipients/CN=later"}));
+  EXPECT_EQ(net_->calls,
+            (std::vector<std::string>{"GetDCName CORP", "GetInfo 1 SMITHJ", "Del SMITHJ", "GetInfo 1 broken",
+                                      "GetInfo 2 broken", "Del broken", "GetInfo 1 WS01$", "Del WS01$"}));
 }
 
 TEST_F(ExecutorTest, AComputerWithoutHomeFolderGetsALineAndNothingIsDeleted) {
   resources_.homeFolder = HomeFolderOption::kDelete;
   resources_.newHomeFolderPath = (temp_.Path() / "homes").string();
   Run({{"WS01$", actDelete}});
-  EXPECT_EQ(errors_, std::vector<std::string>{
-                         Line("WS01$", "The account has no home folder; no folder was deleted or moved")});
+  EXPECT_EQ(errors_,
+            std::vector<std::string>{Line("WS01$", "The account has no home folder; no folder was deleted or moved")});
   EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
   EXPECT_FALSE(Account("WS01$"));
 }
@@ -207,6 +205,17 @@ TEST_F(ExecutorTest, MoveCreatesTheTargetAndRenamesOnCollision) {
   EXPECT_FALSE(fs::exists(temp_.Path() / "homes" / "jsmith"));
   EXPECT_FALSE(Account("jsmith"));
   EXPECT_FALSE(Account("twin"));
+}
+
+TEST_F(ExecutorTest, AFailedMoveIsOneLineAndTheAccountIsStillDeleted) {
+  resources_.homeFolder = HomeFolderOption::kMove;
+  WriteText(temp_.Path() / "archive", "a file where the target folder should be");
+  resources_.newHomeFolderPath = (temp_.Path() / "archive").string();
+  const ActionRunResult result = Run({{"jsmith", actDelete}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
+  EXPECT_EQ(errors_, std::vector<std::string>{Line("jsmith", "Not a directory")});
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_EQ(ReadText(temp_.Path() / "homes" / "jsmith" / "profile.txt"), "jsmith");
 }
 
 TEST_F(ExecutorTest, AnEmptyTargetEndsTheRunBeforeTheAccountIsDeleted) {
@@ -279,6 +288,33 @@ TEST_F(ExecutorTest, APreparationWarningAnsweredCancelTouchesNoAccount) {
   EXPECT_TRUE(Account("jsmith"));
   EXPECT_EQ(results_.Count(), 0u);
   EXPECT_EQ(net_->calls, std::vector<std::string>{"GetDCName CORP"});
+}
+
+TEST_F(ExecutorTest, AConnectionTestThatCannotRunEndsTheRunWithItsError) {
+  // The helper has DeleteMailbox but no TestConnection: the preparation's test stops with its error.
+  const ExchangeHelper withoutTest({VANTREL_TEST_FAKE_WITHOUT_TEST, {}});
+  resources_.deleteMailbox = true;
+  results_.Add("jsmith", 100, actDelete);
+  ActionExecutor executor(*net_, ui_, resources_, stop_, withoutTest, &journal_);
+  const ActionRunResult result = executor.Execute("CORP", results_, errors_);
+  EXPECT_EQ(result.end, ActionRunEnd::kFailed);
+  EXPECT_EQ(result.message, "Could not dynamically link to VTREX.DLL.");
+  EXPECT_TRUE(result.ListCleared());
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_EQ(ui_.cursor.back(), false);
+}
+
+TEST_F(ExecutorTest, AMailboxTheHelperRefusesIsALineAndTheAccountStaysDeleted) {
+  const ExchangeHelper fake({VANTREL_TEST_FAKE, {}});
+  ScopedEnv works("VANTREL_FAKE_RESULT", "0");
+  resources_.deleteMailbox = true;
+  results_.Add("jsmith", 100, actDelete);
+  results_.Add("WS01$", 100, actDelete);
+  ActionExecutor executor(*net_, ui_, resources_, stop_, fake, &journal_);
+  EXPECT_EQ(executor.Execute("CORP", results_, errors_).end, ActionRunEnd::kCompleted);
+  EXPECT_EQ(errors_, std::vector<std::string>{"[Exch:EXCH1] Mailbox:jsmith - Error: refused by the fake"});
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_FALSE(Account("WS01$"));
 }
 
 TEST_F(ExecutorTest, MailboxNamesAndTheirErrorLines) {

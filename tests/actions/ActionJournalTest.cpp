@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "ActionsTestSupport.h"
 #include "actions/ActionJournal.h"
 #include "common/DateTime.h"
-#include "ActionsTestSupport.h"
 
 namespace vantrel {
 namespace {

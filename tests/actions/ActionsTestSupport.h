@@ -2,8 +2,8 @@
 
 #include <stdlib.h>
 
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -131,9 +131,9 @@ class RecordingNetApi : public netapi::NetApi {
                                      std::uint32_t& t) override {
     return inner_.NetUserGetGroups(s, u, l, p, b, r, t);
   }
-  netapi::NetStatus NetUserGetLocalGroups(const std::string& s, const std::string& u, std::uint32_t l,
-                                          std::uint32_t f, std::int32_t p, netapi::NetBuffer<netapi::GroupInfo>& b,
-                                          std::uint32_t& r, std::uint32_t& t) override {
+  netapi::NetStatus NetUserGetLocalGroups(const std::string& s, const std::string& u, std::uint32_t l, std::uint32_t f,
+                                          std::int32_t p, netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r,
+                                          std::uint32_t& t) override {
     return inner_.NetUserGetLocalGroups(s, u, l, f, p, b, r, t);
   }
   netapi::NetStatus NetGroupEnum(const std::string& s, std::uint32_t l, std::int32_t p,

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "ActionsTestSupport.h"
 #include "actions/ExchangeHelper.h"
 #include "actions/ExchangeVersion.h"
 #include "actions/MailboxStep.h"
@@ -11,7 +12,6 @@
 #include "actions/VersionedPeFile.h"
 #include "common/VantrelError.h"
 #include "engine/netapi/LabJson.h"
-#include "ActionsTestSupport.h"
 
 namespace vantrel {
 namespace {
@@ -26,8 +26,8 @@ using Box = TestConnectionCommand::Box;
 
 void WriteDirectoryLibrary(const fs::path& file, const std::string& version) {
   const auto bytes = VersionedPeFile::Build(version);
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A lab of mail servers at the per-user place the helper library reads.
@@ -74,8 +74,8 @@ TEST(ExchangeVersionTest, SplitsPartsAndAppliesTheServicePackRule) {
   for (const char* accepted : {"5.5.2650", "5.5.2653", "5.5.2650.0", "5.5.2653.0", "05.5.99999999999999"}) {
     EXPECT_TRUE(ExchangeVersion::Parse(accepted).Accepted()) << accepted;
   }
-  for (const char* refused : {"5.5.2649", "5.5.2448", "6.0.4417", "5.6.2653", "4.5.2653", "5.5", "5.5.", "", "abc",
-                              "5.5.x", "55.2650"}) {
+  for (const char* refused :
+       {"5.5.2649", "5.5.2448", "6.0.4417", "5.6.2653", "4.5.2653", "5.5", "5.5.", "", "abc", "5.5.x", "55.2650"}) {
     EXPECT_FALSE(ExchangeVersion::Parse(refused).Accepted()) << refused;
   }
 }
@@ -110,6 +110,19 @@ TEST(ExchangeHelperTest, StartUpCheckGivesTheLinePairs) {
   EXPECT_EQ(StandIn(dapi).Check(), Lines({"Could not get DAPI.DLL version.", "VerQueryValue failed."}));
 }
 
+TEST(ExchangeHelperTest, TheBuiltStandInsPassTheCheck) {
+  EXPECT_EQ(ExchangeHelper({VANTREL_TEST_VTREX, VANTREL_TEST_DAPI}).Check(), std::nullopt);
+  // Found by the installed search: both lie next to this program, as next to vantrel-sim.
+  const ExchangeHelper installed;
+  EXPECT_EQ(installed.Check(), std::nullopt);
+  EXPECT_EQ(installed.FindDirectoryLibrary(), ExchangeHelper::ProgramFolder() / "DAPI.DLL");
+  ExchangeLab lab;
+  std::string detail;
+  EXPECT_EQ(installed.TestConnection("EXOLD", detail), 4);
+  EXPECT_EQ(detail, "5.5.2448");
+  EXPECT_EQ(ExchangeHelper::ProgramFolder(), fs::canonical("/proc/self/exe").parent_path());
+}
+
 TEST(ExchangeHelperTest, TestConnectionCommandGivesEveryResultText) {
   ExchangeLab lab;
   RecordingUi ui;
@@ -131,7 +144,8 @@ TEST(ExchangeHelperTest, TestConnectionCommandGivesEveryResultText) {
          "this version information: \r\r5.5.2448");
   expect(run("EXNEW"), Field::kNone, Box::kError,
          "Server version is not 5.5. The server is reporting this version information: \r\r6.0.4417");
-  expect(run("EXDOWN"), Field::kNone, Box::kError, "DAPIStart failed: The Microsoft Exchange server EXDOWN does not answer");
+  expect(run("EXDOWN"), Field::kNone, Box::kError,
+         "DAPIStart failed: The Microsoft Exchange server EXDOWN does not answer");
   expect(run("NOSUCH"), Field::kNone, Box::kError,
          "DAPIStart failed: The Microsoft Exchange server NOSUCH was not found on the network");
   expect(run("EXODD"), Field::kNone, Box::kError, "DAPIRead failed: Cannot read the version of EXODD: \"five\"");
@@ -151,6 +165,30 @@ TEST(ExchangeHelperTest, TestConnectionCommandGivesEveryResultText) {
   EXPECT_EQ(TestConnectionCommand::StripLeadingBackslashes("\\\\EXCH1"), "EXCH1");
   EXPECT_EQ(TestConnectionCommand::StripLeadingBackslashes("\\\\\\"), "");
   EXPECT_EQ(TestConnectionCommand::StripLeadingBackslashes("EX\\CH1"), "EX\\CH1");
+}
+
+TEST(ExchangeHelperTest, UnexpectedResultCodesAndTheirTexts) {
+  RecordingUi ui;
+  const ExchangeHelper fake({VANTREL_TEST_FAKE, {}});
+  for (const char* code : {"5", "-1", "99"}) {
+    ScopedEnv result("VANTREL_FAKE_RESULT", code);
+    const Outcome outcome = TestConnectionCommand::Run(fake, "EXCH1", "/cn=recipients", ui);
+    EXPECT_EQ(outcome.box, Box::kError);
+    EXPECT_EQ(outcome.text, "An unexpected error occured") << code;
+    MailboxStep step(fake, ui);
+    ui.answers = {true};
+    EXPECT_EQ(step.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
+    EXPECT_EQ(ui.questions.back().second,
+              "An unexpected error occurred while testing the connection with the Microsoft Exchange server.\r\r"
+              "Microsoft Exchange mailboxes will not be deleted.");
+  }
+  // Codes 1 and 2 carry the helper's text, whatever it says.
+  ScopedEnv two("VANTREL_FAKE_RESULT", "2");
+  EXPECT_EQ(TestConnectionCommand::Run(fake, "EXCH1", "/cn=recipients", ui).text, "DAPIRead failed: fake detail");
+  // A helper without TestConnection: the command reports that it cannot link.
+  const ExchangeHelper withoutTest({VANTREL_TEST_FAKE_WITHOUT_TEST, {}});
+  EXPECT_EQ(TestConnectionCommand::Run(withoutTest, "EXCH1", "/cn=recipients", ui).text,
+            "Could not dynamically link to VTREX.DLL.");
 }
 
 TEST(ExchangeHelperTest, PreparationTextsAndTheirWarnings) {
@@ -185,10 +223,29 @@ TEST(ExchangeHelperTest, PreparationTextsAndTheirWarnings) {
   MailboxStep noHelper(missing, ui);
   ui.answers = {true};
   EXPECT_EQ(noHelper.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
+  EXPECT_EQ(
+      ui.questions.back().second,
+      "Could not load VTREX.DLL. Make sure that the Microsoft Exchange Administrator program is installed on this "
+      "computer and that VTREX.DLL is in the same folder as VTR.EXE\r\rMicrosoft Exchange mailboxes will not be "
+      "deleted.");
+  // A library without the helper's entries.
+  const ExchangeHelper wrong({"libm.so.6", {}});
+  MailboxStep noEntry(wrong, ui);
+  ui.answers = {true};
+  EXPECT_EQ(noEntry.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
   EXPECT_EQ(ui.questions.back().second,
-            "Could not load VTREX.DLL. Make sure that the Microsoft Exchange Administrator program is installed on this "
-            "computer and that VTREX.DLL is in the same folder as VTR.EXE\r\rMicrosoft Exchange mailboxes will not be "
-            "deleted.");
+            "Could not dynamically link to VTREX.DLL.\r\rMicrosoft Exchange mailboxes will not be deleted.");
+  std::string detail;
+  EXPECT_THROW(
+      {
+        try {
+          wrong.TestConnection("EXCH1", detail);
+        } catch (const VantrelError& error) {
+          EXPECT_STREQ(error.what(), "Could not dynamically link to VTREX.DLL.");
+          throw;
+        }
+      },
+      VantrelError);
   // The cursor is normal while the question is open and the hourglass again after it.
   EXPECT_EQ(ui.cursor.back(), true);
   EXPECT_EQ(ui.cursor[ui.cursor.size() - 2], false);

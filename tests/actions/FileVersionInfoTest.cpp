@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "ActionsTestSupport.h"
 #include "actions/FileVersionInfo.h"
 #include "actions/VersionedPeFile.h"
-#include "ActionsTestSupport.h"
 
 namespace vantrel {
 namespace {
@@ -33,7 +33,8 @@ std::optional<std::string> VersionOf(const std::filesystem::path& file) {
 TEST(FileVersionInfoTest, ReadsTheFileVersionOfGeneratedLibraries) {
   TempFolder folder;
   const std::filesystem::path file = folder.Path() / "DAPI.DLL";
-  for (const std::string version : {"5.5.2653.0", "5.5.2650", "6.0.4417.5", "5.5..2650", "", "a very long version text"}) {
+  for (const std::string version :
+       {"5.5.2653.0", "5.5.2650", "6.0.4417.5", "5.5..2650", "", "a very long version text"}) {
     WriteBytes(file, VersionedPeFile::Build(version));
     EXPECT_EQ(VersionOf(file), version) << version;
   }

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "actions/FolderOperations.h"
 #include "ActionsTestSupport.h"
+#include "actions/FolderOperations.h"
 
 namespace vantrel {
 namespace {
@@ -114,7 +114,8 @@ TEST(FolderOperationsTest, MoveToAnotherRealFileSystem) {
   std::string pattern = "/dev/shm/vantrel-actions-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
   const fs::path other(pattern);
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   ::stat(temp.Path().c_str(), &a);
   ::stat(other.c_str(), &b);
   if (a.st_dev == b.st_dev) {

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "actions/HomeFolderGuard.h"
 #include "ActionsTestSupport.h"
+#include "actions/HomeFolderGuard.h"
 
 namespace vantrel {
 namespace {
@@ -38,8 +38,7 @@ TEST(HomeFolderGuardTest, RefusesPathsThatMustNeverBeTouched) {
   EXPECT_NE(Refusal((root / "homes" / ".." / "archive").string(), remove, archive).find("is the target folder"),
             std::string::npos);
   fs::create_directory_symlink(root / "archive", root / "archive-link");
-  EXPECT_NE(Refusal(archive, remove, (root / "archive-link").string()).find("is the target folder"),
-            std::string::npos);
+  EXPECT_NE(Refusal(archive, remove, (root / "archive-link").string()).find("is the target folder"), std::string::npos);
   // Already in the target folder: a move would only rename it.
   EXPECT_NE(Refusal(archive + "/old", move, archive).find("already in the target folder"), std::string::npos);
   // Places this machine cannot reach are named.

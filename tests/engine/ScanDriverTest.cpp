@@ -258,12 +258,23 @@ TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
     EXPECT_FALSE(scan.driver.Run(scan.request, scan.results).showDomainSizeWarning);
     EXPECT_EQ(scan.ui.sizeWarnings, std::vector<std::uint32_t>{501});
   }
+  {  // an answer given before the scan was stopped is kept as well
+    Driver scan(lab.Api(), clock);
+    scan.request.configuredDCs = {"DC1"};
+    scan.ui.sizeWarningAnswer = false;
+    scan.ui.onProcessEvents = [&] {
+      if (!scan.ui.sizeWarnings.empty()) scan.stop = true;
+    };
+    EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
+    EXPECT_FALSE(scan.driver.LastShowDomainSizeWarning());
+  }
   {
     Driver scan(lab.Api(), clock);
     scan.request.configuredDCs = {"DC1"};
     scan.request.unattended = true;
     scan.ui.sizeWarningAnswer = false;
     EXPECT_TRUE(scan.driver.Run(scan.request, scan.results).showDomainSizeWarning);
+    EXPECT_TRUE(scan.driver.LastShowDomainSizeWarning());
     EXPECT_TRUE(scan.ui.sizeWarnings.empty());
   }
 }

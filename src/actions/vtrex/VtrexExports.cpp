@@ -3,14 +3,16 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string>
 
-#include "actions/vtrex/LabMailServer.h"
+#include "actions/vtrex/SimulatedLabLocation.h"
+#include "engine/netapi/LabMailServers.h"
 
 namespace {
 
-using vantrel::vtrex::LabMailServer;
+using vantrel::lab::LabMailServers;
 
 constexpr std::int32_t kConnected = 0;
 constexpr std::int32_t kStartFailed = 1;
@@ -25,48 +27,40 @@ void Write(char* buffer, std::int32_t size, const std::string& text) {
   std::snprintf(buffer, static_cast<std::size_t>(size), "%s", text.c_str());
 }
 
+// The administrator's text as typed: surrounding blanks are not part of a server name.
 std::string Trimmed(const char* text) {
-  std::string value = text != nullptr ? text : "";
+  const std::string value = text != nullptr ? text : "";
   const auto first = value.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return {};
   const auto last = value.find_last_not_of(" \t\r\n");
   return value.substr(first, last - first + 1);
 }
 
-// Finds a reachable server, or says why not.
-std::optional<LabMailServer::Server> Connect(LabMailServer& lab, const std::string& name, std::string& why) {
-  if (!lab.IsOpen()) {
-    why = "Cannot open the simulated network: " + lab.Error();
-    return std::nullopt;
-  }
-  if (name.empty()) {
-    why = "No Microsoft Exchange server name was given";
-    return std::nullopt;
-  }
-  std::optional<LabMailServer::Server> server = lab.Find(name);
-  if (!server) {
-    why = "The Microsoft Exchange server " + name + " was not found on the network";
-    return std::nullopt;
-  }
-  if (!server->reachable) {
-    why = "The Microsoft Exchange server " + server->name + " does not answer";
-    return std::nullopt;
-  }
-  return server;
+std::string NotFound(const std::string& name) {
+  return "The Microsoft Exchange server " + name + " was not found on the network";
 }
+std::string NoAnswer(const std::string& name) { return "The Microsoft Exchange server " + name + " does not answer"; }
 
 }  // namespace
 
 extern "C" {
 
 __attribute__((visibility("default"))) std::int32_t TestConnection(const char* server, char* errorText,
-                                                                    std::int32_t errorTextSize) {
+                                                                   std::int32_t errorTextSize) {
   try {
-    LabMailServer lab(LabMailServer::DefaultLab(), false);
-    std::string why;
-    const std::optional<LabMailServer::Server> found = Connect(lab, Trimmed(server), why);
+    const std::string name = Trimmed(server);
+    if (name.empty()) {
+      Write(errorText, errorTextSize, "No Microsoft Exchange server name was given");
+      return kStartFailed;
+    }
+    const std::optional<LabMailServers::Server> found =
+        LabMailServers(vantrel::vtrex::SimulatedLabLocation()).Find(name);
     if (!found) {
-      Write(errorText, errorTextSize, why);
+      Write(errorText, errorTextSize, NotFound(name));
+      return kStartFailed;
+    }
+    if (!found->reachable) {
+      Write(errorText, errorTextSize, NoAnswer(found->name));
       return kStartFailed;
     }
     unsigned major = 0;
@@ -85,6 +79,10 @@ __attribute__((visibility("default"))) std::int32_t TestConnection(const char* s
       return kOldServicePack;
     }
     return kConnected;
+  } catch (const std::exception& error) {
+    // No lab, or a lab that cannot be read: the directory service cannot be started.
+    Write(errorText, errorTextSize, std::string("Cannot open the simulated network: ") + error.what());
+    return kStartFailed;
   } catch (...) {
     Write(errorText, errorTextSize, "Unexpected failure in the mailbox helper");
     return kStartFailed;
@@ -92,23 +90,29 @@ __attribute__((visibility("default"))) std::int32_t TestConnection(const char* s
 }
 
 __attribute__((visibility("default"))) std::int32_t DeleteMailbox(const char* server, const char* mailboxName,
-                                                                   char* errorText, std::int32_t errorTextSize) {
+                                                                  char* errorText, std::int32_t errorTextSize) {
   try {
-    LabMailServer lab(LabMailServer::DefaultLab(), true);
-    std::string why;
-    const std::optional<LabMailServer::Server> found = Connect(lab, Trimmed(server), why);
-    if (!found) {
-      Write(errorText, errorTextSize, why);
-      return 0;
+    const std::string name = Trimmed(server);
+    const std::string mailbox = mailboxName != nullptr ? mailboxName : "";
+    LabMailServers lab(vantrel::vtrex::SimulatedLabLocation());
+    switch (lab.DeleteMailbox(name, mailbox)) {
+      case LabMailServers::DeleteResult::kDeleted:
+        return 1;
+      case LabMailServers::DeleteResult::kNoSuchServer:
+        Write(errorText, errorTextSize, NotFound(name));
+        return 0;
+      case LabMailServers::DeleteResult::kUnreachable:
+        Write(errorText, errorTextSize, NoAnswer(name));
+        return 0;
+      case LabMailServers::DeleteResult::kNoSuchMailbox:
+        Write(errorText, errorTextSize, "The mailbox " + mailbox + " does not exist on " + name);
+        return 0;
     }
-    const std::string name = mailboxName != nullptr ? mailboxName : "";
-    if (!lab.DeleteMailbox(*found, name)) {
-      Write(errorText, errorTextSize,
-            lab.Error().empty() ? "The mailbox " + name + " does not exist on " + found->name
-                                : "Cannot delete the mailbox " + name + ": " + lab.Error());
-      return 0;
-    }
-    return 1;
+    Write(errorText, errorTextSize, "Unexpected failure in the mailbox helper");
+    return 0;
+  } catch (const std::exception& error) {
+    Write(errorText, errorTextSize, std::string("Cannot delete the mailbox: ") + error.what());
+    return 0;
   } catch (...) {
     Write(errorText, errorTextSize, "Unexpected failure in the mailbox helper");
     return 0;

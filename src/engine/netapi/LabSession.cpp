@@ -50,11 +50,11 @@ LabSession::LabSession(const std::filesystem::path& databaseFile)
                       " ORDER BY id LIMIT ?3 OFFSET ?4"),
       countGroups(connection, "SELECT count(*) FROM groups WHERE domain_id = ?1 AND is_local = ?2") {}
 
-void LabSession::ResetAll() {
+void LabSession::FinishAll() {
   for (SqliteStatement* statement : {&findAccount, &enumerateAccounts, &countAccounts, &readGeneration, &bumpGeneration,
                                      &setFlags, &deleteAccount, &deleteLogons, &deleteFailures, &deleteMemberships,
                                      &directGroups, &localGroupsWithIndirect, &enumerateGroups, &countGroups}) {
-    statement->Reset();
+    statement->Finish();
   }
 }
 
