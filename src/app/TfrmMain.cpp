@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSlider>
 #include <QTabBar>
@@ -865,6 +866,9 @@ std::vector<std::string> TfrmMain::IgnoreEntriesForScan() const {
 void TfrmMain::FillResultsView() {
   QTreeWidget* view = tsScan->lvwScanResults;
   UpdatesSuspended quiet(view);
+  // A column click arriving while rows are added (events are processed every 20) waits its turn.
+  fillingResults_ = true;
+  const auto filled = qScopeGuard([this] { fillingResults_ = false; });
   view->clear();
   const std::size_t count = results_->Count();
   if (busy_) {
@@ -892,6 +896,7 @@ void TfrmMain::FillResultsView() {
 }
 
 void TfrmMain::lvwScanResultsColumnClick(int column) {
+  if (fillingResults_) return;
   if (column == SortColumn) {
     SortDescending = !SortDescending;
   } else {
@@ -1095,6 +1100,8 @@ void TfrmMain::btnScanOpenResultClick() {
   try {
     BusyScope busy(*this);
     WaitCursor cursor;
+    // The rows point at the records the reader is about to replace.
+    tsScan->lvwScanResults->clear();
     try {
       ReadResultFile(path, CurrentDomain, *results_, *ui_);
     } catch (...) {

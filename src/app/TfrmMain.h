@@ -178,6 +178,7 @@ class TfrmMain : public QWidget {
   int helpContext_ = 0;
   int currentPage_ = 0;
   bool configureRanOnActivation_ = false;
+  bool fillingResults_ = false;
   QVector<QIcon> imglstImages_;
 
   QTabWidget* pgctrlMain = nullptr;
