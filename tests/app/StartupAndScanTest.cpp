@@ -17,6 +17,7 @@
 #include "app/GeneralPage.h"
 #include "app/ResourcesPage.h"
 #include "app/TfrmDCList.h"
+#include "app/TfrmDomainSizeWarning.h"
 #include "app/TfrmErrors.h"
 #include "app/TfrmSplash.h"
 #include "config/ConfigSettings.h"
@@ -385,6 +386,43 @@ void StartupAndScanTest::executeActionsChangesTheDomainAndEmptiesTheList() {
   std::optional<netapi::UserInfo> bob;
   QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "bob", 1, bob), netapi::status::kSuccess);
   QVERIFY(!(bob->flags & netapi::uf::kAccountDisable));
+}
+
+void StartupAndScanTest::largeDomainWarnsUnlessTheScanIsDelayed() {
+  std::string accounts;
+  for (int index = 0; index < 501; ++index) {
+    if (index > 0) accounts += ",";
+    accounts += "{\"name\": \"user" + std::to_string(index) + "\", \"last_logon_days_ago\": {\"DC1\": 5}}";
+  }
+  const std::string lab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}],
+    "accounts": [)" + accounts +
+                          "]}]}";
+  WindowHarness harness(lab.c_str());
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1"});
+  window.ComputersPage()->chkbAction[0]->setChecked(false);
+
+  // A plain start warns; clearing "Show this warning next time" is kept for the next scan.
+  QString message;
+  harness.boxes.QueueDialog([&message](QDialog& dialog) {
+    message = static_cast<TfrmDomainSizeWarning&>(dialog).Message();
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowWarning"))->setChecked(false);
+    WindowHarness::Click("btnOk")(dialog);
+  });
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QVERIFY(message.startsWith(QStringLiteral("VTR is about to build an account list containing 501 accounts.")));
+  QVERIFY(!window.Settings().ShowDomainSizeWarning());
+
+  // Switched on again, a delayed scan still runs through without it.
+  window.Settings().SetShowDomainSizeWarning(true);
+  harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
+  harness.Find<QAction>("pmnuStartScan2Hours")->trigger();
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{4});
+  QCOMPARE(harness.boxes.Shown()[2].text, QStringLiteral("TfrmStartDelay"));
+  QCOMPARE(harness.boxes.Shown()[3].text, QStringLiteral("TfrmScanStatistics"));
+  QVERIFY(window.Settings().ShowDomainSizeWarning());
 }
 
 }  // namespace vantrel::testing

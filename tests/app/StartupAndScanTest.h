@@ -20,6 +20,7 @@ class StartupAndScanTest : public QObject {
   void delayedStartCanBeAborted();
   void resultFileRoundTrip();
   void executeActionsChangesTheDomainAndEmptiesTheList();
+  void largeDomainWarnsUnlessTheScanIsDelayed();
 };
 
 }  // namespace vantrel::testing
