@@ -40,7 +40,11 @@ wait_for_port() {  # ip port seconds
 
 start_dc() {  # n
   local n="$1" dir="$VANTREL_SAMBA_DOMAIN/dc$1"
-  setsid samba -i -M single -s "$dir/etc/smb.conf" >>"$dir/samba.log" 2>&1 </dev/null &
+  # Each controller gets its own /run/samba: the sockets between its smbd, winbindd and samba live
+  # there at fixed places, and two controllers sharing them would answer each other's requests.
+  setsid unshare --mount --propagation private \
+    sh -c 'mkdir -p /run/samba && mount -t tmpfs tmpfs /run/samba && exec samba -i -M single -s "$1"' \
+    samba "$dir/etc/smb.conf" >>"$dir/samba.log" 2>&1 </dev/null &
   echo $! >"$dir/samba.pid"
   # LDAP and SMB answering means the controller serves what the tests ask.
   if ! wait_for_port "$(dc_ip "$n")" 389 60 || ! wait_for_port "$(dc_ip "$n")" 445 60; then
@@ -121,12 +125,14 @@ printf 'nameserver %s\nnameserver %s\nsearch %s\noptions timeout:1 attempts:1\n'
 mount --bind "$work/hosts" /etc/hosts
 mount --bind "$work/resolv.conf" /etc/resolv.conf
 
+# Everything a controller keeps goes to its own folder.
 dc_options() {  # n
   local dir="$work/dc$1"
   printf '%s\n' \
     "--option=interfaces=$(dc_ip "$1")" \
     "--option=bind interfaces only=yes" \
     "--option=pid directory=$dir/run" \
+    "--option=log file=$dir/log.%m" \
     "--option=dns forwarder=127.0.0.1" \
     "--option=log level=1"
 }
@@ -158,13 +164,15 @@ users += ["dc1user", "dc2user", "bothuser", "neverused", "ignoredmember", "local
           "noexpire", "disabled", "todisable", "todelete"]
 for name in users:
     samdb.newuser(name, password)
+# WS01..WS11 get a machine password now (in use); WS12 never got one (old).
 for i in range(1, 13):
-    samdb.newcomputer("WS%02d" % i)
+    samdb.newcomputer("WS%02d" % i, prepare_oldjoin=(i < 12))
 samdb.newgroup("VantrelIgnored", description="Accounts the scan leaves out")
 samdb.add_remove_group_members("VantrelIgnored", ["ignoredmember"])
 samdb.newgroup("VantrelLocal", grouptype=dsdb.GTYPE_SECURITY_DOMAIN_LOCAL_GROUP, description="Domain local")
 samdb.add_remove_group_members("VantrelLocal", ["localmember"])
 samdb.setexpiry("(sAMAccountName=noexpire)", 0, no_expiry_req=True)
+samdb.setexpiry("(sAMAccountName=todisable)", 0, no_expiry_req=True)
 samdb.disable_account("(sAMAccountName=disabled)")
 # The password policy of a fresh domain would expire nothing within a test; keep the defaults.
 PYTHON
