@@ -6,17 +6,17 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
-#include <functional>
-#include <atomic>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -201,7 +201,8 @@ TEST_F(LiveDomainTest, HundredQueryThreadsOnTheLiveDomain) {
   request.threadCount = 100;
   ScanOutcome outcome;
   const auto reported = Scan(request, &outcome);
-  EXPECT_TRUE(outcome.errorLines.empty());
+  EXPECT_TRUE(outcome.errorLines.empty())
+      << outcome.errorLines.size() << " lines, first: " << outcome.errorLines.front();
   EXPECT_EQ(reported.count("neverused"), 1u);
   auto* samba = dynamic_cast<SambaNetApi*>(api_.get());
   ASSERT_NE(samba, nullptr);
@@ -235,8 +236,8 @@ TEST_F(LiveDomainTest, ClockCheckAgainstLiveControllers) {
   driver.CheckClocks({"\\\\DC1", "\\\\DC2"});
   ASSERT_TRUE(ControlController("start", 2));
   ASSERT_EQ(ui_.warnings.size(), 1u);
-  EXPECT_EQ(ui_.warnings[0].rfind("An error was encountered while attempting to retrieve the current time from DC2. ", 0),
-            0u)
+  EXPECT_EQ(
+      ui_.warnings[0].rfind("An error was encountered while attempting to retrieve the current time from DC2. ", 0), 0u)
       << ui_.warnings[0];
 }
 

@@ -8,7 +8,9 @@
 namespace vantrel::netapi::samba {
 
 HelperPool::HelperPool(std::filesystem::path executable, std::vector<std::string> arguments, std::size_t maxHelpers)
-    : executable_(std::move(executable)), arguments_(std::move(arguments)), maxHelpers_(std::max<std::size_t>(1, maxHelpers)) {}
+    : executable_(std::move(executable)),
+      arguments_(std::move(arguments)),
+      maxHelpers_(std::max<std::size_t>(1, maxHelpers)) {}
 
 HelperPool::~HelperPool() = default;
 

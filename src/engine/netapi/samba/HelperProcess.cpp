@@ -1,11 +1,11 @@
 #include "engine/netapi/samba/HelperProcess.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,8 +78,7 @@ std::unique_ptr<HelperProcess> HelperProcess::Start(const std::filesystem::path&
   // posix_spawn does not copy the threads' memory the way fork() does, so it is safe from a
   // process whose query threads are running.
   pid_t pid = 0;
-  const int error =
-      ::posix_spawn(&pid, executable.c_str(), actions.Get(), nullptr, argv.data(), environ);
+  const int error = ::posix_spawn(&pid, executable.c_str(), actions.Get(), nullptr, argv.data(), environ);
   if (error != 0) throw std::system_error(error, std::generic_category(), "posix_spawn " + executable.string());
   return std::unique_ptr<HelperProcess>(new HelperProcess(pid, parentEnd.Release()));
 }

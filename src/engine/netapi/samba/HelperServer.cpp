@@ -63,10 +63,10 @@ std::string HelperServer::Answer(std::string_view request) {
       NetBuffer<GroupInfo> buffer;
       std::uint32_t entriesRead = 0;
       std::uint32_t totalEntries = 0;
-      out.U32(operation == HelperOperation::kUserGetGroups
-                  ? api_.NetUserGetGroups(server, user, level, prefMaxLen, buffer, entriesRead, totalEntries)
-                  : api_.NetUserGetLocalGroups(server, user, level, flags, prefMaxLen, buffer, entriesRead,
-                                               totalEntries));
+      out.U32(
+          operation == HelperOperation::kUserGetGroups
+              ? api_.NetUserGetGroups(server, user, level, prefMaxLen, buffer, entriesRead, totalEntries)
+              : api_.NetUserGetLocalGroups(server, user, level, flags, prefMaxLen, buffer, entriesRead, totalEntries));
       WriteBuffer(out, buffer);
       out.U32(entriesRead);
       out.U32(totalEntries);
@@ -83,8 +83,7 @@ std::string HelperServer::Answer(std::string_view request) {
       std::uint32_t totalEntries = 0;
       out.U32(operation == HelperOperation::kGroupEnum
                   ? api_.NetGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle)
-                  : api_.NetLocalGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries,
-                                           resumeHandle));
+                  : api_.NetLocalGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle));
       WriteBuffer(out, buffer);
       out.U32(entriesRead);
       out.U32(totalEntries);

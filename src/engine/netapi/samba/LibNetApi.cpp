@@ -2,7 +2,9 @@
 
 #include <netapi.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "common/DateTime.h"
 #include "common/Text.h"
@@ -33,8 +35,8 @@ extern "C" int _talloc_free(void* pointer, const char* location);
 
 namespace {
 constexpr int kCredentialsGuessedFromEnvironment = 3;  // CRED_GUESS_ENV
-constexpr int kCredentialsSpecified = 6;      // CRED_SPECIFIED
-constexpr int kUseKerberosRequired = 2;       // CRED_USE_KERBEROS_REQUIRED
+constexpr int kCredentialsSpecified = 6;               // CRED_SPECIFIED
+constexpr int kUseKerberosRequired = 2;                // CRED_USE_KERBEROS_REQUIRED
 }  // namespace
 
 namespace vantrel::netapi::samba {
@@ -77,9 +79,7 @@ const char* OptionalText(const std::string& text) { return text.empty() ? nullpt
 
 std::string Text(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
-std::string WithBackslashes(const std::string& name) {
-  return StartsWith(name, "\\\\") ? name : "\\\\" + name;
-}
+std::string WithBackslashes(const std::string& name) { return StartsWith(name, "\\\\") ? name : "\\\\" + name; }
 
 constexpr NetStatus kNotSupported = 50;  // ERROR_NOT_SUPPORTED
 constexpr NetStatus kNoneMapped = 1332;  // ERROR_NONE_MAPPED
@@ -87,6 +87,18 @@ constexpr NetStatus kNoneMapped = 1332;  // ERROR_NONE_MAPPED
 // Samba answers an unknown account name with "no mapping between account names and security
 // IDs" where the platform answers "the user name could not be found".
 NetStatus UserStatus(NetStatus result) { return result == kNoneMapped ? status::kNerrUserNotFound : result; }
+
+constexpr NetStatus kPipeNotOpened = 2152;  // NERR_DestNotFound: the RPC pipe could not be opened
+
+// A controller busy with many new connections at once sometimes refuses to open a pipe; nothing
+// was asked of it yet, so the call is tried once more after a moment.
+template <class Call>
+NetStatus WithPipeRetry(Call call) {
+  const NetStatus first = call();
+  if (first != kPipeNotOpened) return first;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  return call();
+}
 
 std::uint32_t PreferredLength(std::int32_t prefMaxLen) { return static_cast<std::uint32_t>(prefMaxLen); }
 
@@ -242,7 +254,8 @@ NetStatus LibNetApi::NetUserGetInfo(const std::string& server, const std::string
   const ServerName name(server);
   UseSamrServer(name);
   LibraryBuffer record;
-  const NetStatus result = UserStatus(::NetUserGetInfo(name.Get(), userName.c_str(), level, record.Out()));
+  const NetStatus result =
+      UserStatus(WithPipeRetry([&] { return ::NetUserGetInfo(name.Get(), userName.c_str(), level, record.Out()); }));
   if (result == status::kSuccess && record.Assigned()) info = FromLevel(*record.Out(), level, 0);
   return result;
 }
@@ -274,8 +287,8 @@ NetStatus LibNetApi::NetUserDel(const std::string& server, const std::string& us
 }
 
 NetStatus LibNetApi::NetUserGetGroups(const std::string& server, const std::string& userName, std::uint32_t level,
-                                      std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer,
-                                      std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
+                                      std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
+                                      std::uint32_t& totalEntries) {
   buffer.Reset();
   entriesRead = 0;
   totalEntries = 0;
@@ -284,18 +297,19 @@ NetStatus LibNetApi::NetUserGetGroups(const std::string& server, const std::stri
   const ServerName name(server);
   UseSamrServer(name);
   LibraryBuffer records;
-  const NetStatus result = UserStatus(::NetUserGetGroups(name.Get(), userName.c_str(), level, records.Out(),
-                                                         PreferredLength(prefMaxLen), &entriesRead, &totalEntries));
+  const NetStatus result = UserStatus(WithPipeRetry([&] {
+    return ::NetUserGetGroups(name.Get(), userName.c_str(), level, records.Out(), PreferredLength(prefMaxLen),
+                              &entriesRead, &totalEntries);
+  }));
   if (HasEntries(result) && records.Assigned()) {
     buffer.Assign(GroupNames(records, entriesRead, &GROUP_USERS_INFO_0::grui0_name));
   }
   return result;
 }
 
-NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std::string& userName,
-                                           std::uint32_t level, std::uint32_t flags, std::int32_t prefMaxLen,
-                                           NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
-                                           std::uint32_t& totalEntries) {
+NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std::string& userName, std::uint32_t level,
+                                           std::uint32_t flags, std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer,
+                                           std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
   buffer.Reset();
   entriesRead = 0;
   totalEntries = 0;
@@ -304,9 +318,10 @@ NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std:
   const ServerName name(server);
   UseSamrServer(name);
   LibraryBuffer records;
-  const NetStatus result =
-      UserStatus(::NetUserGetLocalGroups(name.Get(), userName.c_str(), level, flags, records.Out(),
-                                         PreferredLength(prefMaxLen), &entriesRead, &totalEntries));
+  const NetStatus result = UserStatus(WithPipeRetry([&] {
+    return ::NetUserGetLocalGroups(name.Get(), userName.c_str(), level, flags, records.Out(),
+                                   PreferredLength(prefMaxLen), &entriesRead, &totalEntries);
+  }));
   if (HasEntries(result) && records.Assigned()) {
     buffer.Assign(GroupNames(records, entriesRead, &LOCALGROUP_USERS_INFO_0::lgrui0_name));
   }
@@ -314,8 +329,8 @@ NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std:
 }
 
 NetStatus LibNetApi::NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
-                                  NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
-                                  std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+                                  NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
+                                  std::uint32_t& resumeHandle) {
   buffer.Reset();
   entriesRead = 0;
   totalEntries = 0;
@@ -380,7 +395,8 @@ NetStatus LibNetApi::WalkAccounts(const ServerName& server, std::uint32_t level,
     result = ::NetUserEnum(server.Get(), level, type, records.Out(), PreferredLength(kMaxPreferredLength), &read,
                            &total, &position);
     if (!HasEntries(result)) return result;
-    for (std::uint32_t i = 0; records.Assigned() && i < read; ++i) accounts.push_back(FromLevel(*records.Out(), level, i));
+    for (std::uint32_t i = 0; records.Assigned() && i < read; ++i)
+      accounts.push_back(FromLevel(*records.Out(), level, i));
     if (result == status::kMoreData && read == 0) break;
   } while (result == status::kMoreData);
   return status::kSuccess;
@@ -416,8 +432,7 @@ NetStatus LibNetApi::TrustAccounts(const ServerName& server, std::uint32_t level
   return status::kSuccess;
 }
 
-NetStatus LibNetApi::AllAccountNames(const std::string& server, std::uint32_t filter,
-                                     std::vector<std::string>& names) {
+NetStatus LibNetApi::AllAccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names) {
   std::uint32_t resumeHandle = 0;
   NetStatus result = status::kSuccess;
   do {
@@ -447,8 +462,7 @@ NetStatus LibNetApi::LocateController(const std::string& domain, std::string& dc
   const std::string locatorDomain = LocatorDomain(domain);
   if (locatorDomain.empty()) return status::kNoSuchDomain;
   DOMAIN_CONTROLLER_INFO* info = nullptr;
-  const NetStatus result =
-      ::DsGetDcName(nullptr, locatorDomain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME, &info);
+  const NetStatus result = ::DsGetDcName(nullptr, locatorDomain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME, &info);
   if (result == status::kSuccess && info != nullptr) {
     dcName = WithBackslashes(Text(info->domain_controller_name));
     domainName = Text(info->domain_name);
@@ -537,8 +551,8 @@ NetStatus LibNetApi::NetGetDCName(const std::string& server, const std::string& 
     const std::string locatorDomain = LocatorDomain(domain);
     if (locatorDomain.empty()) return status::kNoSuchDomain;
     DOMAIN_CONTROLLER_INFO* info = nullptr;
-    const NetStatus result = ::DsGetDcName(nullptr, locatorDomain.c_str(), nullptr, nullptr,
-                                           DS_RETURN_FLAT_NAME | DS_PDC_REQUIRED, &info);
+    const NetStatus result =
+        ::DsGetDcName(nullptr, locatorDomain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME | DS_PDC_REQUIRED, &info);
     if (result == status::kSuccess && info != nullptr) dcName = WithBackslashes(Text(info->domain_controller_name));
     if (info != nullptr) ::NetApiBufferFree(info);
     return result;
@@ -561,7 +575,8 @@ NetStatus LibNetApi::NetRemoteTOD(const std::string& server, TimeOfDayInfo& info
   const ServerName name(server);
   LibraryBuffer answer;
   const NetStatus result = ::NetRemoteTOD(name.Get(), answer.Out());
-  if (result == status::kSuccess && answer.Assigned()) info.elapsedSeconds = answer.As<TIME_OF_DAY_INFO>()->tod_elapsedt;
+  if (result == status::kSuccess && answer.Assigned())
+    info.elapsedSeconds = answer.As<TIME_OF_DAY_INFO>()->tod_elapsedt;
   return result;
 }
 

@@ -5,8 +5,8 @@
 
 #include <csignal>
 #include <cstdio>
-#include <exception>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "engine/netapi/SimNetApi.h"

@@ -24,11 +24,11 @@ NetStatus SambaNetApi::Exchange(const std::string& request, std::string& answer)
 
 // Every method: encode the arguments, exchange, decode the status and the results. An answer
 // that does not parse counts as a failed call, like a helper that ended.
-#define VANTREL_DECODE_OR_FAIL(body)  \
-  try {                               \
-    body                              \
-  } catch (const WireFormatError&) {  \
-    return kHelperCallFailed;         \
+#define VANTREL_DECODE_OR_FAIL(body) \
+  try {                              \
+    body                             \
+  } catch (const WireFormatError&) { \
+    return kHelperCallFailed;        \
   }
 
 NetStatus SambaNetApi::NetUserEnum(const std::string& server, std::uint32_t level, std::uint32_t filter,
@@ -154,8 +154,8 @@ NetStatus GroupEnumRequest(SambaNetApi& api, HelperOperation operation, const st
   })
 }
 
-NetStatus NameRequest(SambaNetApi& api, HelperOperation operation, const std::string& server,
-                      const std::string& domain, std::string& dcName) {
+NetStatus NameRequest(SambaNetApi& api, HelperOperation operation, const std::string& server, const std::string& domain,
+                      std::string& dcName) {
   dcName.clear();
   WireWriter request = Request(operation);
   request.String(server);

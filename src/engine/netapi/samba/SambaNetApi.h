@@ -19,9 +19,9 @@ namespace vantrel::netapi::samba {
 class SambaNetApi : public NetApi {
  public:
   struct Options {
-    std::filesystem::path helper;            // the helper executable
+    std::filesystem::path helper;              // the helper executable
     std::vector<std::string> helperArguments;  // e.g. {"--lab", PATH} to serve a simulated network
-    std::size_t maxHelpers = 16;             // helpers running at most; started when needed
+    std::size_t maxHelpers = 16;               // helpers running at most; started when needed
   };
 
   explicit SambaNetApi(Options options);
