@@ -13,6 +13,9 @@
 #include "engine/DomainLists.h"
 #include "engine/ScanDriver.h"
 #include "engine/netapi/SimNetApi.h"
+#ifdef VANTREL_HAVE_SAMBA
+#include "engine/netapi/samba/OpenSambaNetApi.h"
+#endif
 #include "results/ResultFile.h"
 #include "results/ScanResult.h"
 
@@ -133,9 +136,13 @@ int Scan(netapi::NetApi& api, TVTRConfigSettings& settings, const std::string& d
 
 std::unique_ptr<netapi::NetApi> OpenNetwork(const CommandLine& commandLine) {
   if (commandLine.lab) return std::make_unique<netapi::SimNetApi>(std::filesystem::path(*commandLine.lab));
+#ifdef VANTREL_HAVE_SAMBA
+  return netapi::samba::OpenSambaNetApi();
+#else
   throw VantrelError(
       "This build of vantrel-scan cannot reach real domains (it was built without Samba's network "
       "management library). Scan a simulated network with --lab PATH");
+#endif
 }
 
 int RunScanCommand(const CommandLine& commandLine, const ScanCommandEnvironment& environment, std::ostream& out,

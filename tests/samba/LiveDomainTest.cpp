@@ -1,0 +1,325 @@
+// End-to-end tests against the live test domain that samba-domain.sh starts around this program:
+// two Samba AD controllers, DC1 and DC2, of the domain VANTREL (realm VANTREL.TEST).
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/Clock.h"
+#include "common/UiHooks.h"
+#include "common/VantrelError.h"
+#include "engine/DomainLists.h"
+#include "engine/ScanDriver.h"
+#include "engine/netapi/samba/OpenSambaNetApi.h"
+#include "engine/netapi/samba/SambaNetApi.h"
+
+namespace vantrel::netapi::samba {
+namespace {
+
+// What the tests see of the window: the boxes shown and the progress, with a hook on the latter.
+class RecordingUi : public UiHooks {
+ public:
+  void ShowInformation(const std::string& text) override { information.push_back(text); }
+  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  void SetProgressPosition(std::int64_t position) override {
+    if (onProgress) onProgress(position);
+  }
+  std::vector<std::string> information, warnings, errors;
+  std::function<void(std::int64_t)> onProgress;
+};
+
+std::map<std::string, std::string> DomainFacts() {
+  std::map<std::string, std::string> facts;
+  const char* folder = std::getenv("VANTREL_SAMBA_DOMAIN");
+  if (folder == nullptr) return facts;
+  std::ifstream file(std::filesystem::path(folder) / "domain.env");
+  std::string line;
+  while (std::getline(file, line)) {
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) facts[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return facts;
+}
+
+// Starts or stops one controller through the fixture script; true when it worked.
+bool ControlController(const std::string& action, int number) {
+  const std::string command =
+      DomainFacts()["SCRIPT"] + " --" + action + "-dc " + std::to_string(number) + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+class LiveDomainTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* reason = std::getenv("VANTREL_SAMBA_SKIP")) GTEST_SKIP() << "No live test domain: " << reason;
+    if (std::getenv("VANTREL_SAMBA_DOMAIN") == nullptr) {
+      GTEST_SKIP() << "No live test domain: run this program through tests/samba/samba-domain.sh";
+    }
+    api_ = OpenSambaNetApi();
+  }
+
+  ScanRequest Request() const {
+    ScanRequest request;
+    request.currentDomain = "VANTREL";
+    request.configuredDCs = {"DC1", "DC2"};
+    request.userDays = 30;
+    request.computerDays = 30;
+    request.threadCount = 8;
+    request.unattended = true;
+    request.neverUsedActionIndex = 1;  // Show
+    return request;
+  }
+
+  // Runs a scan and returns the reported accounts with their day counts.
+  std::map<std::string, std::int32_t> Scan(const ScanRequest& request, ScanOutcome* outcome = nullptr) {
+    std::atomic<bool> stop{false};
+    ScanDriver driver(*api_, SystemClock::Instance(), ui_, stop);
+    TVTRScanResults results;
+    const ScanOutcome done = driver.Run(request, results);
+    if (outcome != nullptr) *outcome = done;
+    std::map<std::string, std::int32_t> reported;
+    for (std::size_t i = 0; i < results.Count(); ++i) reported[results[i].Name()] = results[i].Days();
+    return reported;
+  }
+
+  std::unique_ptr<NetApi> api_;
+  RecordingUi ui_;
+};
+
+TEST_F(LiveDomainTest, ControllerAndDomainListsAndTheControllerCheck) {
+  std::vector<std::string> controllers;
+  BuildDCList(*api_, "VANTREL", controllers, ui_);
+  std::sort(controllers.begin(), controllers.end());
+  EXPECT_EQ(controllers, (std::vector<std::string>{"DC1", "DC2"}));
+
+  std::vector<std::string> domains;
+  BuildDomainList(*api_, domains, ui_);
+  EXPECT_EQ(domains, (std::vector<std::string>{"VANTREL"}));
+
+  std::string primary;
+  EXPECT_EQ(api_->NetGetDCName("", "VANTREL", primary), status::kSuccess);
+  EXPECT_EQ(primary, "\\\\DC1");
+  std::string user;
+  EXPECT_EQ(api_->WNetGetUser(user, 100), status::kSuccess);
+  EXPECT_EQ(user, "Administrator");
+
+  std::atomic<bool> stop{false};
+  ScanDriver driver(*api_, SystemClock::Instance(), ui_, stop);
+  EXPECT_NO_THROW(driver.CheckDomainControllers("VANTREL", {"dc2", "DC1"}));
+  EXPECT_THROW(driver.CheckDomainControllers("VANTREL", {"DC1"}), VantrelError);
+  EXPECT_EQ(ui_.errors.size(), 1u);  // the mismatch box before the failure
+}
+
+TEST_F(LiveDomainTest, ALogonOnTheSecondControllerOnlyCountsAndNeverUsedAccountsAreReported) {
+  ScanOutcome outcome;
+  const auto reported = Scan(Request(), &outcome);
+  EXPECT_TRUE(outcome.errorLines.empty()) << outcome.errorLines.front();
+  // Logged on at DC2 only (lastLogon is not replicated): in use all the same.
+  EXPECT_EQ(reported.count("dc2user"), 0u);
+  EXPECT_EQ(reported.count("dc1user"), 0u);
+  EXPECT_EQ(reported.count("bothuser"), 0u);
+  EXPECT_EQ(reported.count("user01"), 0u);
+  EXPECT_EQ(reported.count("user20"), 0u);
+  ASSERT_EQ(reported.count("neverused"), 1u);
+  EXPECT_EQ(reported.at("neverused"), -1);
+  EXPECT_EQ(reported.count("user21"), 1u);
+  // Machines whose password was just set are in use; one never given a password is old.
+  EXPECT_EQ(reported.count("WS01$"), 0u);
+  EXPECT_EQ(reported.count("WS12$"), 1u);
+  EXPECT_GE(outcome.accountsInList, 40 + 3 + 12 + 2);
+
+  // Never-used accounts left out when the setting says Ignore.
+  ScanRequest ignoring = Request();
+  ignoring.neverUsedActionIndex = 0;
+  EXPECT_EQ(Scan(ignoring).count("neverused"), 0u);
+}
+
+TEST_F(LiveDomainTest, IgnoreRulesWithRealGroupsAndFlags) {
+  ScanRequest request = Request();
+  const auto plain = Scan(request);
+  for (const char* name : {"ignoredmember", "localmember", "noexpire", "disabled", "user25"}) {
+    EXPECT_EQ(plain.count(name), 1u) << name;
+  }
+  request.ignoreEntries = {"GVantrelIgnored", "GVantrelLocal", "Uuser25"};
+  request.ignoreNeverExpires = true;
+  request.ignoreDisabledUsers = true;
+  const auto ignored = Scan(request);
+  for (const char* name : {"ignoredmember", "localmember", "noexpire", "disabled", "user25"}) {
+    EXPECT_EQ(ignored.count(name), 0u) << name;
+  }
+  EXPECT_EQ(ignored.count("user26"), 1u);
+}
+
+TEST_F(LiveDomainTest, DisableIsRefusedUntouchedAndDeleteRemovesOnThePrimaryController) {
+  std::string primary;
+  ASSERT_EQ(api_->NetGetDCName("", "VANTREL", primary), status::kSuccess);
+
+  // Samba's library cannot write the flags alone; the account must stay exactly as it was.
+  std::optional<UserInfo> record;
+  ASSERT_EQ(api_->NetUserGetInfo(primary, "todisable", 20, record), status::kSuccess);
+  ASSERT_TRUE(record.has_value());
+  ASSERT_NE(record->flags & uf::kDontExpirePassword, 0u);
+  const std::uint32_t before = record->flags;
+  UserInfo flags = *record;
+  EXPECT_EQ(api_->NetUserSetInfo(primary, "todisable", 1008, flags), status::kSuccess);  // nothing to change
+  flags.flags |= uf::kAccountDisable;
+  EXPECT_EQ(api_->NetUserSetInfo(primary, "todisable", 1008, flags), 50u);
+  ASSERT_EQ(api_->NetUserGetInfo(primary, "todisable", 2, record), status::kSuccess);
+  EXPECT_EQ(record->flags, before);
+  EXPECT_EQ(api_->NetUserSetInfo(primary, "nosuchuser", 1008, flags), status::kNerrUserNotFound);
+
+  ASSERT_EQ(api_->NetUserDel(primary, "todelete"), status::kSuccess);
+  EXPECT_EQ(api_->NetUserGetInfo(primary, "todelete", 2, record), status::kNerrUserNotFound);
+  EXPECT_EQ(api_->NetUserDel(primary, "todelete"), status::kNerrUserNotFound);
+
+  ScanOutcome outcome;
+  const auto reported = Scan(Request(), &outcome);
+  EXPECT_EQ(reported.count("todelete"), 0u);
+  EXPECT_EQ(reported.count("todisable"), 1u);
+  EXPECT_EQ(reported.count("user22"), 1u);
+  EXPECT_TRUE(outcome.errorLines.empty());
+}
+
+TEST_F(LiveDomainTest, HundredQueryThreadsOnTheLiveDomain) {
+  ScanRequest request = Request();
+  request.threadCount = 100;
+  ScanOutcome outcome;
+  const auto reported = Scan(request, &outcome);
+  EXPECT_TRUE(outcome.errorLines.empty())
+      << outcome.errorLines.size() << " lines, first: " << outcome.errorLines.front();
+  EXPECT_EQ(reported.count("neverused"), 1u);
+  auto* samba = dynamic_cast<SambaNetApi*>(api_.get());
+  ASSERT_NE(samba, nullptr);
+  EXPECT_LE(samba->Pool().HelperPids().size(), samba->Pool().MaxHelpers());
+
+  // Scan time with 1 and with 8 query threads, printed for the record (never asserted).
+  for (int threads : {1, 8}) {
+    request.threadCount = threads;
+    const auto start = std::chrono::steady_clock::now();
+    Scan(request);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("[ measure  ] scan of the live test domain with %d thread(s): %.3f s\n", threads, took.count());
+  }
+}
+
+TEST_F(LiveDomainTest, ClockCheckAgainstLiveControllers) {
+  TimeOfDayInfo local;
+  TimeOfDayInfo remote;
+  ASSERT_EQ(api_->NetRemoteTOD("", local), status::kSuccess);
+  ASSERT_EQ(api_->NetRemoteTOD("\\\\DC2", remote), status::kSuccess);
+  EXPECT_LT(std::llabs(remote.elapsedSeconds - local.elapsedSeconds), 60);
+
+  std::atomic<bool> stop{false};
+  ScanDriver driver(*api_, SystemClock::Instance(), ui_, stop);
+  driver.CheckClocks({"\\\\DC1", "\\\\DC2"});
+  EXPECT_TRUE(ui_.information.empty());
+  EXPECT_TRUE(ui_.warnings.empty());
+
+  // A controller that does not answer gets the warning that names it.
+  ASSERT_TRUE(ControlController("stop", 2));
+  driver.CheckClocks({"\\\\DC1", "\\\\DC2"});
+  ASSERT_TRUE(ControlController("start", 2));
+  ASSERT_EQ(ui_.warnings.size(), 1u);
+  EXPECT_EQ(
+      ui_.warnings[0].rfind("An error was encountered while attempting to retrieve the current time from DC2. ", 0), 0u)
+      << ui_.warnings[0];
+}
+
+TEST_F(LiveDomainTest, AControllerStoppedDuringTheScanGivesErrorLines) {
+  ScanRequest request = Request();
+  request.threadCount = 4;
+  bool stopped = false;
+  ui_.onProgress = [&](std::int64_t position) {
+    if (!stopped && position >= 10) stopped = ControlController("stop", 2);
+  };
+  ScanOutcome outcome;
+  const auto reported = Scan(request, &outcome);
+  ui_.onProgress = nullptr;
+  ASSERT_TRUE(stopped);
+  ASSERT_TRUE(ControlController("start", 2));
+  // Accounts that DC1 alone cannot prove in use needed DC2: each gives one line, and none is
+  // reported from half an answer.
+  ASSERT_FALSE(outcome.errorLines.empty());
+  for (const auto& line : outcome.errorLines) {
+    EXPECT_EQ(line.rfind("[\\\\DC2] User:", 0), 0u) << line;
+    const auto account = line.substr(std::string("[\\\\DC2] User:").size(), line.find(" - Error: ") - 13);
+    EXPECT_EQ(reported.count(account), 0u) << line;
+  }
+  EXPECT_EQ(reported.count("dc1user"), 0u);
+}
+
+TEST_F(LiveDomainTest, NoTicketGivesAClearMessage) {
+  const std::string saved = std::getenv("KRB5CCNAME");
+  const auto empty = std::filesystem::temp_directory_path() / "vantrel-no-ticket";
+  ::setenv("KRB5CCNAME", ("FILE:" + empty.string()).c_str(), 1);
+  try {
+    OpenSambaNetApi();
+    ADD_FAILURE() << "opened without a ticket";
+  } catch (const VantrelError& error) {
+    EXPECT_STREQ(error.what(), "No Kerberos ticket: run kinit user@REALM first");
+  }
+  ::setenv("KRB5CCNAME", saved.c_str(), 1);
+}
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun RunScanTool(const std::string& arguments, const std::filesystem::path& config) {
+  const auto out = config / "out.txt";
+  const auto err = config / "err.txt";
+  const std::string command = "XDG_CONFIG_HOME='" + config.string() + "' " VANTREL_SCAN_BIN " " + arguments + " >'" +
+                              out.string() + "' 2>'" + err.string() + "'";
+  ToolRun run;
+  const int raw = std::system(command.c_str());
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  auto read = [](const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  run.out = read(out);
+  run.err = read(err);
+  return run;
+}
+
+TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomain) {
+  const auto config = std::filesystem::temp_directory_path() / "vantrel-scan-live";
+  std::filesystem::remove_all(config);
+  std::filesystem::create_directories(config);
+
+  const ToolRun configure = RunScanTool("--configure", config);
+  ASSERT_EQ(configure.status, 0) << configure.err;
+  std::set<std::string> listed;
+  std::istringstream lines(configure.out);
+  for (std::string line; std::getline(lines, line);) listed.insert(line);
+  EXPECT_EQ(listed, (std::set<std::string>{"DC1", "DC2"}));
+
+  const ToolRun scan = RunScanTool("", config);
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  EXPECT_NE(scan.out.find("# Domain:  VANTREL\r\n"), std::string::npos) << scan.out;
+  EXPECT_NE(scan.out.find(" neverused "), std::string::npos);
+  EXPECT_EQ(scan.out.find(" dc2user "), std::string::npos);
+  EXPECT_NE(scan.err.find("\nErrors: 0\n"), std::string::npos) << scan.err;
+  std::filesystem::remove_all(config);
+}
+
+}  // namespace
+}  // namespace vantrel::netapi::samba
