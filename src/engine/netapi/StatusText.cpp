@@ -15,6 +15,8 @@ std::string StatusText(NetStatus code) {
       return "Not enough storage is available to process this command.";
     case status::kBadNetPath:
       return "The network path was not found.";
+    case status::kNotSupported:
+      return "The request is not supported.";
     case status::kInvalidParameter:
       return "The parameter is incorrect.";
     case status::kInvalidLevel:
@@ -29,6 +31,8 @@ std::string StatusText(NetStatus code) {
       return "The specified domain either does not exist or could not be contacted.";
     case status::kRpcServerUnavailable:
       return "The RPC server is unavailable.";
+    case status::kRpcCallFailed:
+      return "The remote procedure call failed.";
     case status::kNerrGroupNotFound:
       return "The group name could not be found.";
     case status::kNerrUserNotFound:

@@ -30,7 +30,7 @@ enum class HelperOperation : std::uint8_t {
 
 // Status of a call whose helper ended (crashed or was killed) before it answered: the call's
 // outcome is unknown, so it is reported as failed and never repeated. RPC_S_CALL_FAILED.
-constexpr NetStatus kHelperCallFailed = 1726;
+constexpr NetStatus kHelperCallFailed = status::kRpcCallFailed;
 
 void WriteRecord(WireWriter& writer, const UserInfo& info);
 void WriteRecord(WireWriter& writer, const GroupInfo& info);
