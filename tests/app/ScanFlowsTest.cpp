@@ -179,7 +179,7 @@ void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
     QCOMPARE(harness.boxes.Shown().front().caption, QStringLiteral("Vantrel"));
     QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("Scan aborted: Terminated by user."));
     // The view is not filled after a failure, and the window is idle again.
-    QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+    QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
     QVERIFY(harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
     QVERIFY(!window.Busy());
     QVERIFY(harness.Find<QPushButton>("btnScanStartScan")->isEnabled());
@@ -290,11 +290,11 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
   // Both faults of one line, the days first.
   QCOMPARE(shown[3].text, QStringLiteral("Error on line 5\r\r\"later\" is not a valid value for the days field"));
   QCOMPARE(shown[4].text, QStringLiteral("Error on line 5\r\r\"MAYBE\" is not a valid value for the action field"));
-  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
-  QCOMPARE(view->topLevelItemCount(), 2);
-  QCOMPARE(view->topLevelItem(0)->text(0), QStringLiteral("alice"));
-  QCOMPARE(view->topLevelItem(1)->text(0), QStringLiteral("erin"));
-  QCOMPARE(view->topLevelItem(1)->text(1), QStringLiteral("never"));
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(ResultRowCount(view), 2);
+  QCOMPARE(ResultText(view, 0, 0), QStringLiteral("alice"));
+  QCOMPARE(ResultText(view, 1, 0), QStringLiteral("erin"));
+  QCOMPARE(ResultText(view, 1, 1), QStringLiteral("never"));
   QVERIFY(!window.Busy());
 
   // Another domain's file: the error box, and the view left empty.
@@ -306,7 +306,7 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
   QCOMPARE(harness.boxes.Shown()[1].kind, BoxKind::Error);
   QVERIFY(harness.boxes.Shown()[1].text.startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
-  QCOMPARE(view->topLevelItemCount(), 0);
+  QCOMPARE(ResultRowCount(view), 0);
   QCOMPARE(window.Results().Count(), std::size_t{0});
   QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QVERIFY(!window.Busy());
