@@ -341,7 +341,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::FormCloseQuery(bool& canClose) {
-  if (busy_) {
+  if (busy_ || fillingResults_) {
     canClose = false;
     ShowError(kCannotClose);
     return;
@@ -385,7 +385,8 @@ void TfrmMain::SetActivePage(QWidget* page) {
 }
 
 void TfrmMain::pgctrlMainChanging(bool& allowChange) {
-  allowChange = !busy_;
+  // Leaving the Scan page empties the result list, which a fill still walks.
+  allowChange = !busy_ && !fillingResults_;
   if (!allowChange || pgctrlMain->widget(currentPage_) != tsScan) return;
   // Leaving the Scan page discards the results.
   WaitCursor cursor;
@@ -947,7 +948,7 @@ void TfrmMain::pmnuStartDelayScanClick(QAction* item) { btnScanStartScanClick(it
 void TfrmMain::btnScanStopClick() { StopRequested = true; }
 
 void TfrmMain::btnScanStartScanClick(QObject* sender) {
-  if (busy_) return;
+  if (busy_ || fillingResults_) return;
   const auto* delayItem = qobject_cast<QAction*>(sender);
   Thresholds thresholds;
   try {
@@ -1035,8 +1036,8 @@ void TfrmMain::btnScanStartScanClick(QObject* sender) {
 }
 
 void TfrmMain::btnScanExecuteActionsClick() {
-  // Never inside another operation: a save, an open or a scan still using the result list.
-  if (busy_) return;
+  // Never inside another operation: a save, an open, a scan or a view fill still using the result list.
+  if (busy_ || fillingResults_) return;
   const WindowResourcesPage resources(*tsResources);
   ActionExecutor executor(services_.net, *ui_, resources, StopRequested, services_.exchangeHelper, services_.journal);
   std::optional<BusyScope> busy;
@@ -1063,7 +1064,7 @@ void TfrmMain::btnScanExecuteActionsClick() {
 }
 
 void TfrmMain::btnScanSaveResultClick() {
-  if (busy_) return;
+  if (busy_ || fillingResults_) return;
   QFileDialog dialog(this, QStringLiteral("Save Result File"));
   dialog.setObjectName(QStringLiteral("dlgSave"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -1084,7 +1085,7 @@ void TfrmMain::btnScanSaveResultClick() {
 }
 
 void TfrmMain::btnScanOpenResultClick() {
-  if (busy_) return;
+  if (busy_ || fillingResults_) return;
   QFileDialog dialog(this, QStringLiteral("Open Result File"));
   dialog.setObjectName(QStringLiteral("dlgOpen"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);

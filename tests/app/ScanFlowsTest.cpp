@@ -6,7 +6,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QSlider>
-#include <QTreeWidget>
+#include <QTimer>
+#include <QTreeView>
 #include <fstream>
 
 #include "WindowHarness.h"
@@ -309,6 +310,44 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
   QCOMPARE(ResultRowCount(view), 0);
   QCOMPARE(window.Results().Count(), std::size_t{0});
   QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+  QVERIFY(!window.Busy());
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void ScanFlowsTest::commandsWaitWhileTheViewFills() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.PageControl()->setCurrentIndex(4);
+  for (int index = 0; index < 100; ++index) window.Results().Add("user" + std::to_string(index), index, actDisable);
+  window.Results().Sort(0);
+  window.FillResultsView();
+  window.SetComponentStates();
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+
+  // A column click refills the view, processing events on the way: whatever those events ask for
+  // that would replace or empty the list the fill walks is refused, and the rows appear only whole.
+  QList<int> rowsSeen;
+  bool closed = true;
+  int pageAfter = -1;
+  QTimer::singleShot(0, &window, [&] {
+    rowsSeen << ResultRowCount(view);
+    window.btnScanOpenResultClick();
+    window.btnScanSaveResultClick();
+    window.btnScanExecuteActionsClick();
+    window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+    window.PageControl()->setCurrentIndex(0);
+    pageAfter = window.PageControl()->currentIndex();
+    harness.boxes.QueueAnswer(BoxAnswer::Ok);
+    closed = window.close();
+  });
+  window.lvwScanResultsColumnClick(1);
+  QCOMPARE(rowsSeen, QList<int>{0});
+  QCOMPARE(pageAfter, 4);
+  QVERIFY(!closed);
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("VTR cannot close at the moment. Try again later.")});
+  QCOMPARE(ResultRowCount(view), 100);
+  QCOMPARE(ResultText(view, 0, 0), QStringLiteral("user0"));
+  QCOMPARE(window.Results().Count(), std::size_t{100});
   QVERIFY(!window.Busy());
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }

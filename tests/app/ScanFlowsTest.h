@@ -16,6 +16,7 @@ class ScanFlowsTest : public QObject {
   void longScanAndErrorListAndStatisticsOff();
   void countdownReachingItsTimeStartsTheScan();
   void openingWarnsPerBadLineAndRefusesAnotherDomain();
+  void commandsWaitWhileTheViewFills();
 };
 
 }  // namespace vantrel::testing
