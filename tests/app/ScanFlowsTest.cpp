@@ -352,4 +352,40 @@ void ScanFlowsTest::commandsWaitWhileTheViewFills() {
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }
 
+void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1", "DC2"});
+  window.PageControl()->setCurrentIndex(4);
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
+
+  // Shown descending by days, the second row (carol) and the last (bob) get Delete from the menu.
+  window.lvwScanResultsColumnClick(1);
+  window.lvwScanResultsColumnClick(1);
+  QCOMPARE(ResultText(view, 1, 0), QStringLiteral("carol"));
+  SelectResultRow(view, 1);
+  SelectResultRow(view, 3);
+  window.pmnuActionPopup();
+  QCOMPARE(harness.Find<QAction>("pmnuActionAccountName")->text(), QStringLiteral("[2 accounts selected]"));
+  harness.Find<QAction>("pmnuActionDelete")->trigger();
+  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+
+  const QString path = harness.folder.filePath(QStringLiteral("changed.txt"));
+  harness.boxes.QueueDialog(ChooseFile(path));
+  window.btnScanSaveResultClick();
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The file is in list order (by days), whatever the view's direction.
+  const std::size_t bob = saved.find(" bob ");
+  const std::size_t carol = saved.find(" carol ");
+  QVERIFY(bob != std::string::npos && carol != std::string::npos && bob < carol);
+  QCOMPARE(saved.substr(bob + 52, 14), std::string("45    Delete \r"));
+  QCOMPARE(saved.substr(carol + 52, 14), std::string("400   Delete \r"));
+  QVERIFY(saved.find(" dave                                               never Show   \r\n") != std::string::npos);
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
 }  // namespace vantrel::testing

@@ -17,6 +17,7 @@ class ScanFlowsTest : public QObject {
   void countdownReachingItsTimeStartsTheScan();
   void openingWarnsPerBadLineAndRefusesAnotherDomain();
   void commandsWaitWhileTheViewFills();
+  void savedFileHoldsActionsChangedInTheMenu();
 };
 
 }  // namespace vantrel::testing
