@@ -36,6 +36,7 @@
 #include "app/LinkLabel.h"
 #include "app/MessageBoxes.h"
 #include "app/ResourcesPage.h"
+#include "app/SaveResultFileDialog.h"
 #include "app/ScanPage.h"
 #include "app/ScanResultsModel.h"
 #include "app/TfrmDCList.h"
@@ -1065,13 +1066,7 @@ void TfrmMain::btnScanExecuteActionsClick() {
 
 void TfrmMain::btnScanSaveResultClick() {
   if (busy_ || fillingResults_) return;
-  QFileDialog dialog(this, QStringLiteral("Save Result File"));
-  dialog.setObjectName(QStringLiteral("dlgSave"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
-  dialog.setNameFilters({QStringLiteral("Text Documents (*.txt)"), QStringLiteral("All Files (*)")});
-  dialog.selectFile(QStringLiteral("unused_accounts.txt"));
+  SaveResultFileDialog dialog(services_.boxes, this);
   if (services_.boxes.ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::filesystem::path path = dialog.selectedFiles().first().toStdString();
   try {

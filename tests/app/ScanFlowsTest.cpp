@@ -385,6 +385,35 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
   QCOMPARE(saved.substr(bob + 52, 14), std::string("45    Delete \r"));
   QCOMPARE(saved.substr(carol + 52, 14), std::string("400   Delete \r"));
   QVERIFY(saved.find(" dave                                               never Show   \r\n") != std::string::npos);
+
+  // A read-only file is refused in the dialog, which stays up for another name.
+  QFile::setPermissions(path, QFileDevice::ReadOwner);
+  bool accepted = true;
+  harness.boxes.QueueDialog([&](QDialog& dialog) {
+    static_cast<QFileDialog&>(dialog).selectFile(path);
+    dialog.accept();
+    accepted = dialog.result() == QDialog::Accepted;
+  });
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnScanSaveResultClick();
+  QVERIFY(!accepted);
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::Warning);
+  QVERIFY(harness.boxes.Shown().back().text.startsWith(QStringLiteral("changed.txt\nThis file is set to read-only.")));
+
+  // A writable one is replaced only after a Yes.
+  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  harness.boxes.QueueDialog([&](QDialog& dialog) {
+    static_cast<QFileDialog&>(dialog).selectFile(path);
+    dialog.accept();
+    accepted = dialog.result() == QDialog::Accepted;
+  });
+  harness.boxes.QueueAnswer(BoxAnswer::No);
+  window.btnScanSaveResultClick();
+  QVERIFY(!accepted);
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::YesNoCancel);
+  QCOMPARE(harness.boxes.Shown().back().text, QStringLiteral("changed.txt already exists.\nDo you want to replace it?"));
+  std::ifstream again(path.toStdString(), std::ios::binary);
+  QCOMPARE(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), saved);
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }
 
