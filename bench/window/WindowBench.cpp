@@ -88,8 +88,9 @@ const char* const kLab = R"({"local_domain": "BENCH", "domains": [{"name": "BENC
 
 bool Report(const char* what, const EventGapMeter& meter, double targetSeconds) {
   const bool met = meter.Seconds() <= targetSeconds && meter.LongestGapMs() <= 100.0;
-  std::printf("%-5s %7.3f s (target %.1f s)   longest gap between event passes %7.1f ms (target 100 ms)   passes %ld  %s\n",
-              what, meter.Seconds(), targetSeconds, meter.LongestGapMs(), meter.Passes(), met ? "ok" : "MISSED");
+  std::printf(
+      "%-5s %7.3f s (target %.1f s)   longest gap between event passes %7.1f ms (target 100 ms)   passes %ld  %s\n",
+      what, meter.Seconds(), targetSeconds, meter.LongestGapMs(), meter.Passes(), met ? "ok" : "MISSED");
   return met;
 }
 
@@ -110,9 +111,10 @@ int main(int argc, char** argv) {
   {
     std::FILE* settings = std::fopen((root / "settings.reg").c_str(), "wb");
     if (settings == nullptr) return 1;
-    std::fputs("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\BENCH]\r\n"
-               "\"DCList\"=hex(7):44,43,31,00,00\r\n",
-               settings);
+    std::fputs(
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\BENCH]\r\n"
+        "\"DCList\"=hex(7):44,43,31,00,00\r\n",
+        settings);
     std::fclose(settings);
   }
   MessageBoxes boxes;
@@ -121,7 +123,8 @@ int main(int argc, char** argv) {
   NoLinks links;
   ExchangeAvailable exchange;
   const ExchangeHelper exchangeHelper(ExchangeHelper::Files{root / "VTREX.DLL", root / "DAPI.DLL"});
-  TfrmMain window(AppServices{net, boxes, help, links, clock, exchange, exchangeHelper, nullptr, root / "settings.reg"});
+  TfrmMain window(
+      AppServices{net, boxes, help, links, clock, exchange, exchangeHelper, nullptr, root / "settings.reg"});
   window.FormCreate();
   window.show();
   window.PageControl()->setCurrentWidget(window.Scan());

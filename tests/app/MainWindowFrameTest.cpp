@@ -571,8 +571,7 @@ void MainWindowFrameTest::actionMenuTitleAndActions() {
   const QImage deleteImage = Artwork::Image(Artwork::kImageDelete).toImage();
   for (int row = 0; row < 5; ++row) {
     QCOMPARE(window.Results()[static_cast<std::size_t>(row)].Action(), static_cast<std::int32_t>(actDelete));
-    QCOMPARE(ResultIcon(view, row).pixmap(16, 16).toImage().convertToFormat(deleteImage.format()),
-             deleteImage);
+    QCOMPARE(ResultIcon(view, row).pixmap(16, 16).toImage().convertToFormat(deleteImage.format()), deleteImage);
   }
   QVERIFY(execute->isEnabled());
 

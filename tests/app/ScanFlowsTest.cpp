@@ -52,8 +52,8 @@ class ScanProgressHook {
 
 QStringList StatisticsOf(QDialog& dialog) {
   QStringList values;
-  for (const char* name : {"lblScanTime", "lblAccounts", "lblScanned", "lblErrors", "lblActionShow",
-                           "lblActionDisable", "lblActionDelete"})
+  for (const char* name : {"lblScanTime", "lblAccounts", "lblScanned", "lblErrors", "lblActionShow", "lblActionDisable",
+                           "lblActionDelete"})
     values << dialog.findChild<QLabel*>(QString::fromLatin1(name))->text();
   return values;
 }
@@ -114,8 +114,9 @@ void ScanFlowsTest::controllerClocksAreCompared() {
   const std::vector<ShownBox>& shown = harness.boxes.Shown();
   QCOMPARE(shown.size(), std::size_t{4});
   const auto difference = [](const char* name) {
-    return QStringLiteral("The system time on %1 is different to the time on the local computer. The difference is "
-                          "greater than 36 hours. You should synchronize server times to improve scan accuracy.")
+    return QStringLiteral(
+               "The system time on %1 is different to the time on the local computer. The difference is "
+               "greater than 36 hours. You should synchronize server times to improve scan accuracy.")
         .arg(QLatin1String(name));
   };
   // 36 hours exactly (DC3) is no difference worth a box; a second more either way is.
@@ -150,9 +151,8 @@ void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
     // One thread: the first query fills the round, and the stop arrives with the events processed
     // while the round is waited for.
     window.General()->trkbGeneralThreads->setValue(1);
-    ScanProgressHook stopSoon(harness, 1, [&window] {
-      QTimer::singleShot(0, &window, [&window] { window.StopRequested = true; });
-    });
+    ScanProgressHook stopSoon(
+        harness, 1, [&window] { QTimer::singleShot(0, &window, [&window] { window.StopRequested = true; }); });
     QStringList statistics;
     harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
       statistics = StatisticsOf(dialog);
@@ -271,11 +271,11 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
   window.PageControl()->setCurrentIndex(4);
   const QString path = harness.folder.filePath(QStringLiteral("edited.txt"));
   std::ofstream(path.toStdString(), std::ios::binary) << "# Domain:  CORP\r\n"
-                                                          " alice 45 Disable\r\n"
-                                                          " bob soon Show\r\n"
-                                                          " carol 12 Keep\r\n"
-                                                          " dave later maybe\r\n"
-                                                          " erin never delete\r\n";
+                                                         " alice 45 Disable\r\n"
+                                                         " bob soon Show\r\n"
+                                                         " carol 12 Keep\r\n"
+                                                         " dave later maybe\r\n"
+                                                         " erin never delete\r\n";
   harness.boxes.QueueDialog(ChooseFile(path));
   for (int box = 0; box < 4; ++box) harness.boxes.QueueAnswer(BoxAnswer::Ok);
   window.btnScanOpenResultClick();
@@ -411,7 +411,8 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
   window.btnScanSaveResultClick();
   QVERIFY(!accepted);
   QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::YesNoCancel);
-  QCOMPARE(harness.boxes.Shown().back().text, QStringLiteral("changed.txt already exists.\nDo you want to replace it?"));
+  QCOMPARE(harness.boxes.Shown().back().text,
+           QStringLiteral("changed.txt already exists.\nDo you want to replace it?"));
   std::ifstream again(path.toStdString(), std::ios::binary);
   QCOMPARE(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), saved);
   QVERIFY(harness.boxes.Unexpected().isEmpty());

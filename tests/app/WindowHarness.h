@@ -90,8 +90,7 @@ inline QIcon ResultIcon(const QTreeView* view, int row) {
   return view->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>();
 }
 inline void SelectResultRow(QTreeView* view, int row) {
-  view->selectionModel()->select(view->model()->index(row, 0),
-                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 // "name days" per row, top to bottom.
 inline QStringList ResultRows(const QTreeView* view) {
