@@ -6,10 +6,11 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 
 #include "app/Artwork.h"
+#include "app/ScanResultsModel.h"
 #include "app/SectionHeading.h"
 
 namespace vantrel {
@@ -24,13 +25,12 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
 
   results_ =
       std::make_unique<SectionHeading>(this, QStringLiteral("ScanResults"), QStringLiteral("Scan Results  "), 8, 8);
-  lvwScanResults = new QTreeWidget(this);
+  lvwScanResults = new QTreeView(this);
   lvwScanResults->setObjectName(QStringLiteral("lvwScanResults"));
-  lvwScanResults->setColumnCount(2);
-  lvwScanResults->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Days")});
-  lvwScanResults->headerItem()->setData(0, Qt::UserRole, 0);
-  lvwScanResults->headerItem()->setData(1, Qt::UserRole, 1);
-  lvwScanResults->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  QVector<QIcon> images;
+  for (int index = 0; index < Artwork::kImageCount; ++index) images << Artwork::Icon(index);
+  resultRows = new ScanResultsModel(std::move(images), lvwScanResults);
+  lvwScanResults->setModel(resultRows);
   lvwScanResults->setColumnWidth(0, kAccountColumnWidth);
   lvwScanResults->header()->setSectionsClickable(true);
   lvwScanResults->header()->setSectionsMovable(false);

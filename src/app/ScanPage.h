@@ -9,10 +9,11 @@ class QMenu;
 class QAction;
 class QProgressBar;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 namespace vantrel {
 
+class ScanResultsModel;
 class SectionHeading;
 
 // The "Scan" page: the result list with its action menu, and the commands.
@@ -26,7 +27,9 @@ class ScanPage : public QWidget {
   void Layout(int pageControlWidth, int pageHeight);
   std::vector<SectionHeading*> Sections() const;
 
-  QTreeWidget* lvwScanResults;
+  QTreeView* lvwScanResults;
+  // The rows of lvwScanResults.
+  ScanResultsModel* resultRows;
   QLabel* lblScanLastScanTime;
   QPushButton* btnScanStartScan;
   QPushButton* btnScanStop;

@@ -21,6 +21,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <optional>
 
@@ -35,7 +36,9 @@
 #include "app/LinkLabel.h"
 #include "app/MessageBoxes.h"
 #include "app/ResourcesPage.h"
+#include "app/SaveResultFileDialog.h"
 #include "app/ScanPage.h"
+#include "app/ScanResultsModel.h"
 #include "app/TfrmDCList.h"
 #include "app/TfrmDomainList.h"
 #include "app/TfrmDomainSizeWarning.h"
@@ -65,16 +68,11 @@ namespace {
 constexpr auto kMinimumSplashTime = std::chrono::milliseconds(1440);  // 1/60000 of a day
 constexpr auto kSplashPollInterval = std::chrono::milliseconds(100);
 constexpr int kEventsEvery = 20;
-constexpr int kRecordRole = Qt::UserRole;
 
 const char* const kCannotClose = "VTR cannot close at the moment. Try again later";
 const char* const kEmptyDCListForPicker =
     "The list of domain controllers is empty. Configure your domain controller list in the General page";
 const char* const kAborted = "Aborted: Terminated by user";
-
-TVTRScanResult* RecordOf(const QTreeWidgetItem* row) {
-  return reinterpret_cast<TVTRScanResult*>(row->data(0, kRecordRole).value<quintptr>());
-}
 
 std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
@@ -243,7 +241,7 @@ void TfrmMain::ConnectHandlers() {
 
   // Scan.
   connect(tsScan->lvwScanResults->header(), &QHeaderView::sectionClicked, this, &TfrmMain::lvwScanResultsColumnClick);
-  connect(tsScan->lvwScanResults, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+  connect(tsScan->lvwScanResults, &QTreeView::customContextMenuRequested, this, [this](const QPoint& at) {
     pmnuActionPopup();
     tsScan->pmnuAction->popup(tsScan->lvwScanResults->viewport()->mapToGlobal(at));
   });
@@ -344,7 +342,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::FormCloseQuery(bool& canClose) {
-  if (busy_) {
+  if (busy_ || fillingResults_) {
     canClose = false;
     ShowError(kCannotClose);
     return;
@@ -388,7 +386,8 @@ void TfrmMain::SetActivePage(QWidget* page) {
 }
 
 void TfrmMain::pgctrlMainChanging(bool& allowChange) {
-  allowChange = !busy_;
+  // Leaving the Scan page empties the result list, which a fill still walks.
+  allowChange = !busy_ && !fillingResults_;
   if (!allowChange || pgctrlMain->widget(currentPage_) != tsScan) return;
   // Leaving the Scan page discards the results.
   WaitCursor cursor;
@@ -864,35 +863,29 @@ std::vector<std::string> TfrmMain::IgnoreEntriesForScan() const {
 // Results
 
 void TfrmMain::FillResultsView() {
-  QTreeWidget* view = tsScan->lvwScanResults;
-  UpdatesSuspended quiet(view);
-  // A column click arriving while rows are added (events are processed every 20) waits its turn.
+  ScanResultsModel* rows = tsScan->resultRows;
+  // A column click arriving while rows are gathered (events are processed every 20) waits its turn.
   fillingResults_ = true;
   const auto filled = qScopeGuard([this] { fillingResults_ = false; });
-  view->clear();
+  rows->Clear();
   const std::size_t count = results_->Count();
   if (busy_) {
     tsScan->lblProgress->setText(QStringLiteral("Reporting"));
     tsScan->prgProgress->setRange(0, static_cast<int>(count));
     tsScan->prgProgress->setValue(0);
   }
+  // The rows are gathered first and shown together, so the view never shows a half-filled list and
+  // a stop leaves it empty.
+  std::vector<TVTRScanResult*> shown;
+  shown.reserve(count);
   for (std::size_t visited = 0; visited < count; ++visited) {
     const std::size_t index = SortDescending ? count - 1 - visited : visited;
-    TVTRScanResult& record = (*results_)[index];
-    auto* row = new QTreeWidgetItem;
-    row->setText(0, QString::fromStdString(record.Name()));
-    row->setText(1, QString::fromStdString(record.DaysText()));
-    row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    if (record.Action() >= 0 && record.Action() < imglstImages_.size()) row->setIcon(0, imglstImages_[record.Action()]);
-    row->setData(0, kRecordRole, QVariant::fromValue(reinterpret_cast<quintptr>(&record)));
-    view->addTopLevelItem(row);
+    shown.push_back(&(*results_)[index]);
     if (busy_) tsScan->prgProgress->setValue(static_cast<int>(index));
     if (index % kEventsEvery == 0) QApplication::processEvents();
-    if (StopRequested) {
-      view->clear();
-      throw VantrelError(kAborted);
-    }
+    if (StopRequested) throw VantrelError(kAborted);
   }
+  rows->Show(std::move(shown));
 }
 
 void TfrmMain::lvwScanResultsColumnClick(int column) {
@@ -917,7 +910,7 @@ void TfrmMain::pmnuActionPopup() {
   WaitCursor cursor;
   for (QAction* item : {tsScan->pmnuActionNoAction, tsScan->pmnuActionDisable, tsScan->pmnuActionDelete})
     item->setEnabled(true);
-  const QList<QTreeWidgetItem*> selected = tsScan->lvwScanResults->selectedItems();
+  const QModelIndexList selected = tsScan->lvwScanResults->selectionModel()->selectedRows();
   QString title;
   if (selected.isEmpty()) {
     title = QStringLiteral("[No account selected]");
@@ -925,7 +918,7 @@ void TfrmMain::pmnuActionPopup() {
       item->setEnabled(false);
   } else if (selected.size() == 1) {
     // An ampersand in a name is shown as itself, not taken for an access key.
-    title = selected.first()->text(0).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    title = selected.first().data().toString().replace(QLatin1Char('&'), QStringLiteral("&&"));
   } else {
     title = QStringLiteral("[%1 accounts selected]").arg(selected.size());
   }
@@ -934,9 +927,12 @@ void TfrmMain::pmnuActionPopup() {
 
 void TfrmMain::SetSelectedAction(int code) {
   WaitCursor cursor;
-  for (QTreeWidgetItem* row : tsScan->lvwScanResults->selectedItems()) {
-    row->setIcon(0, imglstImages_[code]);
-    if (TVTRScanResult* record = RecordOf(row)) record->SetAction(code);
+  ScanResultsModel* rows = tsScan->resultRows;
+  for (const QModelIndex& row : tsScan->lvwScanResults->selectionModel()->selectedRows()) {
+    if (TVTRScanResult* record = rows->Record(row.row())) {
+      record->SetAction(code);
+      rows->ActionChanged(row.row());
+    }
   }
   UpdateExecuteActionsButton();
 }
@@ -953,7 +949,7 @@ void TfrmMain::pmnuStartDelayScanClick(QAction* item) { btnScanStartScanClick(it
 void TfrmMain::btnScanStopClick() { StopRequested = true; }
 
 void TfrmMain::btnScanStartScanClick(QObject* sender) {
-  if (busy_) return;
+  if (busy_ || fillingResults_) return;
   const auto* delayItem = qobject_cast<QAction*>(sender);
   Thresholds thresholds;
   try {
@@ -1041,8 +1037,8 @@ void TfrmMain::btnScanStartScanClick(QObject* sender) {
 }
 
 void TfrmMain::btnScanExecuteActionsClick() {
-  // Never inside another operation: a save, an open or a scan still using the result list.
-  if (busy_) return;
+  // Never inside another operation: a save, an open, a scan or a view fill still using the result list.
+  if (busy_ || fillingResults_) return;
   const WindowResourcesPage resources(*tsResources);
   ActionExecutor executor(services_.net, *ui_, resources, StopRequested, services_.exchangeHelper, services_.journal);
   std::optional<BusyScope> busy;
@@ -1052,6 +1048,8 @@ void TfrmMain::btnScanExecuteActionsClick() {
   });
   std::vector<std::string> errorLines;
   const ActionRunResult result = executor.Execute(CurrentDomain, *results_, errorLines);
+  // The rows point at the records the run has just emptied.
+  if (result.ListCleared()) tsScan->resultRows->Clear();
   if (result.end == ActionRunEnd::kCancelledAtConfirmation) return;
   errors_->Clear();
   for (const std::string& line : errorLines) errors_->AddLine(line);
@@ -1067,14 +1065,8 @@ void TfrmMain::btnScanExecuteActionsClick() {
 }
 
 void TfrmMain::btnScanSaveResultClick() {
-  if (busy_) return;
-  QFileDialog dialog(this, QStringLiteral("Save Result File"));
-  dialog.setObjectName(QStringLiteral("dlgSave"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
-  dialog.setNameFilters({QStringLiteral("Text Documents (*.txt)"), QStringLiteral("All Files (*)")});
-  dialog.selectFile(QStringLiteral("unused_accounts.txt"));
+  if (busy_ || fillingResults_) return;
+  SaveResultFileDialog dialog(services_.boxes, this);
   if (services_.boxes.ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::filesystem::path path = dialog.selectedFiles().first().toStdString();
   try {
@@ -1088,7 +1080,7 @@ void TfrmMain::btnScanSaveResultClick() {
 }
 
 void TfrmMain::btnScanOpenResultClick() {
-  if (busy_) return;
+  if (busy_ || fillingResults_) return;
   QFileDialog dialog(this, QStringLiteral("Open Result File"));
   dialog.setObjectName(QStringLiteral("dlgOpen"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -1101,7 +1093,7 @@ void TfrmMain::btnScanOpenResultClick() {
     BusyScope busy(*this);
     WaitCursor cursor;
     // The rows point at the records the reader is about to replace.
-    tsScan->lvwScanResults->clear();
+    tsScan->resultRows->Clear();
     try {
       ReadResultFile(path, CurrentDomain, *results_, *ui_);
     } catch (...) {

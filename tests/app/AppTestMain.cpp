@@ -3,6 +3,8 @@
 
 #include "DialogsTest.h"
 #include "MainWindowFrameTest.h"
+#include "ScanFlowsTest.h"
+#include "SettingsLifecycleTest.h"
 #include "StartupAndScanTest.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +21,14 @@ int main(int argc, char** argv) {
   {
     vantrel::testing::StartupAndScanTest startup;
     failures += QTest::qExec(&startup, argc, argv);
+  }
+  {
+    vantrel::testing::ScanFlowsTest scans;
+    failures += QTest::qExec(&scans, argc, argv);
+  }
+  {
+    vantrel::testing::SettingsLifecycleTest settings;
+    failures += QTest::qExec(&settings, argc, argv);
   }
   return failures == 0 ? 0 : 1;
 }

@@ -36,9 +36,9 @@ bool IsBlank(const QImage& image) {
 
 QColor BaseColour(const QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Base); }
 
-QStringList RowNames(const QTreeWidget* view) {
+QStringList RowNames(const QTreeView* view) {
   QStringList names;
-  for (int row = 0; row < view->topLevelItemCount(); ++row) names << view->topLevelItem(row)->text(0);
+  for (int row = 0; row < ResultRowCount(view); ++row) names << ResultText(view, row, 0);
   return names;
 }
 
@@ -163,11 +163,13 @@ void MainWindowFrameTest::controlsCarryTheirNamesAndCaptions() {
     QVERIFY(view->isHeaderHidden());
     QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
   }
-  auto* results = harness.Find<QTreeWidget>("lvwScanResults");
-  QCOMPARE(results->headerItem()->text(0), QStringLiteral("Account"));
-  QCOMPARE(results->headerItem()->text(1), QStringLiteral("Days"));
+  auto* results = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(results->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Account"));
+  QCOMPARE(results->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Days"));
+  QCOMPARE(results->model()->columnCount(), 2);
   QCOMPARE(results->columnWidth(0), 230);
-  QVERIFY(results->headerItem()->textAlignment(1) & Qt::AlignRight);
+  QVERIFY(results->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+          Qt::AlignRight);
   QCOMPARE(results->selectionBehavior(), QAbstractItemView::SelectRows);
   QCOMPARE(results->selectionMode(), QAbstractItemView::ExtendedSelection);
 
@@ -227,8 +229,8 @@ void MainWindowFrameTest::pageChangeIsRefusedWhileBusyAndLeavingScanDiscardsResu
   window.Results()[0].SetAction(actDelete);
   window.FillResultsView();
   window.SetComponentStates();
-  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
-  QCOMPARE(view->topLevelItemCount(), 5);
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(ResultRowCount(view), 5);
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
 
   window.SetBusy(true);
@@ -244,12 +246,12 @@ void MainWindowFrameTest::pageChangeIsRefusedWhileBusyAndLeavingScanDiscardsResu
   QCOMPARE(pages->currentIndex(), 2);
   QCOMPARE(window.HelpContext(), 30);
   QCOMPARE(window.Results().Count(), std::size_t{0});
-  QCOMPARE(view->topLevelItemCount(), 0);
+  QCOMPARE(ResultRowCount(view), 0);
   QVERIFY(!harness.Find<QPushButton>("btnScanSaveResult")->isEnabled());
   QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QVERIFY(harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
   pages->setCurrentIndex(4);
-  QCOMPARE(view->topLevelItemCount(), 0);
+  QCOMPARE(ResultRowCount(view), 0);
   QVERIFY(harness.boxes.Shown().empty());
 }
 
@@ -278,7 +280,7 @@ void MainWindowFrameTest::componentStatesFollowBusy() {
   auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
   auto* close = harness.Find<QPushButton>("btnClose");
   auto* progress = harness.Find<QProgressBar>("prgProgress");
-  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
 
   QVERIFY(start->isEnabled() && !stop->isEnabled() && close->isEnabled());
   QVERIFY(!open->isHidden() && !save->isHidden() && progress->isHidden());
@@ -512,11 +514,11 @@ void MainWindowFrameTest::resultsViewSortsByColumnClicks() {
   TfrmMain& window = harness.Start();
   AddRecords(window);
   window.FillResultsView();
-  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
   QCOMPARE(RowNames(view), (QStringList{"alice", "bob", "carol", "dave", "WS01$"}));
-  QCOMPARE(view->topLevelItem(4)->text(1), QStringLiteral("never"));
-  QCOMPARE(view->topLevelItem(2)->text(1), QStringLiteral("error"));
-  QVERIFY(view->topLevelItem(0)->textAlignment(1) & Qt::AlignRight);
+  QCOMPARE(ResultText(view, 4, 1), QStringLiteral("never"));
+  QCOMPARE(ResultText(view, 2, 1), QStringLiteral("error"));
+  QVERIFY(view->model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
 
   window.lvwScanResultsColumnClick(0);
   QCOMPARE(RowNames(view), (QStringList{"WS01$", "dave", "carol", "bob", "alice"}));
@@ -533,7 +535,7 @@ void MainWindowFrameTest::resultsViewSortsByColumnClicks() {
 
   window.Results().Clear();
   window.lvwScanResultsColumnClick(1);
-  QCOMPARE(view->topLevelItemCount(), 0);
+  QCOMPARE(ResultRowCount(view), 0);
   QVERIFY(harness.boxes.Shown().empty());
 }
 
@@ -543,7 +545,7 @@ void MainWindowFrameTest::actionMenuTitleAndActions() {
   AddRecords(window);
   window.FillResultsView();
   window.SetComponentStates();
-  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
   auto* title = harness.Find<QAction>("pmnuActionAccountName");
   auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
   QList<QAction*> items = {harness.Find<QAction>("pmnuActionNoAction"), harness.Find<QAction>("pmnuActionDisable"),
@@ -553,13 +555,13 @@ void MainWindowFrameTest::actionMenuTitleAndActions() {
   QCOMPARE(title->text(), QStringLiteral("[No account selected]"));
   for (QAction* item : items) QVERIFY(!item->isEnabled());
 
-  view->topLevelItem(1)->setSelected(true);
+  SelectResultRow(view, 1);
   window.pmnuActionPopup();
   QCOMPARE(title->text(), QStringLiteral("bob"));
   for (QAction* item : items) QVERIFY(item->isEnabled());
 
-  view->topLevelItem(2)->setSelected(true);
-  view->topLevelItem(4)->setSelected(true);
+  SelectResultRow(view, 2);
+  SelectResultRow(view, 4);
   window.pmnuActionPopup();
   QCOMPARE(title->text(), QStringLiteral("[3 accounts selected]"));
 
@@ -569,17 +571,16 @@ void MainWindowFrameTest::actionMenuTitleAndActions() {
   const QImage deleteImage = Artwork::Image(Artwork::kImageDelete).toImage();
   for (int row = 0; row < 5; ++row) {
     QCOMPARE(window.Results()[static_cast<std::size_t>(row)].Action(), static_cast<std::int32_t>(actDelete));
-    QCOMPARE(view->topLevelItem(row)->icon(0).pixmap(16, 16).toImage().convertToFormat(deleteImage.format()),
-             deleteImage);
+    QCOMPARE(ResultIcon(view, row).pixmap(16, 16).toImage().convertToFormat(deleteImage.format()), deleteImage);
   }
   QVERIFY(execute->isEnabled());
 
   view->clearSelection();
-  for (int row : {0, 1, 2, 3}) view->topLevelItem(row)->setSelected(true);
+  for (int row : {0, 1, 2, 3}) SelectResultRow(view, row);
   window.SetSelectedAction(actShow);
   QVERIFY(execute->isEnabled());
   view->clearSelection();
-  view->topLevelItem(4)->setSelected(true);
+  SelectResultRow(view, 4);
   window.SetSelectedAction(actShow);
   QVERIFY(!execute->isEnabled());
   // The rows keep their places.
@@ -600,14 +601,14 @@ void MainWindowFrameTest::stopDuringFillEmptiesTheView() {
     QCOMPARE(std::string(failure.what()), std::string("Aborted: Terminated by user"));
   }
   QVERIFY(stopped);
-  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
   QCOMPARE(harness.Find<QLabel>("lblProgress")->text(), QStringLiteral("Reporting"));
   QCOMPARE(harness.Find<QProgressBar>("prgProgress")->maximum(), 5);
   QCOMPARE(window.Results().Count(), std::size_t{5});
   // A column click never finds an earlier stop pending.
   window.SetBusy(false);
   window.lvwScanResultsColumnClick(1);
-  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 5);
+  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 5);
 }
 
 }  // namespace vantrel::testing

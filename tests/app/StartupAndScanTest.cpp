@@ -26,13 +26,6 @@ namespace vantrel::testing {
 
 namespace {
 
-QStringList Rows(const QTreeWidget* view) {
-  QStringList rows;
-  for (int row = 0; row < view->topLevelItemCount(); ++row)
-    rows << view->topLevelItem(row)->text(0) + QLatin1Char(' ') + view->topLevelItem(row)->text(1);
-  return rows;
-}
-
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -238,8 +231,8 @@ void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
   });
   window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
-  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
-  QCOMPARE(Rows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
   QCOMPARE(statistics, (QStringList{"0:00:00", "6", "6", "0", "4", "0", "0"}));
   auto* scanTime = harness.Find<QLabel>("lblScanLastScanTime");
   QVERIFY(!scanTime->isHidden());
@@ -331,7 +324,7 @@ void StartupAndScanTest::resultFileRoundTrip() {
     dialog.accept();
   });
   window.btnScanOpenResultClick();
-  QCOMPARE(Rows(harness.Find<QTreeWidget>("lvwScanResults")), (QStringList{"jsmith 45", "WS01$ never"}));
+  QCOMPARE(ResultRows(harness.Find<QTreeView>("lvwScanResults")), (QStringList{"jsmith 45", "WS01$ never"}));
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QVERIFY(!window.Busy());
 
@@ -345,7 +338,7 @@ void StartupAndScanTest::resultFileRoundTrip() {
   window.btnScanOpenResultClick();
   QVERIFY(
       harness.boxes.ShownTexts().last().startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
-  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }
 
@@ -373,7 +366,7 @@ void StartupAndScanTest::executeActionsChangesTheDomainAndEmptiesTheList() {
   execute->click();
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   QCOMPARE(window.Results().Count(), std::size_t{0});
-  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
   QVERIFY(!execute->isEnabled());
   QVERIFY(!window.Busy());
   QCOMPARE(window.ErrorsDialog()->LineCount(), 0);

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 #include <filesystem>
 #include <functional>
@@ -79,6 +80,25 @@ inline const char* const kThreeDomainLab = R"({
     {"name": "ALPHA", "controllers": [{"name": "ADC1"}]}
   ]
 })";
+
+// The results view's rows as a user reads and selects them.
+inline int ResultRowCount(const QTreeView* view) { return view->model()->rowCount(); }
+inline QString ResultText(const QTreeView* view, int row, int column) {
+  return view->model()->index(row, column).data().toString();
+}
+inline QIcon ResultIcon(const QTreeView* view, int row) {
+  return view->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>();
+}
+inline void SelectResultRow(QTreeView* view, int row) {
+  view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+// "name days" per row, top to bottom.
+inline QStringList ResultRows(const QTreeView* view) {
+  QStringList rows;
+  for (int row = 0; row < ResultRowCount(view); ++row)
+    rows << ResultText(view, row, 0) + QLatin1Char(' ') + ResultText(view, row, 1);
+  return rows;
+}
 
 // The main window on a lab, with every box and dialog answered from a queue.
 class WindowHarness {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <cstdio>
 #include <filesystem>
@@ -143,12 +144,15 @@ int main(int argc, char** argv) {
   window.PageControl()->setCurrentIndex(4);
   boxes.QueueDialog(SaveAndClick(QStringLiteral("dialog-statistics"), "btnOk"));
   window.btnScanStartScanClick(window.findChild<QPushButton*>(QStringLiteral("btnScanStartScan")));
-  auto* results = window.findChild<QTreeWidget*>(QStringLiteral("lvwScanResults"));
-  if (results->topLevelItemCount() > 1) {
-    results->topLevelItem(1)->setSelected(true);
+  auto* results = window.findChild<QTreeView*>(QStringLiteral("lvwScanResults"));
+  if (results->model()->rowCount() > 1) {
+    const auto select = [results](int row) {
+      results->selectionModel()->select(results->model()->index(row, 0),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    };
+    select(1);
     window.SetSelectedAction(actDisable);
-    results->clearSelection();
-    results->topLevelItem(0)->setSelected(true);
+    select(0);
     window.SetSelectedAction(actDelete);
   }
   QApplication::processEvents();
