@@ -101,6 +101,11 @@ teardown() {
   local status=$?
   stop_dc 2
   stop_dc 1
+  # samba-dcerpcd starts in a session of its own and outlives its controller's process group; every
+  # process of this run names its configuration under $work.
+  pkill -TERM -f -- "$work/" 2>/dev/null || true
+  sleep 0.5
+  pkill -KILL -f -- "$work/" 2>/dev/null || true
   if [ $status -ne 0 ] && [ -n "${VANTREL_SAMBA_KEEP_LOGS:-}" ]; then
     cp "$work"/dc*/samba.log "$VANTREL_SAMBA_KEEP_LOGS"/ 2>/dev/null || true
   fi
