@@ -19,6 +19,8 @@ namespace vantrel {
 
 namespace {
 
+constexpr std::size_t kLargestFile = 64 * 1024 * 1024;
+
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
 // A file descriptor closed on every path.
@@ -123,6 +125,11 @@ std::optional<std::string> FileRegistry::ReadFile(int& error) const {
     }
     if (count == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(count));
+    // A settings file is a few kilobytes; a link to a device or a huge file must not fill the memory.
+    if (bytes.size() > kLargestFile) {
+      error = EFBIG;
+      return std::nullopt;
+    }
   }
   return bytes;
 }

@@ -83,14 +83,14 @@ bool ResultFileReader::Feed(std::string_view bytes) {
   while (position < bytes.size()) {
     const void* found = std::memchr(bytes.data() + position, '\r', bytes.size() - position);
     if (found == nullptr) {
-      pending_.append(bytes.substr(position));
+      AppendPending(bytes.substr(position));
       break;
     }
     const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
     if (pending_.empty()) {
-      ReadLine(bytes.substr(position, lineEnd - position));
+      ReadLine(bytes.substr(position, std::min(lineEnd - position, kResultFileLongestLine)));
     } else {
-      pending_.append(bytes.substr(position, lineEnd - position));
+      AppendPending(bytes.substr(position, lineEnd - position));
       ReadLine(pending_);
       pending_.clear();
     }
@@ -102,6 +102,11 @@ bool ResultFileReader::Feed(std::string_view bytes) {
     }
   }
   return !ended_;
+}
+
+void ResultFileReader::AppendPending(std::string_view bytes) {
+  // A file without line ends (a binary picked by mistake) would otherwise be held whole in memory.
+  pending_.append(bytes.substr(0, kResultFileLongestLine - std::min(pending_.size(), kResultFileLongestLine)));
 }
 
 ResultFileReadSummary ResultFileReader::Finish() {

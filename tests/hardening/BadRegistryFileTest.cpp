@@ -135,6 +135,29 @@ TEST_F(BadRegistryFileTest, FilesFromOtherToolsAreReadAsNothingAndNeverOverwritt
   }
 }
 
+TEST_F(BadRegistryFileTest, AFileThatNeverEndsIsNotRead) {
+  // A settings file linked to a device: reading stops at a size no settings file reaches.
+  std::filesystem::create_symlink("/dev/zero", File());
+  TVTRConfigSettings settings = Load();
+  EXPECT_TRUE(settings.Modified());
+  EXPECT_EQ(settings.MaxThreads(), 20);
+  EXPECT_EQ(WriteError(settings), "TVTRConfigSettings.WriteSettings: Could not open SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP");
+  EXPECT_TRUE(std::filesystem::is_symlink(File()));
+  EXPECT_EQ(std::filesystem::read_symlink(File()), "/dev/zero");
+}
+
+TEST_F(BadRegistryFileTest, ALastLineContinuedIntoNothingIsNeverWrittenAfter) {
+  // Found by fuzzing: a byte list whose last line asks to be continued would take the first line
+  // written after it as its continuation, so the key added there would vanish into that value.
+  const std::string bytes = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"Blob\"=hex:44,43,\\";
+  WriteBytes(File(), bytes);
+  TVTRConfigSettings settings = Load();
+  EXPECT_TRUE(settings.Modified());
+  const std::string error = WriteError(settings);
+  EXPECT_NE(error.find("line 4 of"), std::string::npos) << error;
+  EXPECT_EQ(ReadBytes(File()), bytes);
+}
+
 TEST_F(BadRegistryFileTest, DomainNamesThatWouldBreakTheFileAreRefused) {
   const std::string bytes = "REGEDIT4\r\n\r\n" + kCorpKey + "\"MaxThreads\"=dword:00000005\r\n\r\n";
   WriteBytes(File(), bytes);

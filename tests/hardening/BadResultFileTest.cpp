@@ -1,6 +1,7 @@
 // Result files that were damaged, converted or written by hand: the reader must come through each
 // with a clear message, a bounded number of boxes, and the file as it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <deque>
 #include <string>
@@ -97,6 +98,17 @@ TEST_F(BadResultFileTest, HugeLinesAndLongNames) {
   EXPECT_EQ(results_.Count(), 0u);
 }
 
+TEST_F(BadResultFileTest, ALineLongerThanAnyMemoryAllowsIsReadInPart) {
+  // 70 MB without a line end, arriving in many pieces: only its beginning is kept.
+  std::string bytes = kHeader + " " + std::string(70 * 1024 * 1024, 'y') + " 5 show";
+  const ResultFileReadSummary summary = Read(bytes);
+  bytes.clear();
+  EXPECT_EQ(summary.badLines, 1);
+  EXPECT_EQ(results_.Count(), 0u);
+  ASSERT_EQ(hooks_.warnings.size(), 2u);  // no days and no action within the part read
+  EXPECT_LT(hooks_.warnings[0].size(), 400u);
+}
+
 TEST_F(BadResultFileTest, LineEndsOfEveryKind) {
   // Only CR: every CR ends a line.
   Read(kHeader + " a 1 show\r b 2 show\r c 3 show");
@@ -185,7 +197,10 @@ TEST_F(BadResultFileTest, HundredThousandBadLinesAskOnceAndSummarise) {
 TEST_F(BadResultFileTest, FilesThatCannotBeReadChangeNothing) {
   results_.Add("kept", 10, actShow);
   std::filesystem::create_directory(folder_ / "folder.txt");
-  for (const auto& path : {folder_ / "missing.txt", folder_ / "folder.txt"}) {
+  ASSERT_EQ(::mkfifo((folder_ / "pipe.txt").c_str(), 0600), 0);
+  // A device without end and a pipe without writer would never finish; both are refused at once.
+  for (const auto& path : {folder_ / "missing.txt", folder_ / "folder.txt", std::filesystem::path("/dev/zero"),
+                           folder_ / "pipe.txt"}) {
     EXPECT_THROW(ReadResultFile(path, "CORP", results_, hooks_), VantrelError) << path;
     ASSERT_EQ(results_.Count(), 1u);
     EXPECT_EQ(results_[0].Name(), "kept");
