@@ -60,7 +60,7 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
 
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
   std::vector<std::string> variables;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
     const std::string variable = *entry;
     bool replaced = false;
     for (const std::string& given : environment) {

@@ -1,7 +1,9 @@
 // vantrel-scan and vantrel-lab with wrong arguments: exit status 2 (bad arguments) or 1 (a failure),
 // a clear message on standard error, nothing on standard output, and no file created or changed.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -103,6 +105,25 @@ TEST_F(CommandArgumentsTest, LabToolWithWrongArguments) {
   Run({tool, "import", In("no-such.json"), Lab()}, 1);
   Run({tool, "export", In("no-such-lab")}, 1);
   Run({tool, "export", In("config")}, 1);
+}
+
+TEST_F(CommandArgumentsTest, DISABLED_ScanWithoutAnyHomeFolderFailsWithAMessage) {
+  // A scheduled run under a user the system does not list (a container, a dynamic service user) and
+  // without HOME: there is no settings folder, which is a failure to report, not a crash.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to become a user without a passwd entry";
+  std::string message;
+  const int status = RunInChild(
+      [&](std::string& text) {
+        if (::setgid(54321) != 0 || ::setuid(54321) != 0) return 77;
+        ::clearenv();
+        const ProgramRun run = RunProgram({VANTREL_SCAN_TOOL, "--lab", "/nonexistent", "--domain", "CORP"});
+        text = run.err + run.out;
+        return run.status;
+      },
+      message);
+  EXPECT_EQ(status, 1) << message;
+  EXPECT_NE(message.find("settings folder"), std::string::npos) << message;
+  EXPECT_EQ(message.find("terminate called"), std::string::npos) << message;
 }
 
 TEST_F(CommandArgumentsTest, DISABLED_LabToolRefusesLatenciesThatAreNoDuration) {
