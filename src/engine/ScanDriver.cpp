@@ -143,15 +143,15 @@ ScanOutcome ScanDriver::Execute(const ScanRequest& request, const PreparedScan& 
   params.fastAlgorithm = request.fastAlgorithm;
   params.unattended = request.unattended;
 
-  bool showSizeWarning = request.showDomainSizeWarning;
+  showSizeWarning_ = request.showDomainSizeWarning;
   const Clock::TimePoint start = clock_.Now();
   results.Clear();
   errorLines_.clear();
   ScanCounters counters;
-  ScanDomain(api_, clock_, ui_, stopRequested_, params, showSizeWarning, counters, errorLines_, results);
+  ScanDomain(api_, clock_, ui_, stopRequested_, params, showSizeWarning_, counters, errorLines_, results);
 
   outcome.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - start);
-  outcome.showDomainSizeWarning = showSizeWarning;
+  outcome.showDomainSizeWarning = showSizeWarning_;
   outcome.scanTime = FormatScanDuration(outcome.elapsed);
   outcome.scanTimeLabel = "Scan time: " + outcome.scanTime;
   outcome.accountsInList = counters.accountsInList;

@@ -79,6 +79,9 @@ class ScanDriver {
 
   // The error lines of the last scan, also when it failed part way.
   const std::vector<std::string>& ErrorLines() const { return errorLines_; }
+  // The size-warning flag as the last scan left it, also when it failed after the warning was
+  // answered (a stop during the enumeration), so that the answer is not lost.
+  bool LastShowDomainSizeWarning() const { return showSizeWarning_; }
 
   // Combo position to action code: 0 Ignore (4), 1 Show (5), 2 Disable (6), 3 Delete (7), else Show.
   static std::int32_t NeverUsedActionFromIndex(int index);
@@ -92,6 +95,7 @@ class ScanDriver {
   UiHooks& ui_;
   const std::atomic<bool>& stopRequested_;
   std::vector<std::string> errorLines_;
+  bool showSizeWarning_ = true;
 };
 
 }  // namespace vantrel

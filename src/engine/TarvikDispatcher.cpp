@@ -8,7 +8,10 @@
 namespace vantrel {
 
 TTarvikDispatcher::TTarvikDispatcher(std::int32_t threadCount, TarvikScanContext& context)
-    : context_(context), maxThreads_(std::clamp<std::int32_t>(threadCount, 1, kSlotCount)) {}
+    : context_(context), maxThreads_(std::clamp<std::int32_t>(threadCount, 1, kSlotCount)) {
+  finishedSlots_.reserve(kSlotCount);
+  reaping_.reserve(kSlotCount);
+}
 
 TTarvikDispatcher::~TTarvikDispatcher() {
   for (Slot& slot : slots_) {
@@ -30,8 +33,9 @@ void TTarvikDispatcher::StartQuery(const std::string& accountName) {
     Slot& slot = SlotAt(number);
     if (slot.query) continue;
     auto query = std::make_unique<TTarvikThread>(accountName, context_);
-    if (!slot.worker.joinable()) slot.worker = std::thread(&TTarvikDispatcher::RunWorker, this, std::ref(slot));
+    if (!slot.worker.joinable()) slot.worker = std::thread(&TTarvikDispatcher::RunWorker, this, number);
     slot.query = std::move(query);
+    ++occupied_;
     {
       std::lock_guard<std::mutex> lock(slot.mutex);
       slot.pending = slot.query.get();
@@ -45,29 +49,35 @@ void TTarvikDispatcher::StartQuery(const std::string& accountName) {
 void TTarvikDispatcher::ReapThread(std::int32_t slot) {
   if (slot < 1 || slot > maxThreads_) return;
   Slot& target = SlotAt(slot);
-  if (target.query && target.query->Done()) target.query.reset();
+  if (target.query && target.query->Done()) {
+    target.query.reset();
+    --occupied_;
+  }
+}
+
+void TTarvikDispatcher::ReapFinished() {
+  {
+    std::lock_guard<std::mutex> lock(finishedMutex_);
+    if (finishedSlots_.empty()) return;
+    reaping_.swap(finishedSlots_);
+  }
+  for (std::int32_t number : reaping_) ReapThread(number);
+  reaping_.clear();
 }
 
 bool TTarvikDispatcher::AnyThreadFree() {
-  for (std::int32_t number = 1; number <= maxThreads_; ++number) {
-    ReapThread(number);
-    if (!SlotAt(number).query) return true;
-  }
-  return false;
+  ReapFinished();
+  return occupied_ < maxThreads_;
 }
 
 bool TTarvikDispatcher::AnyThreadBusy() {
-  for (std::int32_t number = 1; number <= maxThreads_; ++number) {
-    ReapThread(number);
-    if (SlotAt(number).query) return true;
-  }
-  return false;
+  ReapFinished();
+  return occupied_ > 0;
 }
 
 void TTarvikDispatcher::WaitForFinishedQuery(std::chrono::milliseconds maxWait) {
   std::unique_lock<std::mutex> lock(finishedMutex_);
-  finished_.wait_for(lock, maxWait, [this] { return finishedCount_ != finishedSeen_; });
-  finishedSeen_ = finishedCount_;
+  finished_.wait_for(lock, maxWait, [this] { return !finishedSlots_.empty(); });
 }
 
 std::int32_t TTarvikDispatcher::WorkerCount() const {
@@ -75,7 +85,8 @@ std::int32_t TTarvikDispatcher::WorkerCount() const {
       std::count_if(slots_.begin(), slots_.end(), [](const Slot& slot) { return slot.worker.joinable(); }));
 }
 
-void TTarvikDispatcher::RunWorker(Slot& slot) {
+void TTarvikDispatcher::RunWorker(std::int32_t number) {
+  Slot& slot = SlotAt(number);
   for (;;) {
     TTarvikThread* query = nullptr;
     {
@@ -88,7 +99,7 @@ void TTarvikDispatcher::RunWorker(Slot& slot) {
     query->Execute();
     {
       std::lock_guard<std::mutex> lock(finishedMutex_);
-      ++finishedCount_;
+      finishedSlots_.push_back(number);
     }
     finished_.notify_one();
   }

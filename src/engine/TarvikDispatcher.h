@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/TarvikScanContext.h"
 #include "engine/TarvikThread.h"
@@ -19,8 +20,10 @@ namespace vantrel {
 //
 // Each slot keeps one worker thread for its whole life and hands it the slot's next query, instead
 // of starting a thread per account; the slot is occupied from StartQuery until the query is Done
-// and reaped, exactly as with a thread per query. Destroying the dispatcher lets every query that
-// was started finish and joins the workers, so whatever the queries use must outlive it.
+// and reaped, exactly as with a thread per query. A worker reports its slot when the query is done,
+// so reaping looks only at those slots instead of polling every slot's flag. Destroying the
+// dispatcher lets every query that was started finish and joins the workers, so whatever the
+// queries use must outlive it.
 class TTarvikDispatcher {
  public:
   static constexpr std::int32_t kSlotCount = 100;
@@ -38,9 +41,9 @@ class TTarvikDispatcher {
   void StartQuery(const std::string& accountName);
   // Empties slot (1..MaxThreads) when its query is done.
   void ReapThread(std::int32_t slot);
-  // Reap slots in order; true at the first empty one.
+  // After reaping the finished queries: whether a slot is empty.
   bool AnyThreadFree();
-  // Reap slots in order; true at the first occupied one.
+  // After reaping the finished queries: whether a slot is occupied.
   bool AnyThreadBusy();
 
   // Waits at most maxWait, returning as soon as some query has finished since the previous call
@@ -60,17 +63,20 @@ class TTarvikDispatcher {
     std::thread worker;
   };
 
-  void RunWorker(Slot& slot);
+  void RunWorker(std::int32_t number);
+  // Reaps the slots whose workers have reported a finished query.
+  void ReapFinished();
   Slot& SlotAt(std::int32_t slot) { return slots_[static_cast<std::size_t>(slot - 1)]; }
 
   TarvikScanContext& context_;
   std::int32_t maxThreads_;
   std::array<Slot, kSlotCount> slots_;
+  std::int32_t occupied_ = 0;  // slots holding a query, done or not
 
   std::mutex finishedMutex_;
   std::condition_variable finished_;
-  std::uint64_t finishedCount_ = 0;
-  std::uint64_t finishedSeen_ = 0;
+  std::vector<std::int32_t> finishedSlots_;  // reported by the workers, under finishedMutex_
+  std::vector<std::int32_t> reaping_;        // the dispatcher's copy while it reaps
 };
 
 }  // namespace vantrel

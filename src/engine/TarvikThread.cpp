@@ -37,8 +37,9 @@ bool TTarvikThread::IsComputer() const { return EndsWith(accountName_, "$"); }
 
 void TTarvikThread::Execute() noexcept {
   DoneOnExit doneOnExit(done_);
-  std::string currentController = context_.queryList.empty() ? std::string() : context_.queryList.front();
+  std::string currentController;
   try {
+    if (!context_.queryList.empty()) currentController = context_.queryList.front();
     Query(currentController);
   } catch (const std::exception& failure) {
     // Failures outside the info lookup (the group lookup, mostly) leave the account unreported,

@@ -90,9 +90,9 @@ int Run(const std::vector<std::string>& args) {
     vantrel::lab::ImportJson(ReadFile(args[1]), args[2]);
   } else if (command == "export") {
     if (args.size() != 2) throw UsageError{"export needs LAB"};
-    std::ostringstream json;
-    vantrel::lab::ExportJson(args[1], json);
-    std::cout << json.str() << std::flush;
+    // Streamed: the JSON of a million accounts is too big to build in memory first.
+    vantrel::lab::ExportJson(args[1], std::cout);
+    std::cout.flush();
     if (!std::cout) throw vantrel::VantrelError("Cannot write to standard output");
   } else if (command == "generate") {
     if (args.size() < 2 || args[1].rfind("--", 0) == 0) throw UsageError{"generate needs LAB"};
@@ -116,6 +116,7 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
     return Run(args);

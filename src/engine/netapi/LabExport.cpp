@@ -1,11 +1,10 @@
 // Writing a lab in its JSON form.
 #include <cmath>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "common/DateTime.h"
 #include "common/Text.h"
@@ -174,8 +173,8 @@ void ExportJson(const std::filesystem::path& lab, std::ostream& out, const Clock
   SqliteStatement announcedDomains(db, "SELECT name FROM announced_domains ORDER BY position");
   while (announcedDomains.Step()) announced.push_back(announcedDomains.Text(0));
 
-  out << "{\n  \"local_domain\": " << Json(localDomain).dump() << ",\n  \"announced_domains\": "
-      << Json(announced).dump() << ",\n  \"domains\": [";
+  out << "{\n  \"local_domain\": " << Json(localDomain).dump()
+      << ",\n  \"announced_domains\": " << Json(announced).dump() << ",\n  \"domains\": [";
   SqliteStatement domains(db, "SELECT id, name, batch_size FROM domains ORDER BY id");
   bool first = true;
   while (domains.Step()) {

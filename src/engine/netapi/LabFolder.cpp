@@ -61,7 +61,11 @@ void ReplaceLabFolder(const std::filesystem::path& lab,
   std::filesystem::create_directories(target.parent_path(), error);
   if (error) throw VantrelError("Cannot create " + target.parent_path().string() + ": " + error.message());
 
-  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".new-XXXXXX")).string();
+  // (Appending piece by piece: GCC 12 at -O3 warns falsely about "." + string.)
+  std::string hidden = ".";
+  hidden += target.filename().string();
+  hidden += ".new-XXXXXX";
+  std::string pattern = (target.parent_path() / hidden).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (mkdtemp(name.data()) == nullptr) {

@@ -47,29 +47,29 @@ class Random {
 };
 
 constexpr std::array<const char*, 60> kFirstNames = {
-    "James",   "Mary",    "John",    "Patricia", "Robert",  "Jennifer", "Michael", "Linda",   "William", "Elizabeth",
-    "David",   "Barbara", "Richard", "Susan",    "Joseph",  "Jessica",  "Thomas",  "Sarah",   "Charles", "Karen",
-    "Daniel",  "Nancy",   "Matthew", "Lisa",     "Anthony", "Betty",    "Mark",    "Margaret", "Donald", "Sandra",
-    "Steven",  "Ashley",  "Paul",    "Kimberly", "Andrew",  "Emily",    "Joshua",  "Donna",   "Kenneth", "Michelle",
-    "Kevin",   "Carol",   "Brian",   "Amanda",   "George",  "Melissa",  "Edward",  "Deborah", "Ronald",  "Stephanie",
-    "Timothy", "Rebecca", "Jason",   "Laura",    "Jeffrey", "Sharon",   "Ryan",    "Cynthia", "Jacob",   "Kathleen"};
+    "James",   "Mary",    "John",    "Patricia", "Robert",  "Jennifer", "Michael", "Linda",    "William", "Elizabeth",
+    "David",   "Barbara", "Richard", "Susan",    "Joseph",  "Jessica",  "Thomas",  "Sarah",    "Charles", "Karen",
+    "Daniel",  "Nancy",   "Matthew", "Lisa",     "Anthony", "Betty",    "Mark",    "Margaret", "Donald",  "Sandra",
+    "Steven",  "Ashley",  "Paul",    "Kimberly", "Andrew",  "Emily",    "Joshua",  "Donna",    "Kenneth", "Michelle",
+    "Kevin",   "Carol",   "Brian",   "Amanda",   "George",  "Melissa",  "Edward",  "Deborah",  "Ronald",  "Stephanie",
+    "Timothy", "Rebecca", "Jason",   "Laura",    "Jeffrey", "Sharon",   "Ryan",    "Cynthia",  "Jacob",   "Kathleen"};
 
 constexpr std::array<const char*, 80> kLastNames = {
-    "Smith",     "Johnson",  "Williams", "Brown",    "Jones",    "Garcia",    "Miller",   "Davis",    "Rodriguez",
-    "Martinez",  "Hernandez", "Lopez",   "Gonzalez", "Wilson",   "Anderson",  "Thomas",   "Taylor",   "Moore",
-    "Jackson",   "Martin",   "Lee",      "Perez",    "Thompson", "White",     "Harris",   "Sanchez",  "Clark",
-    "Ramirez",   "Lewis",    "Robinson", "Walker",   "Young",    "Allen",     "King",     "Wright",   "Scott",
-    "Torres",    "Nguyen",   "Hill",     "Flores",   "Green",    "Adams",     "Nelson",   "Baker",    "Hall",
-    "Rivera",    "Campbell", "Mitchell", "Carter",   "Roberts",  "Gomez",     "Phillips", "Evans",    "Turner",
-    "Diaz",      "Parker",   "Cruz",     "Edwards",  "Collins",  "Reyes",     "Stewart",  "Morris",   "Morales",
-    "Murphy",    "Cook",     "Rogers",   "Gutierrez", "Ortiz",   "Morgan",    "Cooper",   "Peterson", "Bailey",
-    "Reed",      "Kelly",    "Howard",   "Ramos",    "Kim",      "Cox",       "Ward",     "Richardson"};
+    "Smith",    "Johnson",   "Williams", "Brown",     "Jones",    "Garcia",   "Miller",   "Davis",     "Rodriguez",
+    "Martinez", "Hernandez", "Lopez",    "Gonzalez",  "Wilson",   "Anderson", "Thomas",   "Taylor",    "Moore",
+    "Jackson",  "Martin",    "Lee",      "Perez",     "Thompson", "White",    "Harris",   "Sanchez",   "Clark",
+    "Ramirez",  "Lewis",     "Robinson", "Walker",    "Young",    "Allen",    "King",     "Wright",    "Scott",
+    "Torres",   "Nguyen",    "Hill",     "Flores",    "Green",    "Adams",    "Nelson",   "Baker",     "Hall",
+    "Rivera",   "Campbell",  "Mitchell", "Carter",    "Roberts",  "Gomez",    "Phillips", "Evans",     "Turner",
+    "Diaz",     "Parker",    "Cruz",     "Edwards",   "Collins",  "Reyes",    "Stewart",  "Morris",    "Morales",
+    "Murphy",   "Cook",      "Rogers",   "Gutierrez", "Ortiz",    "Morgan",   "Cooper",   "Peterson",  "Bailey",
+    "Reed",     "Kelly",     "Howard",   "Ramos",     "Kim",      "Cox",      "Ward",     "Richardson"};
 
-constexpr std::array<const char*, 10> kDepartments = {"Sales",   "Engineering", "Finance",    "Human Resources",
-                                                      "Marketing", "Support",   "Operations", "Legal",
-                                                      "IT",      "Research"};
+constexpr std::array<const char*, 10> kDepartments = {"Sales",     "Engineering", "Finance",    "Human Resources",
+                                                      "Marketing", "Support",     "Operations", "Legal",
+                                                      "IT",        "Research"};
 
-constexpr std::array<const char*, 12> kServices = {"backup", "sql",   "web",     "mail",   "print", "scan",
+constexpr std::array<const char*, 12> kServices = {"backup", "sql",    "web",     "mail",  "print", "scan",
                                                    "deploy", "report", "monitor", "batch", "ftp",   "sync"};
 
 constexpr std::array<const char*, 6> kSites = {"London", "New York", "Berlin", "Paris", "Madrid", "Oslo"};
@@ -80,11 +80,11 @@ struct DomainPlan {
   std::int64_t computers = 0;
   std::vector<ControllerRecord> controllers;
   std::uint64_t seed = 1;
-  std::filesystem::path homesPath;                // what the accounts' home_dir names
+  std::filesystem::path homesPath;                 // what the accounts' home_dir names
   std::optional<std::filesystem::path> homesDisk;  // where to create them now, if at all
   std::vector<std::string> trusts;
-  std::string mailServer;                        // none when empty
-  std::string mailboxContainer;                  // "/o=Org/ou=Site/cn=Recipients"
+  std::string mailServer;        // none when empty
+  std::string mailboxContainer;  // "/o=Org/ou=Site/cn=Recipients"
   std::vector<std::pair<std::int64_t, std::pair<std::size_t, std::uint32_t>>> failures;  // user, controller, status
 };
 
@@ -126,7 +126,7 @@ void CreateHomeFolder(const std::filesystem::path& home, const std::string& full
   if (random.Chance(0.6)) {
     std::filesystem::create_directory(home / "Documents");
     std::ofstream(home / "Documents" / "report.txt") << "Quarterly report draft\n"
-                                                      << std::string(random.Below(2000), 'x') << "\n";
+                                                     << std::string(random.Below(2000), 'x') << "\n";
   }
   if (random.Chance(0.3)) std::ofstream(home / "todo.txt") << "- call IT\n- tidy up\n";
 }
@@ -144,7 +144,8 @@ void GenerateDomain(LabWriter& writer, const DomainPlan& plan, std::int64_t now)
   // Groups come first, so that memberships are written along with the accounts. Departments and
   // administrators are global groups; the built-in local groups name global groups, so that local
   // membership is mostly indirect, as on a real domain.
-  const std::int64_t admins = writer.AddGroup(domainId, "Domain Admins", false, "Designated administrators of the domain");
+  const std::int64_t admins =
+      writer.AddGroup(domainId, "Domain Admins", false, "Designated administrators of the domain");
   const std::int64_t services = writer.AddGroup(domainId, "Service Accounts", false, "Accounts of services");
   std::map<std::string, std::int64_t> departmentGroups;
   for (const char* department : kDepartments) {
@@ -261,7 +262,6 @@ void GenerateDomain(LabWriter& writer, const DomainPlan& plan, std::int64_t now)
     account.passwordSet = now - 12 * kSecondsPerDay;
     writer.AddAccount(domainId, account);
   }
-
 }
 
 std::vector<ControllerRecord> PlainControllers(const std::string& prefix, int count, double latencyMs) {
@@ -300,16 +300,18 @@ void Generate(const std::filesystem::path& lab, const GenerateOptions& options, 
   });
 }
 
-void CreateDemo(const std::filesystem::path& lab, const Clock& clock) {
+void CreateDemo(const std::filesystem::path& lab, const Clock& clock, double scale) {
+  if (!(scale >= 0.12 && scale <= 100)) throw VantrelError("The demo's scale must be 0.12 to 100");
+  auto scaled = [scale](std::int64_t count) { return static_cast<std::int64_t>(std::llround(count * scale)); };
   const std::int64_t now = UnixSeconds(clock.Now());
   const std::filesystem::path homes = NormalLabPath(lab) / kLabHomesFolder;
 
   DomainPlan corp;
   corp.name = "CORP";
-  corp.users = 3000;
-  corp.computers = 350;
+  corp.users = scaled(3000);
+  corp.computers = scaled(350);
   corp.controllers = PlainControllers("DC", 3, 0);
-  corp.controllers[1].latencyMs = 2;                 // a branch office line
+  corp.controllers[1].latencyMs = 2;                  // a branch office line
   corp.controllers[2].clockOffsetSeconds = 2 * 3600;  // a clock that drifted, but under the 36-hour limit
   corp.seed = 20261206;
   corp.homesPath = homes / "CORP";
@@ -320,8 +322,8 @@ void CreateDemo(const std::filesystem::path& lab, const Clock& clock) {
 
   DomainPlan sales;
   sales.name = "SALES";
-  sales.users = 600;
-  sales.computers = 120;
+  sales.users = scaled(600);
+  sales.computers = scaled(120);
   sales.controllers = PlainControllers("SDC", 2, 0);
   sales.seed = 7;
   sales.homesPath = homes / "SALES";

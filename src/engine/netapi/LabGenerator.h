@@ -31,6 +31,8 @@ void Generate(const std::filesystem::path& lab, const GenerateOptions& options,
 // slow and one with its clock off by two hours, trusting SALES) and SALES, a few thousand users and
 // some hundreds of computers, home folders that exist under LAB/homes with a few files each, an
 // Exchange server with mailboxes for most CORP users, and two accounts that fail on one controller.
-void CreateDemo(const std::filesystem::path& lab, const Clock& clock = SystemClock::Instance());
+// `scale` multiplies the numbers of accounts (tests use a smaller demo: every home folder is real
+// files on disk); the two failing accounts need at least 0.12.
+void CreateDemo(const std::filesystem::path& lab, const Clock& clock = SystemClock::Instance(), double scale = 1.0);
 
 }  // namespace vantrel::lab

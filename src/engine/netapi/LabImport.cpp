@@ -2,13 +2,12 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "common/DateTime.h"
 #include "common/Text.h"
@@ -161,8 +160,8 @@ ControllerRecord ReadController(const json& value, const std::string& where, boo
     }
   }
   if (const json* offset = Member(value, "clock_offset_seconds")) {
-    controller.clockOffsetSeconds = Integer(*offset, where + ".clock_offset_seconds", -(std::int64_t{1} << 40),
-                                            std::int64_t{1} << 40);
+    controller.clockOffsetSeconds =
+        Integer(*offset, where + ".clock_offset_seconds", -(std::int64_t{1} << 40), std::int64_t{1} << 40);
   }
   if (const json* down = Member(value, "down")) controller.down = Bool(*down, where + ".down");
   if (const json* unavailable = Member(value, "time_unavailable")) {
@@ -179,12 +178,12 @@ std::size_t ControllerIndex(const DomainModel& domain, const std::string& name, 
 }
 
 AccountModel ReadAccount(const json& value, const std::string& where, const DomainModel& domain, std::int64_t now) {
-  CheckKeys(value, where,
-            {"name", "flags", "comment", "home_dir", "password_age_days", "last_logon_days_ago", "fail"});
+  CheckKeys(value, where, {"name", "flags", "comment", "home_dir", "password_age_days", "last_logon_days_ago", "fail"});
   AccountModel account;
   if (!value.contains("name")) Fail(where, "needs a name");
   account.record.name = Name(value.at("name"), where + ".name");
-  account.record.flags = EndsWith(account.record.name, "$") ? netapi::uf::kWorkstationTrust : netapi::uf::kNormalAccount;
+  account.record.flags =
+      EndsWith(account.record.name, "$") ? netapi::uf::kWorkstationTrust : netapi::uf::kNormalAccount;
   if (const json* flags = Member(value, "flags")) {
     account.record.flags = static_cast<std::uint32_t>(Integer(*flags, where + ".flags", 0, 0xFFFFFFFF));
   }
@@ -276,8 +275,9 @@ DomainModel ReadDomain(const json& value, const std::string& where, std::int64_t
   // The first controller is the primary unless another says it is.
   bool anyPrimaryGiven = false;
   for (const json& controller : controllers) {
-    anyPrimaryGiven = anyPrimaryGiven || (controller.is_object() && controller.contains("primary") &&
-                                          controller.at("primary").is_boolean() && controller.at("primary").get<bool>());
+    anyPrimaryGiven =
+        anyPrimaryGiven || (controller.is_object() && controller.contains("primary") &&
+                            controller.at("primary").is_boolean() && controller.at("primary").get<bool>());
   }
   int primaries = 0;
   for (std::size_t index = 0; index < controllers.size(); ++index) {

@@ -14,7 +14,7 @@ class LabSession {
   explicit LabSession(const std::filesystem::path& databaseFile);
 
   // Ends every statement's run, so that no read snapshot outlives a call.
-  void ResetAll();
+  void FinishAll();
 
   SqliteConnection connection;
   // ?1 domain, ?2 account name, ?3 controller -> id, name, flags, comment, home_dir, password_set,

@@ -11,7 +11,7 @@ LabSessionPool::Lease::Lease(LabSessionPool& pool, std::unique_ptr<LabSession> s
 
 LabSessionPool::Lease::~Lease() {
   // A statement left mid-way would hold a read snapshot open; reset them all before the next caller.
-  session_->ResetAll();
+  session_->FinishAll();
   pool_.Return(std::move(session_));
 }
 

@@ -2,12 +2,27 @@
 
 #include <sqlite3.h>
 
+#include <mutex>
+
 #include "common/Text.h"
 #include "common/VantrelError.h"
 
 namespace vantrel::lab {
 
+namespace {
+
+// SQLite keeps memory statistics behind one process-wide mutex that every allocation takes; with
+// many threads querying at once that mutex becomes the bottleneck. It must be switched off before
+// SQLite is first used (afterwards the call fails harmlessly).
+void ConfigureSqliteOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
+}  // namespace
+
 SqliteConnection::SqliteConnection(const std::filesystem::path& file, Mode mode) {
+  ConfigureSqliteOnce();
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
   if (mode == Mode::kCreate) flags |= SQLITE_OPEN_CREATE;
   const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);

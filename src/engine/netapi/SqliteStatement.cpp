@@ -18,7 +18,14 @@ SqliteStatement::~SqliteStatement() { sqlite3_finalize(statement_); }
 SqliteStatement& SqliteStatement::Reset() {
   sqlite3_reset(statement_);
   sqlite3_clear_bindings(statement_);
+  midRun_ = false;
   return *this;
+}
+
+void SqliteStatement::Finish() {
+  if (!midRun_) return;
+  sqlite3_reset(statement_);
+  midRun_ = false;
 }
 
 SqliteStatement& SqliteStatement::BindInt(int index, std::int64_t value) {
@@ -32,8 +39,8 @@ SqliteStatement& SqliteStatement::BindReal(int index, double value) {
 }
 
 SqliteStatement& SqliteStatement::BindText(int index, std::string_view value) {
-  connection_.Check(
-      sqlite3_bind_text64(statement_, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8), "bind");
+  connection_.Check(sqlite3_bind_text64(statement_, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8),
+                    "bind");
   return *this;
 }
 
@@ -48,7 +55,12 @@ SqliteStatement& SqliteStatement::BindNull(int index) {
 
 bool SqliteStatement::Step() {
   const int rc = sqlite3_step(statement_);
-  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_ROW) {
+    midRun_ = true;
+    return true;
+  }
+  // A finished run holds nothing open (SQLite ends its transaction at SQLITE_DONE).
+  midRun_ = false;
   if (rc == SQLITE_DONE) return false;
   // The message belongs to the connection; read it before the reset replaces it.
   const std::string message = sqlite3_errmsg(connection_.Handle());

@@ -20,6 +20,8 @@ class SqliteStatement {
   SqliteStatement& operator=(const SqliteStatement&) = delete;
 
   SqliteStatement& Reset();
+  // Ends a run that stopped before its last row (which holds a read snapshot open); cheap otherwise.
+  void Finish();
   // Parameters are numbered from 1.
   SqliteStatement& BindInt(int index, std::int64_t value);
   SqliteStatement& BindReal(int index, double value);
@@ -41,6 +43,7 @@ class SqliteStatement {
  private:
   SqliteConnection& connection_;
   sqlite3_stmt* statement_ = nullptr;
+  bool midRun_ = false;  // a row was returned and the run was not reset since
 };
 
 }  // namespace vantrel::lab

@@ -1,5 +1,3 @@
-#include "engine/netapi/LabGenerator.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include "LabTestFolder.h"
 #include "SimNetApiTestLab.h"
 #include "common/Text.h"
+#include "engine/netapi/LabGenerator.h"
 #include "engine/netapi/LabJson.h"
 #include "engine/netapi/LabMailServers.h"
 #include "engine/netapi/SimNetApi.h"
@@ -121,8 +120,7 @@ TEST(LabGenerate, ARealisticDomain) {
   ASSERT_GE(read, 1u);
   EXPECT_EQ(groups.Entries()[0].name, "Administrators");
   EXPECT_EQ(groups.Entries()[1].name, "Backup Operators");
-  ASSERT_EQ(api.NetUserGetGroups("\\\\DC02", users[100].name, 0, netapi::kMaxPreferredLength, groups, read, total),
-            0u);
+  ASSERT_EQ(api.NetUserGetGroups("\\\\DC02", users[100].name, 0, netapi::kMaxPreferredLength, groups, read, total), 0u);
   EXPECT_EQ(read, 1u) << "every user is in one department";
   std::string dc;
   EXPECT_EQ(api.NetGetAnyDCName("", "", dc), 0u);
@@ -132,7 +130,7 @@ TEST(LabGenerate, ARealisticDomain) {
 TEST(LabDemo, TwoDomainsWithHomeFoldersMailboxesAndFailures) {
   LabTestFolder folder;
   ManualClock clock(TestNow());
-  CreateDemo(folder.Lab(), clock);
+  CreateDemo(folder.Lab(), clock, 0.15);
   SimNetApi api(folder.Lab(), clock);
 
   NetBuffer<netapi::ServerInfo> servers;
@@ -151,32 +149,38 @@ TEST(LabDemo, TwoDomainsWithHomeFoldersMailboxesAndFailures) {
   EXPECT_LT(largestOffset, 36 * 3600);
 
   const std::vector<UserInfo> users = Accounts(api, "\\\\DC01", 2);
-  EXPECT_GT(users.size(), 2000u);
-  EXPECT_GT(Accounts(api, "\\\\DC01", 0x30).size(), 200u);
+  EXPECT_EQ(users.size(), 450u);
+  EXPECT_EQ(Accounts(api, "\\\\DC01", 0x30).size(), 53u);
   ASSERT_EQ(Accounts(api, "\\\\DC01", 8).size(), 1u);
   EXPECT_EQ(Accounts(api, "\\\\DC01", 8)[0].name, "SALES$");
 
-  int failing = 0;
-  int withMailbox = 0;
   LabMailServers mail(folder.Lab());
   ASSERT_TRUE(mail.Find("exch01").has_value());
-  for (const UserInfo& user : users) {
-    // DC02 is the slow one: ask the other two (the JSON form below shows both failures).
-    for (const char* dc : {"\\\\DC01", "\\\\DC03"}) {
-      std::optional<UserInfo> info;
-      failing += api.NetUserGetInfo(dc, user.name, 2, info) != 0;
-    }
-    if (&user - users.data() < 60) {
-      // Home folders exist, with files in them.
-      EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(user.homeDir) / "notes.txt")) << user.homeDir;
-      withMailbox += mail.HasMailbox("EXCH01", "/o=Orvex/ou=Headquarters/cn=Recipients/CN=" + user.name);
-    }
+  int withMailbox = 0;
+  for (std::size_t index = 0; index < 60; ++index) {
+    // Home folders exist, with files in them.
+    const UserInfo& user = users[index * 7];
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(user.homeDir) / "notes.txt")) << user.homeDir;
+    withMailbox += mail.HasMailbox("EXCH01", "/o=Orvex/ou=Headquarters/cn=Recipients/CN=" + user.name);
   }
-  EXPECT_EQ(failing, 1);
+  // Two accounts fail, each on one controller only.
+  int failing = 0;
+  for (std::size_t index = 0; index < users.size(); index += 7) {
+    std::optional<UserInfo> info;
+    failing += api.NetUserGetInfo("\\\\DC01", users[index].name, 2, info) != 0;
+  }
+  EXPECT_EQ(failing, 0);
+  std::optional<UserInfo> info;
+  EXPECT_EQ(api.NetUserGetInfo("\\\\DC02", users[120].name, 2, info), netapi::status::kAccessDenied);
+  EXPECT_EQ(api.NetUserGetInfo("\\\\DC03", users[340].name, 2, info), netapi::status::kRpcServerUnavailable);
+  EXPECT_EQ(api.NetUserGetInfo("\\\\DC03", users[120].name, 2, info), 0u);
   EXPECT_GT(withMailbox, 30);
   const std::string json = ExportJson(folder.Lab(), clock);
   EXPECT_NE(json.find(R"("fail":{"DC02":5})"), std::string::npos);
   EXPECT_NE(json.find(R"("fail":{"DC03":1722})"), std::string::npos);
+  std::size_t failures = 0;
+  for (std::size_t at = json.find("\"fail\""); at != std::string::npos; at = json.find("\"fail\"", at + 1)) ++failures;
+  EXPECT_EQ(failures, 2u);
   EXPECT_NE(json.find(R"("name":"DC02","primary":false,"announced":true,"latency_ms":2.0)"), std::string::npos);
 }
 

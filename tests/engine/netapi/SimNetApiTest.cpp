@@ -1,5 +1,3 @@
-#include "engine/netapi/SimNetApi.h"
-
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -10,12 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "LabTestFolder.h"
+#include "SimNetApiTestLab.h"
 #include "common/DateTime.h"
 #include "common/VantrelError.h"
 #include "engine/netapi/LabJson.h"
 #include "engine/netapi/NetApi.h"
-#include "LabTestFolder.h"
-#include "SimNetApiTestLab.h"
+#include "engine/netapi/SimNetApi.h"
 
 namespace vantrel::netapi {
 namespace {
@@ -218,9 +217,16 @@ TEST_F(SimNetApiTest, GroupsDirectAndThroughGlobalGroups) {
 
   NetBuffer<GroupInfo> buffer;
   std::uint32_t read = 0, total = 0, resume = 0;
-  ASSERT_EQ(api.NetLocalGroupEnum("\\\\DC1", 1, kMaxPreferredLength, buffer, read, total, resume), 0u);
+  ASSERT_EQ(api.NetLocalGroupEnum("\\\\DC1", 1, kMaxPreferredLength, buffer, read, total, resume), status::kMoreData);
   EXPECT_EQ(Names(buffer), (Strings{"Backup Operators", "Users", "Printers"}));
   EXPECT_EQ(buffer.Entries()[2].comment, "print");
+  EXPECT_EQ(read, 3u);
+  EXPECT_EQ(total, 4u);
+  EXPECT_EQ(resume, 3u);
+  ASSERT_EQ(api.NetLocalGroupEnum("\\\\DC1", 1, kMaxPreferredLength, buffer, read, total, resume), 0u);
+  EXPECT_EQ(Names(buffer), Strings{"Empty"});
+  EXPECT_EQ(total, 1u);
+  EXPECT_EQ(resume, 0u);
   ASSERT_EQ(api.NetGroupEnum("\\\\DC2", 1, kMaxPreferredLength, buffer, read, total, resume), 0u);
   EXPECT_EQ(Names(buffer), (Strings{"Service Accounts", "Staff"}));
   EXPECT_EQ(buffer.Entries()[1].comment, "Everybody");

@@ -12,7 +12,8 @@ inline constexpr std::int64_t kTestNow = 1796083200;
 inline Clock::TimePoint TestNow() { return Clock::TimePoint(std::chrono::seconds(kTestNow)); }
 
 // A small network with one of everything the simulated back end answers about. CORP enumerates in
-// batches of 3, so the 6 normal accounts come in two full batches and the 8 of filter 0x32 in 3+3+2.
+// batches of 3, so the 6 normal accounts come in two full batches, the 8 of filter 0x32 in 3+3+2 and
+// the 4 local groups in 3+1.
 inline constexpr const char* kTestLabJson = R"json({
   "local_domain": "CORP",
   "domains": [
@@ -42,7 +43,8 @@ inline constexpr const char* kTestLabJson = R"json({
         {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["jsmith", "svc-backup"]},
         {"name": "Backup Operators", "scope": "local", "members": ["Service Accounts"]},
         {"name": "Users", "scope": "local", "members": ["JSMITH", "Staff"]},
-        {"name": "Printers", "scope": "local", "comment": "print", "members": ["amy"]}
+        {"name": "Printers", "scope": "local", "comment": "print", "members": ["amy"]},
+        {"name": "Empty", "scope": "local"}
       ],
       "mail_server": {"name": "EXCH1", "mailboxes": ["/o=Org/ou=Site/cn=Recipients/CN=JSMITH"]}
     },

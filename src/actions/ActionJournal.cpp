@@ -1,0 +1,87 @@
+#include "actions/ActionJournal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "common/DateTime.h"
+#include "common/Text.h"
+
+namespace vantrel {
+
+namespace {
+
+std::string IsoTime(Clock::TimePoint moment) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(moment.time_since_epoch()).count();
+  const std::time_t seconds = static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
+  const int millis = static_cast<int>(ms - static_cast<long long>(seconds) * 1000);
+  std::tm utc{};
+  ::gmtime_r(&seconds, &utc);
+  return Printf("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                utc.tm_min, utc.tm_sec, millis);
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+  // Closes now, so that a failing close is seen.
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+ActionJournal::ActionJournal(std::filesystem::path file, const Clock& clock) : file_(std::move(file)), clock_(clock) {}
+
+std::filesystem::path ActionJournal::DefaultFile() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state != nullptr && state[0] == '/') return std::filesystem::path(state) / "vantrel" / "actions.log";
+  const char* home = std::getenv("HOME");
+  return std::filesystem::path(home != nullptr ? home : "") / ".local" / "state" / "vantrel" / "actions.log";
+}
+
+int ActionJournal::Append(const nlohmann::ordered_json& entry) {
+  nlohmann::ordered_json line;
+  line["time"] = IsoTime(clock_.Now());
+  for (const auto& [key, value] : entry.items()) line[key] = value;
+  // Invalid UTF-8 in names or paths is replaced rather than failing the whole entry.
+  const std::string text = line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+
+  std::error_code ignored;
+  std::filesystem::create_directories(file_.parent_path(), ignored);
+  FileDescriptor fd(::open(file_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+  if (fd.Get() < 0) return errno;
+  // One write for the whole line, so that lines of two runs never interleave.
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t put = ::write(fd.Get(), text.data() + written, text.size() - written);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    written += static_cast<std::size_t>(put);
+  }
+  if (::fsync(fd.Get()) != 0) return errno;
+  return fd.Close();
+}
+
+}  // namespace vantrel

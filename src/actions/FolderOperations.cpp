@@ -1,0 +1,180 @@
+#include "actions/FolderOperations.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "common/Text.h"
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Beyond this many "name (n)" candidates something is wrong with the folder; give up.
+constexpr int kMaxCollisionNames = 10000;
+
+int RenameNoReplace(const fs::path& from, const fs::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const int error = errno;
+  if (error != EINVAL && error != ENOSYS) return error;
+  // File systems without RENAME_NOREPLACE: check first (a plain rename would replace an empty folder).
+  struct stat info {};
+  if (::lstat(to.c_str(), &info) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::vector<fs::path> Children(const fs::path& folder, int& error) {
+  std::vector<fs::path> children;
+  std::error_code code;
+  for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
+    children.push_back(it->path());
+  }
+  error = code ? code.value() : 0;
+  return children;
+}
+
+int DeleteTree(const fs::path& item, dev_t device) {
+  struct stat info {};
+  if (::lstat(item.c_str(), &info) != 0) return errno;
+  if (!S_ISDIR(info.st_mode)) return ::unlink(item.c_str()) == 0 ? 0 : errno;
+  if (info.st_dev != device) return EBUSY;  // another file system mounted here: not ours to empty
+  int error = 0;
+  const std::vector<fs::path> children = Children(item, error);
+  if (error != 0) return error;
+  for (const fs::path& child : children) {
+    if (const int childError = DeleteTree(child, device); childError != 0) return childError;
+  }
+  return ::rmdir(item.c_str()) == 0 ? 0 : errno;
+}
+
+void CopyTimesAndOwner(const fs::path& to, const struct stat& from) {
+  // Best effort: the data is what matters; owner and times are kept where the system allows it.
+  const struct timespec times[2] = {from.st_atim, from.st_mtim};
+  (void)::utimensat(AT_FDCWD, to.c_str(), times, AT_SYMLINK_NOFOLLOW);
+  if (::geteuid() == 0) (void)::lchown(to.c_str(), from.st_uid, from.st_gid);
+}
+
+int CopyFileContents(const fs::path& from, const fs::path& to, mode_t mode) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (in < 0) return errno;
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
+  if (out < 0) {
+    const int error = errno;
+    ::close(in);
+    return error;
+  }
+  int error = 0;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t got = ::read(in, buffer.data(), buffer.size());
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      break;
+    }
+    if (got == 0) break;
+    for (ssize_t written = 0; written < got;) {
+      const ssize_t put = ::write(out, buffer.data() + written, static_cast<std::size_t>(got - written));
+      if (put < 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        break;
+      }
+      written += put;
+    }
+    if (error != 0) break;
+  }
+  // The source is removed after the copy: the copy must be on disk first.
+  if (error == 0 && ::fsync(out) != 0) error = errno;
+  if (::close(out) != 0 && error == 0) error = errno;
+  ::close(in);
+  return error;
+}
+
+// Copies item to `to`, which must not exist (EEXIST otherwise, before anything is written).
+int CopyTree(const fs::path& from, const fs::path& to) {
+  struct stat info {};
+  if (::lstat(from.c_str(), &info) != 0) return errno;
+  int error = 0;
+  if (S_ISLNK(info.st_mode)) {
+    std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 4096) + 1);
+    const ssize_t length = ::readlink(from.c_str(), target.data(), target.size() - 1);
+    if (length < 0) return errno;
+    target[static_cast<std::size_t>(length)] = '\0';
+    if (::symlink(target.data(), to.c_str()) != 0) return errno;
+  } else if (S_ISREG(info.st_mode)) {
+    error = CopyFileContents(from, to, info.st_mode);
+  } else if (S_ISDIR(info.st_mode)) {
+    if (::mkdir(to.c_str(), 0700) != 0) return errno;
+    const std::vector<fs::path> children = Children(from, error);
+    for (std::size_t i = 0; error == 0 && i < children.size(); ++i) {
+      error = CopyTree(children[i], to / children[i].filename());
+    }
+    if (error == 0 && ::chmod(to.c_str(), info.st_mode & 07777) != 0) error = errno;
+  } else {
+    return EOPNOTSUPP;  // devices, pipes and sockets are not carried across
+  }
+  if (error == 0) CopyTimesAndOwner(to, info);
+  return error;
+}
+
+fs::path CandidateName(const fs::path& folder, const fs::path& name, int number) {
+  if (number == 1) return folder / name;
+  return folder / (name.string() + Printf(" (%d)", number));
+}
+
+}  // namespace
+
+FolderOperations::FolderOperations() : rename_(RenameNoReplace) {}
+
+FolderOperations::FolderOperations(RenameFunction rename) : rename_(std::move(rename)) {}
+
+int FolderOperations::Delete(const fs::path& item) const {
+  struct stat info {};
+  if (::lstat(item.c_str(), &info) != 0) return errno;
+  return DeleteTree(item, info.st_dev);
+}
+
+int FolderOperations::MoveInto(const fs::path& item, const fs::path& folder, fs::path& destination) const {
+  const fs::path name = item.filename();
+  destination = folder / name;
+  struct stat info {};
+  if (::lstat(item.c_str(), &info) != 0) return errno;
+  struct stat folderInfo {};
+  if (::stat(folder.c_str(), &folderInfo) != 0) return errno;
+  if (!S_ISDIR(folderInfo.st_mode)) return ENOTDIR;
+
+  bool copyAcross = false;
+  for (int number = 1; number <= kMaxCollisionNames; ++number) {
+    destination = CandidateName(folder, name, number);
+    const int error = copyAcross ? CopyTree(item, destination) : rename_(item, destination);
+    if (error == EEXIST || (error == ENOTEMPTY && !copyAcross)) continue;
+    if (error == EXDEV && !copyAcross) {
+      copyAcross = true;
+      --number;  // the same name again, now as a copy
+      continue;
+    }
+    if (!copyAcross) return error;
+    if (error != 0) {
+      // A half-made copy is not the folder: remove it; the source is untouched.
+      (void)Delete(destination);
+      return error;
+    }
+    return Delete(item);
+  }
+  return EEXIST;
+}
+
+std::string FolderOperations::ErrorText(int code) { return std::error_code(code, std::generic_category()).message(); }
+
+}  // namespace vantrel

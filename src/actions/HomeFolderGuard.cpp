@@ -1,0 +1,112 @@
+#include "actions/HomeFolderGuard.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+#include "actions/FolderOperations.h"
+#include "common/Text.h"
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The path without "." and ".." parts and without trailing separators ("/srv/homes/x/" -> "/srv/homes/x").
+fs::path Normal(const std::string& text) {
+  fs::path normal = fs::path(text).lexically_normal();
+  if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
+  return normal;
+}
+
+// True when `inner` is `outer` or lies below it.
+bool IsWithin(const fs::path& inner, const fs::path& outer) {
+  auto innerPart = inner.begin();
+  for (auto outerPart = outer.begin(); outerPart != outer.end(); ++outerPart, ++innerPart) {
+    if (innerPart == inner.end() || *innerPart != *outerPart) return false;
+  }
+  return true;
+}
+
+bool IsFileSystemRoot(const fs::path& item, const struct stat& info) {
+  if (!S_ISDIR(info.st_mode)) return false;
+  struct stat parent {};
+  if (::stat(item.parent_path().c_str(), &parent) != 0) return false;
+  // A mount point, or "/" (its own parent).
+  return parent.st_dev != info.st_dev || parent.st_ino == info.st_ino;
+}
+
+}  // namespace
+
+HomeFolderGuard::Verdict HomeFolderGuard::Check(const std::string& homeFolder, HomeFolderOption option,
+                                                const std::string& target) {
+  Verdict verdict;
+  const bool move = option == HomeFolderOption::kMove;
+  if (homeFolder.empty()) {
+    verdict.refusal = "The account has no home folder; no folder was deleted or moved";
+    return verdict;
+  }
+  if (homeFolder.size() >= kMaxPathLength) {
+    verdict.refusal =
+        Printf("The home folder path is %zu characters long (at most %zu are accepted); it was left alone",
+               homeFolder.size(), kMaxPathLength - 1);
+    return verdict;
+  }
+  if (move && target.size() >= kMaxPathLength) {
+    verdict.refusal =
+        Printf("The target folder path is %zu characters long (at most %zu are accepted); %s was left alone",
+               target.size(), kMaxPathLength - 1, homeFolder.c_str());
+    return verdict;
+  }
+  // A \\server\share path, a drive letter or a relative path names nothing this machine can reach.
+  if (homeFolder.front() != '/') {
+    verdict.refusal = Printf("The home folder %s cannot be reached from this computer", homeFolder.c_str());
+    return verdict;
+  }
+  if (move && target.front() != '/') {
+    verdict.refusal = Printf("The target folder %s cannot be reached from this computer", target.c_str());
+    return verdict;
+  }
+
+  const fs::path normal = Normal(homeFolder);
+  if (normal == normal.root_path()) {
+    verdict.refusal = Printf("The home folder %s is the root of a file system; it was left alone", homeFolder.c_str());
+    return verdict;
+  }
+  // The folder above is resolved; the last part is not, so a link as the home folder stays a link.
+  std::error_code error;
+  const fs::path parent = fs::canonical(normal.parent_path(), error);
+  struct stat info {};
+  if (error || ::lstat((parent / normal.filename()).c_str(), &info) != 0) {
+    const int code = error ? error.value() : errno;
+    verdict.refusal = Printf("The home folder %s cannot be reached: %s", homeFolder.c_str(),
+                             FolderOperations::ErrorText(code).c_str());
+    return verdict;
+  }
+  verdict.item = parent / normal.filename();
+  if (IsFileSystemRoot(verdict.item, info)) {
+    verdict.refusal = Printf("The home folder %s is the root of a file system; it was left alone", homeFolder.c_str());
+    return verdict;
+  }
+
+  if (!target.empty() && target.front() == '/') {
+    verdict.target = fs::weakly_canonical(Normal(target), error);
+    if (error) verdict.target = Normal(target);
+    if (IsWithin(verdict.target, verdict.item)) {
+      verdict.refusal = Printf("The home folder %s is the target folder %s or contains it; it was left alone",
+                               homeFolder.c_str(), target.c_str());
+      return verdict;
+    }
+    if (move && verdict.item.parent_path() == verdict.target) {
+      verdict.refusal = Printf("The home folder %s is already in the target folder %s; it was left alone",
+                               homeFolder.c_str(), target.c_str());
+      return verdict;
+    }
+  }
+  return verdict;
+}
+
+}  // namespace vantrel

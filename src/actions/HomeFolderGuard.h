@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "actions/ResourcesPageReader.h"
+
+namespace vantrel {
+
+// Decides whether a home folder path may be deleted or moved at all, before anything is touched.
+// Paths come from the domain and from a text field, so nothing about them is trusted.
+class HomeFolderGuard {
+ public:
+  // Paths this long or longer are refused (they never fitted the operation's buffers).
+  static constexpr std::size_t kMaxPathLength = 1024;
+
+  struct Verdict {
+    // Where the operation acts: the item itself with its folder resolved (a link as the home
+    // folder is the link, never where it points); for a move, the target folder resolved.
+    std::filesystem::path item;
+    std::filesystem::path target;
+    // Set when the operation must not run: the text of the error line.
+    std::optional<std::string> refusal;
+  };
+
+  // `target` is the target folder text (used for a move, and for a delete only to protect it).
+  static Verdict Check(const std::string& homeFolder, HomeFolderOption option, const std::string& target);
+};
+
+}  // namespace vantrel

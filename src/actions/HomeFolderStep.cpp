@@ -1,0 +1,61 @@
+#include "actions/HomeFolderStep.h"
+
+#include "actions/AccountErrorLine.h"
+#include "actions/HomeFolderGuard.h"
+#include "actions/RunJournal.h"
+#include "common/UiHooks.h"
+#include "common/VantrelError.h"
+#include "config/ForceFolders.h"
+
+namespace vantrel {
+
+namespace {
+// The journal's status for an operation refused before anything was tried.
+constexpr std::int64_t kRefused = -1;
+}  // namespace
+
+HomeFolderStep::HomeFolderStep(netapi::NetApi& net, UiHooks& ui, const ResourcesPageReader& resources,
+                               const FolderOperations& folders, RunJournal& journal,
+                               std::vector<std::string>& errorLines)
+    : net_(net), ui_(ui), resources_(resources), folders_(folders), journal_(journal), errorLines_(errorLines) {}
+
+std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controller, const std::string& account,
+                                                    HomeFolderOption option) {
+  std::optional<netapi::UserInfo> info;
+  const netapi::NetStatus status = net_.NetUserGetInfo(controller, account, 1, info);
+  if (status != netapi::status::kSuccess || !info) {
+    errorLines_.push_back(AccountErrorLine(controller, account, netapi::StatusText(status)));
+    return std::nullopt;
+  }
+  const std::string home = info->homeDir;
+  const std::string target = resources_.NewHomeFolderPath();
+  const bool move = option == HomeFolderOption::kMove;
+  if (move && target.empty()) throw VantrelError("Unable to create directory");
+
+  const char* action = move ? "home-folder-move" : "home-folder-delete";
+  const HomeFolderGuard::Verdict verdict = HomeFolderGuard::Check(home, option, target);
+  if (verdict.refusal) {
+    errorLines_.push_back(AccountErrorLine(controller, account, *verdict.refusal));
+    journal_.Record(account, action, false, kRefused, *verdict.refusal, {{"home_dir", home}});
+    return info;
+  }
+  // A target that cannot be created makes the move itself fail, which reports it.
+  if (move) (void)ForceFolders(target);
+  ui_.ProcessEvents();
+
+  int result = 0;
+  nlohmann::ordered_json details = {{"home_dir", home}};
+  if (move) {
+    std::filesystem::path destination;
+    result = folders_.MoveInto(verdict.item, verdict.target, destination);
+    details["destination"] = destination.string();
+  } else {
+    result = folders_.Delete(verdict.item);
+  }
+  const std::string text = result == 0 ? "The operation completed successfully." : FolderOperations::ErrorText(result);
+  if (result != 0) errorLines_.push_back(AccountErrorLine(controller, account, text));
+  journal_.Record(account, action, result == 0, result, text, details);
+  return info;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "actions/FolderOperations.h"
+#include "actions/ResourcesPageReader.h"
+#include "engine/netapi/NetApi.h"
+
+namespace vantrel {
+
+class RunJournal;
+class UiHooks;
+
+// What happens to one deleted account's home folder, just before the account goes: looked up on
+// the account, checked, then deleted or moved into the target folder. Failures are error lines and
+// never keep the account from being deleted.
+class HomeFolderStep {
+ public:
+  HomeFolderStep(netapi::NetApi& net, UiHooks& ui, const ResourcesPageReader& resources,
+                 const FolderOperations& folders, RunJournal& journal, std::vector<std::string>& errorLines);
+
+  // Runs the step for `option` (Delete or Move). Returns the account's level-1 record when the
+  // lookup worked. Throws VantrelError("Unable to create directory") for a move with an empty
+  // target text: that ends the whole run before the account is deleted.
+  std::optional<netapi::UserInfo> Run(const std::string& controller, const std::string& account,
+                                      HomeFolderOption option);
+
+ private:
+  netapi::NetApi& net_;
+  UiHooks& ui_;
+  const ResourcesPageReader& resources_;
+  const FolderOperations& folders_;
+  RunJournal& journal_;
+  std::vector<std::string>& errorLines_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,133 @@
+#include "app/ScanPage.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "app/Artwork.h"
+#include "app/SectionHeading.h"
+
+namespace vantrel {
+
+namespace {
+constexpr int kAccountColumnWidth = 230;
+}  // namespace
+
+ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("tsScan"));
+  setProperty("helpContext", 50);
+
+  results_ =
+      std::make_unique<SectionHeading>(this, QStringLiteral("ScanResults"), QStringLiteral("Scan Results  "), 8, 8);
+  lvwScanResults = new QTreeWidget(this);
+  lvwScanResults->setObjectName(QStringLiteral("lvwScanResults"));
+  lvwScanResults->setColumnCount(2);
+  lvwScanResults->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Days")});
+  lvwScanResults->headerItem()->setData(0, Qt::UserRole, 0);
+  lvwScanResults->headerItem()->setData(1, Qt::UserRole, 1);
+  lvwScanResults->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  lvwScanResults->setColumnWidth(0, kAccountColumnWidth);
+  lvwScanResults->header()->setSectionsClickable(true);
+  lvwScanResults->header()->setSectionsMovable(false);
+  lvwScanResults->header()->setStretchLastSection(true);
+  lvwScanResults->setRootIsDecorated(false);
+  lvwScanResults->setUniformRowHeights(true);
+  lvwScanResults->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lvwScanResults->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lvwScanResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lvwScanResults->setIconSize(QSize(16, 16));
+  lvwScanResults->setSortingEnabled(false);
+  lvwScanResults->setContextMenuPolicy(Qt::CustomContextMenu);
+
+  lblScanLastScanTime = new QLabel(this);
+  lblScanLastScanTime->setObjectName(QStringLiteral("lblScanLastScanTime"));
+  lblScanLastScanTime->setVisible(false);
+
+  commands_ =
+      std::make_unique<SectionHeading>(this, QStringLiteral("ScanCommands"), QStringLiteral("Commands  "), 8, 200);
+  const auto button = [this](const char* caption, const char* name) {
+    auto* made = new QPushButton(QString::fromLatin1(caption), this);
+    made->setObjectName(QString::fromLatin1(name));
+    return made;
+  };
+  btnScanStartScan = button("&Start Scan", "btnScanStartScan");
+  btnScanStartScan->setContextMenuPolicy(Qt::CustomContextMenu);
+  btnScanStop = button("Sto&p", "btnScanStop");
+  btnScanExecuteActions = button("&Execute Actions", "btnScanExecuteActions");
+  btnScanOpenResult = button("&Open Result File...", "btnScanOpenResult");
+  btnScanSaveResult = button("Sa&ve Result File...", "btnScanSaveResult");
+
+  lblProgress = new QLabel(this);
+  lblProgress->setObjectName(QStringLiteral("lblProgress"));
+  prgProgress = new QProgressBar(this);
+  prgProgress->setObjectName(QStringLiteral("prgProgress"));
+  prgProgress->setTextVisible(false);
+  prgProgress->setRange(0, 100);
+  prgProgress->setValue(0);
+  prgProgress->setVisible(false);
+
+  pmnuAction = new QMenu(this);
+  pmnuAction->setObjectName(QStringLiteral("pmnuAction"));
+  pmnuActionAccountName = pmnuAction->addAction(QStringLiteral("[AccountName]"));
+  pmnuActionAccountName->setObjectName(QStringLiteral("pmnuActionAccountName"));
+  pmnuAction->addSeparator();
+  pmnuActionNoAction = pmnuAction->addAction(QStringLiteral("&Show"));
+  pmnuActionNoAction->setObjectName(QStringLiteral("pmnuActionNoAction"));
+  pmnuActionDisable = pmnuAction->addAction(Artwork::Icon(Artwork::kImageDisable), QStringLiteral("&Disable"));
+  pmnuActionDisable->setObjectName(QStringLiteral("pmnuActionDisable"));
+  pmnuActionDelete = pmnuAction->addAction(Artwork::Icon(Artwork::kImageDelete), QStringLiteral("Dele&te"));
+  pmnuActionDelete->setObjectName(QStringLiteral("pmnuActionDelete"));
+
+  pmnuStartScan = new QMenu(this);
+  pmnuStartScan->setObjectName(QStringLiteral("pmnuStartScan"));
+  struct Delay {
+    const char* caption;
+    const char* name;
+    int hours;
+  };
+  const Delay delays[] = {
+      {"after &1 hour", "pmnuStartScan1Hour", 1},      {"after &2 hours", "pmnuStartScan2Hours", 2},
+      {"after &3 hours", "pmnuStartScan3Hours", 3},    {"after &4 hours", "pmnuStartScan4Hours", 4},
+      {"after &6 hours", "pmnuStartScan6Hours", 6},    {"after 12 &hours", "pmnuStartScan12Hours", 12},
+      {"after 24 h&ours", "pmnuStartScan24Hours", 24},
+  };
+  for (const Delay& delay : delays) {
+    QAction* item = pmnuStartScan->addAction(QString::fromLatin1(delay.caption));
+    item->setObjectName(QString::fromLatin1(delay.name));
+    item->setProperty("tag", delay.hours);
+    pmnuStartScanItems.push_back(item);
+  }
+}
+
+ScanPage::~ScanPage() = default;
+
+std::vector<SectionHeading*> ScanPage::Sections() const { return {results_.get(), commands_.get()}; }
+
+void ScanPage::Layout(int pageControlWidth, int pageHeight) {
+  const int right = pageControlWidth - 22;
+  const int commandsTop = pageHeight - 114;
+  const int row1 = commandsTop + 20;
+  const int row2 = row1 + 31;
+  commands_->Label()->move(8, commandsTop);
+  for (SectionHeading* section : Sections()) section->Layout(pageControlWidth);
+
+  btnScanStartScan->setGeometry(16, row1, 90, 25);
+  btnScanStop->setGeometry(112, row1, 90, 25);
+  btnScanExecuteActions->setGeometry(208, row1, 110, 25);
+  btnScanOpenResult->setGeometry(16, row2, 130, 25);
+  btnScanSaveResult->setGeometry(152, row2, 130, 25);
+  // The progress bar takes the place of the result file buttons while they are hidden.
+  prgProgress->setGeometry(16, row2 + 4, right - 16, 16);
+  lblProgress->setGeometry(16, row2 + 32, right - 16, 16);
+
+  const int listBottom = commandsTop - 26;
+  lvwScanResults->setGeometry(16, 28, right - 16, std::max(listBottom - 28, 40));
+  lblScanLastScanTime->setGeometry(btnScanStop->x(), listBottom + 5, right - btnScanStop->x(), 16);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,43 @@
+// vantrel-sim: the window on the simulated network kept in the user's data folder.
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/WindowProgram.h"
+#include "common/VantrelError.h"
+#include "engine/netapi/LabGenerator.h"
+#include "engine/netapi/SimNetApi.h"
+
+namespace {
+
+// $XDG_DATA_HOME/vantrel/lab, where an unset, empty or relative XDG_DATA_HOME means ~/.local/share.
+std::filesystem::path LabLocation() {
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  std::filesystem::path base;
+  if (dataHome != nullptr && *dataHome != '\0' && std::filesystem::path(dataHome).is_absolute()) {
+    base = dataHome;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') throw vantrel::VantrelError("Cannot find the home folder (HOME is not set)");
+    base = std::filesystem::path(home) / ".local" / "share";
+  }
+  return base / "vantrel" / "lab";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  try {
+    const std::filesystem::path lab = LabLocation();
+    // The first start seeds the demo network.
+    if (!std::filesystem::exists(lab)) vantrel::lab::CreateDemo(lab);
+    vantrel::netapi::SimNetApi net(lab);
+    return vantrel::RunWindowProgram(net);
+  } catch (const std::exception& failure) {
+    QMessageBox::critical(nullptr, QStringLiteral("Vantrel"),
+                          QString::fromStdString(vantrel::ErrorBoxText(failure.what())));
+    return 1;
+  }
+}

@@ -1,0 +1,386 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ActionsTestSupport.h"
+#include "actions/ActionExecutor.h"
+#include "actions/ActionJournal.h"
+#include "actions/ExchangeHelper.h"
+#include "actions/FixedResourcesPage.h"
+#include "common/DateTime.h"
+#include "common/Text.h"
+#include "engine/netapi/LabJson.h"
+#include "engine/netapi/SimNetApi.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using netapi::SimNetApi;
+using netapi::UserInfo;
+using testing::ReadText;
+using testing::RecordingNetApi;
+using testing::RecordingUi;
+using testing::ScopedEnv;
+using testing::TempFolder;
+using testing::WriteText;
+
+constexpr const char* kContainer = "/o=Org/ou=Site/cn=Recipients";
+
+// A domain on the simulated network with real home folders in a temporary folder, the mailbox
+// helper reading the same lab, and a journal beside it.
+class ExecutorTest : public ::testing::Test {
+ protected:
+  ExecutorTest() : data_("XDG_DATA_HOME", temp_.Path().string()) {
+    const fs::path homes = temp_.Path() / "homes";
+    WriteText(homes / "jsmith" / "profile.txt", "jsmith");
+    WriteText(homes / "SMITHJ" / "mail.txt", "smithj");
+    WriteText(homes / "broken" / "keep.txt", "broken");
+    WriteText(temp_.Path() / "other" / "jsmith" / "second.txt", "second");
+    const std::string json = Printf(R"({"domains": [{"name": "CORP",
+      "controllers": [{"name": "DC1"}, {"name": "DC2", "primary": false}],
+      "accounts": [
+        {"name": "jsmith", "home_dir": "%s/jsmith", "comment": "Jo Smith"},
+        {"name": "SMITHJ", "home_dir": "%s/SMITHJ"},
+        {"name": "twin", "home_dir": "%s/other/jsmith"},
+        {"name": "already", "flags": 514},
+        {"name": "noexpire", "flags": 66048},
+        {"name": "broken", "home_dir": "%s/broken", "fail": {"DC1": 5}},
+        {"name": "WS01$"},
+        {"name": "later"}
+      ],
+      "mail_server": {"name": "EXCH1", "mailboxes": [
+        "/o=Org/ou=Site/cn=Recipients/CN=jsmith", "/o=Org/ou=Site/cn=Recipients/CN=SMITHJ",
+        "/o=Org/ou=Site/cn=Recipients/CN=broken", "/o=Org/ou=Site/cn=Recipients/CN=WS01$",
+        "/o=Org/ou=Site/cn=Recipients/CN=later"]}}]})",
+                                    homes.c_str(), homes.c_str(), temp_.Path().c_str(), homes.c_str());
+    lab::ImportJson(json, Lab());
+    sim_ = std::make_unique<SimNetApi>(Lab());
+    net_ = std::make_unique<RecordingNetApi>(*sim_);
+    resources_.exchangeServer = "EXCH1";
+    resources_.recipientsContainer = kContainer;
+  }
+
+  fs::path Lab() const { return temp_.Path() / "vantrel" / "lab"; }
+  fs::path JournalFile() const { return temp_.Path() / "state" / "vantrel" / "actions.log"; }
+
+  ActionRunResult Run(std::vector<std::pair<std::string, std::int32_t>> entries, const std::string& domain = "CORP") {
+    for (const auto& [name, action] : entries) results_.Add(name, 100, action);
+    ActionExecutor executor(*net_, ui_, resources_, stop_, exchange_, &journal_);
+    executor.OnRunStarting([this] { ++runStarts_; });
+    return executor.Execute(domain, results_, errors_);
+  }
+
+  std::optional<UserInfo> Account(const std::string& name) {
+    std::optional<UserInfo> info;
+    if (sim_->NetUserGetInfo("\\\\DC1", name, 1, info) != 0) return std::nullopt;
+    return info;
+  }
+
+  std::vector<std::string> Mailboxes() {
+    const nlohmann::json lab = nlohmann::json::parse(lab::ExportJson(Lab()));
+    std::vector<std::string> names;
+    for (const auto& name : lab["domains"][0]["mail_server"]["mailboxes"]) names.push_back(name);
+    return names;
+  }
+
+  std::vector<nlohmann::json> JournalLines() {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(ReadText(JournalFile()));
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+  }
+
+  std::string Line(const std::string& account, const std::string& text) {
+    return "[\\\\DC1] User:" + account + " - Error: " + text;
+  }
+
+  TempFolder temp_;
+  ScopedEnv data_;
+  std::unique_ptr<SimNetApi> sim_;
+  std::unique_ptr<RecordingNetApi> net_;
+  RecordingUi ui_;
+  FixedResourcesPage resources_;
+  std::atomic<bool> stop_{false};
+  ExchangeHelper exchange_{{VANTREL_TEST_VTREX, {}}};
+  ManualClock clock_{FromUnixSeconds(1796000000)};
+  ActionJournal journal_{temp_.Path() / "state" / "vantrel" / "actions.log", clock_};
+  TVTRScanResults results_;
+  std::vector<std::string> errors_{"a line of the last scan"};
+  int runStarts_ = 0;
+};
+
+TEST_F(ExecutorTest, CancelAtTheConfirmationChangesNothing) {
+  ui_.answers = {false};
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  const ActionRunResult result = Run({{"jsmith", actDelete}, {"noexpire", actDisable}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCancelledAtConfirmation);
+  EXPECT_FALSE(result.ShowsErrorBox());
+  EXPECT_FALSE(result.ListCleared());
+  ASSERT_EQ(ui_.questions.size(), 1u);
+  EXPECT_EQ(ui_.questions[0].first, "Confirm");
+  EXPECT_EQ(ui_.questions[0].second,
+            "Select Ok if you would like VTR to execute the actions.\r\rAccounts that are deleted cannot be recovered, "
+            "so ensure that your selections are correct. There is no \"undo\" feature if you accidentally delete or "
+            "disable accounts.\r\rSelect Cancel if you do not want to execute the actions at this time.");
+  EXPECT_EQ(results_.Count(), 2u);
+  EXPECT_EQ(errors_, std::vector<std::string>{"a line of the last scan"});
+  EXPECT_TRUE(net_->calls.empty());
+  EXPECT_EQ(runStarts_, 0);
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_EQ(Account("noexpire")->flags, 0x10200u);
+  EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
+  EXPECT_FALSE(fs::exists(JournalFile()));
+}
+
+TEST_F(ExecutorTest, DisableAddsOnlyTheDisabledFlagAndRewritesDisabledAccounts) {
+  const ActionRunResult result = Run({{"already", actDisable}, {"noexpire", actDisable}, {"jsmith", actShow}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
+  EXPECT_TRUE(result.ListCleared());
+  EXPECT_FALSE(result.ShowsErrorBox());
+  EXPECT_TRUE(errors_.empty());
+  EXPECT_EQ(Account("already")->flags, 0x202u);
+  EXPECT_EQ(Account("noexpire")->flags, 0x10202u);
+  EXPECT_EQ(Account("jsmith")->flags, 0x200u);
+  EXPECT_EQ(net_->calls, (std::vector<std::string>{"GetDCName CORP", "GetInfo 20 already", "SetInfo 1008 already 0x202",
+                                                   "GetInfo 20 noexpire", "SetInfo 1008 noexpire 0x10202"}));
+  EXPECT_EQ(results_.Count(), 0u);
+  EXPECT_EQ(runStarts_, 1);
+  EXPECT_EQ(ui_.statusTexts, std::vector<std::string>{"Processing"});
+  EXPECT_EQ(ui_.maximums, std::vector<std::int64_t>{2});
+  EXPECT_EQ(ui_.positions, (std::vector<std::int64_t>{0, 0, 1, 2}));
+  EXPECT_EQ(ui_.processEvents, 3);
+  EXPECT_EQ(ui_.cursor, (std::vector<bool>{true, false}));
+}
+
+TEST_F(ExecutorTest, DeleteRunsFolderAccountAndMailboxStepsInOrder) {
+  resources_.deleteMailbox = true;
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  const ActionRunResult result = Run({{"SMITHJ", actDelete}, {"broken", actDelete}, {"WS01$", actDelete}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
+  // SMITHJ: home folder, account and the mailbox /o=Org/ou=Site/cn=Recipients/CN=SMITHJ are gone.
+  EXPECT_FALSE(Account("SMITHJ"));
+  EXPECT_FALSE(fs::exists(temp_.Path() / "homes" / "SMITHJ"));
+  // broken: lookup and deletion fail (two lines), so no folder is touched and no mailbox step runs.
+  // WS01$ has no home folder: a line says so and nothing is deleted.
+  EXPECT_EQ(errors_, (std::vector<std::string>{
+                         Line("broken", "Access is denied."), Line("broken", "Access is denied."),
+                         Line("WS01$", "The account has no home folder; no folder was deleted or moved")}));
+  EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "broken" / "keep.txt"));
+  // WS01$: deleted under its name with "$", and never a mailbox step for a computer account.
+  EXPECT_FALSE(Account("WS01$"));
+  EXPECT_EQ(Mailboxes(), (std::vector<std::string>{
+                             "/o=Org/ou=Site/cn=Recipients/CN=jsmith", "/o=Org/ou=Site/cn=Recipients/CN=broken",
+                             "/o=Org/ou=Site/cn=Recipients/CN=WS01$", "/o=Org/ou=Site/cn=Recipients/CN=later"}));
+  EXPECT_EQ(net_->calls,
+            (std::vector<std::string>{"GetDCName CORP", "GetInfo 1 SMITHJ", "Del SMITHJ", "GetInfo 1 broken",
+                                      "GetInfo 2 broken", "Del broken", "GetInfo 1 WS01$", "Del WS01$"}));
+}
+
+TEST_F(ExecutorTest, AComputerWithoutHomeFolderGetsALineAndNothingIsDeleted) {
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  resources_.newHomeFolderPath = (temp_.Path() / "homes").string();
+  Run({{"WS01$", actDelete}});
+  EXPECT_EQ(errors_,
+            std::vector<std::string>{Line("WS01$", "The account has no home folder; no folder was deleted or moved")});
+  EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
+  EXPECT_FALSE(Account("WS01$"));
+}
+
+TEST_F(ExecutorTest, MoveCreatesTheTargetAndRenamesOnCollision) {
+  resources_.homeFolder = HomeFolderOption::kMove;
+  const fs::path target = temp_.Path() / "archive" / "2026" / "deleted";
+  resources_.newHomeFolderPath = target.string();
+  const ActionRunResult result = Run({{"jsmith", actDelete}, {"twin", actDelete}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+  EXPECT_EQ(ReadText(target / "jsmith" / "profile.txt"), "jsmith");
+  EXPECT_EQ(ReadText(target / "jsmith (2)" / "second.txt"), "second");
+  EXPECT_FALSE(fs::exists(temp_.Path() / "homes" / "jsmith"));
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_FALSE(Account("twin"));
+}
+
+TEST_F(ExecutorTest, AFailedMoveIsOneLineAndTheAccountIsStillDeleted) {
+  resources_.homeFolder = HomeFolderOption::kMove;
+  WriteText(temp_.Path() / "archive", "a file where the target folder should be");
+  resources_.newHomeFolderPath = (temp_.Path() / "archive").string();
+  const ActionRunResult result = Run({{"jsmith", actDelete}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
+  EXPECT_EQ(errors_, std::vector<std::string>{Line("jsmith", "Not a directory")});
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_EQ(ReadText(temp_.Path() / "homes" / "jsmith" / "profile.txt"), "jsmith");
+}
+
+TEST_F(ExecutorTest, AnEmptyTargetEndsTheRunBeforeTheAccountIsDeleted) {
+  resources_.homeFolder = HomeFolderOption::kMove;
+  const ActionRunResult result = Run({{"noexpire", actDisable}, {"jsmith", actDelete}, {"SMITHJ", actDelete}});
+  EXPECT_EQ(result.end, ActionRunEnd::kFailed);
+  EXPECT_EQ(result.message, "Unable to create directory");
+  EXPECT_TRUE(result.ListCleared());
+  EXPECT_EQ(Account("noexpire")->flags, 0x10202u);
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_TRUE(Account("SMITHJ"));
+  EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
+  EXPECT_EQ(results_.Count(), 0u);
+  EXPECT_EQ(ui_.cursor.back(), false);
+}
+
+TEST_F(ExecutorTest, StopFinishesTheEntryInHandAndTouchesNothingAfter) {
+  resources_.deleteMailbox = true;
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  // Stop is pressed while the first entry is processed (the home folder step lets events through).
+  ui_.onProcessEvents = [this] { stop_ = true; };
+  const ActionRunResult result = Run({{"jsmith", actDelete}, {"later", actDelete}, {"noexpire", actDisable}});
+  EXPECT_EQ(result.end, ActionRunEnd::kStopped);
+  EXPECT_EQ(result.message, "Terminated by user");
+  EXPECT_TRUE(result.ListCleared());
+  // The first entry entirely: folder, account and mailbox.
+  EXPECT_FALSE(fs::exists(temp_.Path() / "homes" / "jsmith"));
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_EQ(Mailboxes().size(), 4u);
+  // Nothing of the others.
+  EXPECT_TRUE(Account("later"));
+  EXPECT_EQ(Account("noexpire")->flags, 0x10200u);
+  EXPECT_EQ(net_->calls.back(), "Del jsmith");
+  EXPECT_EQ(results_.Count(), 0u);
+}
+
+TEST_F(ExecutorTest, AFailedControllerLookupKeepsTheList) {
+  const ActionRunResult result = Run({{"jsmith", actDelete}}, "NOWHERE");
+  EXPECT_EQ(result.end, ActionRunEnd::kControllerNotFound);
+  EXPECT_EQ(result.message, "NetGetDCName returned: Could not find domain controller for this domain.");
+  EXPECT_FALSE(result.ListCleared());
+  EXPECT_EQ(results_.Count(), 1u);
+  EXPECT_TRUE(errors_.empty());  // cleared at the start of the run
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_TRUE(ui_.cursor.empty());
+}
+
+TEST_F(ExecutorTest, APreparationWarningAnsweredOkRunsWithoutMailboxes) {
+  resources_.deleteMailbox = true;
+  resources_.exchangeServer = "NOSUCH";
+  ui_.answers = {true, true};
+  const ActionRunResult result = Run({{"jsmith", actDelete}, {"noexpire", actDisable}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
+  ASSERT_EQ(ui_.questions.size(), 2u);
+  EXPECT_EQ(ui_.questions[1].first, "Warning");
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_EQ(Account("noexpire")->flags, 0x10202u);
+  EXPECT_EQ(Mailboxes().size(), 5u);
+  EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(ExecutorTest, APreparationWarningAnsweredCancelTouchesNoAccount) {
+  resources_.deleteMailbox = true;
+  resources_.exchangeServer = "NOSUCH";
+  ui_.answers = {true, false};
+  const ActionRunResult result = Run({{"jsmith", actDelete}});
+  EXPECT_EQ(result.end, ActionRunEnd::kCancelledAtPreparation);
+  EXPECT_FALSE(result.ShowsErrorBox());
+  EXPECT_TRUE(result.ListCleared());
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_EQ(results_.Count(), 0u);
+  EXPECT_EQ(net_->calls, std::vector<std::string>{"GetDCName CORP"});
+}
+
+TEST_F(ExecutorTest, AConnectionTestThatCannotRunEndsTheRunWithItsError) {
+  // The helper has DeleteMailbox but no TestConnection: the preparation's test stops with its error.
+  const ExchangeHelper withoutTest({VANTREL_TEST_FAKE_WITHOUT_TEST, {}});
+  resources_.deleteMailbox = true;
+  results_.Add("jsmith", 100, actDelete);
+  ActionExecutor executor(*net_, ui_, resources_, stop_, withoutTest, &journal_);
+  const ActionRunResult result = executor.Execute("CORP", results_, errors_);
+  EXPECT_EQ(result.end, ActionRunEnd::kFailed);
+  EXPECT_EQ(result.message, "Could not dynamically link to VTREX.DLL.");
+  EXPECT_TRUE(result.ListCleared());
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_EQ(ui_.cursor.back(), false);
+}
+
+TEST_F(ExecutorTest, AMailboxTheHelperRefusesIsALineAndTheAccountStaysDeleted) {
+  const ExchangeHelper fake({VANTREL_TEST_FAKE, {}});
+  ScopedEnv works("VANTREL_FAKE_RESULT", "0");
+  resources_.deleteMailbox = true;
+  results_.Add("jsmith", 100, actDelete);
+  results_.Add("WS01$", 100, actDelete);
+  ActionExecutor executor(*net_, ui_, resources_, stop_, fake, &journal_);
+  EXPECT_EQ(executor.Execute("CORP", results_, errors_).end, ActionRunEnd::kCompleted);
+  EXPECT_EQ(errors_, std::vector<std::string>{"[Exch:EXCH1] Mailbox:jsmith - Error: refused by the fake"});
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_FALSE(Account("WS01$"));
+}
+
+TEST_F(ExecutorTest, MailboxNamesAndTheirErrorLines) {
+  resources_.deleteMailbox = true;
+  Run({{"SMITHJ", actDelete}, {"jsmith", actDelete}});
+  EXPECT_TRUE(errors_.empty());
+  const std::vector<nlohmann::json> journal = JournalLines();
+  ASSERT_EQ(journal.size(), 4u);
+  EXPECT_EQ(journal[1]["action"], "mailbox-delete");
+  EXPECT_EQ(journal[1]["mailbox"], "/o=Org/ou=Site/cn=Recipients/CN=SMITHJ");
+
+  // A mailbox that is not there, and a name too long for the helper.
+  results_.Clear();
+  resources_.recipientsContainer = "/o=Org/ou=Site/cn=Elsewhere";
+  Run({{"later", actDelete}});
+  EXPECT_EQ(errors_, std::vector<std::string>{"[Exch:EXCH1] Mailbox:later - Error: The mailbox "
+                                              "/o=Org/ou=Site/cn=Elsewhere/CN=later does not exist on EXCH1"});
+  resources_.recipientsContainer = "/" + std::string(1015, 'c');  // 1016 + "/CN=" + "noexpire" = 1028 characters
+  Run({{"noexpire", actDelete}});
+  EXPECT_EQ(errors_, std::vector<std::string>{"[Exch:EXCH1] Mailbox:noexpire - Error: The mailbox name is 1028 "
+                                              "characters long (at most 1024 are accepted); it was not deleted"});
+  EXPECT_FALSE(Account("noexpire"));
+}
+
+TEST_F(ExecutorTest, TheJournalRecordsEveryChangeAndWhatTheAccountWas) {
+  resources_.deleteMailbox = true;
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  Run({{"jsmith", actDelete}, {"broken", actDelete}, {"broken", actDisable}, {"already", actDisable}});
+  const std::vector<nlohmann::json> lines = JournalLines();
+  ASSERT_EQ(lines.size(), 6u);
+  for (const auto& line : lines) {
+    EXPECT_EQ(line["time"], "2026-11-30T00:53:20.000Z");
+    EXPECT_EQ(line["domain"], "CORP");
+    EXPECT_EQ(line["controller"], "\\\\DC1");
+  }
+  EXPECT_EQ(lines[0]["action"], "home-folder-delete");
+  EXPECT_EQ(lines[0]["outcome"]["ok"], true);
+  EXPECT_EQ(lines[0]["home_dir"], (temp_.Path() / "homes" / "jsmith").string());
+  EXPECT_EQ(lines[1]["action"], "delete");
+  EXPECT_EQ(lines[1]["account"], "jsmith");
+  EXPECT_EQ(lines[1]["outcome"]["status"], 0);
+  EXPECT_EQ(lines[1]["before"]["comment"], "Jo Smith");
+  EXPECT_EQ(lines[1]["before"]["flags"], 0x200);
+  EXPECT_EQ(lines[1]["before"]["home_dir"], (temp_.Path() / "homes" / "jsmith").string());
+  EXPECT_EQ(lines[2]["action"], "mailbox-delete");
+  EXPECT_EQ(lines[2]["outcome"]["ok"], true);
+  EXPECT_EQ(lines[3]["action"], "delete");
+  EXPECT_EQ(lines[3]["account"], "broken");
+  EXPECT_EQ(lines[3]["outcome"], (nlohmann::json{{"ok", false}, {"status", 5}, {"text", "Access is denied."}}));
+  EXPECT_TRUE(lines[3]["before"].is_null());
+  EXPECT_EQ(lines[4]["action"], "disable");
+  EXPECT_EQ(lines[4]["outcome"]["ok"], false);
+  EXPECT_EQ(lines[5]["action"], "disable");
+  EXPECT_EQ(lines[5]["flags_before"], 0x202);
+  EXPECT_EQ(lines[5]["flags_after"], 0x202);
+  EXPECT_EQ(lines[5]["outcome"]["ok"], true);
+}
+
+TEST_F(ExecutorTest, AJournalThatCannotBeWrittenIsOneLinePerRun) {
+  WriteText(temp_.Path() / "state", "a file where the journal's folder should be");
+  Run({{"already", actDisable}, {"noexpire", actDisable}, {"jsmith", actDelete}});
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_TRUE(StartsWith(errors_[0], "[Journal] The action journal ")) << errors_[0];
+  EXPECT_EQ(Account("noexpire")->flags, 0x10202u);
+  EXPECT_FALSE(Account("jsmith"));
+}
+
+}  // namespace
+}  // namespace vantrel

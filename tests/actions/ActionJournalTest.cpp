@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ActionsTestSupport.h"
+#include "actions/ActionJournal.h"
+#include "common/DateTime.h"
+
+namespace vantrel {
+namespace {
+
+using testing::ReadText;
+using testing::ScopedEnv;
+using testing::TempFolder;
+
+TEST(ActionJournalTest, AppendsOneLineAnEntryAndFindsItsPlace) {
+  TempFolder temp;
+  ManualClock clock(FromUnixSeconds(0) + std::chrono::milliseconds(1500));
+  ActionJournal journal(temp.Path() / "deep" / "actions.log", clock);
+  EXPECT_EQ(journal.Append({{"account", "a\nb"}, {"action", "disable"}}), 0);
+  EXPECT_EQ(journal.Append({{"account", std::string("\xff")}}), 0);  // not UTF-8: replaced, never lost
+  EXPECT_EQ(ReadText(temp.Path() / "deep" / "actions.log"),
+            "{\"time\":\"1970-01-01T00:00:01.500Z\",\"account\":\"a\\nb\",\"action\":\"disable\"}\n"
+            "{\"time\":\"1970-01-01T00:00:01.500Z\",\"account\":\"\xEF\xBF\xBD\"}\n");
+
+  {
+    ScopedEnv state("XDG_STATE_HOME", "/var/state");
+    EXPECT_EQ(ActionJournal::DefaultFile(), "/var/state/vantrel/actions.log");
+  }
+  ScopedEnv noState("XDG_STATE_HOME", "");
+  ScopedEnv home("HOME", "/home/admin");
+  EXPECT_EQ(ActionJournal::DefaultFile(), "/home/admin/.local/state/vantrel/actions.log");
+}
+
+}  // namespace
+}  // namespace vantrel

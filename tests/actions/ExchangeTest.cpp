@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <utility>
+
+#include "ActionsTestSupport.h"
+#include "actions/ExchangeHelper.h"
+#include "actions/ExchangeVersion.h"
+#include "actions/MailboxStep.h"
+#include "actions/TestConnectionCommand.h"
+#include "actions/VersionedPeFile.h"
+#include "common/VantrelError.h"
+#include "engine/netapi/LabJson.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingUi;
+using testing::ScopedEnv;
+using testing::TempFolder;
+using Outcome = TestConnectionCommand::Outcome;
+using Field = TestConnectionCommand::Field;
+using Box = TestConnectionCommand::Box;
+
+void WriteDirectoryLibrary(const fs::path& file, const std::string& version) {
+  const auto bytes = VersionedPeFile::Build(version);
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A lab of mail servers at the per-user place the helper library reads.
+class ExchangeLab {
+ public:
+  ExchangeLab() : data_("XDG_DATA_HOME", temp_.Path().string()) {
+    lab::ImportJson(R"({"domains": [
+      {"name": "CORP", "controllers": [{"name": "DC1"}],
+       "mail_server": {"name": "EXCH1", "mailboxes": ["/o=Org/ou=Site/cn=Recipients/CN=SMITHJ"]}},
+      {"name": "OLD", "controllers": [{"name": "ODC"}], "mail_server": {"name": "EXOLD", "version": "5.5.2448"}},
+      {"name": "NEW", "controllers": [{"name": "NDC"}], "mail_server": {"name": "EXNEW", "version": "6.0.4417"}},
+      {"name": "EDGE", "controllers": [{"name": "EDC"}], "mail_server": {"name": "EXEDGE", "version": "5.5.2650"}},
+      {"name": "DOWN", "controllers": [{"name": "DDC"}], "mail_server": {"name": "EXDOWN", "reachable": false}},
+      {"name": "ODD", "controllers": [{"name": "XDC"}], "mail_server": {"name": "EXODD", "version": "five"}}
+    ]})",
+                    temp_.Path() / "vantrel" / "lab");
+  }
+  const fs::path& Path() const { return temp_.Path(); }
+
+ private:
+  TempFolder temp_;
+  ScopedEnv data_;
+};
+
+ExchangeHelper StandIn(const fs::path& directoryLibrary = {}) {
+  return ExchangeHelper({VANTREL_TEST_VTREX, directoryLibrary});
+}
+
+TEST(ExchangeVersionTest, SplitsPartsAndAppliesTheServicePackRule) {
+  const ExchangeVersion four = ExchangeVersion::Parse("5.5.2650.0");
+  EXPECT_EQ(four.Part(0), 5u);
+  EXPECT_EQ(four.Part(1), 5u);
+  EXPECT_EQ(four.Part(2), 2650u);
+  EXPECT_EQ(four.Part(3), 0u);
+  // Two separators in a row leave a part out.
+  const ExchangeVersion skipped = ExchangeVersion::Parse("5..5.2650");
+  EXPECT_EQ(skipped.Part(0), 5u);
+  EXPECT_FALSE(skipped.Part(1));
+  EXPECT_EQ(skipped.Part(2), 5u);
+  EXPECT_EQ(skipped.Part(3), 2650u);
+  EXPECT_FALSE(skipped.Accepted());
+  EXPECT_EQ(ExchangeVersion::Parse("5.5.2650.1.7").Part(3), 1u);  // only four parts are kept
+
+  for (const char* accepted : {"5.5.2650", "5.5.2653", "5.5.2650.0", "5.5.2653.0", "05.5.99999999999999"}) {
+    EXPECT_TRUE(ExchangeVersion::Parse(accepted).Accepted()) << accepted;
+  }
+  for (const char* refused :
+       {"5.5.2649", "5.5.2448", "6.0.4417", "5.6.2653", "4.5.2653", "5.5", "5.5.", "", "abc", "5.5.x", "55.2650"}) {
+    EXPECT_FALSE(ExchangeVersion::Parse(refused).Accepted()) << refused;
+  }
+}
+
+TEST(ExchangeHelperTest, StartUpCheckGivesTheLinePairs) {
+  TempFolder temp;
+  const fs::path dapi = temp.Path() / "DAPI.DLL";
+  using Lines = std::optional<std::pair<std::string, std::string>>;
+  const Lines notInstalled{{"The Microsoft Exchange Administrator is not", "installed on this computer."}};
+  const Lines servicePack{{"Microsoft Exchange Service Pack 3 or later", "is not installed on this computer"}};
+
+  // No helper: that pair, whatever the directory library says.
+  WriteDirectoryLibrary(dapi, "5.5.2653.0");
+  EXPECT_EQ(ExchangeHelper({temp.Path() / "VTREX.DLL", dapi}).Check(), notInstalled);
+
+  for (const char* version : {"5.5.2650", "5.5.2653", "5.5.2650.0", "5.5.2653.0"}) {
+    WriteDirectoryLibrary(dapi, version);
+    EXPECT_EQ(StandIn(dapi).Check(), std::nullopt) << version;
+  }
+  for (const char* version : {"5.5.2448", "6.0.4417", "5.5", "5..5.2653"}) {
+    WriteDirectoryLibrary(dapi, version);
+    EXPECT_EQ(StandIn(dapi).Check(), servicePack) << version;
+  }
+  EXPECT_EQ(StandIn(temp.Path() / "missing.dll").Check(),
+            Lines({"Could not load DAPI.DLL.", "GetFileVersionInfoSize failed."}));
+  std::ofstream(temp.Path() / "garbage.dll") << "not a library";
+  EXPECT_EQ(StandIn(temp.Path() / "garbage.dll").Check(),
+            Lines({"Could not load DAPI.DLL.", "GetFileVersionInfoSize failed."}));
+  const auto german = VersionedPeFile::Build("5.5.2653.0", {{"FileVersion", "5.5.2653.0"}}, "040704B0");
+  std::ofstream(dapi, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(german.data()), static_cast<std::streamsize>(german.size()));
+  EXPECT_EQ(StandIn(dapi).Check(), Lines({"Could not get DAPI.DLL version.", "VerQueryValue failed."}));
+}
+
+TEST(ExchangeHelperTest, TheBuiltStandInsPassTheCheck) {
+  EXPECT_EQ(ExchangeHelper({VANTREL_TEST_VTREX, VANTREL_TEST_DAPI}).Check(), std::nullopt);
+  // Found by the installed search: both lie next to this program, as next to vantrel-sim.
+  const ExchangeHelper installed;
+  EXPECT_EQ(installed.Check(), std::nullopt);
+  EXPECT_EQ(installed.FindDirectoryLibrary(), ExchangeHelper::ProgramFolder() / "DAPI.DLL");
+  ExchangeLab lab;
+  std::string detail;
+  EXPECT_EQ(installed.TestConnection("EXOLD", detail), 4);
+  EXPECT_EQ(detail, "5.5.2448");
+  EXPECT_EQ(ExchangeHelper::ProgramFolder(), fs::canonical("/proc/self/exe").parent_path());
+}
+
+TEST(ExchangeHelperTest, TestConnectionCommandGivesEveryResultText) {
+  ExchangeLab lab;
+  RecordingUi ui;
+  const ExchangeHelper helper = StandIn();
+  const std::string recipients = "/o=Org/ou=Site/cn=Recipients";
+  auto run = [&](const std::string& server, const std::string& container = "/cn=recipients") {
+    return TestConnectionCommand::Run(helper, server, container, ui);
+  };
+  auto expect = [](const Outcome& outcome, Field focus, Box box, const std::string& text) {
+    EXPECT_EQ(outcome.focus, focus);
+    EXPECT_EQ(outcome.box, box);
+    EXPECT_EQ(outcome.text, text);
+  };
+
+  expect(run("EXCH1"), Field::kNone, Box::kInformation, "Connection test to EXCH1 completed successfully.");
+  expect(run("exedge"), Field::kNone, Box::kInformation, "Connection test to exedge completed successfully.");
+  expect(run("EXOLD"), Field::kNone, Box::kError,
+         "Incompatible Service Pack. VTR requires Microsoft Exchange Service Pack 3 or later. The server is reporting "
+         "this version information: \r\r5.5.2448");
+  expect(run("EXNEW"), Field::kNone, Box::kError,
+         "Server version is not 5.5. The server is reporting this version information: \r\r6.0.4417");
+  expect(run("EXDOWN"), Field::kNone, Box::kError,
+         "DAPIStart failed: The Microsoft Exchange server EXDOWN does not answer");
+  expect(run("NOSUCH"), Field::kNone, Box::kError,
+         "DAPIStart failed: The Microsoft Exchange server NOSUCH was not found on the network");
+  expect(run("EXODD"), Field::kNone, Box::kError, "DAPIRead failed: Cannot read the version of EXODD: \"five\"");
+  // The busy cursor during each test, normal again afterwards.
+  ASSERT_FALSE(ui.cursor.empty());
+  EXPECT_FALSE(ui.cursor.back());
+
+  // Blank fields are reported before any library is loaded (a missing helper would say so).
+  const ExchangeHelper missing({lab.Path() / "none" / "VTREX.DLL", {}});
+  expect(TestConnectionCommand::Run(missing, " \t", recipients, ui), Field::kServer, Box::kError,
+         "Enter a Microsoft Exchange server name");
+  expect(TestConnectionCommand::Run(missing, "EXCH1", "  ", ui), Field::kRecipients, Box::kError,
+         "Enter a recipients container");
+  expect(TestConnectionCommand::Run(missing, "EXCH1", recipients, ui), Field::kNone, Box::kError,
+         ExchangeHelper::kCannotLoadMessage);
+
+  EXPECT_EQ(TestConnectionCommand::StripLeadingBackslashes("\\\\EXCH1"), "EXCH1");
+  EXPECT_EQ(TestConnectionCommand::StripLeadingBackslashes("\\\\\\"), "");
+  EXPECT_EQ(TestConnectionCommand::StripLeadingBackslashes("EX\\CH1"), "EX\\CH1");
+}
+
+TEST(ExchangeHelperTest, UnexpectedResultCodesAndTheirTexts) {
+  RecordingUi ui;
+  const ExchangeHelper fake({VANTREL_TEST_FAKE, {}});
+  for (const char* code : {"5", "-1", "99"}) {
+    ScopedEnv result("VANTREL_FAKE_RESULT", code);
+    const Outcome outcome = TestConnectionCommand::Run(fake, "EXCH1", "/cn=recipients", ui);
+    EXPECT_EQ(outcome.box, Box::kError);
+    EXPECT_EQ(outcome.text, "An unexpected error occured") << code;
+    MailboxStep step(fake, ui);
+    ui.answers = {true};
+    EXPECT_EQ(step.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
+    EXPECT_EQ(ui.questions.back().second,
+              "An unexpected error occurred while testing the connection with the Microsoft Exchange server.\r\r"
+              "Microsoft Exchange mailboxes will not be deleted.");
+  }
+  // Codes 1 and 2 carry the helper's text, whatever it says.
+  ScopedEnv two("VANTREL_FAKE_RESULT", "2");
+  EXPECT_EQ(TestConnectionCommand::Run(fake, "EXCH1", "/cn=recipients", ui).text, "DAPIRead failed: fake detail");
+  // A helper without TestConnection: the command reports that it cannot link.
+  const ExchangeHelper withoutTest({VANTREL_TEST_FAKE_WITHOUT_TEST, {}});
+  EXPECT_EQ(TestConnectionCommand::Run(withoutTest, "EXCH1", "/cn=recipients", ui).text,
+            "Could not dynamically link to VTREX.DLL.");
+}
+
+TEST(ExchangeHelperTest, PreparationTextsAndTheirWarnings) {
+  ExchangeLab lab;
+  EXPECT_EQ(MailboxStep::PreparationText(0, "x"), "");
+  EXPECT_EQ(MailboxStep::PreparationText(7, "x"),
+            "An unexpected error occurred while testing the connection with the Microsoft Exchange server.");
+  EXPECT_EQ(MailboxStep::PreparationText(-1, "x"), MailboxStep::PreparationText(5, "y"));
+
+  const ExchangeHelper helper = StandIn();
+  RecordingUi ui;
+  MailboxStep step(helper, ui);
+  EXPECT_EQ(step.Prepare("EXCH1"), MailboxStep::Preparation::kOn);
+  EXPECT_TRUE(ui.questions.empty());
+  step.Release();
+
+  ui.answers = {true, false};
+  EXPECT_EQ(step.Prepare("EXOLD"), MailboxStep::Preparation::kOff);
+  EXPECT_FALSE(step.IsOn());
+  EXPECT_EQ(step.Prepare("EXDOWN"), MailboxStep::Preparation::kCancelled);
+  ASSERT_EQ(ui.questions.size(), 2u);
+  EXPECT_EQ(ui.questions[0].first, "Warning");
+  EXPECT_EQ(ui.questions[0].second,
+            "Incompatible Microsoft Exchange Service Pack detected. VTR is only compatible with Microsoft Exchange "
+            "Version 5.5 Service Pack 3 or later. The server is reporting this version information: 5.5.2448\r\r"
+            "Microsoft Exchange mailboxes will not be deleted.");
+  EXPECT_EQ(ui.questions[1].second,
+            "An error occurred while testing the connection with the Microsoft Exchange server. DAPIStart failed: The "
+            "Microsoft Exchange server EXDOWN does not answer\r\rMicrosoft Exchange mailboxes will not be deleted.");
+
+  const ExchangeHelper missing({lab.Path() / "none" / "VTREX.DLL", {}});
+  MailboxStep noHelper(missing, ui);
+  ui.answers = {true};
+  EXPECT_EQ(noHelper.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
+  EXPECT_EQ(
+      ui.questions.back().second,
+      "Could not load VTREX.DLL. Make sure that the Microsoft Exchange Administrator program is installed on this "
+      "computer and that VTREX.DLL is in the same folder as VTR.EXE\r\rMicrosoft Exchange mailboxes will not be "
+      "deleted.");
+  // A library without the helper's entries.
+  const ExchangeHelper wrong({"libm.so.6", {}});
+  MailboxStep noEntry(wrong, ui);
+  ui.answers = {true};
+  EXPECT_EQ(noEntry.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
+  EXPECT_EQ(ui.questions.back().second,
+            "Could not dynamically link to VTREX.DLL.\r\rMicrosoft Exchange mailboxes will not be deleted.");
+  std::string detail;
+  EXPECT_THROW(
+      {
+        try {
+          wrong.TestConnection("EXCH1", detail);
+        } catch (const VantrelError& error) {
+          EXPECT_STREQ(error.what(), "Could not dynamically link to VTREX.DLL.");
+          throw;
+        }
+      },
+      VantrelError);
+  // The cursor is normal while the question is open and the hourglass again after it.
+  EXPECT_EQ(ui.cursor.back(), true);
+  EXPECT_EQ(ui.cursor[ui.cursor.size() - 2], false);
+}
+
+}  // namespace
+}  // namespace vantrel

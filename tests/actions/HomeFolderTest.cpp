@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "ActionsTestSupport.h"
+#include "actions/HomeFolderGuard.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+using testing::WriteText;
+
+std::string Refusal(const std::string& home, HomeFolderOption option, const std::string& target = "") {
+  return HomeFolderGuard::Check(home, option, target).refusal.value_or("");
+}
+
+TEST(HomeFolderGuardTest, RefusesPathsThatMustNeverBeTouched) {
+  TempFolder temp;
+  const fs::path root = temp.Path();
+  WriteText(root / "homes" / "jsmith" / "f.txt", "x");
+  fs::create_directories(root / "archive" / "old");
+  const std::string archive = (root / "archive").string();
+  const auto remove = HomeFolderOption::kDelete;
+  const auto move = HomeFolderOption::kMove;
+
+  EXPECT_EQ(Refusal("", remove), "The account has no home folder; no folder was deleted or moved");
+  EXPECT_EQ(Refusal("", move, archive), "The account has no home folder; no folder was deleted or moved");
+  EXPECT_EQ(Refusal("/", remove), "The home folder / is the root of a file system; it was left alone");
+  EXPECT_EQ(Refusal("//", remove), "The home folder // is the root of a file system; it was left alone");
+  EXPECT_EQ(Refusal("/proc", remove), "The home folder /proc is the root of a file system; it was left alone");
+  // The target folder, a folder containing it (also spelt with "..", a trailing slash or a link).
+  EXPECT_NE(Refusal(archive, remove, archive).find("is the target folder"), std::string::npos);
+  EXPECT_NE(Refusal(archive + "/", move, archive).find("is the target folder"), std::string::npos);
+  EXPECT_NE(Refusal(root.string(), move, archive + "/old").find("or contains it"), std::string::npos);
+  EXPECT_NE(Refusal((root / "homes" / ".." / "archive").string(), remove, archive).find("is the target folder"),
+            std::string::npos);
+  fs::create_directory_symlink(root / "archive", root / "archive-link");
+  EXPECT_NE(Refusal(archive, remove, (root / "archive-link").string()).find("is the target folder"), std::string::npos);
+  // Already in the target folder: a move would only rename it.
+  EXPECT_NE(Refusal(archive + "/old", move, archive).find("already in the target folder"), std::string::npos);
+  // Places this machine cannot reach are named.
+  EXPECT_EQ(Refusal("\\\\FS1\\homes\\jsmith", remove),
+            "The home folder \\\\FS1\\homes\\jsmith cannot be reached from this computer");
+  EXPECT_EQ(Refusal("homes/jsmith", remove), "The home folder homes/jsmith cannot be reached from this computer");
+  EXPECT_EQ(Refusal((root / "homes" / "jsmith").string(), move, "archive"),
+            "The target folder archive cannot be reached from this computer");
+  const std::string missing = (root / "nowhere" / "jsmith").string();
+  EXPECT_EQ(Refusal(missing, remove), "The home folder " + missing + " cannot be reached: No such file or directory");
+  // Overlong paths.
+  const std::string longPath = "/" + std::string(1023, 'a');
+  EXPECT_NE(Refusal(longPath, remove).find("1024 characters long"), std::string::npos);
+  EXPECT_NE(Refusal((root / "homes" / "jsmith").string(), move, longPath).find("The target folder path is 1024"),
+            std::string::npos);
+  EXPECT_EQ(Refusal(longPath.substr(0, 1023), remove).find("characters long"), std::string::npos);
+
+  // What may be touched: the item itself, with a link as the home folder staying a link.
+  const auto ok = HomeFolderGuard::Check((root / "homes" / "jsmith" / "").string(), move, archive + "/new/deeper");
+  EXPECT_FALSE(ok.refusal);
+  EXPECT_EQ(ok.item, fs::canonical(root / "homes" / "jsmith"));
+  EXPECT_EQ(ok.target, fs::canonical(root / "archive") / "new" / "deeper");
+  fs::create_directory_symlink(root / "archive", root / "homes" / "linked");
+  const auto link = HomeFolderGuard::Check((root / "homes" / "linked").string(), remove, "");
+  EXPECT_FALSE(link.refusal);
+  EXPECT_EQ(link.item, fs::canonical(root / "homes") / "linked");
+}
+
+}  // namespace
+}  // namespace vantrel

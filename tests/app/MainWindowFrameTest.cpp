@@ -1,0 +1,613 @@
+#include "MainWindowFrameTest.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "WindowHarness.h"
+#include "app/AccountsPage.h"
+#include "app/Artwork.h"
+#include "app/ResourcesPage.h"
+#include "app/ScanPage.h"
+#include "app/TfrmDCList.h"
+#include "common/VantrelError.h"
+
+namespace vantrel::testing {
+
+namespace {
+
+bool IsBlank(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (qAlpha(image.pixel(x, y)) != 0) return false;
+  return true;
+}
+
+QColor BaseColour(const QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Base); }
+
+QStringList RowNames(const QTreeWidget* view) {
+  QStringList names;
+  for (int row = 0; row < view->topLevelItemCount(); ++row) names << view->topLevelItem(row)->text(0);
+  return names;
+}
+
+void AddRecords(TfrmMain& window) {
+  window.Results().Add("bob", 45, actShow);
+  window.Results().Add("WS01$", kDaysNever, actShow);
+  window.Results().Add("alice", 300, actShow);
+  window.Results().Add("carol", kDaysError, actShow);
+  window.Results().Add("dave", 1200, actShow);
+  window.Results().Sort(0);
+}
+
+}  // namespace
+
+void MainWindowFrameTest::controlsCarryTheirNamesAndCaptions() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  QCOMPARE(window.objectName(), QStringLiteral("TfrmMain"));
+  QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel"));
+  QCOMPARE(window.minimumWidth(), 400);
+  QCOMPARE(window.maximumWidth(), 450);
+  QCOMPARE(window.minimumHeight(), 430);
+
+  const std::pair<const char*, const char*> captions[] = {
+      {"btnGeneralDomainConfig", "&Configure..."},
+      {"chkbGeneralUseFastTarvikAlgorithm", "&Fast Tarvik algorithm (recommended for WANs)"},
+      {"rbtnResourcesLeaveHomeFolder", "&Leave home folder intact"},
+      {"rbtnResourcesDeleteHomeFolder", "&Delete home folder"},
+      {"rbtnResourcesMoveHomeFolder", "&Move home folder to another folder"},
+      {"btnResourcesBrowse", "&Browse..."},
+      {"chkbResourcesDeleteMailbox", "Dele&te mailbox when account is deleted"},
+      {"btnResourcesTestConnection", "Test &Connection"},
+      {"chkbUsersShowWarning", "&Show if not used for more than"},
+      {"chkbUsersDisableAccount", "&Disable if not used for more than"},
+      {"chkbUsersDeleteAccount", "D&elete if not used for more than"},
+      {"btnUsersAdd", "&Add..."},
+      {"btnUsersRemove", "Remo&ve"},
+      {"chkbUsersIgnoreNeverExpires", "Ignore accounts with password that never e&xpires"},
+      {"chkbUsersIgnoreDisabled", "Ignore accounts that have been disa&bled"},
+      {"chkbComputersShowWarning", "&Show if password is older than"},
+      {"chkbComputersDisableAccount", "&Disable if password is older than"},
+      {"chkbComputersDeleteAccount", "D&elete if password is older than"},
+      {"btnComputersAdd", "&Add..."},
+      {"btnComputersRemove", "Remo&ve"},
+      {"chkbComputersIgnoreDisabled", "Ignore accounts that have been disa&bled"},
+      {"btnScanStartScan", "&Start Scan"},
+      {"btnScanStop", "Sto&p"},
+      {"btnScanExecuteActions", "&Execute Actions"},
+      {"btnScanOpenResult", "&Open Result File..."},
+      {"btnScanSaveResult", "Sa&ve Result File..."},
+      {"btnClose", "Close"},
+  };
+  for (const auto& [name, caption] : captions) {
+    auto* button = harness.Find<QAbstractButton>(name);
+    QVERIFY2(button != nullptr, name);
+    QCOMPARE(button->text(), QString::fromLatin1(caption));
+  }
+  const std::pair<const char*, const char*> labels[] = {
+      {"lblGeneralNorvaneWeb", "Norvane Web Site"},
+      {"lblGeneralVTRSupport", "VTR Support Page"},
+      {"lblVersionNo", "Vantrel v2.1"},
+      {"lblResourcesExchangeServer", "&Exchange server"},
+      {"lblResourcesRecipients", "&Recipients container"},
+      {"lblResourcesWarning1", "Microsoft Exchange features disabled"},
+      {"lblUsersUnusedAccountAction", "accounts that have never been used"},
+      {"lblGeneralDomainControllers", "Domain Controllers  "},
+      {"lblGeneralPerformance", "Performance  "},
+      {"lblGeneralWWW", "WWW  "},
+      {"lblResourcesHomeFolder", "Home Folder  "},
+      {"lblResourcesExchange", "Microsoft Exchange 5.5 mailbox  "},
+      {"lblUsersSuggestedActions", "Suggested Actions  "},
+      {"lblComputersSuggestedActions", "Suggested Actions  "},
+      {"lblUsersIgnore", "Users / Groups to ignore  "},
+      {"lblComputersIgnore", "Computers / Groups to ignore  "},
+      {"lblScanResults", "Scan Results  "},
+      {"lblScanCommands", "Commands  "},
+  };
+  for (const auto& [name, caption] : labels) {
+    auto* label = harness.Find<QLabel>(name);
+    QVERIFY2(label != nullptr, name);
+    QCOMPARE(label->text(), QString::fromLatin1(caption));
+  }
+  QVERIFY(harness.Find<QLabel>("lblVersionNo")->font().bold());
+  QVERIFY(harness.Find<QLabel>("lblScanResults")->font().bold());
+
+  auto* pages = harness.Find<QTabWidget>("pgctrlMain");
+  const char* const pageNames[] = {"tsGeneral", "tsResources", "tsUsers", "tsComputers", "tsScan"};
+  const char* const pageCaptions[] = {"General", "Resources", "Users", "Computers", "Scan"};
+  QCOMPARE(pages->count(), 5);
+  for (int index = 0; index < 5; ++index) {
+    QCOMPARE(pages->widget(index)->objectName(), QString::fromLatin1(pageNames[index]));
+    QCOMPARE(pages->tabText(index), QString::fromLatin1(pageCaptions[index]));
+  }
+
+  auto* slider = harness.Find<QSlider>("trkbGeneralThreads");
+  QCOMPARE(slider->minimum(), 1);
+  QCOMPARE(slider->maximum(), 100);
+  QCOMPARE(slider->pageStep(), 10);
+  QCOMPARE(slider->tickPosition(), QSlider::NoTicks);
+  QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), QStringLiteral("20"));
+
+  for (const char* name :
+       {"edtUsersShowWarningDays", "edtUsersDisableAccountDays", "edtUsersDeleteAccountDays",
+        "edtComputersShowWarningDays", "edtComputersDisableAccountDays", "edtComputersDeleteAccountDays"}) {
+    auto* field = harness.Find<QLineEdit>(name);
+    QVERIFY2(field != nullptr, name);
+    QCOMPARE(field->maxLength(), 3);
+  }
+  QCOMPARE(harness.Find<QLabel>("lblUsersShowWarningDays")->text(), QStringLiteral("days"));
+  QCOMPARE(harness.Find<QLineEdit>("edtResourcesRecipients")->maxLength(), 800);
+  auto* combo = harness.Find<QComboBox>("cmboUsersUnusedAccountAction");
+  QCOMPARE(combo->count(), 4);
+  QCOMPARE(combo->itemText(0), QStringLiteral("Ignore"));
+  QCOMPARE(combo->itemText(3), QStringLiteral("Delete"));
+  QCOMPARE(combo->currentIndex(), 1);
+
+  for (const char* name : {"lvwUsersIgnore", "lvwComputersIgnore"}) {
+    auto* view = harness.Find<QTreeWidget>(name);
+    QVERIFY2(view != nullptr, name);
+    QCOMPARE(view->columnCount(), 1);
+    QCOMPARE(view->headerItem()->text(0), QStringLiteral("Account"));
+    QVERIFY(view->isHeaderHidden());
+    QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+  }
+  auto* results = harness.Find<QTreeWidget>("lvwScanResults");
+  QCOMPARE(results->headerItem()->text(0), QStringLiteral("Account"));
+  QCOMPARE(results->headerItem()->text(1), QStringLiteral("Days"));
+  QCOMPARE(results->columnWidth(0), 230);
+  QVERIFY(results->headerItem()->textAlignment(1) & Qt::AlignRight);
+  QCOMPARE(results->selectionBehavior(), QAbstractItemView::SelectRows);
+  QCOMPARE(results->selectionMode(), QAbstractItemView::ExtendedSelection);
+
+  const std::pair<const char*, const char*> actions[] = {
+      {"pmnuActionNoAction", "&Show"}, {"pmnuActionDisable", "&Disable"}, {"pmnuActionDelete", "Dele&te"}};
+  for (const auto& [name, caption] : actions)
+    QCOMPARE(harness.Find<QAction>(name)->text(), QString::fromLatin1(caption));
+  QVERIFY(harness.Find<QAction>("pmnuActionAccountName") != nullptr);
+  const std::tuple<const char*, const char*, int> delays[] = {
+      {"pmnuStartScan1Hour", "after &1 hour", 1},      {"pmnuStartScan2Hours", "after &2 hours", 2},
+      {"pmnuStartScan3Hours", "after &3 hours", 3},    {"pmnuStartScan4Hours", "after &4 hours", 4},
+      {"pmnuStartScan6Hours", "after &6 hours", 6},    {"pmnuStartScan12Hours", "after 12 &hours", 12},
+      {"pmnuStartScan24Hours", "after 24 h&ours", 24},
+  };
+  QCOMPARE(harness.Find<QMenu>("pmnuStartScan")->actions().size(), 7);
+  for (const auto& [name, caption, hours] : delays) {
+    auto* item = harness.Find<QAction>(name);
+    QVERIFY2(item != nullptr, name);
+    QCOMPARE(item->text(), QString::fromLatin1(caption));
+    QCOMPARE(item->property("tag").toInt(), hours);
+  }
+  for (const char* name : {"imgResourcesWarning", "lblResourcesWarning1", "lblResourcesWarning2",
+                           "lblResourcesWarning3", "lblScanLastScanTime"})
+    QVERIFY2(harness.Find<QWidget>(name)->isHidden(), name);
+  QVERIFY(harness.boxes.Shown().empty());
+}
+
+void MainWindowFrameTest::picturesAreDrawnAndDistinct() {
+  const QVector<QPixmap> images = Artwork::ImageList();
+  QCOMPARE(images.size(), 8);
+  for (const QPixmap& image : images) QCOMPARE(image.size(), QSize(16, 16));
+  const int drawn[] = {0, 1, 2, 6, 7};
+  for (int first : drawn) {
+    QVERIFY(!IsBlank(images[first].toImage()));
+    for (int second : drawn)
+      if (first != second) QVERIFY(images[first].toImage() != images[second].toImage());
+  }
+  for (int blank : {3, 4, 5}) QVERIFY(IsBlank(images[blank].toImage()));
+  // The disable picture is mostly red with white in its middle; the delete picture has no white.
+  const QImage disable = images[6].toImage();
+  QVERIFY(QColor(disable.pixel(8, 8)).red() > 230 && QColor(disable.pixel(8, 8)).green() > 230);
+  QVERIFY(QColor(disable.pixel(3, 8)).red() > 150 && QColor(disable.pixel(3, 8)).green() < 100);
+  QVERIFY(!IsBlank(Artwork::ExchangeWarning().toImage()));
+  QVERIFY(!IsBlank(Artwork::ProductPicture().toImage()));
+}
+
+void MainWindowFrameTest::pageChangeIsRefusedWhileBusyAndLeavingScanDiscardsResults() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  QTabWidget* pages = window.PageControl();
+  QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("tsGeneral"));
+  QCOMPARE(window.HelpContext(), 10);
+
+  pages->setCurrentIndex(4);
+  QCOMPARE(window.HelpContext(), 50);
+  AddRecords(window);
+  window.Results()[0].SetAction(actDelete);
+  window.FillResultsView();
+  window.SetComponentStates();
+  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+  QCOMPARE(view->topLevelItemCount(), 5);
+  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+
+  window.SetBusy(true);
+  for (int index : {0, 1, 2, 3}) {
+    pages->setCurrentIndex(index);
+    QCOMPARE(pages->currentIndex(), 4);
+  }
+  QCOMPARE(window.Results().Count(), std::size_t{5});
+  QCOMPARE(window.HelpContext(), 50);
+
+  window.SetBusy(false);
+  pages->setCurrentIndex(2);
+  QCOMPARE(pages->currentIndex(), 2);
+  QCOMPARE(window.HelpContext(), 30);
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QCOMPARE(view->topLevelItemCount(), 0);
+  QVERIFY(!harness.Find<QPushButton>("btnScanSaveResult")->isEnabled());
+  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+  QVERIFY(harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
+  pages->setCurrentIndex(4);
+  QCOMPARE(view->topLevelItemCount(), 0);
+  QVERIFY(harness.boxes.Shown().empty());
+}
+
+void MainWindowFrameTest::helpKeyOpensTheTopicOfThePageInFront() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1"});  // no Configure on activation
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  for (int index = 0; index < 5; ++index) {
+    window.PageControl()->setCurrentIndex(index);
+    QTest::keyClick(&window, Qt::Key_F1);
+  }
+  QCOMPARE(harness.help.contexts, (std::vector<int>{10, 20, 30, 40, 50}));
+  QTest::qWait(0);
+  QVERIFY(harness.boxes.Shown().empty());
+}
+
+void MainWindowFrameTest::componentStatesFollowBusy() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  auto* start = harness.Find<QPushButton>("btnScanStartScan");
+  auto* stop = harness.Find<QPushButton>("btnScanStop");
+  auto* open = harness.Find<QPushButton>("btnScanOpenResult");
+  auto* save = harness.Find<QPushButton>("btnScanSaveResult");
+  auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
+  auto* close = harness.Find<QPushButton>("btnClose");
+  auto* progress = harness.Find<QProgressBar>("prgProgress");
+  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+
+  QVERIFY(start->isEnabled() && !stop->isEnabled() && close->isEnabled());
+  QVERIFY(!open->isHidden() && !save->isHidden() && progress->isHidden());
+  QVERIFY(!save->isEnabled() && !execute->isEnabled());
+  QVERIFY(view->isEnabled() && window.UsersPage()->isEnabled());
+
+  window.Results().Add("bob", 45, actShow);
+  window.SetComponentStates();
+  QVERIFY(save->isEnabled());
+  QVERIFY(!execute->isEnabled());
+  window.Results()[0].SetAction(actDisable);
+  window.SetComponentStates();
+  QVERIFY(execute->isEnabled());
+
+  window.SetBusy(true);
+  window.SetComponentStates();
+  QVERIFY(!start->isEnabled() && stop->isEnabled() && !close->isEnabled());
+  QVERIFY(open->isHidden() && save->isHidden() && !progress->isHidden());
+  QVERIFY(!view->isEnabled() && !window.UsersPage()->isEnabled());
+  QVERIFY(window.ComputersPage()->isEnabled());
+
+  // Closing is refused while busy, with the error box.
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  bool canClose = true;
+  window.FormCloseQuery(canClose);
+  QVERIFY(!canClose);
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("VTR cannot close at the moment. Try again later.")});
+  QCOMPARE(harness.boxes.Shown().front().kind, BoxKind::Error);
+  QCOMPARE(harness.boxes.Shown().front().caption, QStringLiteral("Vantrel"));
+
+  // Execute Actions does nothing while another operation runs, even though it is enabled: no
+  // confirmation comes up and the list stays.
+  QVERIFY(execute->isEnabled());
+  execute->click();
+  QCOMPARE(window.Results().Count(), std::size_t{1});
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  window.SetBusy(false);
+  window.SetComponentStates();
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void MainWindowFrameTest::suggestedActionsEnableTheirFields() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  AccountsPage* users = window.UsersPage();
+  AccountsPage* computers = window.ComputersPage();
+  const QColor windowColour = QApplication::palette().color(QPalette::Base);
+  const QColor faceColour = QApplication::palette().color(QPalette::Button);
+
+  // Defaults: only "show" is checked on both pages.
+  QVERIFY(users->edtDays[0]->isEnabled() && !users->edtDays[1]->isEnabled() && !users->edtDays[2]->isEnabled());
+  QCOMPARE(BaseColour(users->edtDays[0]), windowColour);
+  QCOMPARE(BaseColour(users->edtDays[1]), faceColour);
+
+  for (QCheckBox* box : users->chkbAction)
+    if (box->isChecked()) box->click();
+  QVERIFY(!users->cmboUsersUnusedAccountAction->isEnabled());
+  for (QWidget* follower :
+       std::initializer_list<QWidget*>{users->lblUsersUnusedAccountAction, users->lvwIgnore, users->btnAdd,
+                                       users->btnRemove, users->chkbUsersIgnoreNeverExpires, users->chkbIgnoreDisabled})
+    QVERIFY2(!follower->isEnabled(), qPrintable(follower->objectName()));
+  QCOMPARE(BaseColour(users->cmboUsersUnusedAccountAction), faceColour);
+  QCOMPARE(BaseColour(users->lvwIgnore), faceColour);
+  QCOMPARE(BaseColour(users->edtDays[0]), faceColour);
+
+  users->chkbAction[2]->click();
+  QVERIFY(users->cmboUsersUnusedAccountAction->isEnabled() && users->lvwIgnore->isEnabled());
+  QVERIFY(users->edtDays[2]->isEnabled() && !users->edtDays[0]->isEnabled());
+  QCOMPARE(BaseColour(users->edtDays[2]), windowColour);
+  QCOMPARE(BaseColour(users->lvwIgnore), windowColour);
+
+  computers->chkbAction[0]->click();
+  QVERIFY(!computers->lvwIgnore->isEnabled() && !computers->btnAdd->isEnabled() && !computers->btnRemove->isEnabled() &&
+          !computers->chkbIgnoreDisabled->isEnabled());
+  QCOMPARE(BaseColour(computers->lvwIgnore), faceColour);
+  computers->chkbAction[1]->click();
+  QVERIFY(computers->lvwIgnore->isEnabled() && computers->btnAdd->isEnabled() &&
+          computers->chkbIgnoreDisabled->isEnabled());
+  QVERIFY(computers->edtDays[1]->isEnabled());
+
+  // A busy window greys the Users page, but the fields keep their own colours.
+  window.SetBusy(true);
+  window.SetComponentStates();
+  QCOMPARE(BaseColour(users->edtDays[2]), windowColour);
+  window.SetBusy(false);
+  window.SetComponentStates();
+}
+
+void MainWindowFrameTest::dayFieldsTakeOnlyDigits() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  QLineEdit* field = window.UsersPage()->edtDays[0];
+  field->clear();
+  QTest::keyClicks(field, QStringLiteral("1a-2 x"));
+  QCOMPARE(field->text(), QStringLiteral("12"));
+  QTest::keyClick(field, Qt::Key_Backspace);
+  QCOMPARE(field->text(), QStringLiteral("1"));
+  QTest::keyClicks(field, QStringLiteral("2345"));
+  QCOMPARE(field->text(), QStringLiteral("123"));
+
+  QVERIFY(window.edtDaysFieldKeyPress(field, Qt::Key_A, QStringLiteral("a")));
+  QVERIFY(window.edtDaysFieldKeyPress(field, Qt::Key_Space, QStringLiteral(" ")));
+  QVERIFY(!window.edtDaysFieldKeyPress(field, Qt::Key_7, QStringLiteral("7")));
+  QVERIFY(!window.edtDaysFieldKeyPress(field, Qt::Key_Backspace, QStringLiteral("\b")));
+  QVERIFY(!window.edtDaysFieldKeyPress(field, Qt::Key_Left, QString()));
+  QVERIFY(!window.edtDaysFieldKeyPress(field, Qt::Key_Tab, QStringLiteral("\t")));
+
+  // Pasted text cannot bring letters in either.
+  QLineEdit* computerField = window.ComputersPage()->edtDays[1];
+  computerField->clear();
+  computerField->insert(QStringLiteral("4x"));
+  QCOMPARE(computerField->text(), QString());
+}
+
+void MainWindowFrameTest::resourcesPageRules() {
+  WindowHarness harness;
+  harness.exchange.unavailable =
+      std::make_pair(std::string("Could not load DAPI.DLL."), std::string("GetFileVersionInfoSize failed."));
+  harness.WriteSettings("CORP", "\"DeleteMailboxes\"=dword:00000001\r\n\"ExchangeServer\"=\"exch1\"\r\n");
+  TfrmMain& window = harness.Start();
+  ResourcesPage* page = window.Resources();
+
+  // The start-up check disabled the features; the stored switch still shows, greyed.
+  for (QWidget* warning : std::initializer_list<QWidget*>{page->imgResourcesWarning, page->lblResourcesWarning1,
+                                                          page->lblResourcesWarning2, page->lblResourcesWarning3})
+    QVERIFY(!warning->isHidden());
+  QCOMPARE(page->lblResourcesWarning2->text(), QStringLiteral("Could not load DAPI.DLL."));
+  QCOMPARE(page->lblResourcesWarning3->text(), QStringLiteral("GetFileVersionInfoSize failed."));
+  QVERIFY(!page->chkbResourcesDeleteMailbox->isEnabled());
+  QVERIFY(page->chkbResourcesDeleteMailbox->isChecked());
+  QVERIFY(page->edtResourcesExchangeServer->isEnabled());
+  QCOMPARE(page->edtResourcesExchangeServer->text(), QStringLiteral("EXCH1"));
+
+  page->chkbResourcesDeleteMailbox->setChecked(false);
+  window.chkbResourcesDeleteMailboxClick();
+  for (QWidget* field : std::initializer_list<QWidget*>{page->edtResourcesExchangeServer, page->edtResourcesRecipients,
+                                                        page->btnResourcesTestConnection,
+                                                        page->lblResourcesExchangeServer, page->lblResourcesRecipients})
+    QVERIFY(!field->isEnabled());
+  QCOMPARE(BaseColour(page->edtResourcesRecipients), QApplication::palette().color(QPalette::Button));
+
+  QVERIFY(page->rbtnResourcesLeaveHomeFolder->isChecked());
+  QVERIFY(!page->edtResourcesNewHomeFolderPath->isEnabled() && !page->btnResourcesBrowse->isEnabled());
+  page->rbtnResourcesMoveHomeFolder->click();
+  QVERIFY(page->edtResourcesNewHomeFolderPath->isEnabled() && page->btnResourcesBrowse->isEnabled());
+  QCOMPARE(BaseColour(page->edtResourcesNewHomeFolderPath), QApplication::palette().color(QPalette::Base));
+  page->rbtnResourcesDeleteHomeFolder->click();
+  QVERIFY(!page->edtResourcesNewHomeFolderPath->isEnabled());
+
+  page->edtResourcesExchangeServer->setText(QStringLiteral("\\\\exch1"));
+  window.edtResourcesExchangeServerExit();
+  QCOMPARE(page->edtResourcesExchangeServer->text(), QStringLiteral("EXCH1"));
+  page->edtResourcesExchangeServer->setText(QStringLiteral("\\\\\\"));
+  window.edtResourcesExchangeServerExit();
+  QCOMPARE(page->edtResourcesExchangeServer->text(), QString());
+  QVERIFY(harness.boxes.Shown().empty());
+}
+
+void MainWindowFrameTest::testConnectionChecksFieldsAndReportsResults() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  ResourcesPage* page = window.Resources();
+  page->chkbResourcesDeleteMailbox->click();
+  page->edtResourcesExchangeServer->setText(QStringLiteral("  "));
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnResourcesTestConnectionClick();
+  QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a Microsoft Exchange server name."));
+  QCOMPARE(window.focusWidget(), page->edtResourcesExchangeServer);
+
+  page->edtResourcesExchangeServer->setText(QStringLiteral("exch1"));
+  page->edtResourcesRecipients->setText(QString());
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnResourcesTestConnectionClick();
+  QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a recipients container."));
+  QCOMPARE(window.focusWidget(), page->edtResourcesRecipients);
+
+  // No helper library here: the test fails with the loading message, and the button comes back.
+  page->edtResourcesRecipients->setText(QStringLiteral("/cn=recipients"));
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnResourcesTestConnectionClick();
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::Error);
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Could not load VTREX.DLL.")));
+  QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("VTREX.DLL is in the same folder as VTR.EXE.")));
+  QVERIFY(page->btnResourcesTestConnection->isEnabled());
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void MainWindowFrameTest::sectionRulesStretchWithTheWindow() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.show();
+  QCOMPARE(window.width(), 400);
+  QVERIFY(window.height() >= 430);
+  const QList<QFrame*> rules = window.findChildren<QFrame*>(QRegularExpression(QStringLiteral("^bvl")));
+  QCOMPARE(rules.size(), 11);
+  for (int width : {400, 450, 600}) {
+    window.resize(width, 500);
+    QCOMPARE(window.width(), std::min(width, 450));
+    const int pageControlWidth = window.PageControl()->width();
+    for (QFrame* rule : rules) {
+      auto* heading = window.findChild<QLabel*>(QStringLiteral("lbl") + rule->objectName().mid(3));
+      QVERIFY2(heading != nullptr, qPrintable(rule->objectName()));
+      QVERIFY(heading->text().endsWith(QStringLiteral("  ")));
+      QCOMPARE(rule->x(), heading->x() + heading->width());
+      QCOMPARE(rule->width(), pageControlWidth - heading->width() - 30);
+      QCOMPARE(rule->y() / 4, (heading->y() + heading->height() / 2) / 4);
+    }
+  }
+  auto* stop = harness.Find<QPushButton>("btnScanStop");
+  QCOMPARE(harness.Find<QLabel>("lblScanLastScanTime")->x(), stop->x());
+  window.hide();
+}
+
+void MainWindowFrameTest::linksGoToTheMakersPages() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1"});
+  window.show();
+  auto* maker = harness.Find<QLabel>("lblGeneralNorvaneWeb");
+  auto* support = harness.Find<QLabel>("lblGeneralVTRSupport");
+  QTest::mouseClick(maker, Qt::LeftButton, {}, maker->rect().center());
+  QTest::mouseClick(support, Qt::LeftButton, {}, support->rect().center());
+  QCOMPARE(harness.links.addresses,
+           (QStringList{QStringLiteral("https://www.norvane.example"),
+                        QStringLiteral("https://www.norvane.example/products/vtr/support.htm")}));
+  window.hide();
+}
+
+void MainWindowFrameTest::resultsViewSortsByColumnClicks() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  AddRecords(window);
+  window.FillResultsView();
+  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+  QCOMPARE(RowNames(view), (QStringList{"alice", "bob", "carol", "dave", "WS01$"}));
+  QCOMPARE(view->topLevelItem(4)->text(1), QStringLiteral("never"));
+  QCOMPARE(view->topLevelItem(2)->text(1), QStringLiteral("error"));
+  QVERIFY(view->topLevelItem(0)->textAlignment(1) & Qt::AlignRight);
+
+  window.lvwScanResultsColumnClick(0);
+  QCOMPARE(RowNames(view), (QStringList{"WS01$", "dave", "carol", "bob", "alice"}));
+  window.lvwScanResultsColumnClick(1);
+  QCOMPARE(RowNames(view), (QStringList{"bob", "alice", "dave", "carol", "WS01$"}));
+  window.lvwScanResultsColumnClick(1);
+  QCOMPARE(RowNames(view), (QStringList{"WS01$", "carol", "dave", "alice", "bob"}));
+  QCOMPARE(window.SortColumn, 1);
+  QVERIFY(window.SortDescending);
+
+  // The header's click signal is what drives it.
+  emit view->header()->sectionClicked(0);
+  QCOMPARE(RowNames(view), (QStringList{"alice", "bob", "carol", "dave", "WS01$"}));
+
+  window.Results().Clear();
+  window.lvwScanResultsColumnClick(1);
+  QCOMPARE(view->topLevelItemCount(), 0);
+  QVERIFY(harness.boxes.Shown().empty());
+}
+
+void MainWindowFrameTest::actionMenuTitleAndActions() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  AddRecords(window);
+  window.FillResultsView();
+  window.SetComponentStates();
+  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+  auto* title = harness.Find<QAction>("pmnuActionAccountName");
+  auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
+  QList<QAction*> items = {harness.Find<QAction>("pmnuActionNoAction"), harness.Find<QAction>("pmnuActionDisable"),
+                           harness.Find<QAction>("pmnuActionDelete")};
+
+  window.pmnuActionPopup();
+  QCOMPARE(title->text(), QStringLiteral("[No account selected]"));
+  for (QAction* item : items) QVERIFY(!item->isEnabled());
+
+  view->topLevelItem(1)->setSelected(true);
+  window.pmnuActionPopup();
+  QCOMPARE(title->text(), QStringLiteral("bob"));
+  for (QAction* item : items) QVERIFY(item->isEnabled());
+
+  view->topLevelItem(2)->setSelected(true);
+  view->topLevelItem(4)->setSelected(true);
+  window.pmnuActionPopup();
+  QCOMPARE(title->text(), QStringLiteral("[3 accounts selected]"));
+
+  view->selectAll();
+  QVERIFY(!execute->isEnabled());
+  harness.Find<QAction>("pmnuActionDelete")->trigger();
+  const QImage deleteImage = Artwork::Image(Artwork::kImageDelete).toImage();
+  for (int row = 0; row < 5; ++row) {
+    QCOMPARE(window.Results()[static_cast<std::size_t>(row)].Action(), static_cast<std::int32_t>(actDelete));
+    QCOMPARE(view->topLevelItem(row)->icon(0).pixmap(16, 16).toImage().convertToFormat(deleteImage.format()),
+             deleteImage);
+  }
+  QVERIFY(execute->isEnabled());
+
+  view->clearSelection();
+  for (int row : {0, 1, 2, 3}) view->topLevelItem(row)->setSelected(true);
+  window.SetSelectedAction(actShow);
+  QVERIFY(execute->isEnabled());
+  view->clearSelection();
+  view->topLevelItem(4)->setSelected(true);
+  window.SetSelectedAction(actShow);
+  QVERIFY(!execute->isEnabled());
+  // The rows keep their places.
+  QCOMPARE(RowNames(view), (QStringList{"alice", "bob", "carol", "dave", "WS01$"}));
+}
+
+void MainWindowFrameTest::stopDuringFillEmptiesTheView() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  AddRecords(window);
+  window.SetBusy(true);
+  window.StopRequested = true;
+  bool stopped = false;
+  try {
+    window.FillResultsView();
+  } catch (const VantrelError& failure) {
+    stopped = true;
+    QCOMPARE(std::string(failure.what()), std::string("Aborted: Terminated by user"));
+  }
+  QVERIFY(stopped);
+  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+  QCOMPARE(harness.Find<QLabel>("lblProgress")->text(), QStringLiteral("Reporting"));
+  QCOMPARE(harness.Find<QProgressBar>("prgProgress")->maximum(), 5);
+  QCOMPARE(window.Results().Count(), std::size_t{5});
+  // A column click never finds an earlier stop pending.
+  window.SetBusy(false);
+  window.lvwScanResultsColumnClick(1);
+  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 5);
+}
+
+}  // namespace vantrel::testing

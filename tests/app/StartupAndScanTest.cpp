@@ -1,0 +1,428 @@
+#include "StartupAndScanTest.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "WindowHarness.h"
+#include "app/AccountsPage.h"
+#include "app/GeneralPage.h"
+#include "app/ResourcesPage.h"
+#include "app/TfrmDCList.h"
+#include "app/TfrmDomainSizeWarning.h"
+#include "app/TfrmErrors.h"
+#include "app/TfrmSplash.h"
+#include "config/ConfigSettings.h"
+
+namespace vantrel::testing {
+
+namespace {
+
+QStringList Rows(const QTreeWidget* view) {
+  QStringList rows;
+  for (int row = 0; row < view->topLevelItemCount(); ++row)
+    rows << view->topLevelItem(row)->text(0) + QLatin1Char(' ') + view->topLevelItem(row)->text(1);
+  return rows;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
+  WindowHarness harness;
+  harness.WriteSettings("CORP",
+                        "\"DCList\"=hex(7):44,43,32,00,44,43,31,00,00\r\n"
+                        "\"UserDisable\"=dword:00000001\r\n"
+                        "\"UserDisableDays\"=dword:00000032\r\n"
+                        "\"UserUnusedAccountAction\"=dword:00000003\r\n"
+                        "\"MaxThreads\"=dword:000001f4\r\n"
+                        "\"HomeFolderAction\"=dword:00000007\r\n"
+                        "\"HomeFolderPath\"=\"/srv/old\"\r\n"
+                        "\"FastTarvikAlgorithm\"=dword:00000001");
+  TfrmMain& window = harness.Start();
+  QCOMPARE(window.CurrentDomain, std::string("CORP"));
+  QVERIFY(harness.boxes.Shown().empty());
+  QCOMPARE(window.PageControl()->currentIndex(), 0);
+  QCOMPARE(window.HelpContext(), 10);
+  QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
+  QVERIFY(window.UsersPage()->chkbAction[1]->isChecked());
+  QCOMPARE(window.UsersPage()->edtDays[1]->text(), QStringLiteral("50"));
+  QCOMPARE(window.UsersPage()->edtDays[0]->text(), QStringLiteral("30"));
+  QCOMPARE(window.UsersPage()->cmboUsersUnusedAccountAction->currentIndex(), 3);
+  QCOMPARE(window.ComputersPage()->edtDays[2]->text(), QStringLiteral("85"));
+  QCOMPARE(window.General()->trkbGeneralThreads->value(), 100);
+  QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), QStringLiteral("100"));
+  QVERIFY(window.General()->chkbGeneralUseFastTarvikAlgorithm->isChecked());
+  QVERIFY(window.Resources()->rbtnResourcesLeaveHomeFolder->isChecked());
+  QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), QStringLiteral("/srv/old"));
+  QCOMPARE(window.Resources()->edtResourcesRecipients->text(), QStringLiteral("/cn=recipients"));
+  QVERIFY(!window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
+
+  // A DC list is configured, so becoming active starts nothing.
+  window.FormActivate();
+  QVERIFY(harness.boxes.Shown().empty());
+
+  // Closing stores the clamped thread count and the home folder choice 0: the user is asked.
+  harness.boxes.QueueAnswer(BoxAnswer::Yes);
+  QVERIFY(window.close());
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("Save configuration changes?")});
+  QCOMPARE(harness.boxes.Shown().front().kind, BoxKind::YesNoCancel);
+  const std::string stored = ReadFile(harness.registryFile);
+  QVERIFY(stored.find("\"MaxThreads\"=dword:00000064") != std::string::npos);
+  QVERIFY(stored.find("\"HomeFolderAction\"=dword:00000000") != std::string::npos);
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void StartupAndScanTest::unreachableNetworkStartsOnTheUnknownDomain() {
+  // No domain found: the settings kept for "[unknown]", without a message.
+  WindowHarness harness(R"({"local_domain": "CORP", "announced_domains": [],
+    "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}]}]})");
+  TfrmMain& window = harness.Start();
+  QCOMPARE(window.CurrentDomain, std::string("[unknown]"));
+  QCOMPARE(window.Settings().DomainName(), std::string("[unknown]"));
+  QVERIFY(harness.boxes.Shown().empty());
+
+  // A controller that does not answer: whether the failure is reported or passed over, the window
+  // comes up, on "[unknown]", and without the splash.
+  WindowHarness down(R"({"local_domain": "CORP", "announced_domains": [],
+    "domains": [{"name": "CORP", "controllers": [{"name": "DC1", "down": true}]}]})");
+  down.boxes.QueueAnswer(BoxAnswer::Ok);
+  TfrmMain& other = down.Start();
+  QCOMPARE(other.CurrentDomain, std::string("[unknown]"));
+  QVERIFY(!other.Splash()->isVisible());
+  for (const ShownBox& box : down.boxes.Shown()) QCOMPARE(box.kind, BoxKind::Error);
+  down.boxes.ClearQueue();
+}
+
+void StartupAndScanTest::configureRunsOnceWhenTheListIsEmpty() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  QVERIFY(window.DCListDialog()->IsEmpty());
+  harness.boxes.QueueDialog(WindowHarness::Click("btnCancel"));
+  window.FormActivate();
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("TfrmDCList"));
+  QVERIFY(window.DCListDialog()->IsEmpty());
+  // Its dialog closing over the window activates it again: no second run.
+  window.FormActivate();
+  window.FormActivate();
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+
+  // Shown for real: the first activation runs Configure; OK keeps the announced controllers.
+  WindowHarness shown;
+  TfrmMain& other = shown.Start();
+  shown.boxes.QueueDialog(WindowHarness::Click("btnOk"));
+  other.show();
+  QVERIFY(QTest::qWaitForWindowActive(&other));
+  QTRY_COMPARE(other.DCListDialog()->Items(), (std::vector<std::string>{"DC1", "DC2"}));
+  QVERIFY(shown.boxes.Unexpected().isEmpty());
+  shown.boxes.QueueAnswer(BoxAnswer::No);
+  other.close();
+}
+
+void StartupAndScanTest::validationFailureShowsThePageAndField() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1", "DC2"});
+  window.PageControl()->setCurrentIndex(4);
+  window.UsersPage()->chkbAction[0]->setChecked(false);
+  window.ComputersPage()->chkbAction[0]->setChecked(false);
+  window.UsersPage()->edtDays[2]->clear();
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("At least one Suggested Action must be enabled.")});
+  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.UsersPage()));
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->chkbAction[0]));
+  QVERIFY(!window.Busy());
+  QCOMPARE(window.HelpContext(), 30);
+
+  // Show 30, disable 30: the disable field, on the Users page. The empty unchecked field became "0".
+  window.UsersPage()->chkbAction[0]->setChecked(true);
+  window.UsersPage()->chkbAction[1]->setChecked(true);
+  window.UsersPage()->edtDays[1]->setText(QStringLiteral("30"));
+  window.PageControl()->setCurrentIndex(0);
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QCOMPARE(harness.boxes.ShownTexts().last(),
+           QStringLiteral("The \"disable days\" must be greater than the \"show days\""));
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->edtDays[1]));
+  QCOMPARE(window.UsersPage()->edtDays[2]->text(), QStringLiteral("0"));
+
+  // Moving home folders needs a folder.
+  window.UsersPage()->edtDays[1]->setText(QStringLiteral("31"));
+  window.Resources()->rbtnResourcesMoveHomeFolder->click();
+  window.Resources()->edtResourcesNewHomeFolderPath->setText(QStringLiteral("   "));
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a path into the \"home folder\" field."));
+  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void StartupAndScanTest::closingAsksOnlyWhenSomethingChanged() {
+  WindowHarness harness;
+  {
+    // The very first run for a domain always asks; Cancel keeps the window.
+    TfrmMain& window = harness.Start();
+    harness.boxes.QueueAnswer(BoxAnswer::Cancel);
+    QVERIFY(!window.close());
+    harness.boxes.QueueAnswer(BoxAnswer::Yes);
+    QVERIFY(window.close());
+    QCOMPARE(harness.boxes.ShownTexts(), (QStringList{QStringLiteral("Save configuration changes?"),
+                                                      QStringLiteral("Save configuration changes?")}));
+  }
+  harness.boxes.ClearShown();
+  {
+    // Everything comes back unchanged: no question.
+    TfrmMain& window = harness.Start();
+    QVERIFY(window.close());
+    QVERIFY(harness.boxes.Shown().empty());
+  }
+  {
+    // A changed page value asks; No closes without storing.
+    TfrmMain& window = harness.Start();
+    window.UsersPage()->edtDays[0]->setText(QStringLiteral("31"));
+    harness.boxes.QueueAnswer(BoxAnswer::No);
+    QVERIFY(window.close());
+    QCOMPARE(harness.boxes.ShownTexts().size(), 1);
+  }
+  harness.boxes.ClearShown();
+  {
+    TfrmMain& window = harness.Start();
+    QCOMPARE(window.UsersPage()->edtDays[0]->text(), QStringLiteral("30"));
+    QVERIFY(window.close());
+    QVERIFY(harness.boxes.Shown().empty());
+  }
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void StartupAndScanTest::closingKeepsTheWindowOnABadDayField() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.ComputersPage()->edtDays[1]->clear();
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  QVERIFY(!window.close());
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("'' is not a valid integer value.")});
+  QVERIFY(!std::filesystem::exists(harness.registryFile));
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+  window.ComputersPage()->edtDays[1]->setText(QStringLiteral("65"));
+  harness.boxes.QueueAnswer(BoxAnswer::No);
+  QVERIFY(window.close());
+}
+
+void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1", "DC2"});
+  window.PageControl()->setCurrentIndex(4);
+  QStringList statistics;
+  harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
+    for (const char* name : {"lblScanTime", "lblAccounts", "lblScanned", "lblErrors", "lblActionShow",
+                             "lblActionDisable", "lblActionDelete"})
+      statistics << dialog.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowStats"))->setChecked(false);
+    WindowHarness::Click("btnOk")(dialog);
+  });
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
+  auto* view = harness.Find<QTreeWidget>("lvwScanResults");
+  QCOMPARE(Rows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
+  QCOMPARE(statistics, (QStringList{"0:00:00", "6", "6", "0", "4", "0", "0"}));
+  auto* scanTime = harness.Find<QLabel>("lblScanLastScanTime");
+  QVERIFY(!scanTime->isHidden());
+  QCOMPARE(scanTime->text(), QStringLiteral("Scan time: 0:00:00"));
+  QVERIFY(!window.Busy());
+  QVERIFY(harness.Find<QPushButton>("btnScanSaveResult")->isEnabled());
+  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+  QVERIFY(!window.Settings().ShowStats());
+
+  // With statistics switched off, the next scan shows no dialog; a delete threshold suggests deletes.
+  window.UsersPage()->chkbAction[2]->click();
+  window.UsersPage()->edtDays[2]->setText(QStringLiteral("300"));
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+  QCOMPARE(window.Results()[1].Name(), std::string("carol"));
+  QCOMPARE(window.Results()[1].Action(), static_cast<std::int32_t>(actDelete));
+}
+
+void StartupAndScanTest::scanReportsControllerMismatch() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1"});
+  window.Results().Add("old", 5, actDelete);
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  const QStringList texts = harness.boxes.ShownTexts();
+  QCOMPARE(texts.size(), 2);
+  QVERIFY(
+      texts[0].startsWith(QStringLiteral("An error occurred while building the list of active domain controllers.")));
+  QVERIFY(texts[1].startsWith(QStringLiteral("Vantrel may return inaccurate information")));
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QVERIFY(!window.Busy());
+  QVERIFY(harness.Find<QPushButton>("btnScanStartScan")->isEnabled());
+  QVERIFY(harness.Find<QPushButton>("btnClose")->isEnabled());
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void StartupAndScanTest::delayedStartCanBeAborted() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1", "DC2"});
+  bool busyDuringCountdown = false;
+  harness.boxes.QueueDialog([&](QDialog& dialog) {
+    busyDuringCountdown = window.Busy() && !harness.Find<QPushButton>("btnClose")->isEnabled();
+    WindowHarness::Click("btnAbort")(dialog);
+  });
+  harness.Find<QAction>("pmnuStartScan12Hours")->trigger();
+  QVERIFY(busyDuringCountdown);
+  QVERIFY(!window.Busy());
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("TfrmStartDelay"));
+
+  // "Scan Now" scans at once.
+  harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));
+  harness.Find<QAction>("pmnuStartScan1Hour")->trigger();
+  QCOMPARE(window.Results().Count(), std::size_t{4});
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void StartupAndScanTest::resultFileRoundTrip() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.PageControl()->setCurrentIndex(4);
+  window.Results().Add("jsmith", 45, actDisable);
+  window.Results().Add("WS01$", kDaysNever, actShow);
+  window.Results().Sort(0);
+  window.FillResultsView();
+  window.SetComponentStates();
+  const QString path = harness.folder.filePath(QStringLiteral("saved.txt"));
+  harness.boxes.QueueDialog([&path](QDialog& dialog) {
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Save Result File"));
+    static_cast<QFileDialog&>(dialog).selectFile(path);
+    dialog.accept();
+  });
+  window.btnScanSaveResultClick();
+  const std::string saved = ReadFile(path.toStdString());
+  QVERIFY(saved.find("# Domain:  CORP\r\n") != std::string::npos);
+  QVERIFY(saved.find(" jsmith                                             45    Disable\r\n") != std::string::npos);
+
+  window.Results().Clear();
+  window.FillResultsView();
+  harness.boxes.QueueDialog([&path](QDialog& dialog) {
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Open Result File"));
+    static_cast<QFileDialog&>(dialog).selectFile(path);
+    dialog.accept();
+  });
+  window.btnScanOpenResultClick();
+  QCOMPARE(Rows(harness.Find<QTreeWidget>("lvwScanResults")), (QStringList{"jsmith 45", "WS01$ never"}));
+  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+  QVERIFY(!window.Busy());
+
+  // A file of another domain is refused and leaves the list empty.
+  std::ofstream(path.toStdString(), std::ios::binary) << "# Domain:  SALES\r\n jsmith 45 Disable\r\n";
+  harness.boxes.QueueDialog([&path](QDialog& dialog) {
+    static_cast<QFileDialog&>(dialog).selectFile(path);
+    dialog.accept();
+  });
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  window.btnScanOpenResultClick();
+  QVERIFY(
+      harness.boxes.ShownTexts().last().startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
+  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+}
+
+void StartupAndScanTest::executeActionsChangesTheDomainAndEmptiesTheList() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.PageControl()->setCurrentIndex(4);
+  window.Results().Add("carol", 400, actDisable);
+  window.Results().Add("dave", kDaysNever, actDelete);
+  window.Results().Add("bob", 45, actShow);
+  window.Results().Sort(0);
+  window.FillResultsView();
+  window.SetComponentStates();
+  auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
+  QVERIFY(execute->isEnabled());
+
+  // Cancel at the confirmation changes nothing.
+  harness.boxes.QueueAnswer(BoxAnswer::Cancel);
+  execute->click();
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::OkCancel);
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Select Ok if you would like VTR to execute")));
+  QCOMPARE(window.Results().Count(), std::size_t{3});
+
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  execute->click();
+  QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QCOMPARE(harness.Find<QTreeWidget>("lvwScanResults")->topLevelItemCount(), 0);
+  QVERIFY(!execute->isEnabled());
+  QVERIFY(!window.Busy());
+  QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
+
+  std::optional<netapi::UserInfo> carol;
+  QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "carol", 1, carol), netapi::status::kSuccess);
+  QVERIFY(carol->flags & netapi::uf::kAccountDisable);
+  std::optional<netapi::UserInfo> dave;
+  QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "dave", 1, dave), netapi::status::kNerrUserNotFound);
+  std::optional<netapi::UserInfo> bob;
+  QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "bob", 1, bob), netapi::status::kSuccess);
+  QVERIFY(!(bob->flags & netapi::uf::kAccountDisable));
+}
+
+void StartupAndScanTest::largeDomainWarnsUnlessTheScanIsDelayed() {
+  std::string accounts;
+  for (int index = 0; index < 501; ++index) {
+    if (index > 0) accounts += ",";
+    accounts += "{\"name\": \"user" + std::to_string(index) + "\", \"last_logon_days_ago\": {\"DC1\": 5}}";
+  }
+  const std::string lab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}],
+    "accounts": [)" + accounts +
+                          "]}]}";
+  WindowHarness harness(lab.c_str());
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1"});
+  window.ComputersPage()->chkbAction[0]->setChecked(false);
+
+  // A plain start warns; clearing "Show this warning next time" is kept for the next scan.
+  QString message;
+  harness.boxes.QueueDialog([&message](QDialog& dialog) {
+    message = static_cast<TfrmDomainSizeWarning&>(dialog).Message();
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowWarning"))->setChecked(false);
+    WindowHarness::Click("btnOk")(dialog);
+  });
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
+  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QVERIFY(message.startsWith(QStringLiteral("VTR is about to build an account list containing 501 accounts.")));
+  QVERIFY(!window.Settings().ShowDomainSizeWarning());
+
+  // Switched on again, a delayed scan still runs through without it.
+  window.Settings().SetShowDomainSizeWarning(true);
+  harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
+  harness.Find<QAction>("pmnuStartScan2Hours")->trigger();
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{4});
+  QCOMPARE(harness.boxes.Shown()[2].text, QStringLiteral("TfrmStartDelay"));
+  QCOMPARE(harness.boxes.Shown()[3].text, QStringLiteral("TfrmScanStatistics"));
+  QVERIFY(window.Settings().ShowDomainSizeWarning());
+}
+
+}  // namespace vantrel::testing

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/ActionJournal.h"
+#include "actions/ExchangeHelper.h"
+#include "app/ExchangeCheck.h"
+#include "app/HelpViewer.h"
+#include "app/MessageBoxes.h"
+#include "app/TfrmMain.h"
+#include "app/WebLinks.h"
+#include "common/Clock.h"
+#include "engine/netapi/LabJson.h"
+#include "engine/netapi/SimNetApi.h"
+
+namespace vantrel::testing {
+
+class RecordingHelp final : public HelpViewer {
+ public:
+  void ShowHelp(int context) override { contexts.push_back(context); }
+  std::vector<int> contexts;
+};
+
+class RecordingLinks final : public WebLinks {
+ public:
+  void OpenWebPage(const QString& address) override { addresses << address; }
+  QStringList addresses;
+};
+
+class FakeExchange final : public ExchangeCheck {
+ public:
+  std::optional<std::pair<std::string, std::string>> Check() override {
+    if (onCheck) onCheck();
+    return unavailable;
+  }
+  std::function<void()> onCheck;
+  std::optional<std::pair<std::string, std::string>> unavailable;
+};
+
+// One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back.
+inline const char* const kOneDomainLab = R"({
+  "local_domain": "CORP",
+  "domains": [{
+    "name": "CORP",
+    "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
+    "accounts": [
+      {"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10, "DC2": 12}},
+      {"name": "bob", "password_age_days": 90, "last_logon_days_ago": {"DC1": 100, "DC2": 45}},
+      {"name": "carol", "password_age_days": 400, "last_logon_days_ago": {"DC2": 400}},
+      {"name": "dave", "password_age_days": 30},
+      {"name": "WS01$", "password_age_days": 200},
+      {"name": "WS02$", "password_age_days": 3}
+    ],
+    "groups": [
+      {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["alice", "bob"]},
+      {"name": "Admins", "scope": "global", "members": ["alice"]},
+      {"name": "Printers", "scope": "local", "members": ["Staff"]}
+    ]
+  }]
+})";
+
+// Three domains seen from CORP: one trusted, two announced.
+inline const char* const kThreeDomainLab = R"({
+  "local_domain": "CORP",
+  "announced_domains": ["CORP", "ALPHA"],
+  "domains": [
+    {"name": "CORP", "controllers": [{"name": "DC1"}], "trusts": ["SALES"],
+     "accounts": [{"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10}}]},
+    {"name": "SALES", "controllers": [{"name": "SDC1"}, {"name": "SDC2"}],
+     "accounts": [{"name": "sam", "password_age_days": 5, "last_logon_days_ago": {"SDC1": 70}}]},
+    {"name": "ALPHA", "controllers": [{"name": "ADC1"}]}
+  ]
+})";
+
+// The main window on a lab, with every box and dialog answered from a queue.
+class WindowHarness {
+ public:
+  explicit WindowHarness(const char* labJson = kOneDomainLab)
+      : clock(std::chrono::system_clock::time_point(std::chrono::seconds(1796000000))),
+        // No helper library where it is looked for: mailbox features fail as on a machine without them.
+        exchangeHelper(ExchangeHelper::Files{std::filesystem::path(folder.path().toStdString()) / "VTREX.DLL",
+                                             std::filesystem::path(folder.path().toStdString()) / "DAPI.DLL"}),
+        journal(std::filesystem::path(folder.path().toStdString()) / "actions.log", clock) {
+    labFolder = std::filesystem::path(folder.path().toStdString()) / "lab";
+    lab::ImportJson(labJson, labFolder, clock);
+    net = std::make_unique<netapi::SimNetApi>(labFolder, clock);
+    boxes.SetScripted(true);
+    registryFile = std::filesystem::path(folder.path().toStdString()) / "HKEY_CURRENT_USER.reg";
+  }
+
+  // A box that came up with no answer queued, or an answer nobody asked for, fails the test.
+  ~WindowHarness() {
+    const QStringList problems = boxes.Unexpected();
+    if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
+  }
+  WindowHarness(const WindowHarness&) = delete;
+  WindowHarness& operator=(const WindowHarness&) = delete;
+
+  TfrmMain& Create() {
+    window = std::make_unique<TfrmMain>(
+        AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
+    return *window;
+  }
+  TfrmMain& Start() {
+    Create();
+    window->FormCreate();
+    return *window;
+  }
+
+  // A registry file with one key; values in REGEDIT4 form, one a line.
+  void WriteSettings(const std::string& domain, const std::string& values) {
+    QFile file(QString::fromStdString(registryFile.string()));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain + "]\r\n" + values + "\r\n";
+    file.write(text.data(), static_cast<qint64>(text.size()));
+  }
+
+  template <class T>
+  T* Find(const char* name) const {
+    return window->findChild<T*>(QString::fromLatin1(name));
+  }
+
+  // Clicks a dialog's button by object name (the script of a queued dialog).
+  static MessageBoxes::DialogScript Click(const char* button) {
+    return [button](QDialog& dialog) {
+      auto* target = dialog.findChild<QPushButton*>(QString::fromLatin1(button));
+      QVERIFY2(target != nullptr, button);
+      target->click();
+    };
+  }
+
+  QTemporaryDir folder;
+  ManualClock clock;
+  std::filesystem::path labFolder;
+  std::filesystem::path registryFile;
+  std::unique_ptr<netapi::SimNetApi> net;
+  MessageBoxes boxes;
+  RecordingHelp help;
+  RecordingLinks links;
+  FakeExchange exchange;
+  ExchangeHelper exchangeHelper;
+  ActionJournal journal;
+  std::unique_ptr<TfrmMain> window;
+};
+
+}  // namespace vantrel::testing

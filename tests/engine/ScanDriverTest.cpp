@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include "InterceptingNetApi.h"
+#include "RecordingUi.h"
+#include "ScanHarness.h"
+#include "TestLab.h"
+#include "common/VantrelError.h"
+#include "engine/ScanDriver.h"
+
+namespace vantrel::test {
+namespace {
+
+using nlohmann::json;
+
+constexpr char kMismatchBox[] =
+    "An error occurred while building the list of active domain controllers.\r\rThis error is most likely to occur "
+    "if a domain controller is not responding, or if a new domain controller has been added since VTR was last "
+    "used.\r\rTo correct this problem, click the \"Configure\" button in the General page and follow the "
+    "instructions.";
+constexpr char kMismatchFailure[] =
+    "Vantrel may return inaccurate information if a domain controller has been recently removed, replaced, or "
+    "reinstalled. It is safe to use VTR under these circumstances, but be aware that some accounts might be "
+    "incorrectly identified as unused.\r\rAccurate results can be expected from VTR after users have had an "
+    "opportunity to logon to the domain. In most circumstances, waiting two to four weeks should be sufficient.";
+constexpr char kCheckOffWarning[] =
+    "WARNING: The domain controller check has been disabled. Inaccurate results may be returned if the domain "
+    "controller list is incorrect. Set the DCCheck registry value to 1 to enable the domain controller check.";
+
+std::string ClockInformation(const std::string& name) {
+  return "The system time on " + name +
+         " is different to the time on the local computer. The difference is greater than 36 hours. You should "
+         "synchronize server times to improve scan accuracy.";
+}
+
+std::string ClockWarning(const std::string& name) {
+  return "An error was encountered while attempting to retrieve the current time from " + name +
+         ". You should check that the time on " + name +
+         " is approximately the same as the time on the local computer before continuing.\r\rVTR may return "
+         "inaccurate results if the two times are not similar.";
+}
+
+json CorpLab(const json& controllers, const json& accounts) {
+  return {{"local_domain", "CORP"},
+          {"domains", {{{"name", "CORP"}, {"controllers", controllers}, {"accounts", accounts}}}}};
+}
+
+json SimpleAccounts() {
+  return json::array({User("carol", {{"DC1", 45}}), User("Bob", {{"DC1", 70}}), User("alice", {{"DC2", 10}}),
+                      User("dave"), Computer("WS01$", 100), Computer("ws02$", 5)});
+}
+
+struct Driver {
+  Driver(netapi::NetApi& netApi, const Clock& clock) : driver(netApi, clock, ui, stop) {
+    request.currentDomain = "CORP";
+    request.configuredDCs = {"DC1", "DC2"};
+    request.userDays = 30;
+    request.computerDays = 90;
+    request.threadCount = 4;
+  }
+  std::string RunExpectingFailure() {
+    try {
+      driver.Run(request, results);
+    } catch (const VantrelError& failure) {
+      return failure.what();
+    }
+    return {};
+  }
+  RecordingUi ui;
+  std::atomic<bool> stop{false};
+  ScanDriver driver;
+  ScanRequest request;
+  TVTRScanResults results;
+};
+
+TEST(ScanDriver, EmptyControllerListEndsTheScan) {
+  ManualClock clock(TestEpoch());
+  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
+  Driver scan(lab.Api(), clock);
+  scan.request.configuredDCs.clear();
+  EXPECT_EQ(scan.RunExpectingFailure(),
+            "The domain controller list is empty.\r\rTo correct this problem, click the \"Configure\" button in the "
+            "General page and follow the instructions.");
+}
+
+TEST(ScanDriver, ControllerCheckComparesWithoutCaseOrOrderAndKeepsTheConfiguredOrder) {
+  ManualClock clock(TestEpoch());
+  TestLab lab(
+      CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "DC3"}, {"announced", false}}}, SimpleAccounts()),
+      clock);
+  {
+    Driver scan(lab.Api(), clock);
+    scan.request.configuredDCs = {"dc2", "DC1"};
+    const PreparedScan prepared = scan.driver.Prepare(scan.request);
+    EXPECT_EQ(prepared.queryList, (std::vector<std::string>{"\\\\dc2", "\\\\DC1"}));
+    EXPECT_TRUE(scan.ui.errors.empty());
+    EXPECT_TRUE(scan.ui.warnings.empty());
+  }
+  // One configured controller more than the domain announces; or one that is not announced.
+  for (const std::vector<std::string>& configured :
+       {std::vector<std::string>{"DC1", "DC2", "DC3"}, std::vector<std::string>{"DC1", "DC3"},
+        std::vector<std::string>{"DC1"}}) {
+    InterceptingNetApi api(lab.Api());
+    Driver scan(api, clock);
+    scan.request.configuredDCs = configured;
+    EXPECT_EQ(scan.RunExpectingFailure(), kMismatchFailure);
+    EXPECT_EQ(scan.ui.errors, std::vector<std::string>{kMismatchBox});
+    EXPECT_TRUE(api.EnumCalls().empty()) << "no account may be enumerated";
+    EXPECT_FALSE(scan.ui.busyCursor);
+  }
+  {  // a failing controller enumeration ends the scan with its own message
+    InterceptingNetApi api(lab.Api());
+    api.onServerEnum = [](const std::string&, netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&,
+                          std::uint32_t, const std::string&) -> InterceptingNetApi::Status { return 53u; };
+    Driver scan(api, clock);
+    EXPECT_EQ(scan.RunExpectingFailure(), "BuildDCList: The network path was not found. [53]");
+    EXPECT_TRUE(scan.ui.errors.empty());
+  }
+}
+
+TEST(ScanDriver, WithTheCheckOffTheConfiguredListIsUsedAsItIs) {
+  ManualClock clock(TestEpoch());
+  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
+  InterceptingNetApi api(lab.Api());
+  Driver scan(api, clock);
+  scan.request.dcCheck = false;
+  scan.request.configuredDCs = {"DC1", "GONE"};
+  const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
+  ASSERT_FALSE(scan.ui.warnings.empty());
+  EXPECT_EQ(scan.ui.warnings.front(), kCheckOffWarning);
+  EXPECT_TRUE(scan.ui.errors.empty());
+  // The removed controller is asked all the same (and fails) for the accounts DC1 did not settle.
+  EXPECT_GT(api.LookupsByServer()["\\\\GONE"], 0);
+  EXPECT_EQ(api.LookupsByServer().count("\\\\DC2"), 0u);
+  EXPECT_FALSE(outcome.errorLines.empty());
+  for (const std::string& line : outcome.errorLines) EXPECT_EQ(line.rfind("[\\\\GONE] User:", 0), 0u) << line;
+}
+
+TEST(ScanDriver, ClockCheckInformsAbove36HoursAndWarnsWhenTheTimeIsUnavailable) {
+  ManualClock clock(TestEpoch());
+  TestLab lab(CorpLab({{{"name", "DC1"}},
+                       {{"name", "EXACT"}, {"clock_offset_seconds", 129600}},
+                       {{"name", "AHEAD"}, {"clock_offset_seconds", 129601}},
+                       {{"name", "BEHIND"}, {"clock_offset_seconds", -129601}},
+                       {{"name", "MUTE"}, {"time_unavailable", true}}},
+                      json::array({User("old", {{"DC1", 100}})})),
+              clock);
+  const std::vector<std::string> expectedInformation{ClockInformation("AHEAD"), ClockInformation("BEHIND")};
+  {
+    Driver scan(lab.Api(), clock);
+    scan.request.configuredDCs = {"DC1", "EXACT", "AHEAD", "BEHIND", "MUTE"};
+    scan.driver.Prepare(scan.request);
+    EXPECT_EQ(scan.ui.informations, expectedInformation);
+    EXPECT_EQ(scan.ui.warnings, std::vector<std::string>{ClockWarning("MUTE")});
+  }
+  {  // without the local machine's time, the local clock is the reference
+    InterceptingNetApi api(lab.Api());
+    api.onRemoteTOD = [](const std::string& server, netapi::TimeOfDayInfo&) -> InterceptingNetApi::Status {
+      if (server.empty()) return 53u;
+      return std::nullopt;
+    };
+    Driver scan(api, clock);
+    scan.request.configuredDCs = {"DC1", "EXACT", "AHEAD", "BEHIND", "MUTE"};
+    scan.driver.Prepare(scan.request);
+    EXPECT_EQ(scan.ui.informations, expectedInformation);
+    EXPECT_EQ(scan.ui.warnings, std::vector<std::string>{ClockWarning("MUTE")});
+  }
+  {  // names in the boxes are cut to 100 characters
+    const std::string longName(120, 'N');
+    Driver scan(lab.Api(), clock);
+    scan.request.dcCheck = false;
+    scan.request.configuredDCs = {longName};
+    scan.driver.Prepare(scan.request);
+    ASSERT_EQ(scan.ui.warnings.size(), 2u);
+    EXPECT_EQ(scan.ui.warnings[1], ClockWarning(std::string(100, 'N')));
+  }
+}
+
+TEST(ScanDriver, CompletedScanSuggestsActionsSortsByNameAndReportsItsCounts) {
+  ManualClock clock(TestEpoch());
+  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
+  Driver scan(lab.Api(), clock);
+  scan.request.neverUsedActionIndex = 2;  // Disable
+  scan.request.suggestionLimits.userDisable = true;
+  scan.request.suggestionLimits.userDisableDays = 40;
+  scan.request.suggestionLimits.userDelete = true;
+  scan.request.suggestionLimits.userDeleteDays = 60;
+  scan.request.suggestionLimits.computerDelete = true;
+  scan.request.suggestionLimits.computerDeleteDays = 90;
+  scan.results.Add("left over", 1, actShow);
+
+  const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
+
+  ASSERT_EQ(scan.results.Count(), 4u);
+  EXPECT_EQ(scan.results[0].Name(), "Bob");
+  EXPECT_EQ(scan.results[0].Days(), 70);
+  EXPECT_EQ(scan.results[0].Action(), actDelete);
+  EXPECT_EQ(scan.results[1].Name(), "carol");
+  EXPECT_EQ(scan.results[1].Action(), actDisable);
+  EXPECT_EQ(scan.results[2].Name(), "dave");
+  EXPECT_EQ(scan.results[2].Days(), -1);
+  EXPECT_EQ(scan.results[2].Action(), actDisable);
+  EXPECT_EQ(scan.results[3].Name(), "WS01$");
+  EXPECT_EQ(scan.results[3].Action(), actDelete);
+  EXPECT_EQ(outcome.counts, (SuggestionCounts{0, 2, 2}));
+  EXPECT_EQ(outcome.neverUsedAction, actDisable);
+  EXPECT_EQ(outcome.accountsInList, 6);
+  EXPECT_EQ(outcome.accountsScanned, 6);
+  EXPECT_TRUE(outcome.errorLines.empty());
+  EXPECT_EQ(outcome.scanTime, "0:00:00");
+  EXPECT_EQ(outcome.scanTimeLabel, "Scan time: 0:00:00");
+  EXPECT_EQ(scan.ui.foreignThreadCalls, 0);
+}
+
+TEST(ScanDriver, ScanTimeIsMeasuredOnTheClock) {
+  ManualClock clock(TestEpoch());
+  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
+  const auto runTaking = [&](std::chrono::seconds duration) {
+    Driver scan(lab.Api(), clock);
+    scan.ui.onStatusText = [&](const std::string& text) {
+      if (text == "Scanning") clock.Advance(duration);
+    };
+    return scan.driver.Run(scan.request, scan.results);
+  };
+  EXPECT_EQ(runTaking(std::chrono::seconds(3723)).scanTimeLabel, "Scan time: 1:02:03");
+  const ScanOutcome day = runTaking(std::chrono::hours(24));
+  EXPECT_EQ(day.scanTimeLabel, "Scan time: 24:00:00");
+  const ScanOutcome longer = runTaking(std::chrono::hours(24) + std::chrono::seconds(1));
+  EXPECT_EQ(longer.scanTimeLabel, "Scan time: Over 24 hours");
+  EXPECT_EQ(longer.scanTime, "Over 24 hours");
+}
+
+TEST(ScanDriver, NeverUsedActionComesFromTheComboPosition) {
+  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(0), 4);
+  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(1), 5);
+  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(2), 6);
+  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(3), 7);
+  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(-1), 5);
+  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(4), 5);
+
+  ManualClock clock(TestEpoch());
+  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
+  Driver scan(lab.Api(), clock);
+  scan.request.neverUsedActionIndex = 0;  // Ignore: dave is left out during the scan
+  scan.driver.Run(scan.request, scan.results);
+  for (std::size_t i = 0; i < scan.results.Count(); ++i) EXPECT_NE(scan.results[i].Name(), "dave");
+  EXPECT_EQ(scan.results.Count(), 3u);
+}
+
+TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
+  ManualClock clock(TestEpoch());
+  json accounts = json::array();
+  for (int i = 0; i < 501; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 1}}));
+  TestLab lab(CorpLab({{{"name", "DC1"}}}, accounts), clock);
+  {
+    Driver scan(lab.Api(), clock);
+    scan.request.configuredDCs = {"DC1"};
+    scan.ui.sizeWarningAnswer = false;
+    EXPECT_FALSE(scan.driver.Run(scan.request, scan.results).showDomainSizeWarning);
+    EXPECT_EQ(scan.ui.sizeWarnings, std::vector<std::uint32_t>{501});
+  }
+  {  // an answer given before the scan was stopped is kept as well
+    Driver scan(lab.Api(), clock);
+    scan.request.configuredDCs = {"DC1"};
+    scan.ui.sizeWarningAnswer = false;
+    scan.ui.onProcessEvents = [&] {
+      if (!scan.ui.sizeWarnings.empty()) scan.stop = true;
+    };
+    EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
+    EXPECT_FALSE(scan.driver.LastShowDomainSizeWarning());
+  }
+  {
+    Driver scan(lab.Api(), clock);
+    scan.request.configuredDCs = {"DC1"};
+    scan.request.unattended = true;
+    scan.ui.sizeWarningAnswer = false;
+    EXPECT_TRUE(scan.driver.Run(scan.request, scan.results).showDomainSizeWarning);
+    EXPECT_TRUE(scan.driver.LastShowDomainSizeWarning());
+    EXPECT_TRUE(scan.ui.sizeWarnings.empty());
+  }
+}
+
+TEST(ScanDriver, IgnoreEntriesFromBothPagesAreApplied) {
+  ManualClock clock(TestEpoch());
+  json labJson = CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts());
+  labJson["domains"][0]["groups"] = {{{"name", "Staff"}, {"scope", "global"}, {"members", {"carol"}}}};
+  TestLab lab(labJson, clock);
+  Driver scan(lab.Api(), clock);
+  scan.request.ignoreEntries = {"UBOB", "GStaff", "Cws01$"};
+  scan.driver.Run(scan.request, scan.results);
+  ASSERT_EQ(scan.results.Count(), 1u);
+  EXPECT_EQ(scan.results[0].Name(), "dave");
+}
+
+TEST(ScanDriver, StopBetweenRoundsEndsLikeANormalScan) {
+  ManualClock clock(TestEpoch());
+  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
+  InterceptingNetApi api(lab.Api());
+  Gate gate;
+  api.onUserGetInfo = [&](const std::string&, const std::string&,
+                          std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
+    gate.Wait();
+    return std::nullopt;
+  };
+  Driver scan(api, clock);
+  scan.request.threadCount = 1;
+  bool scanning = false;
+  scan.ui.onStatusText = [&](const std::string& text) { scanning = text == "Scanning"; };
+  scan.ui.onProcessEvents = [&] {
+    if (!scanning) return;
+    scan.stop = true;
+    gate.Open();
+  };
+  const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
+  EXPECT_EQ(outcome.accountsInList, 6);
+  EXPECT_EQ(outcome.accountsScanned, 1);
+  EXPECT_EQ(outcome.scanTimeLabel, "Scan time: 0:00:00");
+  ASSERT_EQ(scan.results.Count(), 1u);  // carol, the first account, finished and was reported
+  EXPECT_EQ(scan.results[0].Name(), "carol");
+}
+
+}  // namespace
+}  // namespace vantrel::test

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "RecordingUi.h"
+#include "common/Clock.h"
+#include "engine/ScanDomain.h"
+#include "engine/netapi/NetApi.h"
+#include "results/ScanResult.h"
+
+namespace vantrel::test {
+
+// One ScanDomain call with everything it needs, defaults for a one-controller domain.
+struct ScanHarness {
+  ScanHarness(netapi::NetApi& netApi, const Clock& scanClock);
+
+  void Run();
+  // Runs and returns the failure message; empty when the scan returned normally.
+  std::string RunExpectingFailure();
+  // Name -> day count of every reported account (all are reported with action Show).
+  std::map<std::string, std::int32_t> Reported() const;
+
+  netapi::NetApi& api;
+  const Clock& clock;
+  ScanDomainParams params;
+  RecordingUi ui;
+  std::atomic<bool> stop{false};
+  bool showSizeWarning = false;
+  ScanCounters counters;
+  std::vector<std::string> errorLines;
+  TVTRScanResults results;
+};
+
+// Holds callers back until Open() (or a generous safety limit, so a broken test cannot hang).
+class Gate {
+ public:
+  void Wait();
+  void Open();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
+}  // namespace vantrel::test

@@ -1,0 +1,42 @@
+#include "TestLab.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "engine/netapi/LabJson.h"
+#include "engine/netapi/SimNetApi.h"
+
+namespace vantrel::test {
+
+Clock::TimePoint TestEpoch() {
+  // 2026-03-01 12:00:00 UTC
+  return Clock::TimePoint(std::chrono::seconds(1772366400));
+}
+
+TestLab::TestLab(const nlohmann::json& labJson, const Clock& clock) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-engine-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+  folder_ = pattern;
+  const std::filesystem::path lab = folder_ / "lab";
+  lab::ImportJson(labJson.dump(), lab, clock);
+  api_ = std::make_unique<netapi::SimNetApi>(lab, clock);
+}
+
+TestLab::~TestLab() {
+  api_.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+nlohmann::json User(const std::string& name, const nlohmann::json& logons) {
+  nlohmann::json user = {{"name", name}};
+  if (!logons.empty()) user["last_logon_days_ago"] = logons;
+  return user;
+}
+
+nlohmann::json Computer(const std::string& name, double passwordAgeDays) {
+  return {{"name", name}, {"password_age_days", passwordAgeDays}};
+}
+
+}  // namespace vantrel::test
