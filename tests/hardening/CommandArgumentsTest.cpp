@@ -107,7 +107,7 @@ TEST_F(CommandArgumentsTest, LabToolWithWrongArguments) {
   Run({tool, "export", In("config")}, 1);
 }
 
-TEST_F(CommandArgumentsTest, DISABLED_ScanWithoutAnyHomeFolderFailsWithAMessage) {
+TEST_F(CommandArgumentsTest, ScanWithoutAnyHomeFolderFailsWithAMessage) {
   // A scheduled run under a user the system does not list (a container, a dynamic service user) and
   // without HOME: there is no settings folder, which is a failure to report, not a crash.
   if (::geteuid() != 0) GTEST_SKIP() << "needs to become a user without a passwd entry";
