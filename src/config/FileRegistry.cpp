@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -16,6 +18,8 @@
 namespace vantrel {
 
 namespace {
+
+constexpr std::size_t kLargestFile = 64 * 1024 * 1024;
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
@@ -81,6 +85,23 @@ void MakeFolders(const std::filesystem::path& folder, const std::string& file) {
   }
 }
 
+// Temporary files of writers that were killed before their rename. Every writer makes and renames its
+// temporary file while it holds the lock, which the caller holds now, so any such file is left over.
+void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::string& prefix) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    // mkostemp's six letters and digits follow the prefix.
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                    [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }) &&
+        entry->is_regular_file(error)) {
+      ::unlink(entry->path().c_str());
+    }
+  }
+}
+
 }  // namespace
 
 FileRegistry::FileRegistry(std::filesystem::path file) : file_(std::move(file)) {}
@@ -104,12 +125,20 @@ std::optional<std::string> FileRegistry::ReadFile(int& error) const {
     }
     if (count == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(count));
+    // A settings file is a few kilobytes; a link to a device or a huge file must not fill the memory.
+    if (bytes.size() > kLargestFile) {
+      error = EFBIG;
+      return std::nullopt;
+    }
   }
   return bytes;
 }
 
 bool FileRegistry::LoadKey(std::string_view path, bool create) {
   CloseKey();
+  // A line end in a key path would end the key line early and start lines of its own (another key,
+  // a value) when the file is written and read back.
+  if (path.find_first_of("\r\n") != std::string_view::npos) return false;
   int error = 0;
   const auto bytes = ReadFile(error);
   if (!bytes) return false;
@@ -196,7 +225,11 @@ void FileRegistry::Commit() {
   if (!text.UnreadableLines().empty()) {
     const auto& line = text.UnreadableLines().front();
     // A long line is shown by its beginning; the number says where it is.
-    const std::string shown = line.text.size() > 100 ? line.text.substr(0, 100) + "..." : line.text;
+    std::string shown = line.text.size() > 100 ? line.text.substr(0, 100) + "..." : line.text;
+    // Control bytes (a UTF-16 file is full of NULs) would cut or garble the message.
+    for (char& c : shown) {
+      if (static_cast<unsigned char>(c) < 32 && c != '\t') c = '?';
+    }
     throw VantrelError(
         Printf("Could not save the settings: line %zu of %s is not understood (\"%s\"). The file has not been changed. "
                "Correct or remove that line with a text editor, then try again.",
@@ -204,8 +237,10 @@ void FileRegistry::Commit() {
   }
   text.SetKeyValues(*keyPath_, pending_);
   const std::string newText = text.Text();
+  const std::string temporaryPrefix = "." + target.filename().string() + ".tmp-";
+  RemoveStaleTemporaries(folder, temporaryPrefix);
 
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string pattern = (folder / (temporaryPrefix + "XXXXXX")).string();
   FileDescriptor out(::mkostemp(pattern.data(), O_CLOEXEC));
   if (!out.Valid()) {
     throw VantrelError(Printf("Could not save the settings: no temporary file can be created in %s (%s).",

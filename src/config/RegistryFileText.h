@@ -47,7 +47,7 @@ class RegistryFileText {
 
   // The lines that write one value: dword:, a quoted string when the bytes allow it, otherwise a
   // hex byte list continued over several lines when long.
-  static std::vector<std::string> FormatValue(const NamedValue& value);
+  static std::vector<std::string> FormatValue(const NamedValue& named);
 
  private:
   enum class Kind { Header, Blank, Comment, Key, Value, Unreadable };

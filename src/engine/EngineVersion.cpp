@@ -1,3 +1,3 @@
 namespace vantrel {
-const char* const kProductVersion = "2.1";
+[[maybe_unused]] const char* const kProductVersion = "2.1";
 }

@@ -1,6 +1,7 @@
 #include "results/AtomicFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,12 +21,40 @@ namespace fs = std::filesystem;
 // Several saves may run in one process (tests, the command-line tool); each gets its own name.
 std::atomic<unsigned> temporaryCounter{0};
 
+// Keep the target's name recognisable in a file left behind by a crash, but short enough that the
+// added parts never push it over the file system's name limit.
+std::string TemporaryPrefix(const fs::path& target) { return "." + target.filename().string().substr(0, 100) + "."; }
+
 fs::path TemporaryNameBeside(const fs::path& target) {
-  // Keep the target's name recognisable in a file left behind by a crash, but short enough that the
-  // added parts never push it over the file system's name limit.
-  std::string stem = target.filename().string().substr(0, 100);
-  std::string name = "." + stem + "." + std::to_string(::getpid()) + "." + std::to_string(++temporaryCounter) + ".tmp";
+  std::string name =
+      TemporaryPrefix(target) + std::to_string(::getpid()) + "." + std::to_string(++temporaryCounter) + ".tmp";
   return target.parent_path() / name;
+}
+
+// Removes the temporary files that saves of the same target left when their process was killed: the
+// process named in the file's name no longer exists. Files of running saves stay.
+void RemoveStaleTemporaries(const fs::path& target) {
+  const std::string prefix = TemporaryPrefix(target);
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  std::error_code error;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0) {
+      continue;
+    }
+    // "<pid>.<counter>" between the prefix and ".tmp".
+    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    const std::size_t dot = middle.find('.');
+    if (dot == 0 || dot == std::string::npos || dot > 9 ||
+        middle.find_first_not_of("0123456789.") != std::string::npos || middle.find('.', dot + 1) != std::string::npos) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(middle.substr(0, dot)));
+    if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH && entry->is_regular_file(error)) {
+      ::unlink(entry->path().c_str());
+    }
+  }
 }
 
 }  // namespace
@@ -48,6 +77,7 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
     if (::access(target_.c_str(), W_OK) != 0) Fail(errno);
   }
 
+  RemoveStaleTemporaries(target_);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary_ = TemporaryNameBeside(target_);
     // Mode 0666 lets the umask decide, as for any newly created file.

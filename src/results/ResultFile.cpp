@@ -84,7 +84,10 @@ void ProduceResultFile(const TVTRScanResults& results, const ResultFileHeader& h
 // A file descriptor closed on every path.
 class ReadOnlyFile {
  public:
-  explicit ReadOnlyFile(const std::filesystem::path& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  // Without O_NONBLOCK, opening a pipe would wait for a writer before the file could be refused; on a
+  // regular file the flag changes nothing.
+  explicit ReadOnlyFile(const std::filesystem::path& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
   ~ReadOnlyFile() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -161,6 +164,8 @@ ResultFileReadSummary ReadResultFile(const std::filesystem::path& path, std::str
   struct stat status {};
   if (::fstat(file.Fd(), &status) != 0) throw FileError(path, errno);
   if (S_ISDIR(status.st_mode)) throw FileError(path, EISDIR);
+  // A device or a pipe can be endless (/dev/zero) or wait forever for a writer.
+  if (!S_ISREG(status.st_mode)) throw VantrelError(path.string() + ": not a regular file");
 
   return ReadPieces(currentDomain, results, hooks, path.string(), [&file](char* data, std::size_t size) {
     for (;;) {

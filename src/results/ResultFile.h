@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
@@ -58,8 +59,12 @@ struct ResultFileReadSummary {
 // showing a box for every further bad line; the question comes again after each further such run.
 constexpr std::int64_t kResultFileWarningsBeforeAsking = 10;
 
+// A line is read up to this many bytes; the rest of a longer line is skipped. No account line comes
+// near it, and memory stays bounded whatever file is opened.
+constexpr std::size_t kResultFileLongestLine = 64 * 1024 * 1024;
+
 // Reads a result file into `results`. The list is emptied once the file is open (a file that cannot
-// be opened changes nothing), filled in file order and sorted by name at the end. Bad account lines
+// be opened, a folder or a device changes nothing), filled in file order and sorted by name at the end. Bad account lines
 // are shown through hooks.ShowWarning and skipped. A file made for another domain empties the list
 // and raises VantrelError with the domain message; a failing read raises VantrelError with the file's
 // name and the system's text, leaving the records read so far in the list, sorted by name.

@@ -25,24 +25,15 @@ std::string_view TrimLowView(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::string Quoted(std::string_view text) {
-  std::string result;
-  result.reserve(std::min(text.size(), kLongestQuotedText) + 5);
-  result += '"';
-  if (text.size() > kLongestQuotedText) {
-    result.append(text.substr(0, kLongestQuotedText));
-    result += "...";
-  } else {
-    result.append(text);
-  }
-  result += '"';
+std::string Shortened(std::string_view text) {
+  std::string result(text.substr(0, kLongestQuotedText));
+  // A NUL would end the box's text early wherever it is handed on as a C string.
+  std::replace(result.begin(), result.end(), '\0', '?');
+  if (text.size() > kLongestQuotedText) result += "...";
   return result;
 }
 
-std::string Shortened(std::string_view text) {
-  if (text.size() <= kLongestQuotedText) return std::string(text);
-  return std::string(text.substr(0, kLongestQuotedText)) + "...";
-}
+std::string Quoted(std::string_view text) { return '"' + Shortened(text) + '"'; }
 
 // Position of "DOMAIN:" in any case of its letters, or npos.
 std::size_t FindDomainLabel(std::string_view line) {
@@ -92,14 +83,14 @@ bool ResultFileReader::Feed(std::string_view bytes) {
   while (position < bytes.size()) {
     const void* found = std::memchr(bytes.data() + position, '\r', bytes.size() - position);
     if (found == nullptr) {
-      pending_.append(bytes.substr(position));
+      AppendPending(bytes.substr(position));
       break;
     }
     const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
     if (pending_.empty()) {
-      ReadLine(bytes.substr(position, lineEnd - position));
+      ReadLine(bytes.substr(position, std::min(lineEnd - position, kResultFileLongestLine)));
     } else {
-      pending_.append(bytes.substr(position, lineEnd - position));
+      AppendPending(bytes.substr(position, lineEnd - position));
       ReadLine(pending_);
       pending_.clear();
     }
@@ -111,6 +102,11 @@ bool ResultFileReader::Feed(std::string_view bytes) {
     }
   }
   return !ended_;
+}
+
+void ResultFileReader::AppendPending(std::string_view bytes) {
+  // A file without line ends (a binary picked by mistake) would otherwise be held whole in memory.
+  pending_.append(bytes.substr(0, kResultFileLongestLine - std::min(pending_.size(), kResultFileLongestLine)));
 }
 
 ResultFileReadSummary ResultFileReader::Finish() {
@@ -157,6 +153,10 @@ void ResultFileReader::ReadAccountLine(std::string_view line) {
   const std::string_view daysText = fields[1];
   const std::string_view actionText = fields[2];
 
+  // Names reach the network as C strings, where a NUL would end the name early and the action would
+  // fall on another account ("ab\0c" on "ab"). No account name holds one.
+  const bool nameBad = name.find('\0') != std::string_view::npos;
+
   bool daysBad = false;
   std::int32_t days = kDaysNever;
   if (!SameTextAscii(daysText, "NEVER")) daysBad = !ParseWholeNumber(daysText, days);
@@ -173,7 +173,7 @@ void ResultFileReader::ReadAccountLine(std::string_view line) {
     actionBad = true;
   }
 
-  if (!daysBad && !actionBad) {
+  if (!nameBad && !daysBad && !actionBad) {
     results_.Add(std::string(name), days, action);
     ++summary_.records;
     return;
@@ -185,6 +185,10 @@ void ResultFileReader::ReadAccountLine(std::string_view line) {
     return;
   }
   const std::string where = Printf("Error on line %lld\r\r", static_cast<long long>(summary_.lines));
+  if (nameBad) {
+    hooks_.ShowWarning(where + Quoted(name) + " is not a valid value for the name field");
+    ++summary_.warningsShown;
+  }
   if (daysBad) {
     hooks_.ShowWarning(where + Quoted(daysText) + " is not a valid value for the days field");
     ++summary_.warningsShown;

@@ -25,6 +25,7 @@ class ResultFileReader {
   ResultFileReadSummary Finish();
 
  private:
+  void AppendPending(std::string_view bytes);
   void ReadLine(std::string_view rawLine);
   void ReadAccountLine(std::string_view line);
   void CheckDomain(std::string_view line);

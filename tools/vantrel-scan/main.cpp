@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "ScanCommand.h"
+#include "common/VantrelError.h"
 #include "config/SettingsFilePath.h"
 
 namespace {
@@ -30,7 +31,13 @@ int main(int argc, char** argv) {
 
   ScanCommandEnvironment environment;
   environment.openNetwork = OpenNetwork;
-  environment.settingsFile = vantrel::SettingsFilePath();
+  try {
+    environment.settingsFile = vantrel::SettingsFilePath();
+  } catch (const vantrel::VantrelError& error) {
+    // No HOME and a user the system does not list (a container, a service user): report, do not abort.
+    std::fprintf(stderr, "%s\n", vantrel::ErrorBoxText(error.what()).c_str());
+    return kExitFailed;
+  }
   environment.stopRequested = &stopRequested;
   std::ios::sync_with_stdio(false);
   return RunScanCommand(commandLine, environment, std::cout, stderr);

@@ -2,6 +2,7 @@
 // answering from the mail server of the lab that vantrel-sim works on.
 
 #include <cstdint>
+#include <charconv>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -11,6 +12,23 @@
 #include "engine/netapi/LabMailServers.h"
 
 namespace {
+
+// "major.minor.build" (anything may follow the build); false for anything else, overlong numbers included.
+bool ParseVersion(const std::string& text, unsigned& major, unsigned& minor, unsigned& build) {
+  const char* position = text.data();
+  const char* const end = text.data() + text.size();
+  unsigned* parts[] = {&major, &minor, &build};
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (i > 0) {
+      if (position == end || *position != '.') return false;
+      ++position;
+    }
+    const auto [next, error] = std::from_chars(position, end, *parts[i]);
+    if (error != std::errc() || next == position) return false;
+    position = next;
+  }
+  return true;
+}
 
 using vantrel::lab::LabMailServers;
 
@@ -66,7 +84,7 @@ __attribute__((visibility("default"))) std::int32_t TestConnection(const char* s
     unsigned major = 0;
     unsigned minor = 0;
     unsigned build = 0;
-    if (std::sscanf(found->version.c_str(), "%u.%u.%u", &major, &minor, &build) != 3) {
+    if (!ParseVersion(found->version, major, minor, build)) {
       Write(errorText, errorTextSize, "Cannot read the version of " + found->name + ": \"" + found->version + "\"");
       return kReadFailed;
     }
