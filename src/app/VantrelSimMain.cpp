@@ -1,8 +1,7 @@
 // vantrel-sim: the window on the simulated network kept in the user's data folder.
-#include <QApplication>
-#include <QMessageBox>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "app/WindowProgram.h"
 #include "common/VantrelError.h"
@@ -28,16 +27,10 @@ std::filesystem::path LabLocation() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  try {
+  return vantrel::RunWindowProgram(argc, argv, []() -> std::unique_ptr<vantrel::netapi::NetApi> {
     const std::filesystem::path lab = LabLocation();
     // The first start seeds the demo network.
     if (!std::filesystem::exists(lab)) vantrel::lab::CreateDemo(lab);
-    vantrel::netapi::SimNetApi net(lab);
-    return vantrel::RunWindowProgram(net);
-  } catch (const std::exception& failure) {
-    QMessageBox::critical(nullptr, QStringLiteral("Vantrel"),
-                          QString::fromStdString(vantrel::ErrorBoxText(failure.what())));
-    return 1;
-  }
+    return std::make_unique<vantrel::netapi::SimNetApi>(lab);
+  });
 }

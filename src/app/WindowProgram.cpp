@@ -1,7 +1,9 @@
 #include "app/WindowProgram.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
+#include <exception>
 #include <memory>
 
 #include "actions/ActionJournal.h"
@@ -11,6 +13,7 @@
 #include "app/HelperExchangeCheck.h"
 #include "app/MessageBoxes.h"
 #include "app/TfrmMain.h"
+#include "common/VantrelError.h"
 
 namespace vantrel {
 
@@ -29,6 +32,17 @@ int RunWindowProgram(netapi::NetApi& net) {
     window.move(screen->availableGeometry().center() - window.rect().center());
   window.show();
   return QApplication::exec();
+}
+
+int RunWindowProgram(int argc, char** argv, const std::function<std::unique_ptr<netapi::NetApi>()>& openNetwork) {
+  QApplication application(argc, argv);
+  try {
+    const std::unique_ptr<netapi::NetApi> net = openNetwork();
+    return RunWindowProgram(*net);
+  } catch (const std::exception& failure) {
+    QMessageBox::critical(nullptr, QStringLiteral("Vantrel"), QString::fromStdString(ErrorBoxText(failure.what())));
+    return 1;
+  }
 }
 
 }  // namespace vantrel
