@@ -13,6 +13,8 @@ WireWriter Request(HelperOperation operation) {
 
 }  // namespace
 
+// The options are taken apart and moved into the pool.
+// cppcheck-suppress passedByValue
 SambaNetApi::SambaNetApi(Options options)
     : pool_(std::move(options.helper), std::move(options.helperArguments), options.maxHelpers) {}
 
