@@ -14,6 +14,7 @@
 #include "app/MessageBoxes.h"
 #include "app/TfrmMain.h"
 #include "common/VantrelError.h"
+#include "engine/netapi/NetApi.h"
 
 namespace vantrel {
 
