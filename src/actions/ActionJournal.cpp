@@ -11,6 +11,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/FileDescriptor.h"
 #include "common/DateTime.h"
 #include "common/Text.h"
 
@@ -27,26 +28,6 @@ std::string IsoTime(Clock::TimePoint moment) {
   return Printf("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
                 utc.tm_min, utc.tm_sec, millis);
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  // Closes now, so that a failing close is seen.
-  int Close() {
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/FileDescriptor.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
 
@@ -22,28 +23,6 @@ namespace {
 constexpr std::size_t kLargestFile = 64 * 1024 * 1024;
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
-
-// A file descriptor closed on every path.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  // Closes now, reporting the result (a delayed write error shows up here).
-  int Close() {
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
 
 // A temporary file removed again unless it was renamed into place.
 class TemporaryFile {
