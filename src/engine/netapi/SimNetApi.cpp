@@ -44,6 +44,22 @@ std::uint32_t ClampToUint32(std::int64_t value) {
 // Accounts get relative identifiers above the well-known ones, like a real domain's users.
 constexpr std::int64_t kFirstUserId = 1000;
 
+// Hands one batch to the caller: 234 with the position of the next batch while entries remain after
+// it, else 0 with the resume handle back at 0.
+template <class Entry>
+NetStatus DeliverBatch(std::vector<Entry> entries, std::int64_t position, std::int64_t count,
+                       NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& resumeHandle) {
+  entriesRead = static_cast<std::uint32_t>(entries.size());
+  buffer.Assign(std::move(entries));
+  const std::int64_t next = position + entriesRead;
+  if (entriesRead == 0 || next >= count) {
+    resumeHandle = 0;
+    return status::kSuccess;
+  }
+  resumeHandle = static_cast<std::uint32_t>(next);
+  return status::kMoreData;
+}
+
 }  // namespace
 
 // Holds a call addressed to a controller until its latency has passed since the call began. The
@@ -250,20 +266,14 @@ NetStatus SimNetApi::NetUserEnum(const std::string& server, std::uint32_t level,
   page.Reset();
   snapshot.Commit();
 
-  entriesRead = static_cast<std::uint32_t>(users.size());
-  buffer.Assign(std::move(users));
-  const std::int64_t next = static_cast<std::int64_t>(position) + entriesRead;
-  if (entriesRead == 0 || next >= count) {
-    resumeHandle = 0;
-    return status::kSuccess;
-  }
-  {
+  const NetStatus result =
+      DeliverBatch(std::move(users), static_cast<std::int64_t>(position), count, buffer, entriesRead, resumeHandle);
+  if (result == status::kMoreData) {
     std::lock_guard lock(cacheMutex_);
     if (cursorCache_.size() > 4096) cursorCache_.clear();
-    cursorCache_[{domain.id, mask, generation, static_cast<std::uint32_t>(next)}] = lastId + 1;
+    cursorCache_[{domain.id, mask, generation, resumeHandle}] = lastId + 1;
   }
-  resumeHandle = static_cast<std::uint32_t>(next);
-  return status::kMoreData;
+  return result;
 }
 
 NetStatus SimNetApi::NetUserGetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
@@ -432,15 +442,8 @@ NetStatus SimNetApi::EnumerateGroups(const std::string& server, std::uint32_t le
   while (page.Step()) groups.push_back({page.Text(0), level == 1 ? page.Text(1) : std::string()});
   page.Reset();
   snapshot.Commit();
-  entriesRead = static_cast<std::uint32_t>(groups.size());
-  buffer.Assign(std::move(groups));
-  const std::int64_t next = static_cast<std::int64_t>(position) + entriesRead;
-  if (entriesRead == 0 || next >= count) {
-    resumeHandle = 0;
-    return status::kSuccess;
-  }
-  resumeHandle = static_cast<std::uint32_t>(next);
-  return status::kMoreData;
+  return DeliverBatch(std::move(groups), static_cast<std::int64_t>(position), count, buffer, entriesRead,
+                      resumeHandle);
 }
 
 NetStatus SimNetApi::NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
