@@ -20,6 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "actions/ActionExecutor.h"
+#include "actions/ExchangeHelper.h"
+#include "actions/FixedResourcesPage.h"
 #include "common/Clock.h"
 #include "common/UiHooks.h"
 #include "common/VantrelError.h"
@@ -166,34 +169,56 @@ TEST_F(LiveDomainTest, IgnoreRulesWithRealGroupsAndFlags) {
   EXPECT_EQ(ignored.count("user26"), 1u);
 }
 
-TEST_F(LiveDomainTest, DisableIsRefusedUntouchedAndDeleteRemovesOnThePrimaryController) {
+TEST_F(LiveDomainTest, ActionsDisableWithFlagsKeptAndDeleteOnThePrimaryController) {
   std::string primary;
   ASSERT_EQ(api_->NetGetDCName("", "VANTREL", primary), status::kSuccess);
-
-  // Samba's library cannot write the flags alone; the account must stay exactly as it was.
   std::optional<UserInfo> record;
   ASSERT_EQ(api_->NetUserGetInfo(primary, "todisable", 20, record), status::kSuccess);
   ASSERT_TRUE(record.has_value());
-  ASSERT_NE(record->flags & uf::kDontExpirePassword, 0u);
   const std::uint32_t before = record->flags;
-  UserInfo flags = *record;
-  EXPECT_EQ(api_->NetUserSetInfo(primary, "todisable", 1008, flags), status::kSuccess);  // nothing to change
-  flags.flags |= uf::kAccountDisable;
-  EXPECT_EQ(api_->NetUserSetInfo(primary, "todisable", 1008, flags), 50u);
-  ASSERT_EQ(api_->NetUserGetInfo(primary, "todisable", 2, record), status::kSuccess);
-  EXPECT_EQ(record->flags, before);
-  EXPECT_EQ(api_->NetUserSetInfo(primary, "nosuchuser", 1008, flags), status::kNerrUserNotFound);
+  ASSERT_NE(before & uf::kDontExpirePassword, 0u);
+  ASSERT_EQ(before & uf::kAccountDisable, 0u);
 
-  ASSERT_EQ(api_->NetUserDel(primary, "todelete"), status::kSuccess);
+  // Writes the flags an account already has, an unknown account, and a change of account type.
+  UserInfo flags = *record;
+  EXPECT_EQ(api_->NetUserSetInfo(primary, "todisable", 1008, flags), status::kSuccess);
+  EXPECT_EQ(api_->NetUserSetInfo(primary, "nosuchuser", 1008, flags), status::kNerrUserNotFound);
+  flags.flags = (before & ~uf::kNormalAccount) | uf::kWorkstationTrust;
+  EXPECT_EQ(api_->NetUserSetInfo(primary, "todisable", 1008, flags), status::kNotSupported);
+  ASSERT_EQ(api_->NetUserGetInfo(primary, "todisable", 20, record), status::kSuccess);
+  EXPECT_EQ(record->flags, before);
+
+  // The actions as the window runs them, on the primary controller.
+  TVTRScanResults actions;
+  actions.Add("todisable", 100, actDisable);
+  actions.Add("todelete", 100, actDelete);
+  actions.Add("nosuchuser", 100, actDisable);
+  std::atomic<bool> stop{false};
+  const FixedResourcesPage resources;
+  const ExchangeHelper exchange;
+  ActionExecutor executor(*api_, ui_, resources, stop, exchange, nullptr);
+  std::vector<std::string> errorLines;
+  executor.Execute("VANTREL", actions, errorLines);
+  ASSERT_EQ(errorLines.size(), 1u) << ::testing::PrintToString(errorLines);
+  EXPECT_NE(errorLines[0].find("User:nosuchuser"), std::string::npos) << errorLines[0];
+
+  ASSERT_EQ(api_->NetUserGetInfo(primary, "todisable", 20, record), status::kSuccess);
+  EXPECT_EQ(record->flags, before | uf::kAccountDisable);  // every other flag kept
   EXPECT_EQ(api_->NetUserGetInfo(primary, "todelete", 2, record), status::kNerrUserNotFound);
   EXPECT_EQ(api_->NetUserDel(primary, "todelete"), status::kNerrUserNotFound);
 
+  // The next scan: the deleted account is gone, the disabled one is left out when disabled users are.
   ScanOutcome outcome;
-  const auto reported = Scan(Request(), &outcome);
+  auto reported = Scan(Request(), &outcome);
   EXPECT_EQ(reported.count("todelete"), 0u);
   EXPECT_EQ(reported.count("todisable"), 1u);
   EXPECT_EQ(reported.count("user22"), 1u);
-  EXPECT_TRUE(outcome.errorLines.empty());
+  EXPECT_TRUE(outcome.errorLines.empty()) << ::testing::PrintToString(outcome.errorLines);
+  ScanRequest request = Request();
+  request.ignoreDisabledUsers = true;
+  reported = Scan(request);
+  EXPECT_EQ(reported.count("todisable"), 0u);
+  EXPECT_EQ(reported.count("user22"), 1u);
 }
 
 TEST_F(LiveDomainTest, HundredQueryThreadsOnTheLiveDomain) {

@@ -8,6 +8,7 @@
 
 #include "common/DateTime.h"
 #include "common/Text.h"
+#include "engine/netapi/samba/DirectoryAccountFlags.h"
 
 // Part of Samba's public samba-util library (used by its own tools for SMB_CONF_PATH), though not
 // declared in an installed header.
@@ -81,7 +82,6 @@ std::string Text(const char* text) { return text == nullptr ? std::string() : st
 
 std::string WithBackslashes(const std::string& name) { return StartsWith(name, "\\\\") ? name : "\\\\" + name; }
 
-constexpr NetStatus kNotSupported = 50;  // ERROR_NOT_SUPPORTED
 constexpr NetStatus kNoneMapped = 1332;  // ERROR_NONE_MAPPED
 
 // Samba answers an unknown account name with "no mapping between account names and security
@@ -266,17 +266,17 @@ NetStatus LibNetApi::NetUserSetInfo(const std::string& server, const std::string
   if (level != 1008) return status::kInvalidLevel;
   const ServerName name(server);
   UseSamrServer(name);
-  // The library cannot set level 1008, and its level 3 (the only one carrying the flags) sets
-  // flags that were not asked for (it added "no Kerberos pre-authentication" in a test), which
-  // must never happen to an account. So a change of flags is refused with "not supported"; a
-  // write of the flags the account already has succeeds without writing.
+  // The flags are written over LDAP (see DirectoryAccountFlags): only the bits that differ from
+  // what the account has now, as the library reads them, so every other flag stays as it is.
   LibraryBuffer current;
   if (const NetStatus read = ::NetUserGetInfo(name.Get(), userName.c_str(), 20, current.Out())) {
     return UserStatus(read);
   }
   if (!current.Assigned()) return status::kNerrUserNotFound;
-  if (current.As<USER_INFO_20>()->usri20_flags == info.flags) return status::kSuccess;
-  return kNotSupported;
+  const std::uint32_t change = current.As<USER_INFO_20>()->usri20_flags ^ info.flags;
+  if (change == 0) return status::kSuccess;
+  DirectoryAccountFlags directory(ControllerHostName(name.text, Text(lp_realm())), userName);
+  return directory.Change(change, info.flags);
 }
 
 NetStatus LibNetApi::NetUserDel(const std::string& server, const std::string& userName) {

@@ -1,0 +1,48 @@
+// The LDAP flag writer's parts that need no controller; the writes themselves are tested against the
+// live test domain (LiveDomainTest).
+
+#include <gtest/gtest.h>
+
+#include "engine/netapi/samba/DirectoryAccountFlags.h"
+
+namespace vantrel::netapi::samba {
+namespace {
+
+TEST(DirectoryAccountFlagsTest, AccountNamesCannotWidenTheSearch) {
+  EXPECT_EQ(DirectoryAccountFlags::EscapeFilterValue("jsmith"), "jsmith");
+  EXPECT_EQ(DirectoryAccountFlags::EscapeFilterValue("WS01$"), "WS01$");
+  // A name such as "*" would otherwise match every account, and parentheses could add conditions.
+  EXPECT_EQ(DirectoryAccountFlags::EscapeFilterValue("*"), "\\2a");
+  EXPECT_EQ(DirectoryAccountFlags::EscapeFilterValue("a)(objectClass=*"), "a\\29\\28objectClass=\\2a");
+  EXPECT_EQ(DirectoryAccountFlags::EscapeFilterValue("back\\slash"), "back\\5cslash");
+  EXPECT_EQ(DirectoryAccountFlags::EscapeFilterValue(std::string("nul\0x", 5)), "nul\\00x");
+  EXPECT_EQ(DirectoryAccountFlags::EscapeFilterValue("Zoë"), "Zoë");  // UTF-8 passes as it is
+}
+
+TEST(DirectoryAccountFlagsTest, OnlyStoredNonTypeBitsAreWritten) {
+  EXPECT_TRUE(DirectoryAccountFlags::Writable(uf::kAccountDisable));
+  EXPECT_TRUE(DirectoryAccountFlags::Writable(uf::kAccountDisable | uf::kDontExpirePassword));
+  EXPECT_FALSE(DirectoryAccountFlags::Writable(uf::kNormalAccount | uf::kWorkstationTrust));
+  EXPECT_FALSE(DirectoryAccountFlags::Writable(0x0010));    // locked out: computed
+  EXPECT_FALSE(DirectoryAccountFlags::Writable(0x800000));  // password expired: computed
+
+  // Refused or empty changes never reach the network: a host that cannot exist is not asked.
+  DirectoryAccountFlags unreachable("host.invalid", "jsmith");
+  EXPECT_EQ(unreachable.Change(0, uf::kAccountDisable), status::kSuccess);
+  EXPECT_EQ(unreachable.Change(uf::kWorkstationTrust, uf::kWorkstationTrust), status::kNotSupported);
+  // A controller that is not there is "unavailable", as for the library's own calls.
+  EXPECT_EQ(DirectoryAccountFlags("127.0.0.1:1", "jsmith").Change(uf::kAccountDisable, uf::kAccountDisable),
+            status::kRpcServerUnavailable);
+}
+
+TEST(DirectoryAccountFlagsTest, ControllerHostNames) {
+  // Names with a dot, or without a DNS domain to add, are used as they are.
+  EXPECT_EQ(ControllerHostName("\\\\dc1.corp.example", "corp.example"), "dc1.corp.example");
+  EXPECT_EQ(ControllerHostName("\\\\DC1", ""), "DC1");
+  EXPECT_EQ(ControllerHostName("DC1", ""), "DC1");
+  // A qualified name that does not resolve (.invalid never does) falls back to the name alone.
+  EXPECT_EQ(ControllerHostName("\\\\NOSUCHHOST", "invalid"), "NOSUCHHOST");
+}
+
+}  // namespace
+}  // namespace vantrel::netapi::samba
