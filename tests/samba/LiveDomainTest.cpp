@@ -297,9 +297,25 @@ TEST_F(LiveDomainTest, NoTicketGivesAClearMessage) {
     OpenSambaNetApi();
     ADD_FAILURE() << "opened without a ticket";
   } catch (const VantrelError& error) {
-    EXPECT_STREQ(error.what(), "No Kerberos ticket: run kinit user@REALM first");
+    EXPECT_STREQ(error.what(), "No Kerberos ticket: run kinit user@REALM first, or set VANTREL_CREDENTIALS=machine to use this machine's domain account");
   }
   ::setenv("KRB5CCNAME", saved.c_str(), 1);
+}
+
+TEST_F(LiveDomainTest, TheMachineAccountScansWithoutATicket) {
+  // The fixture joined the client to the domain: its secrets hold the machine's account.
+  const std::string savedCache = std::getenv("KRB5CCNAME");
+  const auto empty = std::filesystem::temp_directory_path() / "vantrel-no-ticket";
+  ::setenv("KRB5CCNAME", ("FILE:" + empty.string()).c_str(), 1);
+  ::setenv("VANTREL_CREDENTIALS", "machine", 1);
+  api_ = OpenSambaNetApi();
+  ScanOutcome outcome;
+  const auto reported = Scan(Request(), &outcome);
+  EXPECT_EQ(reported.count("neverused"), 1u);
+  EXPECT_EQ(reported.count("dc2user"), 0u);  // its logon on the second controller is seen
+  EXPECT_TRUE(outcome.errorLines.empty()) << ::testing::PrintToString(outcome.errorLines);
+  ::unsetenv("VANTREL_CREDENTIALS");
+  ::setenv("KRB5CCNAME", savedCache.c_str(), 1);
 }
 
 struct ToolRun {

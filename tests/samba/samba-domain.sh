@@ -242,6 +242,11 @@ cat >"$work/client/smb.conf" <<EOF
 EOF
 echo "$ADMIN_PASSWORD" | KRB5_CONFIG="$work/krb5.conf" KRB5CCNAME="FILE:$work/admin.ccache" \
   kinit "Administrator@$REALM" >/dev/null
+# The client joins the domain too, so that its own account can be used instead of tickets.
+log "joining the client"
+KRB5_CONFIG="$work/krb5.conf" KRB5CCNAME="FILE:$work/admin.ccache" \
+  net ads join -s "$work/client/smb.conf" --use-kerberos=required --no-dns-updates >"$work/client/join.log" 2>&1 ||
+  { cat "$work/client/join.log" >&2; exit 1; }
 
 cat >"$work/domain.env" <<EOF
 REALM=$REALM

@@ -3,11 +3,13 @@
 #include <netapi.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 #include "common/DateTime.h"
 #include "common/Text.h"
+#include "engine/netapi/samba/Credentials.h"
 #include "engine/netapi/samba/DirectoryAccountFlags.h"
 
 // Part of Samba's public samba-util library (used by its own tools for SMB_CONF_PATH), though not
@@ -29,6 +31,9 @@ extern "C" bool cli_credentials_set_password(cli_credentials* credentials, const
 extern "C" int cli_credentials_set_ccache(cli_credentials* credentials, loadparm_context* configuration,
                                           const char* name, int obtained, const char** errorString);
 extern "C" loadparm_context* loadparm_init_global(bool loadDefault);
+// Returns an NTSTATUS, 0 when the machine's account and password were read from its secrets.
+extern "C" std::uint32_t cli_credentials_set_machine_account(cli_credentials* credentials,
+                                                            loadparm_context* configuration);
 // libnetapi's own (exported, not in its header): drops the SAMR handles it keeps between calls.
 extern "C" void libnetapi_samr_free(libnetapi_ctx* context);
 extern "C" char* cli_credentials_get_principal(cli_credentials* credentials, void* memoryContext);
@@ -164,9 +169,10 @@ LibNetApi::LibNetApi(const Clock& clock) : clock_(clock) {
     context_ = nullptr;
     return;
   }
-  // Tickets only, from the user's ticket cache (KRB5CCNAME or the default one). The library's own
-  // credentials would ask for a password on the terminal when a connection needs one, and would
-  // otherwise fall back to a password guessed from the environment; these never do either.
+  // The user's tickets (KRB5CCNAME or the default cache), or where chosen the machine's own domain
+  // account. The library's own credentials would ask for a password on the terminal when a
+  // connection needs one, and would otherwise fall back to a password guessed from the
+  // environment; these never do either.
   loadparm_context* configuration = ::loadparm_init_global(true);
   cli_credentials* credentials = configuration == nullptr ? nullptr : ::cli_credentials_init(nullptr);
   if (credentials == nullptr) {
@@ -174,13 +180,24 @@ LibNetApi::LibNetApi(const Clock& clock) : clock_(clock) {
     return;
   }
   ::cli_credentials_set_conf(credentials, configuration);
-  // An empty password, set before the ticket cache so that it does not replace it: with it the
-  // library installs no password prompt and never tries a password logon, and uses the tickets.
-  ::cli_credentials_set_password(credentials, "", kCredentialsGuessedFromEnvironment);
   ::cli_credentials_set_kerberos_state(credentials, kUseKerberosRequired, kCredentialsSpecified);
-  const char* problem = nullptr;
-  if (::cli_credentials_set_ccache(credentials, configuration, nullptr, kCredentialsSpecified, &problem) != 0) {
-    initStatus_ = status::kLogonFailure;
+  if (MachineAccountChosen()) {
+    // The domain account of this machine, from the secrets its join left (readable by root only).
+    if (::cli_credentials_set_machine_account(credentials, configuration) != 0) {
+      std::fprintf(stderr,
+                   "vantrel-netapi-helper: this machine's domain account could not be read: join the machine to "
+                   "the domain (net ads join) and run as root, or use kinit without %s\n",
+                   kCredentialsVariable);
+      initStatus_ = status::kLogonFailure;
+    }
+  } else {
+    // An empty password, set before the ticket cache so that it does not replace it: with it the
+    // library installs no password prompt and never tries a password logon, and uses the tickets.
+    ::cli_credentials_set_password(credentials, "", kCredentialsGuessedFromEnvironment);
+    const char* problem = nullptr;
+    if (::cli_credentials_set_ccache(credentials, configuration, nullptr, kCredentialsSpecified, &problem) != 0) {
+      initStatus_ = status::kLogonFailure;
+    }
   }
   ::libnetapi_set_creds(context_, credentials);
   credentials_ = credentials;

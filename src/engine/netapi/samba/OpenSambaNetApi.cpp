@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "common/VantrelError.h"
+#include "engine/netapi/samba/Credentials.h"
 #include "engine/netapi/samba/KerberosTicket.h"
 #include "engine/netapi/samba/SambaNetApi.h"
 
@@ -39,7 +40,9 @@ std::unique_ptr<NetApi> OpenSambaNetApi() {
     throw VantrelError(std::string("The Samba helper ") + kHelperName +
                        " was not found: install it next to the program");
   }
-  if (const std::string problem = KerberosTicket::Problem(); !problem.empty()) throw VantrelError(problem);
+  if (!MachineAccountChosen()) {
+    if (const std::string problem = KerberosTicket::Problem(); !problem.empty()) throw VantrelError(problem);
+  }
   SambaNetApi::Options options;
   options.helper = helper;
   return std::make_unique<SambaNetApi>(std::move(options));
