@@ -1,6 +1,7 @@
 #include "actions/ActionJournal.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,12 +46,20 @@ int ActionJournal::Append(const nlohmann::ordered_json& entry) {
   line["time"] = IsoTime(clock_.Now());
   for (const auto& [key, value] : entry.items()) line[key] = value;
   // Invalid UTF-8 in names or paths is replaced rather than failing the whole entry.
-  const std::string text = line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  std::string text = line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 
   std::error_code ignored;
   std::filesystem::create_directories(file_.parent_path(), ignored);
-  FileDescriptor fd(::open(file_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+  FileDescriptor fd(::open(file_.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
   if (fd.Get() < 0) return errno;
+  // A line cut short (a disk that filled up, a run that was killed) must not swallow this entry:
+  // it starts on a line of its own, and the broken line stays alone, as it was.
+  struct stat status {};
+  if (::fstat(fd.Get(), &status) != 0) return errno;
+  char last = '\n';
+  if (status.st_size > 0 && ::pread(fd.Get(), &last, 1, status.st_size - 1) == 1 && last != '\n') {
+    text.insert(text.begin(), '\n');
+  }
   // One write for the whole line, so that lines of two runs never interleave.
   std::size_t written = 0;
   while (written < text.size()) {

@@ -32,5 +32,20 @@ TEST(ActionJournalTest, AppendsOneLineAnEntryAndFindsItsPlace) {
   EXPECT_EQ(ActionJournal::DefaultFile(), "/home/admin/.local/state/vantrel/actions.log");
 }
 
+TEST(ActionJournalTest, AnEntryAfterALineCutShortStandsOnItsOwnLine) {
+  // What a disk that filled up in the middle of a line leaves behind.
+  TempFolder temp;
+  const auto file = temp.Path() / "actions.log";
+  testing::WriteText(file, "{\"time\":\"2026-01-01T00:00:00.000Z\",\"account\":\"jsm");
+  ManualClock clock(FromUnixSeconds(0));
+  ActionJournal journal(file, clock);
+  EXPECT_EQ(journal.Append({{"account", "next"}}), 0);
+  EXPECT_EQ(journal.Append({{"account", "last"}}), 0);
+  EXPECT_EQ(ReadText(file),
+            "{\"time\":\"2026-01-01T00:00:00.000Z\",\"account\":\"jsm\n"
+            "{\"time\":\"1970-01-01T00:00:00.000Z\",\"account\":\"next\"}\n"
+            "{\"time\":\"1970-01-01T00:00:00.000Z\",\"account\":\"last\"}\n");
+}
+
 }  // namespace
 }  // namespace vantrel
