@@ -90,6 +90,17 @@ TEST_F(BadLabFileTest, UnknownControllersAndBadNumbersAreRefused) {
             std::string::npos);
 }
 
+TEST_F(BadLabFileTest, LatenciesThatAreNoDurationAreRefusedNamingTheController) {
+  // JSON holds no NaN or infinity, but a number far beyond any wait arrives as a finite double.
+  for (const char* latency : {"1e300", "60000.5", "-0.5", "1.7976931348623157e308"}) {
+    const std::string message = Refused(
+        Domain(std::string(R"("controllers":[{"name":"DC1"},{"name":"BRANCH7","latency_ms":)") + latency + "}]"));
+    EXPECT_NE(message.find("domains[0].controllers[1].latency_ms"), std::string::npos) << message;
+    EXPECT_NE(message.find("\"BRANCH7\""), std::string::npos) << message;
+    EXPECT_NE(message.find("0 and 60000"), std::string::npos) << message;
+  }
+}
+
 TEST_F(BadLabFileTest, TextThatIsNoJsonIsRefusedWithItsPosition) {
   EXPECT_NE(Refused("{\n  \"domains\": [\n    {\"name\": }\n  ]\n}").find("line 3, column"), std::string::npos);
   Refused("");

@@ -15,6 +15,7 @@
 #include "common/VantrelError.h"
 #include "engine/netapi/LabGenerator.h"
 #include "engine/netapi/LabJson.h"
+#include "engine/netapi/LabWriter.h"
 
 namespace {
 
@@ -67,7 +68,11 @@ vantrel::lab::GenerateOptions ParseGenerate(const std::vector<std::string>& args
   if (options.controllers < 1 || options.controllers > 99) throw UsageError{"--controllers must be 1 to 99"};
   if (values.count("--latency-ms") != 0) {
     options.latencyMs = ParseNumber<double>("--latency-ms", values["--latency-ms"]);
-    if (options.latencyMs < 0) throw UsageError{"--latency-ms must not be negative"};
+    // Written so that NaN fails too ("nan" and "inf" are numbers to from_chars).
+    if (!(options.latencyMs >= 0 && options.latencyMs <= vantrel::lab::kMaxLatencyMs)) {
+      throw UsageError{"--latency-ms must be a number of milliseconds from 0 to " +
+                       std::to_string(vantrel::lab::kMaxLatencyMs) + ", not \"" + values["--latency-ms"] + "\""};
+    }
   }
   if (values.count("--seed") != 0) options.seed = ParseNumber<std::uint64_t>("--seed", values["--seed"]);
   return options;

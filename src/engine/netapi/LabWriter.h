@@ -16,11 +16,14 @@ namespace vantrel::lab {
 inline constexpr const char* kLabDatabaseName = "lab.sqlite";
 inline constexpr const char* kLabHomesFolder = "homes";
 
+// The longest latency a controller may have: a minute is already far beyond any real network.
+inline constexpr int kMaxLatencyMs = 60000;
+
 struct ControllerRecord {
   std::string name;
   bool primary = false;
   bool announced = true;
-  double latencyMs = 0;
+  double latencyMs = 0;  // 0 to kMaxLatencyMs
   std::int64_t clockOffsetSeconds = 0;
   bool down = false;
   bool timeUnavailable = false;
