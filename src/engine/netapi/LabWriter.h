@@ -62,7 +62,8 @@ class LabWriter {
   std::int64_t AddMailServer(std::int64_t domainId, std::string_view name, std::string_view version, bool reachable);
   void AddMailbox(std::int64_t serverId, std::string_view distinguishedName);
 
-  // Builds the indexes, commits and leaves the file in write-ahead-log mode for concurrent use.
+  // Builds the indexes, commits, leaves the file in write-ahead-log mode for concurrent use and
+  // closes it. Nothing can be added afterwards.
   void Finish();
 
  private:
