@@ -191,12 +191,12 @@ ScanNumbers FreeRunningQueries(const std::filesystem::path& lab, int threads) {
   std::atomic<bool> stop{false};
   bool showSizeWarning = false;
   std::vector<std::string> accounts;
-  BuildAccountList(api, queryList.front(), true, true, showSizeWarning, true, stop, accounts, ui);
+  std::vector<std::string> errorLines;
+  BuildAccountList(api, queryList.front(), true, true, showSizeWarning, true, stop, accounts, errorLines, ui);
   const std::int64_t enumerationLookups = api.Lookups();
 
   const IgnoreList ignoreList;
   TVTRScanResults results;
-  std::vector<std::string> errorLines;
   TarvikScanContext context{.api = api,
                             .clock = SystemClock::Instance(),
                             .queryList = queryList,

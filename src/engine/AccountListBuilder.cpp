@@ -22,11 +22,19 @@ std::uint32_t EstimateFilter(bool scanUsers, bool scanComputers) {
   return users | computers;
 }
 
+// The error line of a listing that broke off: the names read so far are scanned, the rest are not.
+constexpr const char* kListingIncomplete = "[%s] NetUserEnum returned: %s - the account list is incomplete (%s)";
+
 // Reads every batch of one kind of account. Statuses other than success and "more data" end the
-// enumeration with what has been read so far: the domain simply did not give more.
-void EnumerateAccounts(netapi::NetApi& api, const std::string& server, std::uint32_t filter,
+// enumeration with what has been read so far, and add an error line: the scan goes on with those
+// names, but must not look complete.
+void EnumerateAccounts(netapi::NetApi& api, const std::string& server, std::uint32_t filter, const char* kind,
                        const char* missingBufferMessage, std::vector<std::string>& accountList,
-                       std::uint32_t progressBase, std::uint32_t& added, UiHooks& ui) {
+                       std::vector<std::string>& errorLines, std::uint32_t progressBase, std::uint32_t& added,
+                       UiHooks& ui) {
+  const auto brokeOff = [&](NetStatus status) {
+    errorLines.push_back(Printf(kListingIncomplete, server.c_str(), netapi::StatusText(status).c_str(), kind));
+  };
   std::uint32_t resumeHandle = 0;
   NetStatus status = netapi::status::kSuccess;
   do {
@@ -35,11 +43,17 @@ void EnumerateAccounts(netapi::NetApi& api, const std::string& server, std::uint
     std::uint32_t totalEntries = 0;
     status = api.NetUserEnum(server, 2, filter, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
                              resumeHandle);
-    if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) return;
+    if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) {
+      brokeOff(status);
+      return;
+    }
     // An answer without entries may come without a buffer; only entries promised but not delivered
     // are an error.
     if (entriesRead == 0) {
-      if (status == netapi::status::kMoreData) return;  // no progress possible: stop rather than spin
+      if (status == netapi::status::kMoreData) {
+        brokeOff(status);  // no progress possible: stop rather than spin
+        return;
+      }
       continue;
     }
     if (!buffer.Assigned()) throw VantrelError(missingBufferMessage);
@@ -75,13 +89,14 @@ void ReadGroupNames(NetStatus status, const netapi::NetBuffer<netapi::GroupInfo>
 
 void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanUsers, bool scanComputers,
                       bool& showSizeWarning, bool unattended, const std::atomic<bool>& stopRequested,
-                      std::vector<std::string>& accountList, UiHooks& ui) {
+                      std::vector<std::string>& accountList, std::vector<std::string>& errorLines, UiHooks& ui) {
   ui.SetStatusText("Initializing");
   ui.SetProgressPosition(0);
   ui.ProcessEvents();
   BusyCursor busyCursor(ui);
 
-  // Only the total is wanted here; the status does not matter (a failure leaves the total at 0).
+  // Only the total is wanted here; the status does not matter (a failure leaves the total at 0, and
+  // the listing below finds out whether the names can be read).
   std::uint32_t totalEntries = 0;
   {
     netapi::NetBuffer<netapi::UserInfo> buffer;
@@ -102,12 +117,12 @@ void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanU
   std::uint32_t users = 0;
   std::uint32_t computers = 0;
   if (scanUsers) {
-    EnumerateAccounts(api, server, netapi::filter::kNormalAccount, "Unassigned data while enumerating users",
-                      accountList, 0, users, ui);
+    EnumerateAccounts(api, server, netapi::filter::kNormalAccount, "users", "Unassigned data while enumerating users",
+                      accountList, errorLines, 0, users, ui);
   }
   if (scanComputers) {
-    EnumerateAccounts(api, server, netapi::filter::kWorkstationTrust | netapi::filter::kServerTrust,
-                      "Unassigned data while enumerating computers", accountList, users, computers, ui);
+    EnumerateAccounts(api, server, netapi::filter::kWorkstationTrust | netapi::filter::kServerTrust, "computers",
+                      "Unassigned data while enumerating computers", accountList, errorLines, users, computers, ui);
   }
 
   busyCursor.Pause();

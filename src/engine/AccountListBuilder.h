@@ -16,11 +16,14 @@ inline constexpr std::uint32_t kDomainSizeWarningThreshold = 500;
 // returns them, computers keeping their "$") onto accountList, asking `server` (two backslashes and
 // a name). Warns through ui.AskDomainSizeWarning when the domain holds more than 500 of the accounts
 // asked for, the scan is attended and showSizeWarning is on; showSizeWarning then takes the
-// answer. A stop requested meanwhile is honoured only once both enumerations are done: it raises
-// "Terminated by user". Must run on the thread that owns the window.
+// answer. A listing that the server breaks off keeps the names read so far and adds the error line
+// "[\\DC1] NetUserEnum returned: <status text> - the account list is incomplete (users)" (or
+// "computers") to errorLines. A stop requested meanwhile is honoured only once both enumerations
+// are done: it raises "Terminated by user". Must run on the thread that owns the window, before any
+// query thread shares errorLines.
 void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanUsers, bool scanComputers,
                       bool& showSizeWarning, bool unattended, const std::atomic<bool>& stopRequested,
-                      std::vector<std::string>& accountList, UiHooks& ui);
+                      std::vector<std::string>& accountList, std::vector<std::string>& errorLines, UiHooks& ui);
 
 // Appends the account's local groups (direct and through nesting), then its global groups, as
 // `server` reports them. Any failure raises a VantrelError whose text begins "GetGroupMembership: ".

@@ -26,8 +26,9 @@ void RunScan(netapi::NetApi& api, UiHooks& ui, const std::atomic<bool>& stopRequ
   // waits for every started query, which still use them.
   TTarvikDispatcher dispatcher(params.threadCount, context);
 
+  // No query has started yet, so the error lines need no lock here.
   BuildAccountList(api, params.queryList.front(), params.scanUsers, params.scanComputers, showSizeWarning,
-                   params.unattended, stopRequested, accountList, ui);
+                   params.unattended, stopRequested, accountList, context.errorLines, ui);
 
   ui.SetStatusText("Scanning");
   ui.SetProgressMaximum(static_cast<std::int64_t>(accountList.size()));

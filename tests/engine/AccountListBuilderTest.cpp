@@ -33,11 +33,12 @@ struct Builder {
   Builder(netapi::NetApi& netApi) : api(netApi) {}
   std::vector<std::string> Build(bool users, bool computers, bool unattended = false) {
     std::vector<std::string> list;
-    BuildAccountList(api, "\\\\DC1", users, computers, showSizeWarning, unattended, stop, list, ui);
+    BuildAccountList(api, "\\\\DC1", users, computers, showSizeWarning, unattended, stop, list, errorLines, ui);
     return list;
   }
   netapi::NetApi& api;
   RecordingUi ui;
+  std::vector<std::string> errorLines;
   std::atomic<bool> stop{false};
   bool showSizeWarning = true;
 };
@@ -166,12 +167,14 @@ TEST(BuildAccountList, StopTakesEffectOnlyAfterBothEnumerations) {
   };
   std::vector<std::string> list;
   try {
-    BuildAccountList(api, "\\\\DC1", true, true, builder.showSizeWarning, false, builder.stop, list, builder.ui);
+    BuildAccountList(api, "\\\\DC1", true, true, builder.showSizeWarning, false, builder.stop, list,
+                     builder.errorLines, builder.ui);
     FAIL() << "a stop must end the build";
   } catch (const VantrelError& failure) {
     EXPECT_STREQ(failure.what(), "Terminated by user");
   }
   EXPECT_EQ(list.size(), 100u);  // both enumerations ran to the end
+  EXPECT_TRUE(builder.errorLines.empty());
   EXPECT_FALSE(builder.ui.busyCursor);
 }
 
@@ -234,20 +237,53 @@ TEST(BuildAccountList, MissingBufferIsAnErrorOnlyWhenEntriesWereReported) {
   }
 }
 
-TEST(BuildAccountList, OtherStatusesEndTheEnumerationQuietly) {
+TEST(BuildAccountList, OtherStatusesEndTheEnumerationWithAnErrorLine) {
   ManualClock clock(TestEpoch());
   TestLab lab(AccountsLab(9, 4, 3), clock);
-  InterceptingNetApi api(lab.Api());
-  int userBatches = 0;
-  api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
-                       netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
-                       std::uint32_t&) -> InterceptingNetApi::Status {
-    if (level == 2 && filter == 0x2 && ++userBatches == 2) return 5u;  // access denied on the second batch
-    return std::nullopt;
-  };
-  Builder builder(api);
-  const std::vector<std::string> list = builder.Build(true, true);
-  EXPECT_EQ(list, (std::vector<std::string>{"user0", "user1", "user2", "PC0$", "PC1$", "PC2$", "PC3$"}));
+  {
+    InterceptingNetApi api(lab.Api());
+    int userBatches = 0;
+    api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
+                         netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
+                         std::uint32_t&) -> InterceptingNetApi::Status {
+      if (level == 2 && filter == 0x2 && ++userBatches == 2) return 5u;  // access denied on the second batch
+      return std::nullopt;
+    };
+    Builder builder(api);
+    const std::vector<std::string> list = builder.Build(true, true);
+    // The names read so far are kept and the computers still listed; the gap is an error line.
+    EXPECT_EQ(list, (std::vector<std::string>{"user0", "user1", "user2", "PC0$", "PC1$", "PC2$", "PC3$"}));
+    EXPECT_EQ(builder.errorLines, (std::vector<std::string>{"[\\\\DC1] NetUserEnum returned: Access is denied. - "
+                                                            "the account list is incomplete (users)"}));
+  }
+  {  // the computers, and "more data" without any entry, which cannot go on
+    InterceptingNetApi api(lab.Api());
+    api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
+                         netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read, std::uint32_t& total,
+                         std::uint32_t&) -> InterceptingNetApi::Status {
+      if (level != 2 || filter != 0x30) return std::nullopt;
+      buffer.Reset();
+      read = 0;
+      total = 4;
+      return 234u;
+    };
+    Builder builder(api);
+    EXPECT_EQ(builder.Build(true, true).size(), 9u);
+    EXPECT_EQ(builder.errorLines, (std::vector<std::string>{"[\\\\DC1] NetUserEnum returned: More data is available. "
+                                                            "- the account list is incomplete (computers)"}));
+  }
+  {  // a failed estimate loses nothing and is no error
+    InterceptingNetApi api(lab.Api());
+    api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t, std::int32_t,
+                         netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
+                         std::uint32_t&) -> InterceptingNetApi::Status {
+      if (level == 0) return 53u;
+      return std::nullopt;
+    };
+    Builder builder(api);
+    EXPECT_EQ(builder.Build(true, true).size(), 13u);
+    EXPECT_TRUE(builder.errorLines.empty());
+  }
 }
 
 json GroupsLab() {

@@ -1,8 +1,11 @@
 // Lab files that describe no sound network, imported with vantrel-lab: each is refused with one line
 // saying where and what, exit status 1, and the lab already there stays byte for byte as it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -90,6 +93,17 @@ TEST_F(BadLabFileTest, UnknownControllersAndBadNumbersAreRefused) {
             std::string::npos);
 }
 
+TEST_F(BadLabFileTest, LatenciesThatAreNoDurationAreRefusedNamingTheController) {
+  // JSON holds no NaN or infinity, but a number far beyond any wait arrives as a finite double.
+  for (const char* latency : {"1e300", "60000.5", "-0.5", "1.7976931348623157e308"}) {
+    const std::string message = Refused(
+        Domain(std::string(R"("controllers":[{"name":"DC1"},{"name":"BRANCH7","latency_ms":)") + latency + "}]"));
+    EXPECT_NE(message.find("domains[0].controllers[1].latency_ms"), std::string::npos) << message;
+    EXPECT_NE(message.find("\"BRANCH7\""), std::string::npos) << message;
+    EXPECT_NE(message.find("0 and 60000"), std::string::npos) << message;
+  }
+}
+
 TEST_F(BadLabFileTest, TextThatIsNoJsonIsRefusedWithItsPosition) {
   EXPECT_NE(Refused("{\n  \"domains\": [\n    {\"name\": }\n  ]\n}").find("line 3, column"), std::string::npos);
   Refused("");
@@ -98,6 +112,40 @@ TEST_F(BadLabFileTest, TextThatIsNoJsonIsRefusedWithItsPosition) {
   // Nesting deep enough to exhaust a recursive reader's stack.
   Refused(std::string(100000, '[') + std::string(100000, ']'));
   Refused(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"accounts":[{"name":"\ud800"}]}]})");
+}
+
+TEST_F(BadLabFileTest, EndlessOrHugeInputIsRefusedAtOnce) {
+  const auto huge = folder_ / "huge.json";
+  {
+    // Sparse: larger than anything vantrel-lab reads, yet it takes no room on the disk.
+    WriteBytes(huge, "{");
+    std::filesystem::resize_file(huge, (std::uintmax_t{1} << 30) + 1);
+  }
+  const auto before = FolderSnapshot(Lab());
+  for (const std::string& input : {std::string("/dev/zero"), std::string("/dev/urandom"), folder_.Path().string(),
+                                   huge.string()}) {
+    const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", input, Lab().string()});
+    EXPECT_EQ(run.status, 1) << input << "\n" << run.err;
+    EXPECT_EQ(run.err.rfind("vantrel-lab: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(input), std::string::npos) << run.err;
+    EXPECT_EQ(FolderSnapshot(Lab()), before) << input;
+  }
+  const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", huge.string(), Lab().string()});
+  EXPECT_NE(run.err.find("1 GiB"), std::string::npos) << run.err;
+  std::filesystem::remove(huge);
+}
+
+TEST_F(BadLabFileTest, JsonFromAPipeIsRead) {
+  // "vantrel-lab import /dev/stdin LAB" after a pipe, or a named pipe, is a stream, not a device.
+  const auto pipe = folder_ / "lab.pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string json = R"({"domains":[{"name":"PIPED","controllers":[{"name":"P1"}]}]})";
+  std::thread writer([&] { WriteBytes(pipe, json); });
+  const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", pipe.string(), Lab().string()});
+  writer.join();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(lab::ExportJson(Lab()).find("\"PIPED\""), std::string::npos);
 }
 
 TEST_F(BadLabFileTest, FutureLogonsAreValid) {

@@ -1,20 +1,27 @@
 // Every file the program writes, written by a process that is killed (SIGKILL) at a random moment,
 // again and again: afterwards the old content or the new one is there, whole, and the next start
 // reads it. Kill moments are spread over the whole length of one write, measured first.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "HardeningFolder.h"
 #include "common/Clock.h"
 #include "common/Text.h"
+#include "common/VantrelError.h"
 #include "config/ConfigSettings.h"
 #include "config/RegistryFileText.h"
+#include "engine/netapi/LabFolder.h"
 #include "engine/netapi/LabJson.h"
 #include "engine/netapi/SimNetApi.h"
 #include "results/ResultFile.h"
@@ -203,11 +210,139 @@ TEST(CrashDuringWrite, LabImportLeavesTheOldOrTheNewLab) {
                                       expected = now;
                                     });
   EXPECT_GT(killed, 0);
-  // Nothing but the lab itself and the half-built folders of killed imports is beside it.
+  // Nothing but the lab itself and the half-built folder of the last killed import is beside it:
+  // each import clears what the killed ones before it left.
   for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "lab" || name.rfind(".lab.new-", 0) == 0) << name;
   }
+  EXPECT_LE(CountFiles(folder.Path(), ".lab.new-"), 1);
+}
+
+// A child that builds a lab beside `lab` and stops in the middle of it, forever. Its scratch folder is
+// known once the constructor returns; the child ends (SIGKILL) when Kill is called or at destruction.
+class StuckLabBuilder {
+ public:
+  explicit StuckLabBuilder(const std::filesystem::path& lab) {
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    child_ = ::fork();
+    if (child_ < 0) throw std::runtime_error("fork failed");
+    if (child_ == 0) {
+      ::close(ready[0]);
+      try {
+        lab::ReplaceLabFolder(lab, [&](const std::filesystem::path& folder) {
+          WriteBytes(folder / "lab.sqlite", "half a database");
+          const std::string name = folder.string();
+          if (::write(ready[1], name.data(), name.size()) < 0) ::_exit(98);
+          ::close(ready[1]);
+          for (;;) ::pause();
+        });
+      } catch (...) {
+      }
+      ::_exit(99);
+    }
+    ::close(ready[1]);
+    std::string name;
+    char buffer[4096];
+    ssize_t count = 0;
+    while ((count = ::read(ready[0], buffer, sizeof buffer)) > 0) name.append(buffer, static_cast<std::size_t>(count));
+    ::close(ready[0]);
+    if (name.empty()) throw std::runtime_error("the builder did not start");
+    scratch_ = name;
+  }
+  ~StuckLabBuilder() { Kill(); }
+  StuckLabBuilder(const StuckLabBuilder&) = delete;
+  StuckLabBuilder& operator=(const StuckLabBuilder&) = delete;
+
+  const std::filesystem::path& Scratch() const { return scratch_; }
+  void Kill() {
+    if (child_ <= 0) return;
+    ::kill(child_, SIGKILL);
+    int status = 0;
+    ::waitpid(child_, &status, 0);
+    child_ = -1;
+  }
+
+ private:
+  pid_t child_ = -1;
+  std::filesystem::path scratch_;
+};
+
+TEST(CrashDuringWrite, KilledLabCommandsLeaveNoScratchFolderForever) {
+  HardeningFolder folder;
+  const auto lab = folder / "lab";
+  const ManualClock clock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
+  lab::ImportJson(LabJson(1, 5), lab, clock);
+  const std::string liveLab = lab::ExportJson(lab, clock);
+
+  // Two imports killed while building, and one still at work when the next command starts.
+  StuckLabBuilder killed1(lab);
+  StuckLabBuilder killed2(lab);
+  StuckLabBuilder working(lab);
+  killed1.Kill();
+  killed2.Kill();
+  ASSERT_TRUE(std::filesystem::exists(killed1.Scratch()));
+  ASSERT_TRUE(std::filesystem::exists(killed2.Scratch()));
+  // Neither a link nor a file that only looks like a scratch folder is followed or removed.
+  std::filesystem::create_directory_symlink(lab, folder / ".lab.new-LINKED");
+  WriteBytes(folder / ".lab.new-NOTDIR", "someone's file");
+  // Another lab's scratch folder is that lab's business.
+  std::filesystem::create_directory(folder / ".other.new-ABCDEF");
+
+  // A command that fails while building: the killed runs' folders go, everything else stays.
+  EXPECT_THROW(lab::ReplaceLabFolder(lab, [](const std::filesystem::path&) { throw VantrelError("stop here"); }),
+               VantrelError);
+  EXPECT_FALSE(std::filesystem::exists(killed1.Scratch()));
+  EXPECT_FALSE(std::filesystem::exists(killed2.Scratch()));
+  EXPECT_TRUE(std::filesystem::exists(working.Scratch() / "lab.sqlite"));
+  EXPECT_EQ(lab::ExportJson(lab, clock), liveLab);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / ".lab.new-LINKED"));
+  EXPECT_EQ(ReadBytes(folder / ".lab.new-NOTDIR"), "someone's file");
+  EXPECT_TRUE(std::filesystem::is_directory(folder / ".other.new-ABCDEF"));
+
+  // Once the last one is killed too, the next import clears its folder and nothing else is left over.
+  working.Kill();
+  lab::ImportJson(LabJson(2, 5), lab, clock);
+  EXPECT_FALSE(std::filesystem::exists(working.Scratch()));
+  EXPECT_NE(lab::ExportJson(lab, clock).find("\"r2-4\""), std::string::npos);
+  std::filesystem::remove(folder / ".lab.new-LINKED");
+  std::filesystem::remove(folder / ".lab.new-NOTDIR");
+  EXPECT_EQ(CountFiles(folder.Path(), ".lab."), 0);
+}
+
+// The same through the command: vantrel-lab killed while it builds the lab, then run again.
+TEST(CrashDuringWrite, KilledLabToolLeavesNoScratchFolderAfterTheNextRun) {
+  HardeningFolder folder;
+  const auto lab = folder / "lab";
+  const auto json = folder / "lab.json";
+  WriteBytes(json, LabJson(3, 20000));
+  const std::string tool = VANTREL_LAB_TOOL;
+  bool leftOver = false;
+  for (int attempt = 0; attempt < 5 && !leftOver; ++attempt) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::execl(tool.c_str(), tool.c_str(), "import", json.c_str(), lab.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Killed as soon as its scratch folder is there (unless it has already ended by then).
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+      if (CountFiles(folder.Path(), ".lab.new-") > 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    leftOver = CountFiles(folder.Path(), ".lab.new-") > 0;
+  }
+  ASSERT_TRUE(leftOver) << "no run was caught while it built the lab";
+  const ProgramRun run = RunProgram({tool, "import", json.string(), lab.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(CountFiles(folder.Path(), ".lab.new-"), 0);
+  EXPECT_TRUE(std::filesystem::exists(lab / "lab.sqlite"));
 }
 
 // Rows of the lab's tables that refer to accounts which no longer exist.

@@ -30,6 +30,12 @@ void FaultyNetApi::FailAccounts(const std::string& controller, const std::set<st
   fault.accountStatus = status;
 }
 
+void FaultyNetApi::FailUserEnumAfter(const std::string& controller, std::uint32_t level, std::uint32_t filter,
+                                     int batches, NetStatus status) {
+  std::lock_guard lock(mutex_);
+  enumFaults_[{UpperAscii(controller), level, filter}] = EnumFault{batches, status};
+}
+
 NetStatus FaultyNetApi::Admit(const std::string& server, const std::string& account) {
   std::string_view name = server;
   if (StartsWith(name, "\\\\")) name.remove_prefix(2);
@@ -57,7 +63,22 @@ NetStatus FaultyNetApi::NetUserEnum(const std::string& server, std::uint32_t lev
                                     std::int32_t prefMaxLen, netapi::NetBuffer<netapi::UserInfo>& buffer,
                                     std::uint32_t& entriesRead, std::uint32_t& totalEntries,
                                     std::uint32_t& resumeHandle) {
-  if (const NetStatus refused = Admit(server, {}); refused != netapi::status::kSuccess) {
+  NetStatus refused = Admit(server, {});
+  if (refused == netapi::status::kSuccess) {
+    std::string_view name = server;
+    if (StartsWith(name, "\\\\")) name.remove_prefix(2);
+    std::lock_guard lock(mutex_);
+    const auto found = enumFaults_.find({UpperAscii(name), level, filter});
+    if (found != enumFaults_.end()) {
+      if (found->second.batchesLeft == 0) {
+        ++refused_;
+        refused = found->second.status;
+      } else {
+        --found->second.batchesLeft;
+      }
+    }
+  }
+  if (refused != netapi::status::kSuccess) {
     buffer.Reset();
     entriesRead = totalEntries = 0;
     return refused;

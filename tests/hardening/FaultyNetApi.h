@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "engine/netapi/NetApi.h"
 
@@ -26,6 +27,12 @@ class FaultyNetApi final : public netapi::NetApi {
   void SlowController(const std::string& controller, std::chrono::milliseconds delay);
   // Calls about these accounts addressed to the controller fail with `status`.
   void FailAccounts(const std::string& controller, const std::set<std::string>& accounts, netapi::NetStatus status);
+
+  // NetUserEnum calls of this level and filter addressed to the controller fail with `status` once
+  // `batches` of them have been answered: a listing that breaks off part way, or (level 0) an estimate
+  // that fails. Other calls to the controller go through.
+  void FailUserEnumAfter(const std::string& controller, std::uint32_t level, std::uint32_t filter, int batches,
+                         netapi::NetStatus status);
 
   // Calls that reached the controller after it went down.
   int RefusedCalls() const { return refused_.load(); }
@@ -70,6 +77,10 @@ class FaultyNetApi final : public netapi::NetApi {
     std::set<std::string> failingAccounts;  // upper case
     netapi::NetStatus accountStatus = netapi::status::kSuccess;
   };
+  struct EnumFault {
+    int batchesLeft = 0;
+    netapi::NetStatus status = netapi::status::kSuccess;
+  };
 
   // The status the call must fail with, or success when it may go through. Sleeps for a slow one.
   netapi::NetStatus Admit(const std::string& server, const std::string& account);
@@ -77,6 +88,8 @@ class FaultyNetApi final : public netapi::NetApi {
   netapi::NetApi& inner_;
   std::mutex mutex_;
   std::map<std::string, Fault> faults_;  // upper-case controller name
+  // Upper-case controller name, level, filter.
+  std::map<std::tuple<std::string, std::uint32_t, std::uint32_t>, EnumFault> enumFaults_;
   std::atomic<int> refused_{0};
 };
 

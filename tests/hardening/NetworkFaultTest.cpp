@@ -82,6 +82,8 @@ struct ScanReport {
   std::set<std::string> reported;              // upper case
   std::map<std::string, int> errorsByAccount;  // upper case
   std::vector<std::string> errorLines;
+  // "[\\DC1] NetUserEnum returned: <status text> - the account list is incomplete (...)"
+  std::vector<std::string> listingErrors;
   std::int64_t accountsInList = 0;
 };
 
@@ -116,6 +118,10 @@ class NetworkFaultTest : public ::testing::Test {
     for (std::size_t i = 0; i < results.Count(); ++i) report.reported.insert(UpperAscii(results[i].Name()));
     report.errorLines = driver.ErrorLines();
     for (const std::string& line : report.errorLines) {
+      if (line.find("] NetUserEnum returned: ") != std::string::npos) {
+        report.listingErrors.push_back(line);
+        continue;
+      }
       // "[\\DC2] User:u3 - Error: <status text>"
       const std::size_t begin = line.find("User:");
       const std::size_t end = line.find(" - Error: ");
@@ -230,6 +236,79 @@ TEST_F(NetworkFaultTest, EnumeratingControllerGoingDownReportsNobodyFalsely) {
   ExpectSound(report);
   // Accounts that could not be asked at DC1 are in error, none reported.
   for (const auto& [account, count] : report.errorsByAccount) EXPECT_EQ(report.reported.count(account), 0u);
+  // The list broke off, and the computers could not be listed at all: the scan says so instead of
+  // looking complete.
+  EXPECT_LT(report.accountsInList, 200);
+  ASSERT_EQ(report.listingErrors.size(), 2u);
+  const std::string down = "[\\\\DC1] NetUserEnum returned: " + netapi::StatusText(netapi::status::kBadNetPath);
+  EXPECT_EQ(report.listingErrors[0], down + " - the account list is incomplete (users)");
+  EXPECT_EQ(report.listingErrors[1], down + " - the account list is incomplete (computers)");
+}
+
+TEST_F(NetworkFaultTest, UserListingBreakingOffIsAnErrorLineAndTheScanGoesOn) {
+  Build(200, 60, 25);
+  // The first batch of users arrives, then the controller refuses the rest of the listing; every
+  // other call to it still works.
+  faulty_->FailUserEnumAfter("DC1", 2, netapi::filter::kNormalAccount, 1, netapi::status::kRpcServerUnavailable);
+  const ScanReport report = Scan();
+  ExpectSound(report);
+  EXPECT_TRUE(report.errorsByAccount.empty());
+  // The names read so far and every computer are scanned.
+  EXPECT_EQ(report.accountsInList, 25 + 60);
+  ASSERT_EQ(report.listingErrors.size(), 1u) << "the missing users are not reported";
+  EXPECT_EQ(report.listingErrors[0], "[\\\\DC1] NetUserEnum returned: " +
+                                         netapi::StatusText(netapi::status::kRpcServerUnavailable) +
+                                         " - the account list is incomplete (users)");
+  EXPECT_EQ(report.errorLines.size(), 1u);
+  // Only the listed users could be judged; the unused computers are all there.
+  for (const std::string& account : plan_.unused) {
+    if (account.back() == '$') {
+      EXPECT_EQ(report.reported.count(account), 1u) << account;
+    }
+  }
+}
+
+TEST_F(NetworkFaultTest, ComputerListingBreakingOffIsAnErrorLineToo) {
+  Build(40, 90, 25);
+  faulty_->FailUserEnumAfter("DC1", 2, netapi::filter::kWorkstationTrust | netapi::filter::kServerTrust, 1,
+                             netapi::status::kAccessDenied);
+  const ScanReport report = Scan();
+  ExpectSound(report);
+  EXPECT_EQ(report.accountsInList, 40 + 25);
+  ASSERT_EQ(report.listingErrors.size(), 1u);
+  EXPECT_EQ(report.listingErrors[0], "[\\\\DC1] NetUserEnum returned: " +
+                                         netapi::StatusText(netapi::status::kAccessDenied) +
+                                         " - the account list is incomplete (computers)");
+  // Every unused user was listed and is reported.
+  for (const std::string& account : plan_.unused) {
+    if (account.back() != '$') {
+      EXPECT_EQ(report.reported.count(account), 1u) << account;
+    }
+  }
+}
+
+TEST_F(NetworkFaultTest, ListingRefusedFromTheFirstBatchIsAnErrorLine) {
+  Build(30, 10, 25);
+  faulty_->FailUserEnumAfter("DC1", 2, netapi::filter::kNormalAccount, 0, netapi::status::kAccessDenied);
+  const ScanReport report = Scan();
+  ExpectSound(report);
+  EXPECT_EQ(report.accountsInList, 10);
+  ASSERT_EQ(report.listingErrors.size(), 1u);
+  EXPECT_NE(report.listingErrors[0].find("(users)"), std::string::npos) << report.listingErrors[0];
+}
+
+TEST_F(NetworkFaultTest, FailedEstimateLosesNoAccountAndIsNoError) {
+  // The estimate only sizes the progress bar and the size warning; the listing still gives every name.
+  Build(60, 20, 25);
+  faulty_->FailUserEnumAfter("DC1", 0, netapi::filter::kNormalAccount | netapi::filter::kWorkstationTrust |
+                                           netapi::filter::kServerTrust,
+                             0, netapi::status::kAccessDenied);
+  const ScanReport report = Scan();
+  ExpectSound(report);
+  EXPECT_GT(faulty_->RefusedCalls(), 0);
+  EXPECT_EQ(report.accountsInList, 80);
+  EXPECT_TRUE(report.errorLines.empty());
+  EXPECT_EQ(report.reported, plan_.unused);
 }
 
 }  // namespace

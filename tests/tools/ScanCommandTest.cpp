@@ -37,6 +37,27 @@ const char* const kTwoDomainLab = R"({
   ]
 })";
 
+// The simulated network, except that the primary controller stops answering the user listing
+// after its first batch.
+class ListingBreaksOff final : public netapi::SimNetApi {
+ public:
+  using SimNetApi::SimNetApi;
+  netapi::NetStatus NetUserEnum(const std::string& server, std::uint32_t level, std::uint32_t filter,
+                                std::int32_t prefMaxLen, netapi::NetBuffer<netapi::UserInfo>& buffer,
+                                std::uint32_t& entriesRead, std::uint32_t& totalEntries,
+                                std::uint32_t& resumeHandle) override {
+    if (level == 2 && filter == netapi::filter::kNormalAccount && userBatches_++ >= 1) {
+      buffer.Reset();
+      entriesRead = totalEntries = 0;
+      return netapi::status::kRpcServerUnavailable;
+    }
+    return SimNetApi::NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+  }
+
+ private:
+  int userBatches_ = 0;
+};
+
 class ScanCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,7 +87,8 @@ class ScanCommandTest : public ::testing::Test {
     arguments.insert(arguments.begin(), {"--lab", lab_.string()});
     const CommandLine commandLine = ParseCommandLine(arguments);
     ScanCommandEnvironment environment;
-    environment.openNetwork = [this](const CommandLine& line) {
+    environment.openNetwork = [this](const CommandLine& line) -> std::unique_ptr<netapi::NetApi> {
+      if (listingBreaksOff_) return std::make_unique<ListingBreaksOff>(*line.lab, clock_);
       return std::make_unique<netapi::SimNetApi>(*line.lab, clock_);
     };
     environment.settingsFile = settingsFile_;
@@ -88,6 +110,7 @@ class ScanCommandTest : public ::testing::Test {
   }
 
   ManualClock clock_{FromUnixSeconds(1'800'000'000)};
+  bool listingBreaksOff_ = false;
   std::filesystem::path folder_;
   std::filesystem::path lab_;
   std::filesystem::path settingsFile_;
@@ -121,6 +144,24 @@ TEST_F(ScanCommandTest, ScansWithTheStoredSettingsAndWritesTheResultFile) {
                          "Elapsed seconds: "),
             std::string::npos)
       << run.err;
+}
+
+TEST_F(ScanCommandTest, AccountListThatBreaksOffIsAnErrorLineAndCounted) {
+  ImportLab(R"({"domains": [{"name": "CORP", "batch_size": 2, "controllers": [{"name": "DC1"}],
+      "accounts": [{"name": "a1"}, {"name": "a2"}, {"name": "a3"}, {"name": "a4"}, {"name": "a5"},
+                   {"name": "WS01$", "password_age_days": 120}]}]})");
+  WriteSettings("\"DCList\"=hex(7):44,43,31,00,00\r\n");
+  listingBreaksOff_ = true;
+  const Run run = Execute({"--domain", "CORP"});
+  // The scan completed, so the result file is written; the missing accounts are not passed over.
+  ASSERT_EQ(run.status, kExitCompleted) << run.err;
+  EXPECT_NE(run.out.find(" a1 "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" WS01$ "), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("[\\\\DC1] NetUserEnum returned: The RPC server is unavailable. - the account list is "
+                         "incomplete (users)\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("\nAccounts: 3\nScanned: 3\nErrors: 1\n"), std::string::npos) << run.err;
 }
 
 TEST_F(ScanCommandTest, OutputFileTakesTheResultAndStandardOutputStaysEmpty) {

@@ -1,20 +1,24 @@
 // vantrel-lab: creates, fills and prints the simulated networks (labs) that vantrel-sim, vantrel-scan,
 // the tests and the benchmarks work on.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/FileDescriptor.h"
 #include "common/VantrelError.h"
 #include "engine/netapi/LabGenerator.h"
 #include "engine/netapi/LabJson.h"
+#include "engine/netapi/LabWriter.h"
 
 namespace {
 
@@ -67,19 +71,47 @@ vantrel::lab::GenerateOptions ParseGenerate(const std::vector<std::string>& args
   if (options.controllers < 1 || options.controllers > 99) throw UsageError{"--controllers must be 1 to 99"};
   if (values.count("--latency-ms") != 0) {
     options.latencyMs = ParseNumber<double>("--latency-ms", values["--latency-ms"]);
-    if (options.latencyMs < 0) throw UsageError{"--latency-ms must not be negative"};
+    // Written so that NaN fails too ("nan" and "inf" are numbers to from_chars).
+    if (!(options.latencyMs >= 0 && options.latencyMs <= vantrel::lab::kMaxLatencyMs)) {
+      throw UsageError{"--latency-ms must be a number of milliseconds from 0 to " +
+                       std::to_string(vantrel::lab::kMaxLatencyMs) + ", not \"" + values["--latency-ms"] + "\""};
+    }
   }
   if (values.count("--seed") != 0) options.seed = ParseNumber<std::uint64_t>("--seed", values["--seed"]);
   return options;
 }
 
+// The most an import reads: the JSON of a million accounts is a few hundred megabytes, so more is
+// no lab but a mistyped path or an endless stream.
+constexpr std::size_t kMaxJsonBytes = std::size_t{1} << 30;
+
+// Reads a JSON file, or a pipe ("/dev/stdin" after "|"). Devices such as /dev/zero and folders are
+// refused before anything is read, and nothing larger than kMaxJsonBytes is read.
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw vantrel::VantrelError("Cannot read " + path + ": " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw vantrel::VantrelError("Cannot read " + path);
-  return text.str();
+  const auto fail = [&path](const std::string& why) { return vantrel::VantrelError("Cannot read " + path + ": " + why); };
+  const auto tooLarge = [&] { return fail("it is larger than 1 GiB, the most vantrel-lab imports"); };
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) throw fail(std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) throw fail("it is a folder, not a JSON file");
+  if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode)) {
+    throw fail("it is a device, not a JSON file");
+  }
+  if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kMaxJsonBytes) throw tooLarge();
+  const vantrel::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.Valid()) throw fail(std::strerror(errno));
+  std::string text;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t count = ::read(file.Get(), buffer.data(), buffer.size());
+    if (count == 0) break;
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      throw fail(std::strerror(errno));
+    }
+    if (text.size() + static_cast<std::size_t>(count) > kMaxJsonBytes) throw tooLarge();
+    text.append(buffer.data(), static_cast<std::size_t>(count));
+  }
+  return text;
 }
 
 int Run(const std::vector<std::string>& args) {

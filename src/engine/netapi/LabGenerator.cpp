@@ -282,7 +282,9 @@ void Generate(const std::filesystem::path& lab, const GenerateOptions& options, 
   if (options.domain.empty()) throw VantrelError("The domain name must not be empty");
   if (options.users < 0 || options.computers < 0) throw VantrelError("The numbers of accounts must not be negative");
   if (options.controllers < 1 || options.controllers > 99) throw VantrelError("There must be 1 to 99 controllers");
-  if (options.latencyMs < 0 || options.latencyMs > 60000) throw VantrelError("The latency must be 0 to 60000 ms");
+  if (!(options.latencyMs >= 0 && options.latencyMs <= kMaxLatencyMs)) {
+    throw VantrelError(Printf("The latency must be 0 to %d ms", kMaxLatencyMs));
+  }
   const std::int64_t now = UnixSeconds(clock.Now());
   DomainPlan plan;
   plan.name = options.domain;

@@ -155,8 +155,9 @@ ControllerRecord ReadController(const json& value, const std::string& where, boo
   }
   if (const json* latency = Member(value, "latency_ms")) {
     controller.latencyMs = Number(*latency, where + ".latency_ms");
-    if (controller.latencyMs < 0 || controller.latencyMs > 60000) {
-      Fail(where + ".latency_ms", "must be between 0 and 60000");
+    if (!(controller.latencyMs >= 0 && controller.latencyMs <= kMaxLatencyMs)) {
+      Fail(where + ".latency_ms", Printf("must be between 0 and %d milliseconds (controller %s)", kMaxLatencyMs,
+                                         Quoted(controller.name).c_str()));
     }
   }
   if (const json* offset = Member(value, "clock_offset_seconds")) {

@@ -150,6 +150,13 @@ void LabWriter::Finish() {
   connection_->Execute(kIndexes);
   connection_->Execute("COMMIT");
   connection_->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+  // Closed here, statements first: the last connection to close checkpoints the write-ahead log into
+  // the file and removes it, so that the file alone holds the lab when the caller makes it durable.
+  for (auto* statement : {&setSetting_, &addAnnounced_, &addDomain_, &addController_, &addAccount_, &addLogon_,
+                          &addFailure_, &addGroup_, &addMember_, &addMailServer_, &addMailbox_}) {
+    statement->reset();
+  }
+  connection_.reset();
   finished_ = true;
 }
 

@@ -16,11 +16,14 @@ namespace vantrel::lab {
 inline constexpr const char* kLabDatabaseName = "lab.sqlite";
 inline constexpr const char* kLabHomesFolder = "homes";
 
+// The longest latency a controller may have: a minute is already far beyond any real network.
+inline constexpr int kMaxLatencyMs = 60000;
+
 struct ControllerRecord {
   std::string name;
   bool primary = false;
   bool announced = true;
-  double latencyMs = 0;
+  double latencyMs = 0;  // 0 to kMaxLatencyMs
   std::int64_t clockOffsetSeconds = 0;
   bool down = false;
   bool timeUnavailable = false;
@@ -59,7 +62,8 @@ class LabWriter {
   std::int64_t AddMailServer(std::int64_t domainId, std::string_view name, std::string_view version, bool reachable);
   void AddMailbox(std::int64_t serverId, std::string_view distinguishedName);
 
-  // Builds the indexes, commits and leaves the file in write-ahead-log mode for concurrent use.
+  // Builds the indexes, commits, leaves the file in write-ahead-log mode for concurrent use and
+  // closes it. Nothing can be added afterwards.
   void Finish();
 
  private:

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <mutex>
 
 #include "common/Text.h"
@@ -45,13 +46,24 @@ void SqliteConnection::Execute(const std::string& sql) {
   if (rc != SQLITE_OK) {
     const std::string message = error != nullptr ? error : sqlite3_errstr(rc);
     sqlite3_free(error);
-    throw VantrelError("Lab database: " + message);
+    Fail(rc, message);
   }
 }
 
 void SqliteConnection::Check(int resultCode, const char* what) const {
   if (resultCode == SQLITE_OK || resultCode == SQLITE_DONE || resultCode == SQLITE_ROW) return;
-  throw VantrelError(Printf("Lab database: %s: %s", what, sqlite3_errmsg(db_)));
+  Fail(resultCode, Printf("%s: %s", what, sqlite3_errmsg(db_)));
+}
+
+void SqliteConnection::Fail(int resultCode, const std::string& message) const {
+  // SQLite says SQLITE_FULL for a short write; a sync or a truncation that finds no room is an I/O
+  // error whose system error number tells.
+  const int primary = resultCode & 0xFF;
+  const int systemError = sqlite3_system_errno(db_);
+  if (primary == SQLITE_FULL || (primary == SQLITE_IOERR && (systemError == ENOSPC || systemError == EDQUOT))) {
+    throw DiskFullError("Lab database: " + message);
+  }
+  throw VantrelError("Lab database: " + message);
 }
 
 }  // namespace vantrel::lab

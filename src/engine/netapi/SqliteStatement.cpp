@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include "common/VantrelError.h"
 #include "engine/netapi/SqliteConnection.h"
 
 namespace vantrel::lab {
@@ -65,7 +64,7 @@ bool SqliteStatement::Step() {
   // The message belongs to the connection; read it before the reset replaces it.
   const std::string message = sqlite3_errmsg(connection_.Handle());
   sqlite3_reset(statement_);
-  throw VantrelError("Lab database: " + message);
+  connection_.Fail(rc, message);
 }
 
 void SqliteStatement::Run() {
