@@ -13,6 +13,10 @@
 # SMB_CONF_PATH and KRB5_CONFIG (client configuration), KRB5CCNAME (the Administrator's tickets).
 # Without root or without Samba the domain cannot be started: COMMAND then runs with
 # VANTREL_SAMBA_SKIP set to the reason, so that its tests skip and say why.
+#
+# For measuring scans of a larger domain: VANTREL_SAMBA_EXTRA_USERS=N adds N users (bulk0000...,
+# never logged on; about 0.1 s each at start-up), and VANTREL_SAMBA_PROCESS_MODEL=prefork serves
+# requests in several processes instead of one (single, the default, starts and stops faster).
 set -euo pipefail
 
 readonly REALM=VANTREL.TEST
@@ -43,8 +47,8 @@ start_dc() {  # n
   # Each controller gets its own /run/samba: the sockets between its smbd, winbindd and samba live
   # there at fixed places, and two controllers sharing them would answer each other's requests.
   setsid unshare --mount --propagation private \
-    sh -c 'mkdir -p /run/samba && mount -t tmpfs tmpfs /run/samba && exec samba -i -M single -s "$1"' \
-    samba "$dir/etc/smb.conf" >>"$dir/samba.log" 2>&1 </dev/null &
+    sh -c 'mkdir -p /run/samba && mount -t tmpfs tmpfs /run/samba && exec samba -i -M "$2" -s "$1"' \
+    samba "$dir/etc/smb.conf" "${VANTREL_SAMBA_PROCESS_MODEL:-single}" >>"$dir/samba.log" 2>&1 </dev/null &
   echo $! >"$dir/samba.pid"
   # LDAP and SMB answering means the controller serves what the tests ask.
   if ! wait_for_port "$(dc_ip "$n")" 389 60 || ! wait_for_port "$(dc_ip "$n")" 445 60; then
@@ -152,7 +156,7 @@ samba-tool domain provision --quiet --targetdir="$work/dc1" --realm="$REALM" --d
 
 # The accounts go in before the join, so that its full replication carries them to DC2.
 log "filling the domain"
-"$SAMBA_PYTHON" - "$work/dc1" "$USER_PASSWORD" <<'PYTHON' >"$work/accounts.log" 2>&1 ||
+"$SAMBA_PYTHON" - "$work/dc1" "$USER_PASSWORD" "${VANTREL_SAMBA_EXTRA_USERS:-0}" <<'PYTHON' >"$work/accounts.log" 2>&1 ||
 import sys
 from samba.auth import system_session
 from samba.param import LoadParm
@@ -165,6 +169,7 @@ lp.load(folder + "/etc/smb.conf")
 samdb = SamDB(url=folder + "/private/sam.ldb", session_info=system_session(), lp=lp)
 
 users = ["user%02d" % i for i in range(1, 31)]
+users += ["bulk%04d" % i for i in range(int(sys.argv[3]))]
 users += ["dc1user", "dc2user", "bothuser", "neverused", "ignoredmember", "localmember",
           "noexpire", "disabled", "todisable", "todelete"]
 for name in users:
