@@ -39,15 +39,15 @@ void KillAndWait(pid_t pid) {
 TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
   WireWriter writer;
   UserInfo user{"jsmith", "John's", "/srv/homes/jsmith", "John Smith", 0x10202, 86400, 1'796'083'200, 1105};
-  WriteRecord(writer, user);
+  WriteValue(writer, user);
   NetBuffer<GroupInfo> groups(std::vector<GroupInfo>{{"Staff", "Everybody"}, {"", ""}});
-  WriteBuffer(writer, groups);
-  WriteBuffer(writer, NetBuffer<ServerInfo>());
+  WriteValue(writer, groups);
+  WriteValue(writer, NetBuffer<ServerInfo>());
   writer.I64(-5);
 
   WireReader reader(writer.Bytes());
   UserInfo read;
-  ReadRecord(reader, read);
+  ReadValue(reader, read);
   EXPECT_EQ(read.name, "jsmith");
   EXPECT_EQ(read.comment, "John's");
   EXPECT_EQ(read.homeDir, "/srv/homes/jsmith");
@@ -57,12 +57,12 @@ TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
   EXPECT_EQ(read.lastLogon, 1'796'083'200);
   EXPECT_EQ(read.userId, 1105u);
   NetBuffer<GroupInfo> readGroups;
-  ReadBuffer(reader, readGroups);
+  ReadValue(reader, readGroups);
   ASSERT_TRUE(readGroups.Assigned());
   ASSERT_EQ(readGroups.Entries().size(), 2u);
   EXPECT_EQ(readGroups.Entries()[0].comment, "Everybody");
   NetBuffer<ServerInfo> missing(std::vector<ServerInfo>{{500, "stale"}});
-  ReadBuffer(reader, missing);
+  ReadValue(reader, missing);
   EXPECT_FALSE(missing.Assigned());  // a missing buffer stays missing
   EXPECT_EQ(reader.I64(), -5);
   EXPECT_TRUE(reader.AtEnd());
@@ -76,8 +76,8 @@ TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
     NetBuffer<GroupInfo> partialGroups;
     EXPECT_THROW(
         {
-          ReadRecord(cut, partial);
-          ReadBuffer(cut, partialGroups);
+          ReadValue(cut, partial);
+          ReadValue(cut, partialGroups);
         },
         WireFormatError)
         << length;
