@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <future>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../engine/netapi/LabTestFolder.h"
@@ -39,15 +41,15 @@ void KillAndWait(pid_t pid) {
 TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
   WireWriter writer;
   UserInfo user{"jsmith", "John's", "/srv/homes/jsmith", "John Smith", 0x10202, 86400, 1'796'083'200, 1105};
-  WriteRecord(writer, user);
+  WriteValue(writer, user);
   NetBuffer<GroupInfo> groups(std::vector<GroupInfo>{{"Staff", "Everybody"}, {"", ""}});
-  WriteBuffer(writer, groups);
-  WriteBuffer(writer, NetBuffer<ServerInfo>());
+  WriteValue(writer, groups);
+  WriteValue(writer, NetBuffer<ServerInfo>());
   writer.I64(-5);
 
   WireReader reader(writer.Bytes());
   UserInfo read;
-  ReadRecord(reader, read);
+  ReadValue(reader, read);
   EXPECT_EQ(read.name, "jsmith");
   EXPECT_EQ(read.comment, "John's");
   EXPECT_EQ(read.homeDir, "/srv/homes/jsmith");
@@ -57,12 +59,12 @@ TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
   EXPECT_EQ(read.lastLogon, 1'796'083'200);
   EXPECT_EQ(read.userId, 1105u);
   NetBuffer<GroupInfo> readGroups;
-  ReadBuffer(reader, readGroups);
+  ReadValue(reader, readGroups);
   ASSERT_TRUE(readGroups.Assigned());
   ASSERT_EQ(readGroups.Entries().size(), 2u);
   EXPECT_EQ(readGroups.Entries()[0].comment, "Everybody");
   NetBuffer<ServerInfo> missing(std::vector<ServerInfo>{{500, "stale"}});
-  ReadBuffer(reader, missing);
+  ReadValue(reader, missing);
   EXPECT_FALSE(missing.Assigned());  // a missing buffer stays missing
   EXPECT_EQ(reader.I64(), -5);
   EXPECT_TRUE(reader.AtEnd());
@@ -76,8 +78,8 @@ TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
     NetBuffer<GroupInfo> partialGroups;
     EXPECT_THROW(
         {
-          ReadRecord(cut, partial);
-          ReadBuffer(cut, partialGroups);
+          ReadValue(cut, partial);
+          ReadValue(cut, partialGroups);
         },
         WireFormatError)
         << length;
@@ -171,6 +173,115 @@ TEST_F(HelperPoolTest, AnswersAsTheBackEndItServesWithBatchesAndStatuses) {
   EXPECT_EQ(local.NetUserGetInfo("\\\\DC1", "bob", 2, info), status::kNerrUserNotFound);
 }
 
+// What a back end answers to every operation but the enumeration of accounts, written out as text
+// so that two back ends can be compared: each call's status and every result it gives.
+std::vector<std::string> AnswersOf(NetApi& api) {
+  std::vector<std::string> lines;
+  const auto add = [&lines](const std::string& call, NetStatus result, const std::string& results) {
+    lines.push_back(call + " -> " + std::to_string(result) + " " + results);
+  };
+  const auto counts = [](std::uint32_t read, std::uint32_t total) {
+    return std::to_string(read) + "/" + std::to_string(total);
+  };
+  const auto groups = [](const NetBuffer<GroupInfo>& buffer) {
+    if (!buffer.Assigned()) return std::string(" (none)");
+    std::string text;
+    for (const GroupInfo& group : buffer.Entries()) text += " [" + group.name + "|" + group.comment + "]";
+    return text;
+  };
+  for (const std::uint32_t level : {0u, 1u, 2u}) {
+    for (const bool local : {false, true}) {
+      std::uint32_t resume = 0;
+      NetStatus result = status::kSuccess;
+      do {
+        NetBuffer<GroupInfo> buffer;
+        std::uint32_t read = 0;
+        std::uint32_t total = 0;
+        result = local ? api.NetLocalGroupEnum("\\\\DC1", level, kMaxPreferredLength, buffer, read, total, resume)
+                       : api.NetGroupEnum("\\\\DC1", level, kMaxPreferredLength, buffer, read, total, resume);
+        add("groups " + std::to_string(level) + (local ? " local" : " global"), result,
+            counts(read, total) + " @" + std::to_string(resume) + groups(buffer));
+      } while (result == status::kMoreData);
+    }
+  }
+  for (const char* server : {"\\\\DC1", "\\\\DC3"}) {
+    for (const char* user : {"jsmith", "svc-backup", "broken", "nobody"}) {
+      const std::string call = std::string(server) + " " + user;
+      NetBuffer<GroupInfo> buffer;
+      std::uint32_t read = 0;
+      std::uint32_t total = 0;
+      NetStatus result = api.NetUserGetGroups(server, user, 1, kMaxPreferredLength, buffer, read, total);
+      add("global groups of " + call, result, counts(read, total) + groups(buffer));
+      for (const std::uint32_t flags : {0u, kLgIncludeIndirect}) {
+        result = api.NetUserGetLocalGroups(server, user, 0, flags, kMaxPreferredLength, buffer, read, total);
+        add("local groups " + std::to_string(flags) + " of " + call, result, counts(read, total) + groups(buffer));
+      }
+      for (const std::uint32_t level : {1u, 2u, 20u}) {
+        std::optional<UserInfo> info;
+        result = api.NetUserGetInfo(server, user, level, info);
+        // The password age counts the seconds up to the call, so it is left out.
+        add("info " + std::to_string(level) + " of " + call, result,
+            info ? info->name + "|" + info->comment + "|" + info->homeDir + "|" + info->fullName + "|" +
+                       std::to_string(info->flags) + "|" + std::to_string(info->lastLogon) + "|" +
+                       std::to_string(info->userId)
+                 : "(none)");
+      }
+    }
+  }
+  const std::uint32_t controllers = sv::kDomainCtrl | sv::kDomainBakCtrl;
+  for (const auto& [type, domain] : std::vector<std::pair<std::uint32_t, std::string>>{
+           {controllers, ""}, {controllers, "SALES"}, {controllers, "NOSUCH"}, {sv::kDomainEnum, ""}}) {
+    NetBuffer<ServerInfo> buffer;
+    std::uint32_t read = 0;
+    std::uint32_t total = 0;
+    std::uint32_t resume = 7;
+    const NetStatus result = api.NetServerEnum("", 100, kMaxPreferredLength, buffer, read, total, type, domain, resume);
+    std::string servers;
+    if (buffer.Assigned()) {
+      for (const ServerInfo& server : buffer.Entries())
+        servers += " " + std::to_string(server.platformId) + ":" + server.name;
+    }
+    add("servers " + std::to_string(type) + " " + domain, result,
+        counts(read, total) + " @" + std::to_string(resume) + servers);
+  }
+  for (const char* server : {"", "\\\\DC1", "\\\\DC3", "\\\\NOSUCH"}) {
+    for (const char* domain : {"", "SALES", "DEAD"}) {
+      std::string dc;
+      const std::string call = std::string(server) + " " + domain;
+      add("any controller " + call, api.NetGetAnyDCName(server, domain, dc), dc);
+      add("primary controller " + call, api.NetGetDCName(server, domain, dc), dc);
+    }
+    TimeOfDayInfo time;
+    add("time of " + std::string(server), api.NetRemoteTOD(server, time), time.elapsedSeconds > 0 ? "set" : "unset");
+  }
+  NetBuffer<UserInfo> users;
+  std::uint32_t read = 0;
+  std::uint32_t total = 0;
+  std::uint32_t resume = 0;
+  add("count", api.NetUserEnum("\\\\DC1", 0, filter::kNormalAccount, 0, users, read, total, resume),
+      counts(read, total) + (users.Assigned() ? " buffer" : " no buffer"));
+  std::string user;
+  add("user in 1", api.WNetGetUser(user, 1), user);
+  return lines;
+}
+
+TEST_F(HelperPoolTest, EveryOperationAnswersThroughAHelperAsTheBackEndItServes) {
+  SambaNetApi remote(LabOptions(1));
+  SimNetApi local(folder_.Lab());
+  const std::vector<std::string> direct = AnswersOf(local);
+  EXPECT_EQ(AnswersOf(remote), direct);
+  // The comparison means something only if the answers do: some results and some failures.
+  const auto has = [&direct](const std::string& text) {
+    return std::any_of(direct.begin(), direct.end(),
+                       [&text](const std::string& line) { return line.find(text) != std::string::npos; });
+  };
+  EXPECT_TRUE(has("[Staff|Everybody]"));
+  EXPECT_TRUE(has("500:SALES"));
+  EXPECT_TRUE(has("\\\\SDC2"));
+  EXPECT_TRUE(has("-> 53 "));
+  EXPECT_TRUE(has("-> 2221 "));
+}
+
 TEST_F(HelperPoolTest, HundredThreadsShareACappedPoolWithoutCrashing) {
   SambaNetApi remote(LabOptions(6));
   std::atomic<int> wrong{0};
@@ -231,6 +342,20 @@ TEST_F(HelperPoolTest, BrokenRequestsAndUnusableBackEndsEndTheHelperNotTheCaller
   auto process = HelperProcess::Start(FindNetApiHelper(), {"--lab", folder_.Lab().string()});
   std::string answer;
   EXPECT_EQ(process->Call("\x63garbage", answer), HelperProcess::CallResult::kLost);
+  // A request with bytes beyond its arguments is refused before the back end acts on it; without
+  // them the same request is answered.
+  WireWriter deletion;
+  deletion.U8(static_cast<std::uint8_t>(HelperOperation::kUserDel));
+  deletion.String("\\\\DC1");
+  deletion.String("bob");
+  process = HelperProcess::Start(FindNetApiHelper(), {"--lab", folder_.Lab().string()});
+  EXPECT_EQ(process->Call(deletion.Bytes() + std::string(1, '\0'), answer), HelperProcess::CallResult::kLost);
+  SimNetApi local(folder_.Lab());
+  std::optional<UserInfo> bob;
+  EXPECT_EQ(local.NetUserGetInfo("\\\\DC1", "bob", 0, bob), status::kSuccess);
+  process = HelperProcess::Start(FindNetApiHelper(), {"--lab", folder_.Lab().string()});
+  EXPECT_EQ(process->Call(deletion.Bytes(), answer), HelperProcess::CallResult::kAnswered);
+  EXPECT_EQ(local.NetUserGetInfo("\\\\DC1", "bob", 0, bob), status::kNerrUserNotFound);
 
   // A helper that cannot serve at all (here: no such lab) fails every call; the caller goes on.
   SambaNetApi::Options options = LabOptions(2);

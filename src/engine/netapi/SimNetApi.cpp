@@ -47,8 +47,8 @@ constexpr std::int64_t kFirstUserId = 1000;
 // Hands one batch to the caller: 234 with the position of the next batch while entries remain after
 // it, else 0 with the resume handle back at 0.
 template <class Entry>
-NetStatus DeliverBatch(std::vector<Entry> entries, std::int64_t position, std::int64_t count,
-                       NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& resumeHandle) {
+NetStatus DeliverBatch(std::vector<Entry> entries, std::int64_t position, std::int64_t count, NetBuffer<Entry>& buffer,
+                       std::uint32_t& entriesRead, std::uint32_t& resumeHandle) {
   entriesRead = static_cast<std::uint32_t>(entries.size());
   buffer.Assign(std::move(entries));
   const std::int64_t next = position + entriesRead;
@@ -58,6 +58,30 @@ NetStatus DeliverBatch(std::vector<Entry> entries, std::int64_t position, std::i
   }
   resumeHandle = static_cast<std::uint32_t>(next);
   return status::kMoreData;
+}
+
+template <class Entry>
+void ClearBatch(NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
+  buffer.Reset();
+  entriesRead = 0;
+  totalEntries = 0;
+}
+
+// Hands every entry to the caller in one batch.
+template <class Entry>
+NetStatus DeliverAll(std::vector<Entry> entries, NetBuffer<Entry>& buffer, std::uint32_t& entriesRead,
+                     std::uint32_t& totalEntries) {
+  entriesRead = totalEntries = static_cast<std::uint32_t>(entries.size());
+  buffer.Assign(std::move(entries));
+  return status::kSuccess;
+}
+
+// The groups a query lists (name, comment), with their comments where asked for.
+std::vector<GroupInfo> ReadGroups(SqliteStatement& query, bool withComments) {
+  std::vector<GroupInfo> groups;
+  while (query.Step()) groups.push_back({query.Text(0), withComments ? query.Text(1) : std::string()});
+  query.Reset();
+  return groups;
 }
 
 }  // namespace
@@ -93,6 +117,20 @@ class SimNetApi::LatencyGuard {
  private:
   timespec deadline_{};
   bool active_ = false;
+};
+
+struct SimNetApi::Target {
+  Target(NetStatus resolved, const Controller* to) : status(resolved), controller(to), latency(to) {}
+
+  // The status of a call that cannot reach its server (unknown, or a controller that is down), else 0.
+  NetStatus Unreachable() const {
+    if (status != status::kSuccess) return status;
+    return controller != nullptr && controller->down ? status::kBadNetPath : status::kSuccess;
+  }
+
+  NetStatus status;
+  const Controller* controller;
+  LatencyGuard latency;
 };
 
 SimNetApi::SimNetApi(const std::filesystem::path& lab, const Clock& clock)
@@ -145,17 +183,12 @@ SimNetApi::~SimNetApi() = default;
 std::int64_t SimNetApi::NowSeconds() const { return UnixSeconds(clock_.Now()); }
 
 SimNetApi::Target SimNetApi::Resolve(const std::string& server) const {
-  Target target;
-  if (server.empty()) return target;
+  if (server.empty()) return Target(status::kSuccess, nullptr);
   std::string_view name = server;
   if (StartsWith(name, "\\\\")) name.remove_prefix(2);
   const auto found = controllerByName_.find(UpperAscii(name));
-  if (found == controllerByName_.end()) {
-    target.status = status::kBadNetPath;
-    return target;
-  }
-  target.controller = &controllers_[found->second];
-  return target;
+  if (found == controllerByName_.end()) return Target(status::kBadNetPath, nullptr);
+  return Target(status::kSuccess, &controllers_[found->second]);
 }
 
 const SimNetApi::Domain* SimNetApi::FindDomain(const std::string& name) const {
@@ -166,13 +199,38 @@ const SimNetApi::Domain* SimNetApi::FindDomain(const std::string& name) const {
 }
 
 NetStatus SimNetApi::FindAccount(LabSession& session, const Controller& controller, const std::string& userName,
-                                 std::int64_t& accountId, std::string& storedName) const {
+                                 std::uint32_t level, Account& account) const {
   SqliteStatement& find = session.findAccount;
   find.Reset().BindInt(1, domains_[controller.domain].id).BindText(2, userName).BindInt(3, controller.id);
-  if (!find.Step()) return status::kNerrUserNotFound;
-  if (!find.IsNull(7)) return static_cast<NetStatus>(find.Int(7));
-  accountId = find.Int(0);
-  storedName = find.Text(1);
+  NetStatus result = status::kNerrUserNotFound;
+  if (find.Step()) {
+    result = find.IsNull(7) ? status::kSuccess : static_cast<NetStatus>(find.Int(7));
+    if (result == status::kSuccess) account = Account{find.Int(0), UserFromRow(find, level, true)};
+  }
+  find.Reset();
+  return result;
+}
+
+NetStatus SimNetApi::PrimaryController(const Domain& domain, std::string& dcName) const {
+  for (std::size_t index : domain.controllers) {
+    if (controllers_[index].primary) {
+      dcName = "\\\\" + controllers_[index].name;
+      return status::kSuccess;
+    }
+  }
+  return status::kNerrDcNotFound;
+}
+
+NetStatus SimNetApi::ChangeAccount(const Controller& controller, const std::string& userName,
+                                   const std::function<void(LabSession& session, const Account& account)>& change) {
+  std::lock_guard writer(writeMutex_);
+  auto session = pool_.Acquire();
+  lab::SqliteTransaction transaction(session->connection, true);
+  Account account;
+  if (const NetStatus found = FindAccount(*session, controller, userName, 0, account)) return found;
+  change(*session, account);
+  session->bumpGeneration.Reset().Run();
+  transaction.Commit();
   return status::kSuccess;
 }
 
@@ -196,11 +254,8 @@ UserInfo SimNetApi::UserFromRow(const SqliteStatement& row, std::uint32_t level,
 NetStatus SimNetApi::NetUserEnum(const std::string& server, std::uint32_t level, std::uint32_t filter,
                                  std::int32_t prefMaxLen, NetBuffer<UserInfo>& buffer, std::uint32_t& entriesRead,
                                  std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
   if (target.status != status::kSuccess) return target.status;
   if (level != 0 && level != 1 && level != 2) return status::kInvalidLevel;
   if ((filter & ~0x003Bu) != 0) return status::kInvalidParameter;
@@ -280,146 +335,93 @@ NetStatus SimNetApi::NetUserGetInfo(const std::string& server, const std::string
                                     std::optional<UserInfo>& info) {
   info.reset();
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (level != 0 && level != 1 && level != 2 && level != 20) return status::kInvalidLevel;
   if (target.controller == nullptr) return status::kNerrUserNotFound;
-  const Controller& controller = *target.controller;
 
   auto session = pool_.Acquire();
-  SqliteStatement& find = session->findAccount;
-  find.Reset().BindInt(1, domains_[controller.domain].id).BindText(2, userName).BindInt(3, controller.id);
-  if (!find.Step()) return status::kNerrUserNotFound;
-  if (!find.IsNull(7)) return static_cast<NetStatus>(find.Int(7));
-  info = UserFromRow(find, level, true);
-  find.Reset();
+  Account account;
+  if (const NetStatus found = FindAccount(*session, *target.controller, userName, level, account)) return found;
+  info = std::move(account.record);
   return status::kSuccess;
 }
 
 NetStatus SimNetApi::NetUserSetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
                                     const UserInfo& info) {
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (target.controller == nullptr) return status::kNerrUserNotFound;
   if (level != 1008) return status::kInvalidLevel;
 
-  std::lock_guard writer(writeMutex_);
-  auto session = pool_.Acquire();
-  lab::SqliteTransaction transaction(session->connection, true);
-  std::int64_t accountId = 0;
-  std::string storedName;
-  const NetStatus found = FindAccount(*session, *target.controller, userName, accountId, storedName);
-  session->findAccount.Reset();
-  if (found != status::kSuccess) return found;
-  session->setFlags.Reset().BindInt(1, accountId).BindInt(2, info.flags).Run();
-  session->bumpGeneration.Reset().Run();
-  transaction.Commit();
-  return status::kSuccess;
+  return ChangeAccount(*target.controller, userName, [&info](LabSession& session, const Account& account) {
+    session.setFlags.Reset().BindInt(1, account.id).BindInt(2, info.flags).Run();
+  });
 }
 
 NetStatus SimNetApi::NetUserDel(const std::string& server, const std::string& userName) {
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (target.controller == nullptr) return status::kNerrUserNotFound;
 
-  std::lock_guard writer(writeMutex_);
-  auto session = pool_.Acquire();
-  lab::SqliteTransaction transaction(session->connection, true);
-  std::int64_t accountId = 0;
-  std::string storedName;
-  const NetStatus found = FindAccount(*session, *target.controller, userName, accountId, storedName);
-  session->findAccount.Reset();
-  if (found != status::kSuccess) return found;
-  session->deleteAccount.Reset().BindInt(1, accountId).Run();
-  session->deleteLogons.Reset().BindInt(1, accountId).Run();
-  session->deleteFailures.Reset().BindInt(1, accountId).Run();
-  session->deleteMemberships.Reset().BindInt(1, domains_[target.controller->domain].id).BindText(2, storedName).Run();
-  session->bumpGeneration.Reset().Run();
-  transaction.Commit();
-  return status::kSuccess;
+  const std::int64_t domainId = domains_[target.controller->domain].id;
+  return ChangeAccount(*target.controller, userName, [domainId](LabSession& session, const Account& account) {
+    session.deleteAccount.Reset().BindInt(1, account.id).Run();
+    session.deleteLogons.Reset().BindInt(1, account.id).Run();
+    session.deleteFailures.Reset().BindInt(1, account.id).Run();
+    session.deleteMemberships.Reset().BindInt(1, domainId).BindText(2, account.record.name).Run();
+  });
 }
 
 NetStatus SimNetApi::NetUserGetGroups(const std::string& server, const std::string& userName, std::uint32_t level,
                                       std::int32_t /*prefMaxLen*/, NetBuffer<GroupInfo>& buffer,
                                       std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (level != 0 && level != 1) return status::kInvalidLevel;
   if (target.controller == nullptr) return status::kNerrUserNotFound;
 
   auto session = pool_.Acquire();
   lab::SqliteTransaction snapshot(session->connection, false);
-  std::int64_t accountId = 0;
-  std::string storedName;
-  const NetStatus found = FindAccount(*session, *target.controller, userName, accountId, storedName);
-  session->findAccount.Reset();
-  if (found != status::kSuccess) return found;
-  std::vector<GroupInfo> groups;
+  Account account;
+  if (const NetStatus found = FindAccount(*session, *target.controller, userName, 0, account)) return found;
   SqliteStatement& query = session->directGroups;
-  query.Reset().BindInt(1, domains_[target.controller->domain].id).BindText(2, storedName).BindInt(3, 0);
-  while (query.Step()) groups.push_back({query.Text(0), level == 1 ? query.Text(1) : std::string()});
-  query.Reset();
+  query.Reset().BindInt(1, domains_[target.controller->domain].id).BindText(2, account.record.name).BindInt(3, 0);
+  std::vector<GroupInfo> groups = ReadGroups(query, level == 1);
   snapshot.Commit();
-  entriesRead = totalEntries = static_cast<std::uint32_t>(groups.size());
-  buffer.Assign(std::move(groups));
-  return status::kSuccess;
+  return DeliverAll(std::move(groups), buffer, entriesRead, totalEntries);
 }
 
 NetStatus SimNetApi::NetUserGetLocalGroups(const std::string& server, const std::string& userName, std::uint32_t level,
                                            std::uint32_t flags, std::int32_t /*prefMaxLen*/,
                                            NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
                                            std::uint32_t& totalEntries) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (level != 0) return status::kInvalidLevel;
   if ((flags & ~kLgIncludeIndirect) != 0) return status::kInvalidParameter;
   if (target.controller == nullptr) return status::kNerrUserNotFound;
 
   auto session = pool_.Acquire();
   lab::SqliteTransaction snapshot(session->connection, false);
-  std::int64_t accountId = 0;
-  std::string storedName;
-  const NetStatus found = FindAccount(*session, *target.controller, userName, accountId, storedName);
-  session->findAccount.Reset();
-  if (found != status::kSuccess) return found;
+  Account account;
+  if (const NetStatus found = FindAccount(*session, *target.controller, userName, 0, account)) return found;
   const std::int64_t domainId = domains_[target.controller->domain].id;
   SqliteStatement& query = (flags & kLgIncludeIndirect) != 0 ? session->localGroupsWithIndirect : session->directGroups;
-  query.Reset().BindInt(1, domainId).BindText(2, storedName);
+  query.Reset().BindInt(1, domainId).BindText(2, account.record.name);
   if (&query == &session->directGroups) query.BindInt(3, 1);
-  std::vector<GroupInfo> groups;
-  while (query.Step()) groups.push_back({query.Text(0), std::string()});
-  query.Reset();
+  std::vector<GroupInfo> groups = ReadGroups(query, false);
   snapshot.Commit();
-  entriesRead = totalEntries = static_cast<std::uint32_t>(groups.size());
-  buffer.Assign(std::move(groups));
-  return status::kSuccess;
+  return DeliverAll(std::move(groups), buffer, entriesRead, totalEntries);
 }
 
 NetStatus SimNetApi::EnumerateGroups(const std::string& server, std::uint32_t level, bool local,
                                      std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
                                      std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (level != 0 && level != 1) return status::kInvalidLevel;
   if (target.controller == nullptr) {
     buffer.Assign({});
@@ -436,14 +438,11 @@ NetStatus SimNetApi::EnumerateGroups(const std::string& server, std::uint32_t le
   session->countGroups.Reset();
   totalEntries = ClampToUint32(count - position);
   if (prefMaxLen == 0) return status::kMoreData;
-  std::vector<GroupInfo> groups;
   SqliteStatement& page = session->enumerateGroups;
   page.Reset().BindInt(1, domain.id).BindInt(2, local).BindInt(3, domain.batchSize).BindInt(4, position);
-  while (page.Step()) groups.push_back({page.Text(0), level == 1 ? page.Text(1) : std::string()});
-  page.Reset();
+  std::vector<GroupInfo> groups = ReadGroups(page, level == 1);
   snapshot.Commit();
-  return DeliverBatch(std::move(groups), static_cast<std::int64_t>(position), count, buffer, entriesRead,
-                      resumeHandle);
+  return DeliverBatch(std::move(groups), static_cast<std::int64_t>(position), count, buffer, entriesRead, resumeHandle);
 }
 
 NetStatus SimNetApi::NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
@@ -462,13 +461,9 @@ NetStatus SimNetApi::NetServerEnum(const std::string& server, std::uint32_t leve
                                    NetBuffer<ServerInfo>& buffer, std::uint32_t& entriesRead,
                                    std::uint32_t& totalEntries, std::uint32_t serverType, const std::string& domain,
                                    std::uint32_t& resumeHandle) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (level != 100) return status::kInvalidLevel;
 
   std::vector<ServerInfo> servers;
@@ -481,29 +476,18 @@ NetStatus SimNetApi::NetServerEnum(const std::string& server, std::uint32_t leve
       if (controllers_[index].announced) servers.push_back({500, controllers_[index].name});
     }
   }
-  entriesRead = totalEntries = static_cast<std::uint32_t>(servers.size());
-  buffer.Assign(std::move(servers));
   resumeHandle = 0;
-  return status::kSuccess;
+  return DeliverAll(std::move(servers), buffer, entriesRead, totalEntries);
 }
 
 NetStatus SimNetApi::NetGetAnyDCName(const std::string& server, const std::string& domain, std::string& dcName) {
   dcName.clear();
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   if (target.controller == nullptr && domain.empty()) {
     // The local machine answers with the primary controller of the domain it belongs to.
     const Domain* local = FindDomain(localDomain_);
-    if (local == nullptr) return status::kNoSuchDomain;
-    for (std::size_t index : local->controllers) {
-      if (controllers_[index].primary) {
-        dcName = "\\\\" + controllers_[index].name;
-        return status::kSuccess;
-      }
-    }
-    return status::kNerrDcNotFound;
+    return local == nullptr ? status::kNoSuchDomain : PrimaryController(*local, dcName);
   }
   const Domain* found = domain.empty() ? &domains_[target.controller->domain] : FindDomain(domain);
   if (found == nullptr) return status::kNoSuchDomain;
@@ -520,9 +504,7 @@ NetStatus SimNetApi::NetGetAnyDCName(const std::string& server, const std::strin
 NetStatus SimNetApi::NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) {
   dcName.clear();
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
-  if (target.status != status::kSuccess) return target.status;
-  if (target.controller != nullptr && target.controller->down) return status::kBadNetPath;
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
   const Domain* found = nullptr;
   if (!domain.empty()) {
     found = FindDomain(domain);
@@ -531,20 +513,12 @@ NetStatus SimNetApi::NetGetDCName(const std::string& server, const std::string& 
   } else {
     found = FindDomain(localDomain_);
   }
-  if (found == nullptr) return status::kNerrDcNotFound;
-  for (std::size_t index : found->controllers) {
-    if (controllers_[index].primary) {
-      dcName = "\\\\" + controllers_[index].name;
-      return status::kSuccess;
-    }
-  }
-  return status::kNerrDcNotFound;
+  return found == nullptr ? status::kNerrDcNotFound : PrimaryController(*found, dcName);
 }
 
 NetStatus SimNetApi::NetRemoteTOD(const std::string& server, TimeOfDayInfo& info) {
   info = TimeOfDayInfo{};
   const Target target = Resolve(server);
-  LatencyGuard latency(target.controller);
   if (target.status != status::kSuccess) return target.status;
   if (target.controller == nullptr) {
     info.elapsedSeconds = NowSeconds();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -72,19 +73,29 @@ class SimNetApi : public NetApi {
     std::int64_t batchSize = 1000;
     std::vector<std::size_t> controllers;  // indexes into controllers_, in the lab's order
   };
-  // Where a call goes: the local machine (controller null) or one controller, or nowhere (status set).
-  struct Target {
-    NetStatus status = status::kSuccess;
-    const Controller* controller = nullptr;
-  };
   class LatencyGuard;
+  // Where a call goes (see Resolve); holds the call back for the controller's latency while it lives.
+  struct Target;
+  // An account found at a controller: its row and its record at the level asked for (at level 0 the
+  // name as the lab stores it).
+  struct Account {
+    std::int64_t id = 0;
+    UserInfo record;
+  };
 
+  // The start of every call: where it goes, the local machine (controller null) or one controller, or
+  // nowhere (status set).
   Target Resolve(const std::string& server) const;
   const Domain* FindDomain(const std::string& name) const;
-  // Looks an account up at a controller; status 0 and the row, or the status the call must answer.
+  // Looks an account up at a controller; status 0 and the account, or the status the call must answer.
   NetStatus FindAccount(lab::LabSession& session, const Controller& controller, const std::string& userName,
-                        std::int64_t& accountId, std::string& storedName) const;
+                        std::uint32_t level, Account& account) const;
   UserInfo UserFromRow(const lab::SqliteStatement& row, std::uint32_t level, bool hasLogonColumn) const;
+  // Makes one change to an account in a write transaction that also marks the lab as changed.
+  NetStatus ChangeAccount(const Controller& controller, const std::string& userName,
+                          const std::function<void(lab::LabSession& session, const Account& account)>& change);
+  // The name of the domain's primary controller with its two leading backslashes, or 2453 when it has none.
+  NetStatus PrimaryController(const Domain& domain, std::string& dcName) const;
   NetStatus EnumerateGroups(const std::string& server, std::uint32_t level, bool local, std::int32_t prefMaxLen,
                             NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
                             std::uint32_t& resumeHandle);

@@ -2,46 +2,47 @@
 
 namespace vantrel::netapi::samba {
 
-void WriteRecord(WireWriter& writer, const UserInfo& info) {
-  writer.String(info.name);
-  writer.String(info.comment);
-  writer.String(info.homeDir);
-  writer.String(info.fullName);
-  writer.U32(info.flags);
-  writer.U32(info.passwordAge);
-  writer.I64(info.lastLogon);
-  writer.U32(info.userId);
+void WriteValue(WireWriter& writer, std::uint32_t value) { writer.U32(value); }
+void WriteValue(WireWriter& writer, std::int32_t value) { writer.I32(value); }
+void WriteValue(WireWriter& writer, std::int64_t value) { writer.I64(value); }
+void WriteValue(WireWriter& writer, const std::string& value) { writer.String(value); }
+
+void WriteValue(WireWriter& writer, const UserInfo& info) {
+  WriteValues(writer, info.name, info.comment, info.homeDir, info.fullName, info.flags, info.passwordAge,
+              info.lastLogon, info.userId);
 }
 
-void WriteRecord(WireWriter& writer, const GroupInfo& info) {
-  writer.String(info.name);
-  writer.String(info.comment);
+void WriteValue(WireWriter& writer, const GroupInfo& info) { WriteValues(writer, info.name, info.comment); }
+void WriteValue(WireWriter& writer, const ServerInfo& info) { WriteValues(writer, info.platformId, info.name); }
+
+void WriteValue(WireWriter& writer, const std::optional<UserInfo>& info) {
+  writer.Bool(info.has_value());
+  if (info) WriteValue(writer, *info);
 }
 
-void WriteRecord(WireWriter& writer, const ServerInfo& info) {
-  writer.U32(info.platformId);
-  writer.String(info.name);
+void WriteValue(WireWriter& writer, const TimeOfDayInfo& info) { WriteValue(writer, info.elapsedSeconds); }
+
+void ReadValue(WireReader& reader, std::uint32_t& value) { value = reader.U32(); }
+void ReadValue(WireReader& reader, std::int32_t& value) { value = reader.I32(); }
+void ReadValue(WireReader& reader, std::int64_t& value) { value = reader.I64(); }
+void ReadValue(WireReader& reader, std::string& value) { value = reader.String(); }
+
+void ReadValue(WireReader& reader, UserInfo& info) {
+  ReadValues(reader, info.name, info.comment, info.homeDir, info.fullName, info.flags, info.passwordAge, info.lastLogon,
+             info.userId);
 }
 
-void ReadRecord(WireReader& reader, UserInfo& info) {
-  info.name = reader.String();
-  info.comment = reader.String();
-  info.homeDir = reader.String();
-  info.fullName = reader.String();
-  info.flags = reader.U32();
-  info.passwordAge = reader.U32();
-  info.lastLogon = reader.I64();
-  info.userId = reader.U32();
+void ReadValue(WireReader& reader, GroupInfo& info) { ReadValues(reader, info.name, info.comment); }
+void ReadValue(WireReader& reader, ServerInfo& info) { ReadValues(reader, info.platformId, info.name); }
+
+void ReadValue(WireReader& reader, std::optional<UserInfo>& info) {
+  info.reset();
+  if (!reader.Bool()) return;
+  UserInfo record;
+  ReadValue(reader, record);
+  info = std::move(record);
 }
 
-void ReadRecord(WireReader& reader, GroupInfo& info) {
-  info.name = reader.String();
-  info.comment = reader.String();
-}
-
-void ReadRecord(WireReader& reader, ServerInfo& info) {
-  info.platformId = reader.U32();
-  info.name = reader.String();
-}
+void ReadValue(WireReader& reader, TimeOfDayInfo& info) { ReadValue(reader, info.elapsedSeconds); }
 
 }  // namespace vantrel::netapi::samba

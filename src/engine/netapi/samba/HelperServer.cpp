@@ -8,134 +8,106 @@
 namespace vantrel::netapi::samba {
 
 std::string HelperServer::Answer(std::string_view request) {
+  using std::int32_t;
+  using std::string;
+  using std::uint32_t;
   WireReader in(request);
   WireWriter out;
   const auto operation = static_cast<HelperOperation>(in.U8());
   switch (operation) {
     case HelperOperation::kUserEnum: {
-      const std::string server = in.String();
-      const std::uint32_t level = in.U32();
-      const std::uint32_t filter = in.U32();
-      const std::int32_t prefMaxLen = in.I32();
-      std::uint32_t resumeHandle = in.U32();
+      auto [server, level, filter, prefMaxLen, resumeHandle] =
+          ReadArguments<string, uint32_t, uint32_t, int32_t, uint32_t>(in);
       NetBuffer<UserInfo> buffer;
-      std::uint32_t entriesRead = 0;
-      std::uint32_t totalEntries = 0;
-      out.U32(api_.NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle));
-      WriteBuffer(out, buffer);
-      out.U32(entriesRead);
-      out.U32(totalEntries);
-      out.U32(resumeHandle);
+      uint32_t entriesRead = 0;
+      uint32_t totalEntries = 0;
+      const NetStatus result =
+          api_.NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+      WriteValues(out, result, buffer, entriesRead, totalEntries, resumeHandle);
       break;
     }
     case HelperOperation::kUserGetInfo: {
-      const std::string server = in.String();
-      const std::string user = in.String();
-      const std::uint32_t level = in.U32();
+      const auto [server, user, level] = ReadArguments<string, string, uint32_t>(in);
       std::optional<UserInfo> info;
-      out.U32(api_.NetUserGetInfo(server, user, level, info));
-      out.Bool(info.has_value());
-      if (info) WriteRecord(out, *info);
+      const NetStatus result = api_.NetUserGetInfo(server, user, level, info);
+      WriteValues(out, result, info);
       break;
     }
     case HelperOperation::kUserSetInfo: {
-      const std::string server = in.String();
-      const std::string user = in.String();
-      const std::uint32_t level = in.U32();
-      UserInfo info;
-      ReadRecord(in, info);
-      out.U32(api_.NetUserSetInfo(server, user, level, info));
+      const auto [server, user, level, info] = ReadArguments<string, string, uint32_t, UserInfo>(in);
+      WriteValues(out, api_.NetUserSetInfo(server, user, level, info));
       break;
     }
     case HelperOperation::kUserDel: {
-      const std::string server = in.String();
-      const std::string user = in.String();
-      out.U32(api_.NetUserDel(server, user));
+      const auto [server, user] = ReadArguments<string, string>(in);
+      WriteValues(out, api_.NetUserDel(server, user));
       break;
     }
     case HelperOperation::kUserGetGroups:
     case HelperOperation::kUserGetLocalGroups: {
-      const std::string server = in.String();
-      const std::string user = in.String();
-      const std::uint32_t level = in.U32();
-      const std::uint32_t flags = in.U32();
-      const std::int32_t prefMaxLen = in.I32();
+      const auto [server, user, level, flags, prefMaxLen] =
+          ReadArguments<string, string, uint32_t, uint32_t, int32_t>(in);
       NetBuffer<GroupInfo> buffer;
-      std::uint32_t entriesRead = 0;
-      std::uint32_t totalEntries = 0;
-      out.U32(
+      uint32_t entriesRead = 0;
+      uint32_t totalEntries = 0;
+      const NetStatus result =
           operation == HelperOperation::kUserGetGroups
               ? api_.NetUserGetGroups(server, user, level, prefMaxLen, buffer, entriesRead, totalEntries)
-              : api_.NetUserGetLocalGroups(server, user, level, flags, prefMaxLen, buffer, entriesRead, totalEntries));
-      WriteBuffer(out, buffer);
-      out.U32(entriesRead);
-      out.U32(totalEntries);
+              : api_.NetUserGetLocalGroups(server, user, level, flags, prefMaxLen, buffer, entriesRead, totalEntries);
+      WriteValues(out, result, buffer, entriesRead, totalEntries);
       break;
     }
     case HelperOperation::kGroupEnum:
     case HelperOperation::kLocalGroupEnum: {
-      const std::string server = in.String();
-      const std::uint32_t level = in.U32();
-      const std::int32_t prefMaxLen = in.I32();
-      std::uint32_t resumeHandle = in.U32();
+      auto [server, level, prefMaxLen, resumeHandle] = ReadArguments<string, uint32_t, int32_t, uint32_t>(in);
       NetBuffer<GroupInfo> buffer;
-      std::uint32_t entriesRead = 0;
-      std::uint32_t totalEntries = 0;
-      out.U32(operation == HelperOperation::kGroupEnum
-                  ? api_.NetGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle)
-                  : api_.NetLocalGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle));
-      WriteBuffer(out, buffer);
-      out.U32(entriesRead);
-      out.U32(totalEntries);
-      out.U32(resumeHandle);
+      uint32_t entriesRead = 0;
+      uint32_t totalEntries = 0;
+      const NetStatus result =
+          operation == HelperOperation::kGroupEnum
+              ? api_.NetGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle)
+              : api_.NetLocalGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+      WriteValues(out, result, buffer, entriesRead, totalEntries, resumeHandle);
       break;
     }
     case HelperOperation::kServerEnum: {
-      const std::string server = in.String();
-      const std::uint32_t level = in.U32();
-      const std::int32_t prefMaxLen = in.I32();
-      const std::uint32_t serverType = in.U32();
-      const std::string domain = in.String();
-      std::uint32_t resumeHandle = in.U32();
+      auto [server, level, prefMaxLen, serverType, domain, resumeHandle] =
+          ReadArguments<string, uint32_t, int32_t, uint32_t, string, uint32_t>(in);
       NetBuffer<ServerInfo> buffer;
-      std::uint32_t entriesRead = 0;
-      std::uint32_t totalEntries = 0;
-      out.U32(api_.NetServerEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, serverType, domain,
-                                 resumeHandle));
-      WriteBuffer(out, buffer);
-      out.U32(entriesRead);
-      out.U32(totalEntries);
-      out.U32(resumeHandle);
+      uint32_t entriesRead = 0;
+      uint32_t totalEntries = 0;
+      const NetStatus result = api_.NetServerEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries,
+                                                  serverType, domain, resumeHandle);
+      WriteValues(out, result, buffer, entriesRead, totalEntries, resumeHandle);
       break;
     }
     case HelperOperation::kGetAnyDCName:
     case HelperOperation::kGetDCName: {
-      const std::string server = in.String();
-      const std::string domain = in.String();
-      std::string dcName;
-      out.U32(operation == HelperOperation::kGetAnyDCName ? api_.NetGetAnyDCName(server, domain, dcName)
-                                                          : api_.NetGetDCName(server, domain, dcName));
-      out.String(dcName);
+      const auto [server, domain] = ReadArguments<string, string>(in);
+      string dcName;
+      const NetStatus result = operation == HelperOperation::kGetAnyDCName
+                                   ? api_.NetGetAnyDCName(server, domain, dcName)
+                                   : api_.NetGetDCName(server, domain, dcName);
+      WriteValues(out, result, dcName);
       break;
     }
     case HelperOperation::kRemoteTOD: {
-      const std::string server = in.String();
+      const auto [server] = ReadArguments<string>(in);
       TimeOfDayInfo info;
-      out.U32(api_.NetRemoteTOD(server, info));
-      out.I64(info.elapsedSeconds);
+      const NetStatus result = api_.NetRemoteTOD(server, info);
+      WriteValues(out, result, info);
       break;
     }
     case HelperOperation::kWNetGetUser: {
-      const std::uint32_t bufferLength = in.U32();
-      std::string userName;
-      out.U32(api_.WNetGetUser(userName, bufferLength));
-      out.String(userName);
+      const auto [bufferLength] = ReadArguments<uint32_t>(in);
+      string userName;
+      const NetStatus result = api_.WNetGetUser(userName, bufferLength);
+      WriteValues(out, result, userName);
       break;
     }
     default:
       throw WireFormatError("unknown helper operation");
   }
-  if (!in.AtEnd()) throw WireFormatError("trailing bytes in a helper request");
   return out.Bytes();
 }
 

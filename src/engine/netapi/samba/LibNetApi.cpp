@@ -33,7 +33,7 @@ extern "C" int cli_credentials_set_ccache(cli_credentials* credentials, loadparm
 extern "C" loadparm_context* loadparm_init_global(bool loadDefault);
 // Returns an NTSTATUS, 0 when the machine's account and password were read from its secrets.
 extern "C" std::uint32_t cli_credentials_set_machine_account(cli_credentials* credentials,
-                                                            loadparm_context* configuration);
+                                                             loadparm_context* configuration);
 // libnetapi's own (exported, not in its header): drops the SAMR handles it keeps between calls.
 extern "C" void libnetapi_samr_free(libnetapi_ctx* context);
 extern "C" char* cli_credentials_get_principal(cli_credentials* credentials, void* memoryContext);
@@ -71,6 +71,7 @@ class LibraryBuffer {
   LibraryBuffer& operator=(const LibraryBuffer&) = delete;
 
   std::uint8_t** Out() { return &data_; }
+  const std::uint8_t* Data() const { return data_; }
   template <class Record>
   const Record* As() const {
     return reinterpret_cast<const Record*>(data_);
@@ -150,11 +151,47 @@ UserInfo FromLevel(const std::uint8_t* records, std::uint32_t level, std::size_t
   return info;
 }
 
+// The first count user records of the library's buffer, at level, appended to users.
+void AppendUsers(const LibraryBuffer& records, std::uint32_t level, std::uint32_t count, std::vector<UserInfo>& users) {
+  for (std::uint32_t i = 0; records.Assigned() && i < count; ++i) users.push_back(FromLevel(records.Data(), level, i));
+}
+
+// The first count group records of the library's buffer: their names, and their comments where the
+// records have them.
 template <class Record>
-std::vector<GroupInfo> GroupNames(const LibraryBuffer& buffer, std::uint32_t count, const char* Record::*name) {
+std::vector<GroupInfo> GroupRecords(const LibraryBuffer& records, std::uint32_t count, const char* Record::*name,
+                                    const char* Record::*comment = nullptr) {
   std::vector<GroupInfo> groups;
-  for (std::uint32_t i = 0; i < count; ++i) groups.push_back(GroupInfo{Text(buffer.As<Record>()[i].*name), {}});
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const Record& record = records.As<Record>()[i];
+    groups.push_back(GroupInfo{Text(record.*name), comment == nullptr ? std::string() : Text(record.*comment)});
+  }
   return groups;
+}
+
+// Account names as servers: a trust account NAME$ stands for the server or domain NAME.
+void AppendServers(std::vector<std::string> accountNames, std::vector<ServerInfo>& servers) {
+  for (std::string& name : accountNames) {
+    if (EndsWith(name, "$")) name.pop_back();
+    servers.push_back(ServerInfo{500, std::move(name)});
+  }
+}
+
+template <class Entry>
+void ClearBatch(NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
+  buffer.Reset();
+  entriesRead = 0;
+  totalEntries = 0;
+}
+
+// Hands every entry to the caller in one batch.
+template <class Entry>
+NetStatus DeliverAll(std::vector<Entry> entries, NetBuffer<Entry>& buffer, std::uint32_t& entriesRead,
+                     std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+  entriesRead = totalEntries = static_cast<std::uint32_t>(entries.size());
+  resumeHandle = 0;
+  buffer.Assign(std::move(entries));
+  return status::kSuccess;
 }
 
 }  // namespace
@@ -207,7 +244,9 @@ LibNetApi::~LibNetApi() {
   if (context_ != nullptr) ::libnetapi_free(context_);
 }
 
-void LibNetApi::UseSamrServer(const ServerName& server) {
+NetStatus LibNetApi::BeginSamrCall(const ServerName& server, bool levelKnown) {
+  if (initStatus_ != status::kSuccess) return initStatus_;
+  if (!levelKnown) return status::kInvalidLevel;
   // The library keeps one set of SAMR handles between calls and reuses them whatever server the
   // next call names, which fails with "access denied" on the second controller: they are dropped
   // whenever the server changes.
@@ -215,20 +254,19 @@ void LibNetApi::UseSamrServer(const ServerName& server) {
     ::libnetapi_samr_free(context_);
     samrServer_ = server.text;
   }
+  return status::kSuccess;
 }
 
 NetStatus LibNetApi::NetUserEnum(const std::string& server, std::uint32_t level, std::uint32_t filter,
                                  std::int32_t prefMaxLen, NetBuffer<UserInfo>& buffer, std::uint32_t& entriesRead,
                                  std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-  if (initStatus_ != status::kSuccess) return initStatus_;
-  if (level != 0 && level != 2) return status::kInvalidLevel;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const ServerName name(server);
-  UseSamrServer(name);
+  if (const NetStatus refused = BeginSamrCall(name, level == 0 || level == 2)) return refused;
   if (filter == filter::kInterdomainTrust) {
-    return TrustAccounts(name, level, buffer, entriesRead, totalEntries, resumeHandle);
+    std::vector<UserInfo> trusts;
+    if (const NetStatus walked = TrustAccounts(name, level, trusts)) return walked;
+    return DeliverAll(std::move(trusts), buffer, entriesRead, totalEntries, resumeHandle);
   }
   // The library takes one account type at a time (0x30 answers the normal accounts) and reports
   // no total: a filter of several types, and the count-only call, are answered from complete walks,
@@ -242,22 +280,17 @@ NetStatus LibNetApi::NetUserEnum(const std::string& server, std::uint32_t level,
     for (const std::uint32_t type : types) {
       if (const NetStatus walked = WalkAccounts(name, level, type, accounts)) return walked;
     }
+    if (prefMaxLen != 0) return DeliverAll(std::move(accounts), buffer, entriesRead, totalEntries, resumeHandle);
     totalEntries = static_cast<std::uint32_t>(accounts.size());
     resumeHandle = 0;
-    if (prefMaxLen == 0) return totalEntries > 0 ? status::kMoreData : status::kSuccess;
-    entriesRead = totalEntries;
-    buffer.Assign(std::move(accounts));
-    return status::kSuccess;
+    return totalEntries > 0 ? status::kMoreData : status::kSuccess;
   }
   LibraryBuffer records;
   const NetStatus result = ::NetUserEnum(name.Get(), level, filter, records.Out(), PreferredLength(prefMaxLen),
                                          &entriesRead, &totalEntries, &resumeHandle);
   if (HasEntries(result) && records.Assigned()) {
     std::vector<UserInfo> users;
-    users.reserve(entriesRead);
-    for (std::uint32_t i = 0; i < entriesRead; ++i) {
-      users.push_back(FromLevel(*records.Out(), level, i));
-    }
+    AppendUsers(records, level, entriesRead, users);
     buffer.Assign(std::move(users));
   }
   return result;
@@ -266,23 +299,21 @@ NetStatus LibNetApi::NetUserEnum(const std::string& server, std::uint32_t level,
 NetStatus LibNetApi::NetUserGetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
                                     std::optional<UserInfo>& info) {
   info.reset();
-  if (initStatus_ != status::kSuccess) return initStatus_;
-  if (level != 0 && level != 1 && level != 2 && level != 20) return status::kInvalidLevel;
   const ServerName name(server);
-  UseSamrServer(name);
+  if (const NetStatus refused = BeginSamrCall(name, level == 0 || level == 1 || level == 2 || level == 20)) {
+    return refused;
+  }
   LibraryBuffer record;
   const NetStatus result =
       UserStatus(WithPipeRetry([&] { return ::NetUserGetInfo(name.Get(), userName.c_str(), level, record.Out()); }));
-  if (result == status::kSuccess && record.Assigned()) info = FromLevel(*record.Out(), level, 0);
+  if (result == status::kSuccess && record.Assigned()) info = FromLevel(record.Data(), level, 0);
   return result;
 }
 
 NetStatus LibNetApi::NetUserSetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
                                     const UserInfo& info) {
-  if (initStatus_ != status::kSuccess) return initStatus_;
-  if (level != 1008) return status::kInvalidLevel;
   const ServerName name(server);
-  UseSamrServer(name);
+  if (const NetStatus refused = BeginSamrCall(name, level == 1008)) return refused;
   // The flags are written over LDAP (see DirectoryAccountFlags): only the bits that differ from
   // what the account has now, as the library reads them, so every other flag stays as it is.
   LibraryBuffer current;
@@ -297,29 +328,24 @@ NetStatus LibNetApi::NetUserSetInfo(const std::string& server, const std::string
 }
 
 NetStatus LibNetApi::NetUserDel(const std::string& server, const std::string& userName) {
-  if (initStatus_ != status::kSuccess) return initStatus_;
   const ServerName name(server);
-  UseSamrServer(name);
+  if (const NetStatus refused = BeginSamrCall(name, true)) return refused;
   return UserStatus(::NetUserDel(name.Get(), userName.c_str()));
 }
 
 NetStatus LibNetApi::NetUserGetGroups(const std::string& server, const std::string& userName, std::uint32_t level,
                                       std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
                                       std::uint32_t& totalEntries) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-  if (initStatus_ != status::kSuccess) return initStatus_;
-  if (level != 0) return status::kInvalidLevel;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const ServerName name(server);
-  UseSamrServer(name);
+  if (const NetStatus refused = BeginSamrCall(name, level == 0)) return refused;
   LibraryBuffer records;
   const NetStatus result = UserStatus(WithPipeRetry([&] {
     return ::NetUserGetGroups(name.Get(), userName.c_str(), level, records.Out(), PreferredLength(prefMaxLen),
                               &entriesRead, &totalEntries);
   }));
   if (HasEntries(result) && records.Assigned()) {
-    buffer.Assign(GroupNames(records, entriesRead, &GROUP_USERS_INFO_0::grui0_name));
+    buffer.Assign(GroupRecords(records, entriesRead, &GROUP_USERS_INFO_0::grui0_name));
   }
   return result;
 }
@@ -327,20 +353,16 @@ NetStatus LibNetApi::NetUserGetGroups(const std::string& server, const std::stri
 NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std::string& userName, std::uint32_t level,
                                            std::uint32_t flags, std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer,
                                            std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-  if (initStatus_ != status::kSuccess) return initStatus_;
-  if (level != 0) return status::kInvalidLevel;
+  ClearBatch(buffer, entriesRead, totalEntries);
   const ServerName name(server);
-  UseSamrServer(name);
+  if (const NetStatus refused = BeginSamrCall(name, level == 0)) return refused;
   LibraryBuffer records;
   const NetStatus result = UserStatus(WithPipeRetry([&] {
     return ::NetUserGetLocalGroups(name.Get(), userName.c_str(), level, flags, records.Out(),
                                    PreferredLength(prefMaxLen), &entriesRead, &totalEntries);
   }));
   if (HasEntries(result) && records.Assigned()) {
-    buffer.Assign(GroupNames(records, entriesRead, &LOCALGROUP_USERS_INFO_0::lgrui0_name));
+    buffer.Assign(GroupRecords(records, entriesRead, &LOCALGROUP_USERS_INFO_0::lgrui0_name));
   }
   return result;
 }
@@ -348,55 +370,34 @@ NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std:
 NetStatus LibNetApi::NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
                                   NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
                                   std::uint32_t& resumeHandle) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-  if (initStatus_ != status::kSuccess) return initStatus_;
-  if (level != 0 && level != 1) return status::kInvalidLevel;
-  const ServerName name(server);
-  UseSamrServer(name);
-  LibraryBuffer records;
-  const NetStatus result = ::NetGroupEnum(name.Get(), level, records.Out(), PreferredLength(prefMaxLen), &entriesRead,
-                                          &totalEntries, &resumeHandle);
-  if (HasEntries(result) && records.Assigned()) {
-    std::vector<GroupInfo> groups;
-    for (std::uint32_t i = 0; i < entriesRead; ++i) {
-      if (level == 0) {
-        groups.push_back(GroupInfo{Text(records.As<GROUP_INFO_0>()[i].grpi0_name), {}});
-      } else {
-        const GROUP_INFO_1& record = records.As<GROUP_INFO_1>()[i];
-        groups.push_back(GroupInfo{Text(record.grpi1_name), Text(record.grpi1_comment)});
-      }
-    }
-    buffer.Assign(std::move(groups));
-  }
-  return result;
+  return EnumerateGroups(server, level, false, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
 }
 
 NetStatus LibNetApi::NetLocalGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
                                        NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
                                        std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-  if (initStatus_ != status::kSuccess) return initStatus_;
-  if (level != 0 && level != 1) return status::kInvalidLevel;
+  return EnumerateGroups(server, level, true, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+}
+
+NetStatus LibNetApi::EnumerateGroups(const std::string& server, std::uint32_t level, bool local,
+                                     std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
+                                     std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+  ClearBatch(buffer, entriesRead, totalEntries);
   const ServerName name(server);
-  UseSamrServer(name);
+  if (const NetStatus refused = BeginSamrCall(name, level == 0 || level == 1)) return refused;
   LibraryBuffer records;
-  const NetStatus result = ::NetLocalGroupEnum(name.Get(), level, records.Out(), PreferredLength(prefMaxLen),
-                                               &entriesRead, &totalEntries, &resumeHandle);
-  if (HasEntries(result) && records.Assigned()) {
-    std::vector<GroupInfo> groups;
-    for (std::uint32_t i = 0; i < entriesRead; ++i) {
-      if (level == 0) {
-        groups.push_back(GroupInfo{Text(records.As<LOCALGROUP_INFO_0>()[i].lgrpi0_name), {}});
-      } else {
-        const LOCALGROUP_INFO_1& record = records.As<LOCALGROUP_INFO_1>()[i];
-        groups.push_back(GroupInfo{Text(record.lgrpi1_name), Text(record.lgrpi1_comment)});
-      }
-    }
-    buffer.Assign(std::move(groups));
+  const auto enumerate = local ? ::NetLocalGroupEnum : ::NetGroupEnum;
+  const NetStatus result = enumerate(name.Get(), level, records.Out(), PreferredLength(prefMaxLen), &entriesRead,
+                                     &totalEntries, &resumeHandle);
+  if (!HasEntries(result) || !records.Assigned()) return result;
+  if (level == 0) {
+    buffer.Assign(local ? GroupRecords(records, entriesRead, &LOCALGROUP_INFO_0::lgrpi0_name)
+                        : GroupRecords(records, entriesRead, &GROUP_INFO_0::grpi0_name));
+  } else if (local) {
+    buffer.Assign(
+        GroupRecords(records, entriesRead, &LOCALGROUP_INFO_1::lgrpi1_name, &LOCALGROUP_INFO_1::lgrpi1_comment));
+  } else {
+    buffer.Assign(GroupRecords(records, entriesRead, &GROUP_INFO_1::grpi1_name, &GROUP_INFO_1::grpi1_comment));
   }
   return result;
 }
@@ -412,58 +413,32 @@ NetStatus LibNetApi::WalkAccounts(const ServerName& server, std::uint32_t level,
     result = ::NetUserEnum(server.Get(), level, type, records.Out(), PreferredLength(kMaxPreferredLength), &read,
                            &total, &position);
     if (!HasEntries(result)) return result;
-    for (std::uint32_t i = 0; records.Assigned() && i < read; ++i)
-      accounts.push_back(FromLevel(*records.Out(), level, i));
+    AppendUsers(records, level, read, accounts);
     if (result == status::kMoreData && read == 0) break;
   } while (result == status::kMoreData);
   return status::kSuccess;
 }
 
-NetStatus LibNetApi::TrustAccounts(const ServerName& server, std::uint32_t level, NetBuffer<UserInfo>& buffer,
-                                   std::uint32_t& entriesRead, std::uint32_t& totalEntries,
-                                   std::uint32_t& resumeHandle) {
+NetStatus LibNetApi::TrustAccounts(const ServerName& server, std::uint32_t level, std::vector<UserInfo>& trusts) {
   // The library dereferences a null pointer when a filter matches no account at all, which the
-  // trust filter usually does; so the trust accounts are picked from all accounts by their flag,
-  // and delivered in one batch.
-  std::vector<UserInfo> trusts;
-  std::uint32_t position = 0;
-  NetStatus result = status::kSuccess;
-  do {
-    LibraryBuffer records;
-    std::uint32_t read = 0;
-    std::uint32_t total = 0;
-    result = ::NetUserEnum(server.Get(), 1, 0, records.Out(), PreferredLength(kMaxPreferredLength), &read, &total,
-                           &position);
-    if (!HasEntries(result)) return result;
-    for (std::uint32_t i = 0; records.Assigned() && i < read; ++i) {
-      UserInfo account = FromLevel(*records.Out(), 1, i);
-      if ((account.flags & uf::kInterdomainTrust) == 0) continue;
-      trusts.push_back(level == 0 ? UserInfo{account.name, {}, {}, {}, 0, 0, 0, 0} : std::move(account));
-    }
-    if (result == status::kMoreData && read == 0) break;
-  } while (result == status::kMoreData);
-  entriesRead = static_cast<std::uint32_t>(trusts.size());
-  totalEntries = entriesRead;
-  resumeHandle = 0;
-  buffer.Assign(std::move(trusts));
+  // trust filter usually does; so the trust accounts are picked from all accounts by their flag.
+  std::vector<UserInfo> accounts;
+  if (const NetStatus walked = WalkAccounts(server, 1, 0, accounts)) return walked;
+  for (UserInfo& account : accounts) {
+    if ((account.flags & uf::kInterdomainTrust) == 0) continue;
+    trusts.push_back(level == 0 ? UserInfo{account.name, {}, {}, {}, 0, 0, 0, 0} : std::move(account));
+  }
   return status::kSuccess;
 }
 
 NetStatus LibNetApi::AllAccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names) {
-  std::uint32_t resumeHandle = 0;
-  NetStatus result = status::kSuccess;
-  do {
-    NetBuffer<UserInfo> batch;
-    std::uint32_t entriesRead = 0;
-    std::uint32_t totalEntries = 0;
-    result = NetUserEnum(server, 0, filter, kMaxPreferredLength, batch, entriesRead, totalEntries, resumeHandle);
-    if (!HasEntries(result)) return result;
-    if (batch.Assigned()) {
-      for (const UserInfo& account : batch.Entries()) names.push_back(account.name);
-    }
-    if (result == status::kMoreData && entriesRead == 0) break;
-  } while (result == status::kMoreData);
-  return status::kSuccess;
+  const ServerName name(server);
+  if (const NetStatus refused = BeginSamrCall(name, true)) return refused;
+  std::vector<UserInfo> accounts;
+  const NetStatus result =
+      filter == filter::kInterdomainTrust ? TrustAccounts(name, 0, accounts) : WalkAccounts(name, 0, filter, accounts);
+  for (UserInfo& account : accounts) names.push_back(std::move(account.name));
+  return result;
 }
 
 std::string LibNetApi::LocatorDomain(const std::string& domain) const {
@@ -475,16 +450,23 @@ std::string LibNetApi::LocatorDomain(const std::string& domain) const {
   return domain;
 }
 
-NetStatus LibNetApi::LocateController(const std::string& domain, std::string& dcName, std::string& domainName) {
+NetStatus LibNetApi::FindController(const std::string& domain, std::uint32_t flags, std::string& dcName,
+                                    std::string& domainName) const {
   const std::string locatorDomain = LocatorDomain(domain);
   if (locatorDomain.empty()) return status::kNoSuchDomain;
   DOMAIN_CONTROLLER_INFO* info = nullptr;
-  const NetStatus result = ::DsGetDcName(nullptr, locatorDomain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME, &info);
+  const NetStatus result =
+      ::DsGetDcName(nullptr, locatorDomain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME | flags, &info);
   if (result == status::kSuccess && info != nullptr) {
     dcName = WithBackslashes(Text(info->domain_controller_name));
     domainName = Text(info->domain_name);
   }
   if (info != nullptr) ::NetApiBufferFree(info);
+  return result;
+}
+
+NetStatus LibNetApi::LocateController(const std::string& domain, std::string& dcName, std::string& domainName) const {
+  const NetStatus result = FindController(domain, 0, dcName, domainName);
   if (result == status::kSuccess && dcName.size() <= 2) return status::kNerrDcNotFound;
   return result;
 }
@@ -493,9 +475,7 @@ NetStatus LibNetApi::NetServerEnum(const std::string& server, std::uint32_t leve
                                    NetBuffer<ServerInfo>& buffer, std::uint32_t& entriesRead,
                                    std::uint32_t& totalEntries, std::uint32_t serverType, const std::string& domain,
                                    std::uint32_t& resumeHandle) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
+  ClearBatch(buffer, entriesRead, totalEntries);
   resumeHandle = 0;
   if (initStatus_ != status::kSuccess) return initStatus_;
   if (level != 100) return status::kInvalidLevel;
@@ -513,10 +493,7 @@ NetStatus LibNetApi::NetServerEnum(const std::string& server, std::uint32_t leve
     }
     std::vector<std::string> names;
     if (const NetStatus listed = AllAccountNames(controller, FILTER_SERVER_TRUST_ACCOUNT, names)) return listed;
-    for (std::string& name : names) {
-      if (EndsWith(name, "$")) name.pop_back();
-      servers.push_back(ServerInfo{500, std::move(name)});
-    }
+    AppendServers(std::move(names), servers);
   } else if ((serverType & sv::kDomainEnum) != 0) {
     // Domains: the machine's own domain and the domains it trusts (their inter-domain trust accounts).
     std::string controller;
@@ -525,18 +502,12 @@ NetStatus LibNetApi::NetServerEnum(const std::string& server, std::uint32_t leve
     servers.push_back(ServerInfo{500, domainName});
     std::vector<std::string> trusts;
     if (AllAccountNames(controller, FILTER_INTERDOMAIN_TRUST_ACCOUNT, trusts) == status::kSuccess) {
-      for (std::string& name : trusts) {
-        if (EndsWith(name, "$")) name.pop_back();
-        servers.push_back(ServerInfo{500, std::move(name)});
-      }
+      AppendServers(std::move(trusts), servers);
     }
   } else {
     return status::kInvalidParameter;
   }
-  entriesRead = static_cast<std::uint32_t>(servers.size());
-  totalEntries = entriesRead;
-  buffer.Assign(std::move(servers));
-  return status::kSuccess;
+  return DeliverAll(std::move(servers), buffer, entriesRead, totalEntries, resumeHandle);
 }
 
 NetStatus LibNetApi::NetGetAnyDCName(const std::string& server, const std::string& domain, std::string& dcName) {
@@ -565,14 +536,8 @@ NetStatus LibNetApi::NetGetDCName(const std::string& server, const std::string& 
   if (initStatus_ != status::kSuccess) return initStatus_;
   if (server.empty()) {
     // Asked of the local machine: the primary controller (the PDC emulator) found by the locator.
-    const std::string locatorDomain = LocatorDomain(domain);
-    if (locatorDomain.empty()) return status::kNoSuchDomain;
-    DOMAIN_CONTROLLER_INFO* info = nullptr;
-    const NetStatus result =
-        ::DsGetDcName(nullptr, locatorDomain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME | DS_PDC_REQUIRED, &info);
-    if (result == status::kSuccess && info != nullptr) dcName = WithBackslashes(Text(info->domain_controller_name));
-    if (info != nullptr) ::NetApiBufferFree(info);
-    return result;
+    std::string domainName;
+    return FindController(domain, DS_PDC_REQUIRED, dcName, domainName);
   }
   const ServerName name(server);
   LibraryBuffer answer;

@@ -52,17 +52,27 @@ class LibNetApi : public NetApi {
   NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
 
  private:
+  // The start of every call on the SAMR pipe: the library must be ready and the level one the call
+  // knows; the library's SAMR handles are made to belong to server.
+  NetStatus BeginSamrCall(const ServerName& server, bool levelKnown);
+  NetStatus EnumerateGroups(const std::string& server, std::uint32_t level, bool local, std::int32_t prefMaxLen,
+                            NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
+                            std::uint32_t& resumeHandle);
+  // Every account of one type (a NetUserEnum filter) at level, all batches, appended to accounts.
   NetStatus WalkAccounts(const ServerName& server, std::uint32_t level, std::uint32_t type,
                          std::vector<UserInfo>& accounts);
-  NetStatus TrustAccounts(const ServerName& server, std::uint32_t level, NetBuffer<UserInfo>& buffer,
-                          std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle);
-  // Every name of one NetUserEnum at level 0 with the filter, all batches.
+  // The inter-domain trust accounts, all batches: their names at level 0, else their level 1 records.
+  NetStatus TrustAccounts(const ServerName& server, std::uint32_t level, std::vector<UserInfo>& trusts);
+  // The names of every account of one type (server or inter-domain trust accounts), all batches.
   NetStatus AllAccountNames(const std::string& server, std::uint32_t filter, std::vector<std::string>& names);
-  // The local machine's view: a controller of domain (empty: the machine's own domain) found
-  // through DNS and CLDAP, and that domain's NetBIOS name.
-  void UseSamrServer(const ServerName& server);
   std::string LocatorDomain(const std::string& domain) const;
-  NetStatus LocateController(const std::string& domain, std::string& dcName, std::string& domainName);
+  // The local machine's view: a controller of domain (empty: the machine's own domain) found
+  // through DNS and CLDAP with the locator's flags (besides DS_RETURN_FLAT_NAME), and that domain's
+  // NetBIOS name.
+  NetStatus FindController(const std::string& domain, std::uint32_t flags, std::string& dcName,
+                           std::string& domainName) const;
+  // Any controller of domain, as FindController finds it; 2453 when the locator names none.
+  NetStatus LocateController(const std::string& domain, std::string& dcName, std::string& domainName) const;
 
   const Clock& clock_;
   libnetapi_ctx* context_ = nullptr;

@@ -57,10 +57,6 @@ class SambaNetApi : public NetApi {
   HelperPool& Pool() { return pool_; }
 
  private:
-  // Sends request; on an answer, returns its status and leaves the reader at the results.
-  // Returns a failure status (and an empty answer) when no helper answered or the answer is broken.
-  NetStatus Exchange(const std::string& request, std::string& answer);
-
   HelperPool pool_;
 };
 
