@@ -2,12 +2,14 @@
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace vantrel::test {
 
@@ -57,6 +59,9 @@ inline void WriteFile(const std::filesystem::path& file, const std::string& byte
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+inline void WriteFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+  WriteFile(file, std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace vantrel::test
