@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "ForwardingNetApi.h"
 #include "common/UiHooks.h"
 #include "engine/netapi/NetApi.h"
 
@@ -43,71 +44,31 @@ class RecordingUi : public UiHooks {
 };
 
 // Passes every call on to a real back end and notes the account operations, in order.
-class RecordingNetApi : public netapi::NetApi {
+class RecordingNetApi : public test::ForwardingNetApi {
  public:
-  explicit RecordingNetApi(netapi::NetApi& inner) : inner_(inner) {}
+  using ForwardingNetApi::ForwardingNetApi;
   std::vector<std::string> calls;  // "GetInfo 20 jsmith", "SetInfo 1008 jsmith 0x10202", "Del jsmith"
 
-  netapi::NetStatus NetUserEnum(const std::string& s, std::uint32_t l, std::uint32_t f, std::int32_t p,
-                                netapi::NetBuffer<netapi::UserInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                std::uint32_t& h) override {
-    return inner_.NetUserEnum(s, l, f, p, b, r, t, h);
-  }
   netapi::NetStatus NetUserGetInfo(const std::string& s, const std::string& u, std::uint32_t l,
                                    std::optional<netapi::UserInfo>& i) override {
     calls.push_back("GetInfo " + std::to_string(l) + " " + u);
-    return inner_.NetUserGetInfo(s, u, l, i);
+    return ForwardingNetApi::NetUserGetInfo(s, u, l, i);
   }
   netapi::NetStatus NetUserSetInfo(const std::string& s, const std::string& u, std::uint32_t l,
                                    const netapi::UserInfo& i) override {
     char flags[16];
     std::snprintf(flags, sizeof flags, "0x%x", i.flags);
     calls.push_back("SetInfo " + std::to_string(l) + " " + u + " " + flags);
-    return inner_.NetUserSetInfo(s, u, l, i);
+    return ForwardingNetApi::NetUserSetInfo(s, u, l, i);
   }
   netapi::NetStatus NetUserDel(const std::string& s, const std::string& u) override {
     calls.push_back("Del " + u);
-    return inner_.NetUserDel(s, u);
-  }
-  netapi::NetStatus NetUserGetGroups(const std::string& s, const std::string& u, std::uint32_t l, std::int32_t p,
-                                     netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r,
-                                     std::uint32_t& t) override {
-    return inner_.NetUserGetGroups(s, u, l, p, b, r, t);
-  }
-  netapi::NetStatus NetUserGetLocalGroups(const std::string& s, const std::string& u, std::uint32_t l, std::uint32_t f,
-                                          std::int32_t p, netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r,
-                                          std::uint32_t& t) override {
-    return inner_.NetUserGetLocalGroups(s, u, l, f, p, b, r, t);
-  }
-  netapi::NetStatus NetGroupEnum(const std::string& s, std::uint32_t l, std::int32_t p,
-                                 netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                 std::uint32_t& h) override {
-    return inner_.NetGroupEnum(s, l, p, b, r, t, h);
-  }
-  netapi::NetStatus NetLocalGroupEnum(const std::string& s, std::uint32_t l, std::int32_t p,
-                                      netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                      std::uint32_t& h) override {
-    return inner_.NetLocalGroupEnum(s, l, p, b, r, t, h);
-  }
-  netapi::NetStatus NetServerEnum(const std::string& s, std::uint32_t l, std::int32_t p,
-                                  netapi::NetBuffer<netapi::ServerInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                  std::uint32_t type, const std::string& d, std::uint32_t& h) override {
-    return inner_.NetServerEnum(s, l, p, b, r, t, type, d, h);
-  }
-  netapi::NetStatus NetGetAnyDCName(const std::string& s, const std::string& d, std::string& n) override {
-    return inner_.NetGetAnyDCName(s, d, n);
+    return ForwardingNetApi::NetUserDel(s, u);
   }
   netapi::NetStatus NetGetDCName(const std::string& s, const std::string& d, std::string& n) override {
     calls.push_back("GetDCName " + d);
-    return inner_.NetGetDCName(s, d, n);
+    return ForwardingNetApi::NetGetDCName(s, d, n);
   }
-  netapi::NetStatus NetRemoteTOD(const std::string& s, netapi::TimeOfDayInfo& i) override {
-    return inner_.NetRemoteTOD(s, i);
-  }
-  netapi::NetStatus WNetGetUser(std::string& u, std::uint32_t l) override { return inner_.WNetGetUser(u, l); }
-
- private:
-  netapi::NetApi& inner_;
 };
 
 }  // namespace vantrel::testing
