@@ -23,20 +23,20 @@ class InterceptingNetApi : public ForwardingNetApi {
 
   using ForwardingNetApi::ForwardingNetApi;
 
-  std::function<Status(const std::string& server, std::uint32_t level, std::uint32_t filter, std::int32_t prefMaxLen,
-                       netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& entriesRead,
-                       std::uint32_t& totalEntries, std::uint32_t& resumeHandle)>
-      onUserEnum;
+  using UserEnumOverride =
+      std::function<Status(const std::string& server, std::uint32_t level, std::uint32_t filter,
+                           std::int32_t prefMaxLen, netapi::NetBuffer<netapi::UserInfo>& buffer,
+                           std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle)>;
+  // For both group lookups of an account: its local groups and its global groups.
+  using GroupsOverride = std::function<Status(const std::string& server, const std::string& userName,
+                                              netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
+                                              std::uint32_t& totalEntries)>;
+
+  UserEnumOverride onUserEnum;
   std::function<Status(const std::string& server, const std::string& userName, std::optional<netapi::UserInfo>& info)>
       onUserGetInfo;
-  std::function<Status(const std::string& server, const std::string& userName,
-                       netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
-                       std::uint32_t& totalEntries)>
-      onUserGetLocalGroups;
-  std::function<Status(const std::string& server, const std::string& userName,
-                       netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
-                       std::uint32_t& totalEntries)>
-      onUserGetGroups;
+  GroupsOverride onUserGetLocalGroups;
+  GroupsOverride onUserGetGroups;
   std::function<Status(const std::string& server, netapi::NetBuffer<netapi::ServerInfo>& buffer,
                        std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t serverType,
                        const std::string& domain)>
