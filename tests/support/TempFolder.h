@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -49,8 +49,12 @@ class TempFolder {
 
 // A file's bytes; empty when it cannot be read.
 inline std::string ReadFile(const std::filesystem::path& file) {
+  // Through a string stream rather than istreambuf_iterator, which GCC's -Wnull-dereference flags
+  // in some optimised builds.
   std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 // Writes the bytes as the whole file, creating the folders above it; throws when that fails.
