@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "ActionsTestSupport.h"
+#include "ScopedEnv.h"
+#include "TempFolder.h"
 #include "actions/ActionExecutor.h"
 #include "actions/ActionJournal.h"
 #include "actions/ExchangeHelper.h"
@@ -24,12 +26,12 @@ namespace {
 namespace fs = std::filesystem;
 using netapi::SimNetApi;
 using netapi::UserInfo;
-using testing::ReadText;
+using test::ReadFile;
+using test::ScopedEnv;
+using test::TempFolder;
+using test::WriteFile;
 using testing::RecordingNetApi;
 using testing::RecordingUi;
-using testing::ScopedEnv;
-using testing::TempFolder;
-using testing::WriteText;
 
 constexpr const char* kContainer = "/o=Org/ou=Site/cn=Recipients";
 
@@ -39,10 +41,10 @@ class ExecutorTest : public ::testing::Test {
  protected:
   ExecutorTest() : data_("XDG_DATA_HOME", temp_.Path().string()) {
     const fs::path homes = temp_.Path() / "homes";
-    WriteText(homes / "jsmith" / "profile.txt", "jsmith");
-    WriteText(homes / "SMITHJ" / "mail.txt", "smithj");
-    WriteText(homes / "broken" / "keep.txt", "broken");
-    WriteText(temp_.Path() / "other" / "jsmith" / "second.txt", "second");
+    WriteFile(homes / "jsmith" / "profile.txt", "jsmith");
+    WriteFile(homes / "SMITHJ" / "mail.txt", "smithj");
+    WriteFile(homes / "broken" / "keep.txt", "broken");
+    WriteFile(temp_.Path() / "other" / "jsmith" / "second.txt", "second");
     const std::string json = Printf(R"({"domains": [{"name": "CORP",
       "controllers": [{"name": "DC1"}, {"name": "DC2", "primary": false}],
       "accounts": [
@@ -92,7 +94,7 @@ class ExecutorTest : public ::testing::Test {
 
   std::vector<nlohmann::json> JournalLines() {
     std::vector<nlohmann::json> lines;
-    std::istringstream in(ReadText(JournalFile()));
+    std::istringstream in(ReadFile(JournalFile()));
     for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
     return lines;
   }
@@ -200,8 +202,8 @@ TEST_F(ExecutorTest, MoveCreatesTheTargetAndRenamesOnCollision) {
   const ActionRunResult result = Run({{"jsmith", actDelete}, {"twin", actDelete}});
   EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
   EXPECT_TRUE(errors_.empty()) << errors_.front();
-  EXPECT_EQ(ReadText(target / "jsmith" / "profile.txt"), "jsmith");
-  EXPECT_EQ(ReadText(target / "jsmith (2)" / "second.txt"), "second");
+  EXPECT_EQ(ReadFile(target / "jsmith" / "profile.txt"), "jsmith");
+  EXPECT_EQ(ReadFile(target / "jsmith (2)" / "second.txt"), "second");
   EXPECT_FALSE(fs::exists(temp_.Path() / "homes" / "jsmith"));
   EXPECT_FALSE(Account("jsmith"));
   EXPECT_FALSE(Account("twin"));
@@ -209,13 +211,13 @@ TEST_F(ExecutorTest, MoveCreatesTheTargetAndRenamesOnCollision) {
 
 TEST_F(ExecutorTest, AFailedMoveIsOneLineAndTheAccountIsStillDeleted) {
   resources_.homeFolder = HomeFolderOption::kMove;
-  WriteText(temp_.Path() / "archive", "a file where the target folder should be");
+  WriteFile(temp_.Path() / "archive", "a file where the target folder should be");
   resources_.newHomeFolderPath = (temp_.Path() / "archive").string();
   const ActionRunResult result = Run({{"jsmith", actDelete}});
   EXPECT_EQ(result.end, ActionRunEnd::kCompleted);
   EXPECT_EQ(errors_, std::vector<std::string>{Line("jsmith", "Not a directory")});
   EXPECT_FALSE(Account("jsmith"));
-  EXPECT_EQ(ReadText(temp_.Path() / "homes" / "jsmith" / "profile.txt"), "jsmith");
+  EXPECT_EQ(ReadFile(temp_.Path() / "homes" / "jsmith" / "profile.txt"), "jsmith");
 }
 
 TEST_F(ExecutorTest, AnEmptyTargetEndsTheRunBeforeTheAccountIsDeleted) {
@@ -374,7 +376,7 @@ TEST_F(ExecutorTest, TheJournalRecordsEveryChangeAndWhatTheAccountWas) {
 }
 
 TEST_F(ExecutorTest, AJournalThatCannotBeWrittenIsOneLinePerRun) {
-  WriteText(temp_.Path() / "state", "a file where the journal's folder should be");
+  WriteFile(temp_.Path() / "state", "a file where the journal's folder should be");
   Run({{"already", actDisable}, {"noexpire", actDisable}, {"jsmith", actDelete}});
   ASSERT_EQ(errors_.size(), 1u);
   EXPECT_TRUE(StartsWith(errors_[0], "[Journal] The action journal ")) << errors_[0];

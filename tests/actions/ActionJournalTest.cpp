@@ -2,16 +2,18 @@
 
 #include <string>
 
-#include "ActionsTestSupport.h"
+#include "ScopedEnv.h"
+#include "TempFolder.h"
 #include "actions/ActionJournal.h"
 #include "common/DateTime.h"
 
 namespace vantrel {
 namespace {
 
-using testing::ReadText;
-using testing::ScopedEnv;
-using testing::TempFolder;
+using test::ReadFile;
+using test::ScopedEnv;
+using test::TempFolder;
+using test::WriteFile;
 
 TEST(ActionJournalTest, AppendsOneLineAnEntryAndFindsItsPlace) {
   TempFolder temp;
@@ -19,7 +21,7 @@ TEST(ActionJournalTest, AppendsOneLineAnEntryAndFindsItsPlace) {
   ActionJournal journal(temp.Path() / "deep" / "actions.log", clock);
   EXPECT_EQ(journal.Append({{"account", "a\nb"}, {"action", "disable"}}), 0);
   EXPECT_EQ(journal.Append({{"account", std::string("\xff")}}), 0);  // not UTF-8: replaced, never lost
-  EXPECT_EQ(ReadText(temp.Path() / "deep" / "actions.log"),
+  EXPECT_EQ(ReadFile(temp.Path() / "deep" / "actions.log"),
             "{\"time\":\"1970-01-01T00:00:01.500Z\",\"account\":\"a\\nb\",\"action\":\"disable\"}\n"
             "{\"time\":\"1970-01-01T00:00:01.500Z\",\"account\":\"\xEF\xBF\xBD\"}\n");
 
@@ -36,12 +38,12 @@ TEST(ActionJournalTest, AnEntryAfterALineCutShortStandsOnItsOwnLine) {
   // What a disk that filled up in the middle of a line leaves behind.
   TempFolder temp;
   const auto file = temp.Path() / "actions.log";
-  testing::WriteText(file, "{\"time\":\"2026-01-01T00:00:00.000Z\",\"account\":\"jsm");
+  WriteFile(file, "{\"time\":\"2026-01-01T00:00:00.000Z\",\"account\":\"jsm");
   ManualClock clock(FromUnixSeconds(0));
   ActionJournal journal(file, clock);
   EXPECT_EQ(journal.Append({{"account", "next"}}), 0);
   EXPECT_EQ(journal.Append({{"account", "last"}}), 0);
-  EXPECT_EQ(ReadText(file),
+  EXPECT_EQ(ReadFile(file),
             "{\"time\":\"2026-01-01T00:00:00.000Z\",\"account\":\"jsm\n"
             "{\"time\":\"1970-01-01T00:00:00.000Z\",\"account\":\"next\"}\n"
             "{\"time\":\"1970-01-01T00:00:00.000Z\",\"account\":\"last\"}\n");

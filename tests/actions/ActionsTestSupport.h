@@ -1,74 +1,18 @@
 #pragma once
 
-#include <stdlib.h>
-
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ForwardingNetApi.h"
 #include "common/UiHooks.h"
 #include "engine/netapi/NetApi.h"
 
 namespace vantrel::testing {
-
-// A fresh folder under the temporary directory, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-actions-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteText(const std::filesystem::path& file, const std::string& text) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << text;
-}
-
-inline std::string ReadText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = ::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // Records what the core shows and answers its questions from a queue (OK when the queue is empty).
 class RecordingUi : public UiHooks {
@@ -100,71 +44,31 @@ class RecordingUi : public UiHooks {
 };
 
 // Passes every call on to a real back end and notes the account operations, in order.
-class RecordingNetApi : public netapi::NetApi {
+class RecordingNetApi : public test::ForwardingNetApi {
  public:
-  explicit RecordingNetApi(netapi::NetApi& inner) : inner_(inner) {}
+  using ForwardingNetApi::ForwardingNetApi;
   std::vector<std::string> calls;  // "GetInfo 20 jsmith", "SetInfo 1008 jsmith 0x10202", "Del jsmith"
 
-  netapi::NetStatus NetUserEnum(const std::string& s, std::uint32_t l, std::uint32_t f, std::int32_t p,
-                                netapi::NetBuffer<netapi::UserInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                std::uint32_t& h) override {
-    return inner_.NetUserEnum(s, l, f, p, b, r, t, h);
-  }
   netapi::NetStatus NetUserGetInfo(const std::string& s, const std::string& u, std::uint32_t l,
                                    std::optional<netapi::UserInfo>& i) override {
     calls.push_back("GetInfo " + std::to_string(l) + " " + u);
-    return inner_.NetUserGetInfo(s, u, l, i);
+    return ForwardingNetApi::NetUserGetInfo(s, u, l, i);
   }
   netapi::NetStatus NetUserSetInfo(const std::string& s, const std::string& u, std::uint32_t l,
                                    const netapi::UserInfo& i) override {
     char flags[16];
     std::snprintf(flags, sizeof flags, "0x%x", i.flags);
     calls.push_back("SetInfo " + std::to_string(l) + " " + u + " " + flags);
-    return inner_.NetUserSetInfo(s, u, l, i);
+    return ForwardingNetApi::NetUserSetInfo(s, u, l, i);
   }
   netapi::NetStatus NetUserDel(const std::string& s, const std::string& u) override {
     calls.push_back("Del " + u);
-    return inner_.NetUserDel(s, u);
-  }
-  netapi::NetStatus NetUserGetGroups(const std::string& s, const std::string& u, std::uint32_t l, std::int32_t p,
-                                     netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r,
-                                     std::uint32_t& t) override {
-    return inner_.NetUserGetGroups(s, u, l, p, b, r, t);
-  }
-  netapi::NetStatus NetUserGetLocalGroups(const std::string& s, const std::string& u, std::uint32_t l, std::uint32_t f,
-                                          std::int32_t p, netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r,
-                                          std::uint32_t& t) override {
-    return inner_.NetUserGetLocalGroups(s, u, l, f, p, b, r, t);
-  }
-  netapi::NetStatus NetGroupEnum(const std::string& s, std::uint32_t l, std::int32_t p,
-                                 netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                 std::uint32_t& h) override {
-    return inner_.NetGroupEnum(s, l, p, b, r, t, h);
-  }
-  netapi::NetStatus NetLocalGroupEnum(const std::string& s, std::uint32_t l, std::int32_t p,
-                                      netapi::NetBuffer<netapi::GroupInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                      std::uint32_t& h) override {
-    return inner_.NetLocalGroupEnum(s, l, p, b, r, t, h);
-  }
-  netapi::NetStatus NetServerEnum(const std::string& s, std::uint32_t l, std::int32_t p,
-                                  netapi::NetBuffer<netapi::ServerInfo>& b, std::uint32_t& r, std::uint32_t& t,
-                                  std::uint32_t type, const std::string& d, std::uint32_t& h) override {
-    return inner_.NetServerEnum(s, l, p, b, r, t, type, d, h);
-  }
-  netapi::NetStatus NetGetAnyDCName(const std::string& s, const std::string& d, std::string& n) override {
-    return inner_.NetGetAnyDCName(s, d, n);
+    return ForwardingNetApi::NetUserDel(s, u);
   }
   netapi::NetStatus NetGetDCName(const std::string& s, const std::string& d, std::string& n) override {
     calls.push_back("GetDCName " + d);
-    return inner_.NetGetDCName(s, d, n);
+    return ForwardingNetApi::NetGetDCName(s, d, n);
   }
-  netapi::NetStatus NetRemoteTOD(const std::string& s, netapi::TimeOfDayInfo& i) override {
-    return inner_.NetRemoteTOD(s, i);
-  }
-  netapi::NetStatus WNetGetUser(std::string& u, std::uint32_t l) override { return inner_.WNetGetUser(u, l); }
-
- private:
-  netapi::NetApi& inner_;
 };
 
 }  // namespace vantrel::testing

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <utility>
 
 #include "ActionsTestSupport.h"
+#include "ScopedEnv.h"
+#include "TempFolder.h"
 #include "actions/ExchangeHelper.h"
 #include "actions/ExchangeVersion.h"
 #include "actions/MailboxStep.h"
@@ -17,17 +18,16 @@ namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ScopedEnv;
+using test::TempFolder;
+using test::WriteFile;
 using testing::RecordingUi;
-using testing::ScopedEnv;
-using testing::TempFolder;
 using Outcome = TestConnectionCommand::Outcome;
 using Field = TestConnectionCommand::Field;
 using Box = TestConnectionCommand::Box;
 
 void WriteDirectoryLibrary(const fs::path& file, const std::string& version) {
-  const auto bytes = VersionedPeFile::Build(version);
-  std::ofstream(file, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  WriteFile(file, VersionedPeFile::Build(version));
 }
 
 // A lab of mail servers at the per-user place the helper library reads.
@@ -101,12 +101,10 @@ TEST(ExchangeHelperTest, StartUpCheckGivesTheLinePairs) {
   }
   EXPECT_EQ(StandIn(temp.Path() / "missing.dll").Check(),
             Lines({"Could not load DAPI.DLL.", "GetFileVersionInfoSize failed."}));
-  std::ofstream(temp.Path() / "garbage.dll") << "not a library";
+  WriteFile(temp.Path() / "garbage.dll", "not a library");
   EXPECT_EQ(StandIn(temp.Path() / "garbage.dll").Check(),
             Lines({"Could not load DAPI.DLL.", "GetFileVersionInfoSize failed."}));
-  const auto german = VersionedPeFile::Build("5.5.2653.0", {{"FileVersion", "5.5.2653.0"}}, "040704B0");
-  std::ofstream(dapi, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(german.data()), static_cast<std::streamsize>(german.size()));
+  WriteFile(dapi, VersionedPeFile::Build("5.5.2653.0", {{"FileVersion", "5.5.2653.0"}}, "040704B0"));
   EXPECT_EQ(StandIn(dapi).Check(), Lines({"Could not get DAPI.DLL version.", "VerQueryValue failed."}));
 }
 

@@ -1,26 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "ActionsTestSupport.h"
+#include "TempFolder.h"
 #include "actions/FileVersionInfo.h"
 #include "actions/VersionedPeFile.h"
 
 namespace vantrel {
 namespace {
 
-using testing::TempFolder;
+using test::TempFolder;
+using test::WriteFile;
 
 constexpr const char* kQuery = "\\StringFileInfo\\040904B0\\FileVersion";
-
-void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::optional<std::string> VersionOf(const std::filesystem::path& file) {
   const std::uint32_t size = FileVersionInfo::Size(file);
@@ -35,11 +30,11 @@ TEST(FileVersionInfoTest, ReadsTheFileVersionOfGeneratedLibraries) {
   const std::filesystem::path file = folder.Path() / "DAPI.DLL";
   for (const std::string version :
        {"5.5.2653.0", "5.5.2650", "6.0.4417.5", "5.5..2650", "", "a very long version text"}) {
-    WriteBytes(file, VersionedPeFile::Build(version));
+    WriteFile(file, VersionedPeFile::Build(version));
     EXPECT_EQ(VersionOf(file), version) << version;
   }
   // Other values of the same table, and names compared without regard to case.
-  WriteBytes(file, VersionedPeFile::Build("5.5.2653.0"));
+  WriteFile(file, VersionedPeFile::Build("5.5.2653.0"));
   const auto record = FileVersionInfo::Read(file, FileVersionInfo::Size(file));
   ASSERT_TRUE(record);
   EXPECT_EQ(FileVersionInfo::QueryText(*record, "\\stringfileinfo\\040904b0\\productversion"), "5.5.2653.0");
@@ -54,7 +49,7 @@ TEST(FileVersionInfoTest, ReadsTheFileVersionOfGeneratedLibraries) {
 TEST(FileVersionInfoTest, AStringTableOfAnotherLanguageHasNoAnswerForTheQuery) {
   TempFolder folder;
   const std::filesystem::path file = folder.Path() / "DAPI.DLL";
-  WriteBytes(file, VersionedPeFile::Build("5.5.2653.0", {{"FileVersion", "5.5.2653.0"}}, "040704B0"));
+  WriteFile(file, VersionedPeFile::Build("5.5.2653.0", {{"FileVersion", "5.5.2653.0"}}, "040704B0"));
   EXPECT_GT(FileVersionInfo::Size(file), 0u);
   EXPECT_FALSE(VersionOf(file));
 }
@@ -68,23 +63,23 @@ TEST(FileVersionInfoTest, GarbageAndDamagedFilesHaveNoVersion) {
   std::mt19937 random(42);
   std::vector<std::uint8_t> noise(4096);
   for (auto& byte : noise) byte = static_cast<std::uint8_t>(random());
-  WriteBytes(file, noise);
+  WriteFile(file, noise);
   EXPECT_EQ(FileVersionInfo::Size(file), 0u);
   noise[0] = 'M';
   noise[1] = 'Z';
-  WriteBytes(file, noise);
+  WriteFile(file, noise);
   EXPECT_EQ(FileVersionInfo::Size(file), 0u);
-  WriteBytes(file, {'M', 'Z'});
+  WriteFile(file, std::vector<std::uint8_t>{'M', 'Z'});
   EXPECT_EQ(FileVersionInfo::Size(file), 0u);
 
   // Every truncation and many single-byte changes of a good file: never a crash or a read outside
   // the file (the sanitizers watch), and a truncated file never yields the full version.
   const std::vector<std::uint8_t> good = VersionedPeFile::Build("5.5.2653.0");
-  WriteBytes(file, good);
+  WriteFile(file, good);
   // The record lies after the headers (0x200) and the resource directories (88 bytes).
   const std::size_t recordEnd = 0x200 + 88 + FileVersionInfo::Size(file);
   for (std::size_t length = 0; length < good.size(); length += 7) {
-    WriteBytes(file, std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length)));
+    WriteFile(file, std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(length)));
     if (length < recordEnd) {
       EXPECT_FALSE(VersionOf(file)) << length;
     }
@@ -93,7 +88,7 @@ TEST(FileVersionInfoTest, GarbageAndDamagedFilesHaveNoVersion) {
     std::vector<std::uint8_t> damaged = good;
     const std::size_t at = random() % 0x400;  // headers and the version record
     damaged[at] = static_cast<std::uint8_t>(random());
-    WriteBytes(file, damaged);
+    WriteFile(file, damaged);
     (void)VersionOf(file);
   }
 }

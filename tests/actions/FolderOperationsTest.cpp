@@ -6,23 +6,23 @@
 #include <filesystem>
 #include <string>
 
-#include "ActionsTestSupport.h"
+#include "TempFolder.h"
 #include "actions/FolderOperations.h"
 
 namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadText;
-using testing::TempFolder;
-using testing::WriteText;
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
 
 // A home folder with files, a subfolder, and a link that points out of it.
 void MakeHome(const fs::path& home, const fs::path& outside) {
-  WriteText(home / "notes.txt", "notes");
-  WriteText(home / "sub" / "deep" / "data.bin", std::string(100000, 'x'));
+  WriteFile(home / "notes.txt", "notes");
+  WriteFile(home / "sub" / "deep" / "data.bin", std::string(100000, 'x'));
   fs::create_directories(outside);
-  WriteText(outside / "keep.txt", "keep");
+  WriteFile(outside / "keep.txt", "keep");
   fs::create_directory_symlink(outside, home / "link-out");
   fs::create_symlink(outside / "keep.txt", home / "sub" / "file-link");
 }
@@ -41,13 +41,13 @@ TEST(FolderOperationsTest, DeleteRemovesEverythingAndFollowsNoLink) {
   EXPECT_EQ(FolderOperations().Delete(home), 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(home)));
   fs::remove_all(copy);
-  EXPECT_EQ(ReadText(outside / "keep.txt"), "keep");
+  EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
 
   // A link as the item: the link goes, where it points stays.
   fs::create_directory_symlink(outside, temp.Path() / "homes" / "linked");
   EXPECT_EQ(FolderOperations().Delete(temp.Path() / "homes" / "linked"), 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(temp.Path() / "homes" / "linked")));
-  EXPECT_EQ(ReadText(outside / "keep.txt"), "keep");
+  EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
 
   EXPECT_EQ(FolderOperations().Delete(temp.Path() / "missing"), ENOENT);
   EXPECT_EQ(FolderOperations::ErrorText(ENOENT), "No such file or directory");
@@ -57,15 +57,15 @@ TEST(FolderOperationsTest, MoveRenamesOnCollisionAndNeverMerges) {
   TempFolder temp;
   const fs::path target = temp.Path() / "archive";
   fs::create_directories(target / "jsmith");
-  WriteText(target / "jsmith" / "old.txt", "old");
+  WriteFile(target / "jsmith" / "old.txt", "old");
   fs::create_directories(target / "jsmith (2)");  // an empty folder of the next name is not replaced either
-  WriteText(temp.Path() / "a" / "jsmith" / "new.txt", "new");
+  WriteFile(temp.Path() / "a" / "jsmith" / "new.txt", "new");
 
   fs::path destination;
   EXPECT_EQ(FolderOperations().MoveInto(temp.Path() / "a" / "jsmith", target, destination), 0);
   EXPECT_EQ(destination, target / "jsmith (3)");
-  EXPECT_EQ(ReadText(target / "jsmith (3)" / "new.txt"), "new");
-  EXPECT_EQ(ReadText(target / "jsmith" / "old.txt"), "old");
+  EXPECT_EQ(ReadFile(target / "jsmith (3)" / "new.txt"), "new");
+  EXPECT_EQ(ReadFile(target / "jsmith" / "old.txt"), "old");
   EXPECT_TRUE(fs::is_empty(target / "jsmith (2)"));
   EXPECT_FALSE(fs::exists(temp.Path() / "a" / "jsmith"));
 
@@ -84,26 +84,26 @@ TEST(FolderOperationsTest, MoveAcrossFileSystemsCopiesWholeThenRemovesTheSource)
   EXPECT_EQ(FolderOperations(AcrossFileSystems).MoveInto(home, temp.Path() / "archive", destination), 0);
   EXPECT_EQ(destination, temp.Path() / "archive" / "jsmith (2)");
   EXPECT_FALSE(fs::exists(fs::symlink_status(home)));
-  EXPECT_EQ(ReadText(destination / "notes.txt"), "notes");
-  EXPECT_EQ(ReadText(destination / "sub" / "deep" / "data.bin"), std::string(100000, 'x'));
+  EXPECT_EQ(ReadFile(destination / "notes.txt"), "notes");
+  EXPECT_EQ(ReadFile(destination / "sub" / "deep" / "data.bin"), std::string(100000, 'x'));
   EXPECT_TRUE(fs::is_symlink(destination / "link-out"));
   EXPECT_EQ(fs::read_symlink(destination / "link-out"), outside);
   EXPECT_EQ(fs::status(destination / "notes.txt").permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(ReadText(outside / "keep.txt"), "keep");  // copied as a link, not through it
+  EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");  // copied as a link, not through it
 }
 
 TEST(FolderOperationsTest, AFailedCopyLeavesTheSourceAndNoHalfCopy) {
   TempFolder temp;
   const fs::path home = temp.Path() / "homes" / "jsmith";
-  WriteText(home / "a.txt", "a");
-  WriteText(home / "z" / "b.txt", "b");
+  WriteFile(home / "a.txt", "a");
+  WriteFile(home / "z" / "b.txt", "b");
   ASSERT_EQ(::mkfifo((home / "z" / "pipe").c_str(), 0600), 0);  // cannot be carried across
   fs::create_directories(temp.Path() / "archive");
   fs::path destination;
   EXPECT_EQ(FolderOperations(AcrossFileSystems).MoveInto(home, temp.Path() / "archive", destination), EOPNOTSUPP);
-  EXPECT_EQ(ReadText(home / "a.txt"), "a");
-  EXPECT_EQ(ReadText(home / "z" / "b.txt"), "b");
+  EXPECT_EQ(ReadFile(home / "a.txt"), "a");
+  EXPECT_EQ(ReadFile(home / "z" / "b.txt"), "b");
   EXPECT_TRUE(fs::is_empty(temp.Path() / "archive"));
 }
 
@@ -111,23 +111,18 @@ TEST(FolderOperationsTest, MoveToAnotherRealFileSystem) {
   struct statfs shm {};
   if (::statfs("/dev/shm", &shm) != 0 || ::access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no /dev/shm";
   TempFolder temp;
-  std::string pattern = "/dev/shm/vantrel-actions-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  const fs::path other(pattern);
+  const TempFolder onShm("/dev/shm");
+  const fs::path& other = onShm.Path();
   struct stat a {
   }, b{};
   ::stat(temp.Path().c_str(), &a);
   ::stat(other.c_str(), &b);
-  if (a.st_dev == b.st_dev) {
-    fs::remove_all(other);
-    GTEST_SKIP() << "same file system";
-  }
-  WriteText(temp.Path() / "jsmith" / "f.txt", "data");
+  if (a.st_dev == b.st_dev) GTEST_SKIP() << "same file system";
+  WriteFile(temp.Path() / "jsmith" / "f.txt", "data");
   fs::path destination;
   EXPECT_EQ(FolderOperations().MoveInto(temp.Path() / "jsmith", other, destination), 0);
-  EXPECT_EQ(ReadText(other / "jsmith" / "f.txt"), "data");
+  EXPECT_EQ(ReadFile(other / "jsmith" / "f.txt"), "data");
   EXPECT_FALSE(fs::exists(temp.Path() / "jsmith"));
-  fs::remove_all(other);
 }
 
 }  // namespace

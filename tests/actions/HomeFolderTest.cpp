@@ -3,15 +3,15 @@
 #include <filesystem>
 #include <string>
 
-#include "ActionsTestSupport.h"
+#include "TempFolder.h"
 #include "actions/HomeFolderGuard.h"
 
 namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempFolder;
-using testing::WriteText;
+using test::TempFolder;
+using test::WriteFile;
 
 std::string Refusal(const std::string& home, HomeFolderOption option, const std::string& target = "") {
   return HomeFolderGuard::Check(home, option, target).refusal.value_or("");
@@ -20,7 +20,7 @@ std::string Refusal(const std::string& home, HomeFolderOption option, const std:
 TEST(HomeFolderGuardTest, RefusesPathsThatMustNeverBeTouched) {
   TempFolder temp;
   const fs::path root = temp.Path();
-  WriteText(root / "homes" / "jsmith" / "f.txt", "x");
+  WriteFile(root / "homes" / "jsmith" / "f.txt", "x");
   fs::create_directories(root / "archive" / "old");
   const std::string archive = (root / "archive").string();
   const auto remove = HomeFolderOption::kDelete;

@@ -8,8 +8,8 @@
 #include <QSlider>
 #include <QTimer>
 #include <QTreeView>
-#include <fstream>
 
+#include "TempFolder.h"
 #include "WindowHarness.h"
 #include "app/AccountsPage.h"
 #include "app/GeneralPage.h"
@@ -21,6 +21,9 @@
 namespace vantrel::testing {
 
 namespace {
+
+using test::ReadFile;
+using test::WriteFile;
 
 const QString kCheckOff = QStringLiteral(
     "WARNING: The domain controller check has been disabled. Inaccurate results may be returned if the domain "
@@ -270,12 +273,13 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
   TfrmMain& window = harness.Start();
   window.PageControl()->setCurrentIndex(4);
   const QString path = harness.folder.filePath(QStringLiteral("edited.txt"));
-  std::ofstream(path.toStdString(), std::ios::binary) << "# Domain:  CORP\r\n"
-                                                         " alice 45 Disable\r\n"
-                                                         " bob soon Show\r\n"
-                                                         " carol 12 Keep\r\n"
-                                                         " dave later maybe\r\n"
-                                                         " erin never delete\r\n";
+  WriteFile(path.toStdString(),
+            "# Domain:  CORP\r\n"
+            " alice 45 Disable\r\n"
+            " bob soon Show\r\n"
+            " carol 12 Keep\r\n"
+            " dave later maybe\r\n"
+            " erin never delete\r\n");
   harness.boxes.QueueDialog(ChooseFile(path));
   for (int box = 0; box < 4; ++box) harness.boxes.QueueAnswer(BoxAnswer::Ok);
   window.btnScanOpenResultClick();
@@ -300,7 +304,7 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
 
   // Another domain's file: the error box, and the view left empty.
   harness.boxes.ClearShown();
-  std::ofstream(path.toStdString(), std::ios::binary) << "# Domain:  SALES\r\n alice 45 Disable\r\n";
+  WriteFile(path.toStdString(), "# Domain:  SALES\r\n alice 45 Disable\r\n");
   harness.boxes.QueueDialog(ChooseFile(path));
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   window.btnScanOpenResultClick();
@@ -376,8 +380,7 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
   const QString path = harness.folder.filePath(QStringLiteral("changed.txt"));
   harness.boxes.QueueDialog(ChooseFile(path));
   window.btnScanSaveResultClick();
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string saved = ReadFile(path.toStdString());
   // The file is in list order (by days), whatever the view's direction.
   const std::size_t bob = saved.find(" bob ");
   const std::size_t carol = saved.find(" carol ");
@@ -413,8 +416,7 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
   QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::YesNoCancel);
   QCOMPARE(harness.boxes.Shown().back().text,
            QStringLiteral("changed.txt already exists.\nDo you want to replace it?"));
-  std::ifstream again(path.toStdString(), std::ios::binary);
-  QCOMPARE(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), saved);
+  QCOMPARE(ReadFile(path.toStdString()), saved);
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 }
 

@@ -10,8 +10,8 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <fstream>
 
+#include "TempFolder.h"
 #include "WindowHarness.h"
 #include "app/AccountsPage.h"
 #include "app/GeneralPage.h"
@@ -26,10 +26,8 @@ namespace vantrel::testing {
 
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::ReadFile;
+using test::WriteFile;
 
 }  // namespace
 
@@ -329,7 +327,7 @@ void StartupAndScanTest::resultFileRoundTrip() {
   QVERIFY(!window.Busy());
 
   // A file of another domain is refused and leaves the list empty.
-  std::ofstream(path.toStdString(), std::ios::binary) << "# Domain:  SALES\r\n jsmith 45 Disable\r\n";
+  WriteFile(path.toStdString(), "# Domain:  SALES\r\n jsmith 45 Disable\r\n");
   harness.boxes.QueueDialog([&path](QDialog& dialog) {
     static_cast<QFileDialog&>(dialog).selectFile(path);
     dialog.accept();

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "MemoryRegistry.h"
+#include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "common/VantrelError.h"
 #include "config/ConfigSettings.h"
@@ -13,6 +13,11 @@
 namespace vantrel {
 namespace {
 
+using test::ReadFile;
+using test::ScopedEnv;
+using test::TempFolder;
+using test::WriteFile;
+
 using namespace std::string_literals;
 
 const char* const kKey = "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n";
@@ -21,7 +26,7 @@ const char* const kKey = "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\COR
 class ConfigSettingsTest : public ::testing::Test {
  protected:
   std::filesystem::path File() const { return SettingsFilePath(temp_.Path().c_str(), nullptr); }
-  void Store(const std::string& values) { WriteBytes(File(), "REGEDIT4\r\n\r\n"s + kKey + values + "\r\n"); }
+  void Store(const std::string& values) { WriteFile(File(), "REGEDIT4\r\n\r\n"s + kKey + values + "\r\n"); }
   TVTRConfigSettings Load(const std::string& domain = "CORP") {
     TVTRConfigSettings settings(File());
     settings.SetDomainName(domain);
@@ -223,7 +228,7 @@ TEST_F(ConfigSettingsTest, RoundTripKeepsEveryValueTheDCOrderAndSortsIgnoreLists
   s.WriteSettings();
   EXPECT_TRUE(s.Modified()) << "storing leaves Modified as it was";
 
-  const std::string text = ReadBytes(File());
+  const std::string text = ReadFile(File());
   const std::vector<std::string> order = {"DCList",
                                           "UserWarning",
                                           "UserWarningDays",
@@ -304,7 +309,7 @@ TEST_F(ConfigSettingsTest, WriteDCListLeavesTheOtherValuesAsStored) {
   auto s = Load();
   s.SetDCList({"DC2", "DC1"});
   s.WriteDCList();
-  const std::string text = ReadBytes(File());
+  const std::string text = ReadFile(File());
   EXPECT_NE(text.find("\"UserWarningDays\"=\"12\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"DCList\"=hex(7):44,43,32,00,44,43,31,00,00\r\n"), std::string::npos);
   EXPECT_EQ(text.find("MaxThreads"), std::string::npos);
@@ -316,7 +321,7 @@ TEST_F(ConfigSettingsTest, UnknownDomainHasItsOwnKey) {
   EXPECT_TRUE(s.Modified());
   s.SetMaxThreads(9);
   s.WriteSettings();
-  EXPECT_NE(ReadBytes(File()).find("[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\[unknown]]\r\n"),
+  EXPECT_NE(ReadFile(File()).find("[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\[unknown]]\r\n"),
             std::string::npos);
   const auto r = Load("[UNKNOWN]");
   EXPECT_FALSE(r.Modified());
@@ -326,7 +331,7 @@ TEST_F(ConfigSettingsTest, UnknownDomainHasItsOwnKey) {
 TEST_F(ConfigSettingsTest, EmptyListsAreStoredAsOneNulByteAndReadBackEmpty) {
   auto s = Load();
   s.WriteSettings();
-  const std::string text = ReadBytes(File());
+  const std::string text = ReadFile(File());
   EXPECT_NE(text.find("\"DCList\"=hex(7):00\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"UserIgnoreList\"=hex(7):00\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"RecipientsCont\"=\"/cn=recipients\"\r\n"), std::string::npos);
@@ -338,20 +343,13 @@ TEST_F(ConfigSettingsTest, EmptyListsAreStoredAsOneNulByteAndReadBackEmpty) {
 
 TEST_F(ConfigSettingsTest, DefaultFileFollowsXdgConfigHome) {
   TempFolder config;
-  const char* saved = std::getenv("XDG_CONFIG_HOME");
-  const std::string restore = saved ? saved : "";
-  ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+  const ScopedEnv configHome("XDG_CONFIG_HOME", config.Path().string());
   TVTRConfigSettings s;
   s.SetDomainName("ENV");
   s.ReadSettings();
   s.SetMaxThreads(3);
   s.WriteSettings();
-  if (saved) {
-    ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
-  } else {
-    ::unsetenv("XDG_CONFIG_HOME");
-  }
-  EXPECT_NE(ReadBytes(config.Path() / "vantrel" / "HKEY_CURRENT_USER.reg").find("\"MaxThreads\"=dword:00000003"),
+  EXPECT_NE(ReadFile(config.Path() / "vantrel" / "HKEY_CURRENT_USER.reg").find("\"MaxThreads\"=dword:00000003"),
             std::string::npos);
 }
 
@@ -403,7 +401,7 @@ TEST_F(ConfigSettingsTest, StoreFailuresStopWithTheirMessages) {
 
 TEST_F(ConfigSettingsTest, AFileThatCannotBeRewrittenFailsTheStoreAndStaysAsItWas) {
   const std::string text = "REGEDIT4\r\n"s + kKey + "\"MaxThreads\"=dword:00000005\r\nnot a registry line\r\n";
-  WriteBytes(File(), text);
+  WriteFile(File(), text);
   auto s = Load();
   EXPECT_EQ(s.MaxThreads(), 5) << "the readable values still load";
   s.SetMaxThreads(6);
@@ -413,7 +411,7 @@ TEST_F(ConfigSettingsTest, AFileThatCannotBeRewrittenFailsTheStoreAndStaysAsItWa
   } catch (const VantrelError& error) {
     EXPECT_NE(std::string(error.what()).find("line 4"), std::string::npos) << error.what();
   }
-  EXPECT_EQ(ReadBytes(File()), text);
+  EXPECT_EQ(ReadFile(File()), text);
 }
 
 }  // namespace

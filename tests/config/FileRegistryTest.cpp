@@ -13,6 +13,10 @@
 namespace vantrel {
 namespace {
 
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
+
 using namespace std::string_literals;
 
 TEST(SettingsFilePath, FollowsTheXdgRules) {
@@ -40,7 +44,7 @@ TEST(FileRegistry, MissingFileIsAnEmptyRegistryAndTheFolderComesWithTheFirstWrit
   registry.Commit();
   registry.CloseKey();
 
-  EXPECT_EQ(ReadBytes(file),
+  EXPECT_EQ(ReadFile(file),
             "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
             "\"UserWarning\"=dword:00000001\r\n\"HomeFolderPath\"=\"/srv/old-homes\"\r\n\r\n");
   struct stat info {};
@@ -58,7 +62,7 @@ TEST(FileRegistry, MissingFileIsAnEmptyRegistryAndTheFolderComesWithTheFirstWrit
   ASSERT_TRUE(reader.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
   ASSERT_TRUE(reader.SetValue("Dropped", {REG_DWORD, "\0\0\0\0"s}));
   reader.CloseKey();
-  EXPECT_EQ(ReadBytes(file).find("Dropped"), std::string::npos);
+  EXPECT_EQ(ReadFile(file).find("Dropped"), std::string::npos);
 }
 
 TEST(FileRegistry, WriteKeepsForeignKeysValuesAndCommentsByteForByte) {
@@ -75,17 +79,17 @@ TEST(FileRegistry, WriteKeepsForeignKeysValuesAndCommentsByteForByte) {
       "  17,18\r\n"
       "@=\"default \\\"quoted\\\"\"\r\n"
       "\r\n";
-  WriteBytes(file,
-             foreign + "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n\"Unknown\"=dword:00000007\r\n");
+  WriteFile(file,
+            foreign + "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n\"Unknown\"=dword:00000007\r\n");
   FileRegistry registry(file);
   ASSERT_TRUE(registry.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
   ASSERT_TRUE(registry.SetValue("MaxThreads", {REG_DWORD, "\x14\0\0\0"s}));
   registry.Commit();
-  EXPECT_EQ(ReadBytes(file), foreign +
-                                 "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
-                                 "\"MaxThreads\"=dword:00000014\r\n"
-                                 "\"Unknown\"=dword:00000007\r\n"
-                                 "\r\n");
+  EXPECT_EQ(ReadFile(file), foreign +
+                                "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
+                                "\"MaxThreads\"=dword:00000014\r\n"
+                                "\"Unknown\"=dword:00000007\r\n"
+                                "\r\n");
 
   // A change made by someone else between our read and our write survives: the write re-reads.
   FileRegistry other(file);
@@ -113,7 +117,7 @@ TEST(FileRegistry, AFileWithAnUnreadableLineIsReadButNeverRewritten) {
       "\"UserWarningDays\"=dword:00000014\n"
       "\"HomeFolderPath\"=\"C:\\old\"\n"
       "\"MaxThreads\"=dword:00000005\n";
-  WriteBytes(file, text);
+  WriteFile(file, text);
   FileRegistry registry(file);
   ASSERT_TRUE(registry.OpenKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
   RegistryValue value;
@@ -131,7 +135,7 @@ TEST(FileRegistry, AFileWithAnUnreadableLineIsReadButNeverRewritten) {
     EXPECT_NE(message.find("line 4"), std::string::npos) << message;
     EXPECT_NE(message.find("\"HomeFolderPath\"=\"C:\\old\""), std::string::npos) << message;
   }
-  EXPECT_EQ(ReadBytes(file), text);
+  EXPECT_EQ(ReadFile(file), text);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()), {}), 2)
       << "only the file and its lock file: no temporary file is left";
 }
@@ -139,7 +143,7 @@ TEST(FileRegistry, AFileWithAnUnreadableLineIsReadButNeverRewritten) {
 TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
   TempFolder temp;
   const auto real = temp.Path() / "dotfiles" / "vantrel.reg";
-  WriteBytes(real, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"A\"=dword:00000001\r\n\r\n");
+  WriteFile(real, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"A\"=dword:00000001\r\n\r\n");
   const auto link = temp.Path() / "config" / "HKEY_CURRENT_USER.reg";
   std::filesystem::create_directories(link.parent_path());
   std::filesystem::create_symlink(real, link);
@@ -149,7 +153,7 @@ TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
   ASSERT_TRUE(registry.SetValue("B", {REG_DWORD, "\x02\0\0\0"s}));
   registry.Commit();
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
+  EXPECT_NE(ReadFile(real).find("\"B\"=dword:00000002"), std::string::npos);
 
   if (::geteuid() != 0) {  // permissions do not stop root
     std::filesystem::permissions(real.parent_path(),
@@ -158,8 +162,8 @@ TEST(FileRegistry, FailedReplacementLeavesTheOldFileAndASymlinkStaysALink) {
     ASSERT_TRUE(registry.SetValue("C", {REG_DWORD, "\x03\0\0\0"s}));
     EXPECT_THROW(registry.Commit(), VantrelError);
     std::filesystem::permissions(real.parent_path(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(ReadBytes(real).find("\"C\""), std::string::npos);
-    EXPECT_NE(ReadBytes(real).find("\"B\"=dword:00000002"), std::string::npos);
+    EXPECT_EQ(ReadFile(real).find("\"C\""), std::string::npos);
+    EXPECT_NE(ReadFile(real).find("\"B\"=dword:00000002"), std::string::npos);
   }
 }
 
@@ -199,7 +203,7 @@ TEST(FileRegistry, ConcurrentWritersOfDifferentKeysLoseNothing) {
           << "writer " << w << " round " << round;
     }
   }
-  EXPECT_TRUE(RegistryFileText::Parse(ReadBytes(file)).UnreadableLines().empty());
+  EXPECT_TRUE(RegistryFileText::Parse(ReadFile(file)).UnreadableLines().empty());
 }
 
 }  // namespace

@@ -11,6 +11,9 @@
 namespace vantrel {
 namespace {
 
+using test::TempFolder;
+using test::WriteFile;
+
 struct Failure {
   std::string message;
   std::string page;
@@ -59,7 +62,7 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   EXPECT_EQ(FailureOf(v).message, "Please enter a fully qualified path name. Relative paths are not supported.");
 
   const auto blocker = temp.Path() / "file";
-  WriteBytes(blocker, "x");
+  WriteFile(blocker, "x");
   v.homeFolderPath = (blocker / "sub").string();
   EXPECT_EQ(FailureOf(v),
             (Failure{"Could not create folder: " + v.homeFolderPath, "Resources", "edtResourcesNewHomeFolderPath"}));
@@ -235,7 +238,7 @@ TEST(ForceFolders, CreatesMissingParentsFirst) {
   EXPECT_TRUE(ForceFolders("ab")) << "shorter than 3 characters counts as done";
   EXPECT_FALSE(std::filesystem::exists("ab"));
 
-  WriteBytes(temp.Path() / "plain", "x");
+  WriteFile(temp.Path() / "plain", "x");
   EXPECT_FALSE(ForceFolders((temp.Path() / "plain").string())) << "a file is not a folder";
   EXPECT_FALSE(ForceFolders((temp.Path() / "plain" / "under").string()));
   if (::geteuid() != 0) {

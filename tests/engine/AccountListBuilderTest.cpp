@@ -29,25 +29,55 @@ json AccountsLab(int users, int computers, int batchSize) {
        {{{"name", "CORP"}, {"batch_size", batchSize}, {"controllers", {{{"name", "DC1"}}}}, {"accounts", accounts}}}}};
 }
 
+// One BuildAccountList call against a lab, through an InterceptingNetApi a test may install
+// overrides in.
 struct Builder {
-  Builder(netapi::NetApi& netApi) : api(netApi) {}
+  explicit Builder(netapi::NetApi& lab) : api(lab) {}
+  // Builds the list afresh (kept in `list`) and returns it.
   std::vector<std::string> Build(bool users, bool computers, bool unattended = false) {
-    std::vector<std::string> list;
+    list.clear();
     BuildAccountList(api, "\\\\DC1", users, computers, showSizeWarning, unattended, stop, list, errorLines, ui);
     return list;
   }
-  netapi::NetApi& api;
+  // Builds users and computers and returns the failure message; empty when the build returned normally.
+  std::string BuildExpectingFailure() {
+    try {
+      Build(true, true);
+    } catch (const VantrelError& failure) {
+      return failure.what();
+    }
+    return {};
+  }
+  InterceptingNetApi api;
   RecordingUi ui;
+  std::vector<std::string> list;
   std::vector<std::string> errorLines;
   std::atomic<bool> stop{false};
   bool showSizeWarning = true;
 };
 
+constexpr std::uint32_t kUsers = 0x2;       // the user listing's filter
+constexpr std::uint32_t kComputers = 0x30;  // the computer listing's filter (workstation and server trust)
+
+// Answers the level 2 listing with this filter with the counts and status given but no buffer;
+// lets every other call through.
+InterceptingNetApi::UserEnumOverride ListingWithoutBuffer(std::uint32_t listing, std::uint32_t read,
+                                                          std::uint32_t total, netapi::NetStatus status) {
+  return [=](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
+             netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
+             std::uint32_t&) -> InterceptingNetApi::Status {
+    if (level != 2 || filter != listing) return std::nullopt;
+    buffer.Reset();
+    entriesRead = read;
+    totalEntries = total;
+    return status;
+  };
+}
+
 TEST(BuildAccountList, UsersComeFirstThenComputersInDomainOrderAcrossBatches) {
   ManualClock clock(TestEpoch());
   TestLab lab(AccountsLab(45, 30, 7), clock);
-  InterceptingNetApi api(lab.Api());
-  Builder builder(api);
+  Builder builder(lab.Api());
 
   const std::vector<std::string> list = builder.Build(true, true);
 
@@ -57,7 +87,7 @@ TEST(BuildAccountList, UsersComeFirstThenComputersInDomainOrderAcrossBatches) {
 
   // The estimate asks for the total only, for both kinds; then users (filter 2) batch by batch,
   // then computers (workstation and server trust).
-  const auto calls = api.EnumCalls();
+  const auto calls = builder.api.EnumCalls();
   ASSERT_GE(calls.size(), 3u);
   EXPECT_EQ(calls[0].level, 0u);
   EXPECT_EQ(calls[0].prefMaxLen, 0);
@@ -93,25 +123,22 @@ TEST(BuildAccountList, FilterFollowsWhatIsScanned) {
   ManualClock clock(TestEpoch());
   TestLab lab(AccountsLab(3, 2, 1000), clock);
   {
-    InterceptingNetApi api(lab.Api());
-    Builder builder(api);
+    Builder builder(lab.Api());
     EXPECT_EQ(builder.Build(true, false), (std::vector<std::string>{"user0", "user1", "user2"}));
-    EXPECT_EQ(api.EnumCalls().front().filter, 0x2u);
+    EXPECT_EQ(builder.api.EnumCalls().front().filter, 0x2u);
     EXPECT_EQ(builder.ui.progressMaximum, 3);
   }
   {
-    InterceptingNetApi api(lab.Api());
-    Builder builder(api);
+    Builder builder(lab.Api());
     EXPECT_EQ(builder.Build(false, true), (std::vector<std::string>{"PC0$", "PC1$"}));
-    EXPECT_EQ(api.EnumCalls().front().filter, 0x30u);
+    EXPECT_EQ(builder.api.EnumCalls().front().filter, 0x30u);
     EXPECT_EQ(builder.ui.progressMaximum, 2);
   }
   {
-    InterceptingNetApi api(lab.Api());
-    Builder builder(api);
+    Builder builder(lab.Api());
     EXPECT_TRUE(builder.Build(false, false).empty());
-    ASSERT_EQ(api.EnumCalls().size(), 1u);  // the estimate only
-    EXPECT_EQ(api.EnumCalls().front().filter, 0u);
+    ASSERT_EQ(builder.api.EnumCalls().size(), 1u);  // the estimate only
+    EXPECT_EQ(builder.api.EnumCalls().front().filter, 0u);
   }
 }
 
@@ -159,21 +186,13 @@ TEST(BuildAccountList, SizeWarningAboveFiveHundredWhenAttendedAndWanted) {
 TEST(BuildAccountList, StopTakesEffectOnlyAfterBothEnumerations) {
   ManualClock clock(TestEpoch());
   TestLab lab(AccountsLab(60, 40, 10), clock);
-  InterceptingNetApi api(lab.Api());
-  Builder builder(api);
+  Builder builder(lab.Api());
   // Stop pressed while the first batches come in.
   builder.ui.onProcessEvents = [&] {
     if (builder.ui.processEventsCalls == 2) builder.stop = true;
   };
-  std::vector<std::string> list;
-  try {
-    BuildAccountList(api, "\\\\DC1", true, true, builder.showSizeWarning, false, builder.stop, list,
-                     builder.errorLines, builder.ui);
-    FAIL() << "a stop must end the build";
-  } catch (const VantrelError& failure) {
-    EXPECT_STREQ(failure.what(), "Terminated by user");
-  }
-  EXPECT_EQ(list.size(), 100u);  // both enumerations ran to the end
+  EXPECT_EQ(builder.BuildExpectingFailure(), "Terminated by user");
+  EXPECT_EQ(builder.list.size(), 100u);  // both enumerations ran to the end
   EXPECT_TRUE(builder.errorLines.empty());
   EXPECT_FALSE(builder.ui.busyCursor);
 }
@@ -183,56 +202,19 @@ TEST(BuildAccountList, MissingBufferIsAnErrorOnlyWhenEntriesWereReported) {
   TestLab lab(AccountsLab(5, 5, 1000), clock);
 
   {  // users: entries promised, no buffer
-    InterceptingNetApi api(lab.Api());
-    api.onUserEnum = [](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
-                        netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read, std::uint32_t& total,
-                        std::uint32_t&) -> InterceptingNetApi::Status {
-      if (level != 2 || filter != 0x2) return std::nullopt;
-      buffer.Reset();
-      read = 3;
-      total = 3;
-      return 0u;
-    };
-    Builder builder(api);
-    try {
-      builder.Build(true, true);
-      FAIL() << "expected a failure";
-    } catch (const VantrelError& failure) {
-      EXPECT_STREQ(failure.what(), "Unassigned data while enumerating users");
-    }
+    Builder builder(lab.Api());
+    builder.api.onUserEnum = ListingWithoutBuffer(kUsers, 3, 3, 0u);
+    EXPECT_EQ(builder.BuildExpectingFailure(), "Unassigned data while enumerating users");
     EXPECT_FALSE(builder.ui.busyCursor);
   }
   {  // computers: the same with their own message
-    InterceptingNetApi api(lab.Api());
-    api.onUserEnum = [](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
-                        netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read, std::uint32_t& total,
-                        std::uint32_t&) -> InterceptingNetApi::Status {
-      if (level != 2 || filter != 0x30) return std::nullopt;
-      buffer.Reset();
-      read = 1;
-      total = 1;
-      return 234u;
-    };
-    Builder builder(api);
-    try {
-      builder.Build(true, true);
-      FAIL() << "expected a failure";
-    } catch (const VantrelError& failure) {
-      EXPECT_STREQ(failure.what(), "Unassigned data while enumerating computers");
-    }
+    Builder builder(lab.Api());
+    builder.api.onUserEnum = ListingWithoutBuffer(kComputers, 1, 1, 234u);
+    EXPECT_EQ(builder.BuildExpectingFailure(), "Unassigned data while enumerating computers");
   }
   {  // an empty answer without a buffer is just empty, as real libraries send it
-    InterceptingNetApi api(lab.Api());
-    api.onUserEnum = [](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
-                        netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read, std::uint32_t& total,
-                        std::uint32_t&) -> InterceptingNetApi::Status {
-      if (level != 2 || filter != 0x2) return std::nullopt;
-      buffer.Reset();
-      read = 0;
-      total = 0;
-      return 0u;
-    };
-    Builder builder(api);
+    Builder builder(lab.Api());
+    builder.api.onUserEnum = ListingWithoutBuffer(kUsers, 0, 0, 0u);
     EXPECT_EQ(builder.Build(true, true), (std::vector<std::string>{"PC0$", "PC1$", "PC2$", "PC3$", "PC4$"}));
   }
 }
@@ -241,15 +223,14 @@ TEST(BuildAccountList, OtherStatusesEndTheEnumerationWithAnErrorLine) {
   ManualClock clock(TestEpoch());
   TestLab lab(AccountsLab(9, 4, 3), clock);
   {
-    InterceptingNetApi api(lab.Api());
+    Builder builder(lab.Api());
     int userBatches = 0;
-    api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
-                         netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
-                         std::uint32_t&) -> InterceptingNetApi::Status {
+    builder.api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
+                                 netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
+                                 std::uint32_t&) -> InterceptingNetApi::Status {
       if (level == 2 && filter == 0x2 && ++userBatches == 2) return 5u;  // access denied on the second batch
       return std::nullopt;
     };
-    Builder builder(api);
     const std::vector<std::string> list = builder.Build(true, true);
     // The names read so far are kept and the computers still listed; the gap is an error line.
     EXPECT_EQ(list, (std::vector<std::string>{"user0", "user1", "user2", "PC0$", "PC1$", "PC2$", "PC3$"}));
@@ -257,30 +238,20 @@ TEST(BuildAccountList, OtherStatusesEndTheEnumerationWithAnErrorLine) {
                                                             "the account list is incomplete (users)"}));
   }
   {  // the computers, and "more data" without any entry, which cannot go on
-    InterceptingNetApi api(lab.Api());
-    api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t filter, std::int32_t,
-                         netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read, std::uint32_t& total,
-                         std::uint32_t&) -> InterceptingNetApi::Status {
-      if (level != 2 || filter != 0x30) return std::nullopt;
-      buffer.Reset();
-      read = 0;
-      total = 4;
-      return 234u;
-    };
-    Builder builder(api);
+    Builder builder(lab.Api());
+    builder.api.onUserEnum = ListingWithoutBuffer(kComputers, 0, 4, 234u);
     EXPECT_EQ(builder.Build(true, true).size(), 9u);
     EXPECT_EQ(builder.errorLines, (std::vector<std::string>{"[\\\\DC1] NetUserEnum returned: More data is available. "
                                                             "- the account list is incomplete (computers)"}));
   }
   {  // a failed estimate loses nothing and is no error
-    InterceptingNetApi api(lab.Api());
-    api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t, std::int32_t,
-                         netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
-                         std::uint32_t&) -> InterceptingNetApi::Status {
+    Builder builder(lab.Api());
+    builder.api.onUserEnum = [&](const std::string&, std::uint32_t level, std::uint32_t, std::int32_t,
+                                 netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
+                                 std::uint32_t&) -> InterceptingNetApi::Status {
       if (level == 0) return 53u;
       return std::nullopt;
     };
-    Builder builder(api);
     EXPECT_EQ(builder.Build(true, true).size(), 13u);
     EXPECT_TRUE(builder.errorLines.empty());
   }
@@ -296,6 +267,28 @@ json GroupsLab() {
                {{"name", "Domain Users"}, {"scope", "global"}, {"members", {"alice", "bob"}}},
                {{"name", "Printer Admins"}, {"scope", "local"}, {"members", {"alice"}}},
                {{"name", "Lab Access"}, {"scope", "local"}, {"members", {"Engineers"}}}}}}}}};
+}
+
+// A group lookup that fails with `status`, leaving the buffer and counts alone.
+InterceptingNetApi::GroupsOverride GroupsFail(netapi::NetStatus status) {
+  return [=](const std::string&, const std::string&, netapi::NetBuffer<netapi::GroupInfo>&, std::uint32_t&,
+             std::uint32_t&) -> InterceptingNetApi::Status { return status; };
+}
+
+// A group lookup that succeeds with these entries (none: no buffer at all) and counts.
+InterceptingNetApi::GroupsOverride GroupsAnswer(std::optional<std::vector<netapi::GroupInfo>> entries,
+                                                std::uint32_t read, std::uint32_t total) {
+  return [=](const std::string&, const std::string&, netapi::NetBuffer<netapi::GroupInfo>& buffer,
+             std::uint32_t& entriesRead, std::uint32_t& totalEntries) -> InterceptingNetApi::Status {
+    if (entries) {
+      buffer.Assign(*entries);
+    } else {
+      buffer.Reset();
+    }
+    entriesRead = read;
+    totalEntries = total;
+    return 0u;
+  };
 }
 
 TEST(GetGroupMembership, LocalGroupsIncludingNestedOnesComeBeforeGlobalGroups) {
@@ -319,7 +312,11 @@ TEST(GetGroupMembership, LocalGroupsIncludingNestedOnesComeBeforeGlobalGroups) {
 TEST(GetGroupMembership, FailuresCarryTheirOwnMessages) {
   ManualClock clock(TestEpoch());
   TestLab lab(GroupsLab(), clock);
-  const auto expectFailure = [&](InterceptingNetApi& api, const std::string& message) {
+  // One of the two lookups answered by `answer`; the membership must fail with `message`.
+  const auto expectFailure = [&](InterceptingNetApi::GroupsOverride InterceptingNetApi::*lookup,
+                                 InterceptingNetApi::GroupsOverride answer, const std::string& message) {
+    InterceptingNetApi api(lab.Api());
+    api.*lookup = std::move(answer);
     std::vector<std::string> groups;
     try {
       GetGroupMembership(api, "\\\\DC1", "alice", groups);
@@ -328,63 +325,16 @@ TEST(GetGroupMembership, FailuresCarryTheirOwnMessages) {
       EXPECT_EQ(failure.what(), message);
     }
   };
-  using Buffer = netapi::NetBuffer<netapi::GroupInfo>;
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserGetLocalGroups = [](const std::string&, const std::string&, Buffer&, std::uint32_t&,
-                                  std::uint32_t&) -> InterceptingNetApi::Status { return 5u; };
-    expectFailure(api, "GetGroupMembership: NetUserGetLocalGroups returned: Access is denied.");
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserGetLocalGroups = [](const std::string&, const std::string&, Buffer& buffer, std::uint32_t& read,
-                                  std::uint32_t& total) -> InterceptingNetApi::Status {
-      buffer.Reset();
-      read = 2;
-      total = 2;
-      return 0u;
-    };
-    expectFailure(api, "GetGroupMembership: Unassigned data (local)");
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserGetLocalGroups = [](const std::string&, const std::string&, Buffer& buffer, std::uint32_t& read,
-                                  std::uint32_t& total) -> InterceptingNetApi::Status {
-      buffer.Assign({{"One", ""}});
-      read = 1;
-      total = 2;
-      return 0u;
-    };
-    expectFailure(api, "GetGroupMembership: Not all entries read (local)");
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserGetGroups = [](const std::string&, const std::string&, Buffer&, std::uint32_t&,
-                             std::uint32_t&) -> InterceptingNetApi::Status { return 53u; };
-    expectFailure(api, "GetGroupMembership: NetUserGetGroups returned: The network path was not found.");
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserGetGroups = [](const std::string&, const std::string&, Buffer& buffer, std::uint32_t& read,
-                             std::uint32_t& total) -> InterceptingNetApi::Status {
-      buffer.Reset();
-      read = 1;
-      total = 1;
-      return 0u;
-    };
-    expectFailure(api, "GetGroupMembership: Unassigned data (global)");
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserGetGroups = [](const std::string&, const std::string&, Buffer& buffer, std::uint32_t& read,
-                             std::uint32_t& total) -> InterceptingNetApi::Status {
-      buffer.Reset();
-      read = 0;
-      total = 3;
-      return 0u;
-    };
-    expectFailure(api, "GetGroupMembership: Not all entries read (Global)");
-  }
+  constexpr auto kLocal = &InterceptingNetApi::onUserGetLocalGroups;
+  constexpr auto kGlobal = &InterceptingNetApi::onUserGetGroups;
+  expectFailure(kLocal, GroupsFail(5u), "GetGroupMembership: NetUserGetLocalGroups returned: Access is denied.");
+  expectFailure(kLocal, GroupsAnswer(std::nullopt, 2, 2), "GetGroupMembership: Unassigned data (local)");
+  expectFailure(kLocal, GroupsAnswer(std::vector<netapi::GroupInfo>{{"One", ""}}, 1, 2),
+                "GetGroupMembership: Not all entries read (local)");
+  expectFailure(kGlobal, GroupsFail(53u),
+                "GetGroupMembership: NetUserGetGroups returned: The network path was not found.");
+  expectFailure(kGlobal, GroupsAnswer(std::nullopt, 1, 1), "GetGroupMembership: Unassigned data (global)");
+  expectFailure(kGlobal, GroupsAnswer(std::nullopt, 0, 3), "GetGroupMembership: Not all entries read (Global)");
 }
 
 }  // namespace

@@ -36,7 +36,8 @@ NetStatus InterceptingNetApi::NetUserEnum(const std::string& server, std::uint32
       return *status;
     }
   }
-  return inner_.NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+  return ForwardingNetApi::NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries,
+                                       resumeHandle);
 }
 
 NetStatus InterceptingNetApi::NetUserGetInfo(const std::string& server, const std::string& userName,
@@ -53,18 +54,9 @@ NetStatus InterceptingNetApi::NetUserGetInfo(const std::string& server, const st
   NetStatus result = 0;
   Status status;
   if (onUserGetInfo) status = onUserGetInfo(server, userName, info);
-  result = status ? *status : inner_.NetUserGetInfo(server, userName, level, info);
+  result = status ? *status : ForwardingNetApi::NetUserGetInfo(server, userName, level, info);
   --inFlight_;
   return result;
-}
-
-NetStatus InterceptingNetApi::NetUserSetInfo(const std::string& server, const std::string& userName,
-                                             std::uint32_t level, const netapi::UserInfo& info) {
-  return inner_.NetUserSetInfo(server, userName, level, info);
-}
-
-NetStatus InterceptingNetApi::NetUserDel(const std::string& server, const std::string& userName) {
-  return inner_.NetUserDel(server, userName);
 }
 
 NetStatus InterceptingNetApi::NetUserGetGroups(const std::string& server, const std::string& userName,
@@ -74,7 +66,7 @@ NetStatus InterceptingNetApi::NetUserGetGroups(const std::string& server, const 
   if (onUserGetGroups) {
     if (const Status status = onUserGetGroups(server, userName, buffer, entriesRead, totalEntries)) return *status;
   }
-  return inner_.NetUserGetGroups(server, userName, level, prefMaxLen, buffer, entriesRead, totalEntries);
+  return ForwardingNetApi::NetUserGetGroups(server, userName, level, prefMaxLen, buffer, entriesRead, totalEntries);
 }
 
 NetStatus InterceptingNetApi::NetUserGetLocalGroups(const std::string& server, const std::string& userName,
@@ -87,20 +79,8 @@ NetStatus InterceptingNetApi::NetUserGetLocalGroups(const std::string& server, c
       return *status;
     }
   }
-  return inner_.NetUserGetLocalGroups(server, userName, level, flags, prefMaxLen, buffer, entriesRead, totalEntries);
-}
-
-NetStatus InterceptingNetApi::NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
-                                           netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
-                                           std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
-  return inner_.NetGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
-}
-
-NetStatus InterceptingNetApi::NetLocalGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
-                                                netapi::NetBuffer<netapi::GroupInfo>& buffer,
-                                                std::uint32_t& entriesRead, std::uint32_t& totalEntries,
-                                                std::uint32_t& resumeHandle) {
-  return inner_.NetLocalGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+  return ForwardingNetApi::NetUserGetLocalGroups(server, userName, level, flags, prefMaxLen, buffer, entriesRead,
+                                                 totalEntries);
 }
 
 NetStatus InterceptingNetApi::NetServerEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
@@ -112,8 +92,8 @@ NetStatus InterceptingNetApi::NetServerEnum(const std::string& server, std::uint
       return *status;
     }
   }
-  return inner_.NetServerEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, serverType, domain,
-                              resumeHandle);
+  return ForwardingNetApi::NetServerEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, serverType,
+                                         domain, resumeHandle);
 }
 
 NetStatus InterceptingNetApi::NetGetAnyDCName(const std::string& server, const std::string& domain,
@@ -121,22 +101,14 @@ NetStatus InterceptingNetApi::NetGetAnyDCName(const std::string& server, const s
   if (onGetAnyDCName) {
     if (const Status status = onGetAnyDCName(server, domain, dcName)) return *status;
   }
-  return inner_.NetGetAnyDCName(server, domain, dcName);
-}
-
-NetStatus InterceptingNetApi::NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) {
-  return inner_.NetGetDCName(server, domain, dcName);
+  return ForwardingNetApi::NetGetAnyDCName(server, domain, dcName);
 }
 
 NetStatus InterceptingNetApi::NetRemoteTOD(const std::string& server, netapi::TimeOfDayInfo& info) {
   if (onRemoteTOD) {
     if (const Status status = onRemoteTOD(server, info)) return *status;
   }
-  return inner_.NetRemoteTOD(server, info);
-}
-
-NetStatus InterceptingNetApi::WNetGetUser(std::string& userName, std::uint32_t bufferLength) {
-  return inner_.WNetGetUser(userName, bufferLength);
+  return ForwardingNetApi::NetRemoteTOD(server, info);
 }
 
 }  // namespace vantrel::test

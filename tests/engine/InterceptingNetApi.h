@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ForwardingNetApi.h"
 #include "engine/netapi/NetApi.h"
 
 namespace vantrel::test {
@@ -16,26 +17,26 @@ namespace vantrel::test {
 // override that returns a status answers the call itself, one that returns nothing lets it through.
 // Counts the account lookups per server and the lookups in flight. Thread-safe as long as the
 // overrides are installed before the calls start.
-class InterceptingNetApi : public netapi::NetApi {
+class InterceptingNetApi : public ForwardingNetApi {
  public:
   using Status = std::optional<netapi::NetStatus>;
 
-  explicit InterceptingNetApi(netapi::NetApi& inner) : inner_(inner) {}
+  using ForwardingNetApi::ForwardingNetApi;
 
-  std::function<Status(const std::string& server, std::uint32_t level, std::uint32_t filter, std::int32_t prefMaxLen,
-                       netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& entriesRead,
-                       std::uint32_t& totalEntries, std::uint32_t& resumeHandle)>
-      onUserEnum;
+  using UserEnumOverride =
+      std::function<Status(const std::string& server, std::uint32_t level, std::uint32_t filter,
+                           std::int32_t prefMaxLen, netapi::NetBuffer<netapi::UserInfo>& buffer,
+                           std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle)>;
+  // For both group lookups of an account: its local groups and its global groups.
+  using GroupsOverride = std::function<Status(const std::string& server, const std::string& userName,
+                                              netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
+                                              std::uint32_t& totalEntries)>;
+
+  UserEnumOverride onUserEnum;
   std::function<Status(const std::string& server, const std::string& userName, std::optional<netapi::UserInfo>& info)>
       onUserGetInfo;
-  std::function<Status(const std::string& server, const std::string& userName,
-                       netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
-                       std::uint32_t& totalEntries)>
-      onUserGetLocalGroups;
-  std::function<Status(const std::string& server, const std::string& userName,
-                       netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
-                       std::uint32_t& totalEntries)>
-      onUserGetGroups;
+  GroupsOverride onUserGetLocalGroups;
+  GroupsOverride onUserGetGroups;
   std::function<Status(const std::string& server, netapi::NetBuffer<netapi::ServerInfo>& buffer,
                        std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t serverType,
                        const std::string& domain)>
@@ -63,9 +64,6 @@ class InterceptingNetApi : public netapi::NetApi {
                                 std::uint32_t& resumeHandle) override;
   netapi::NetStatus NetUserGetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
                                    std::optional<netapi::UserInfo>& info) override;
-  netapi::NetStatus NetUserSetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
-                                   const netapi::UserInfo& info) override;
-  netapi::NetStatus NetUserDel(const std::string& server, const std::string& userName) override;
   netapi::NetStatus NetUserGetGroups(const std::string& server, const std::string& userName, std::uint32_t level,
                                      std::int32_t prefMaxLen, netapi::NetBuffer<netapi::GroupInfo>& buffer,
                                      std::uint32_t& entriesRead, std::uint32_t& totalEntries) override;
@@ -73,23 +71,14 @@ class InterceptingNetApi : public netapi::NetApi {
                                           std::uint32_t flags, std::int32_t prefMaxLen,
                                           netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
                                           std::uint32_t& totalEntries) override;
-  netapi::NetStatus NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
-                                 netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
-                                 std::uint32_t& totalEntries, std::uint32_t& resumeHandle) override;
-  netapi::NetStatus NetLocalGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
-                                      netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
-                                      std::uint32_t& totalEntries, std::uint32_t& resumeHandle) override;
   netapi::NetStatus NetServerEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
                                   netapi::NetBuffer<netapi::ServerInfo>& buffer, std::uint32_t& entriesRead,
                                   std::uint32_t& totalEntries, std::uint32_t serverType, const std::string& domain,
                                   std::uint32_t& resumeHandle) override;
   netapi::NetStatus NetGetAnyDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
-  netapi::NetStatus NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   netapi::NetStatus NetRemoteTOD(const std::string& server, netapi::TimeOfDayInfo& info) override;
-  netapi::NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
 
  private:
-  netapi::NetApi& inner_;
   mutable std::mutex mutex_;
   std::vector<EnumCall> enumCalls_;
   std::map<std::string, int> lookupsByServer_;

@@ -21,6 +21,32 @@ json Domain(const json& controllers, const json& accounts, const json& groups = 
 
 json TwoControllers() { return json::array({{{"name", "DC1"}}, {{"name", "DC2"}}}); }
 
+// Users u0, u1, ... last logged on 100 days ago on DC1.
+json NumberedUsers(int count) {
+  json accounts = json::array();
+  for (int i = 0; i < count; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 100}}));
+  return accounts;
+}
+
+// What the dispatcher and its query threads work with: the one controller DC1, no ignore entries.
+struct QueryContext {
+  QueryContext(netapi::NetApi& api, const Clock& clock)
+      : context{.api = api,
+                .clock = clock,
+                .queryList = queryList,
+                .ignoreList = ignoreList,
+                .results = results,
+                .errorLines = errorLines} {}
+  QueryContext(const QueryContext&) = delete;
+  QueryContext& operator=(const QueryContext&) = delete;
+
+  const std::vector<std::string> queryList{"\\\\DC1"};
+  const IgnoreList ignoreList;
+  TVTRScanResults results;
+  std::vector<std::string> errorLines;
+  TarvikScanContext context;
+};
+
 TEST(ScanDomain, DayCountsThresholdsAndTheMostRecentLogon) {
   ManualClock clock(TestEpoch());
   TestLab lab(Domain(TwoControllers(),
@@ -79,17 +105,8 @@ TEST(ScanDomain, LogonInTheFutureCountsAsRecentUseNotAsAMarker) {
   EXPECT_EQ(scan.Reported(), (Reported{{"old", 200}}));
 
   // The day count itself: never negative, so never -1 (never) or -2 (error).
-  const std::vector<std::string> queryList{"\\\\DC1"};
-  const IgnoreList ignoreList;
-  TVTRScanResults results;
-  std::vector<std::string> errorLines;
-  TarvikScanContext context{.api = lab.Api(),
-                            .clock = clock,
-                            .queryList = queryList,
-                            .ignoreList = ignoreList,
-                            .results = results,
-                            .errorLines = errorLines};
-  TTarvikThread query("someone", context);
+  QueryContext setup(lab.Api(), clock);
+  TTarvikThread query("someone", setup.context);
   const std::int64_t now = UnixSeconds(clock.Now());
   EXPECT_EQ(query.DaysSinceLogon(now + 2 * kSecondsPerDay), 0);
   EXPECT_EQ(query.DaysSinceLogon(now + 1), 0);
@@ -220,25 +237,14 @@ TEST(ScanDomain, IgnoreFlagsAndIgnoreEntriesWithGroups) {
 TEST(ScanDomain, ThreadCountIsClampedToOneToAHundred) {
   ManualClock clock(TestEpoch());
   TestLab lab(Domain(TwoControllers(), json::array()), clock);
-  const std::vector<std::string> queryList{"\\\\DC1"};
-  const IgnoreList ignoreList;
-  TVTRScanResults results;
-  std::vector<std::string> errorLines;
-  TarvikScanContext context{.api = lab.Api(),
-                            .clock = clock,
-                            .queryList = queryList,
-                            .ignoreList = ignoreList,
-                            .results = results,
-                            .errorLines = errorLines};
-  EXPECT_EQ(TTarvikDispatcher(0, context).MaxThreads(), 1);
-  EXPECT_EQ(TTarvikDispatcher(-7, context).MaxThreads(), 1);
-  EXPECT_EQ(TTarvikDispatcher(1, context).MaxThreads(), 1);
-  EXPECT_EQ(TTarvikDispatcher(100, context).MaxThreads(), 100);
-  EXPECT_EQ(TTarvikDispatcher(150, context).MaxThreads(), 100);
+  QueryContext setup(lab.Api(), clock);
+  EXPECT_EQ(TTarvikDispatcher(0, setup.context).MaxThreads(), 1);
+  EXPECT_EQ(TTarvikDispatcher(-7, setup.context).MaxThreads(), 1);
+  EXPECT_EQ(TTarvikDispatcher(1, setup.context).MaxThreads(), 1);
+  EXPECT_EQ(TTarvikDispatcher(100, setup.context).MaxThreads(), 100);
+  EXPECT_EQ(TTarvikDispatcher(150, setup.context).MaxThreads(), 100);
 
-  json accounts = json::array();
-  for (int i = 0; i < 40; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 100}}));
-  TestLab busyLab(Domain(json::array({{{"name", "DC1"}, {"latency_ms", 1}}}), accounts), clock);
+  TestLab busyLab(Domain(json::array({{{"name", "DC1"}, {"latency_ms", 1}}}), NumberedUsers(40)), clock);
   InterceptingNetApi api(busyLab.Api());
   ScanHarness scan(api, clock);
   scan.params.threadCount = 0;
@@ -254,23 +260,10 @@ TEST(ScanDomain, DispatcherSlotsFillFromTheLowestAndRefuseWhenFull) {
               clock);
   InterceptingNetApi api(lab.Api());
   Gate gate;
-  api.onUserGetInfo = [&](const std::string&, const std::string&,
-                          std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
-    gate.Wait();
-    return std::nullopt;
-  };
-  const std::vector<std::string> queryList{"\\\\DC1"};
-  const IgnoreList ignoreList;
-  TVTRScanResults results;
-  std::vector<std::string> errorLines;
-  TarvikScanContext context{.api = api,
-                            .clock = clock,
-                            .queryList = queryList,
-                            .ignoreList = ignoreList,
-                            .results = results,
-                            .errorLines = errorLines};
+  HoldLookupsAt(gate, api);
+  QueryContext setup(api, clock);
   {
-    TTarvikDispatcher dispatcher(2, context);
+    TTarvikDispatcher dispatcher(2, setup.context);
     EXPECT_TRUE(dispatcher.AnyThreadFree());
     EXPECT_FALSE(dispatcher.AnyThreadBusy());
     dispatcher.StartQuery("a");
@@ -293,7 +286,7 @@ TEST(ScanDomain, DispatcherSlotsFillFromTheLowestAndRefuseWhenFull) {
     }
     EXPECT_EQ(dispatcher.WorkerCount(), 2);
   }
-  EXPECT_EQ(results.Count(), 7u);
+  EXPECT_EQ(setup.results.Count(), 7u);
 }
 
 TEST(ScanDomain, StopDuringTheAccountListAbortsBeforeAnyQuery) {
@@ -309,26 +302,14 @@ TEST(ScanDomain, StopDuringTheAccountListAbortsBeforeAnyQuery) {
 
 TEST(ScanDomain, StopBetweenRoundsEndsQuietlyAfterTheStartedQueries) {
   ManualClock clock(TestEpoch());
-  json accounts = json::array();
-  for (int i = 0; i < 30; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 100}}));
-  TestLab lab(Domain(TwoControllers(), accounts), clock);
+  TestLab lab(Domain(TwoControllers(), NumberedUsers(30)), clock);
   InterceptingNetApi api(lab.Api());
   Gate gate;
-  api.onUserGetInfo = [&](const std::string&, const std::string&,
-                          std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
-    gate.Wait();
-    return std::nullopt;
-  };
+  HoldLookupsAt(gate, api);
   ScanHarness scan(api, clock);
   scan.params.threadCount = 1;
-  bool scanning = false;
-  scan.ui.onStatusText = [&](const std::string& text) { scanning = text == "Scanning"; };
   // The first round hands out one account, then lets events through: Stop is pressed there.
-  scan.ui.onProcessEvents = [&] {
-    if (!scanning) return;
-    scan.stop = true;
-    gate.Open();
-  };
+  PressStopOnceScanning(scan.ui, scan.stop, gate);
   EXPECT_EQ(scan.RunExpectingFailure(), "");
   EXPECT_EQ(scan.counters.accountsInList, 30);
   EXPECT_EQ(scan.counters.accountsScanned, 1);
@@ -338,26 +319,14 @@ TEST(ScanDomain, StopBetweenRoundsEndsQuietlyAfterTheStartedQueries) {
 
 TEST(ScanDomain, StopWhileHandingOutAccountsAbortsAndWaitsForStartedQueries) {
   ManualClock clock(TestEpoch());
-  json accounts = json::array();
-  for (int i = 0; i < 50; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 100}}));
-  TestLab lab(Domain(TwoControllers(), accounts), clock);
+  TestLab lab(Domain(TwoControllers(), NumberedUsers(50)), clock);
   InterceptingNetApi api(lab.Api());
   Gate gate;
-  api.onUserGetInfo = [&](const std::string&, const std::string&,
-                          std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
-    gate.Wait();
-    return std::nullopt;
-  };
+  HoldLookupsAt(gate, api);
   ScanHarness scan(api, clock);
   scan.params.threadCount = 100;
-  bool scanning = false;
-  scan.ui.onStatusText = [&](const std::string& text) { scanning = text == "Scanning"; };
   // Events are let through after every 20th account handed out: Stop is pressed at the first.
-  scan.ui.onProcessEvents = [&] {
-    if (!scanning) return;
-    scan.stop = true;
-    gate.Open();
-  };
+  PressStopOnceScanning(scan.ui, scan.stop, gate);
   EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
   EXPECT_EQ(scan.counters.accountsScanned, 20);
   EXPECT_EQ(api.LookupsInFlight(), 0);  // nothing still runs once the scan has given up

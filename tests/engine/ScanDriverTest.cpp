@@ -296,20 +296,10 @@ TEST(ScanDriver, StopBetweenRoundsEndsLikeANormalScan) {
   TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
   InterceptingNetApi api(lab.Api());
   Gate gate;
-  api.onUserGetInfo = [&](const std::string&, const std::string&,
-                          std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
-    gate.Wait();
-    return std::nullopt;
-  };
+  HoldLookupsAt(gate, api);
   Driver scan(api, clock);
   scan.request.threadCount = 1;
-  bool scanning = false;
-  scan.ui.onStatusText = [&](const std::string& text) { scanning = text == "Scanning"; };
-  scan.ui.onProcessEvents = [&] {
-    if (!scanning) return;
-    scan.stop = true;
-    gate.Open();
-  };
+  PressStopOnceScanning(scan.ui, scan.stop, gate);
   const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
   EXPECT_EQ(outcome.accountsInList, 6);
   EXPECT_EQ(outcome.accountsScanned, 1);

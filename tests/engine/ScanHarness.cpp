@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "common/VantrelError.h"
 
 namespace vantrel::test {
@@ -44,6 +46,24 @@ void Gate::Open() {
     open_ = true;
   }
   opened_.notify_all();
+}
+
+void HoldLookupsAt(Gate& gate, InterceptingNetApi& api) {
+  api.onUserGetInfo = [&gate](const std::string&, const std::string&,
+                              std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
+    gate.Wait();
+    return std::nullopt;
+  };
+}
+
+void PressStopOnceScanning(RecordingUi& ui, std::atomic<bool>& stop, Gate& gate) {
+  const auto scanning = std::make_shared<bool>(false);
+  ui.onStatusText = [scanning](const std::string& text) { *scanning = text == "Scanning"; };
+  ui.onProcessEvents = [scanning, &stop, &gate] {
+    if (!*scanning) return;
+    stop = true;
+    gate.Open();
+  };
 }
 
 }  // namespace vantrel::test

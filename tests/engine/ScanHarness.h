@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "InterceptingNetApi.h"
 #include "RecordingUi.h"
 #include "common/Clock.h"
 #include "engine/ScanDomain.h"
@@ -48,5 +49,12 @@ class Gate {
   std::condition_variable opened_;
   bool open_ = false;
 };
+
+// Holds every account lookup (NetUserGetInfo) through `api` at the gate until it opens.
+void HoldLookupsAt(Gate& gate, InterceptingNetApi& api);
+
+// Presses Stop, and opens the gate, the first time the scan lets events through once its status is
+// "Scanning".
+void PressStopOnceScanning(RecordingUi& ui, std::atomic<bool>& stop, Gate& gate);
 
 }  // namespace vantrel::test

@@ -1,7 +1,5 @@
 #include "TestLab.h"
 
-#include <cstdlib>
-#include <stdexcept>
 #include <string>
 
 #include "engine/netapi/LabJson.h"
@@ -15,18 +13,9 @@ Clock::TimePoint TestEpoch() {
 }
 
 TestLab::TestLab(const nlohmann::json& labJson, const Clock& clock) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-engine-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-  folder_ = pattern;
   const std::filesystem::path lab = folder_ / "lab";
   lab::ImportJson(labJson.dump(), lab, clock);
   api_ = std::make_unique<netapi::SimNetApi>(lab, clock);
-}
-
-TestLab::~TestLab() {
-  api_.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
 }
 
 nlohmann::json User(const std::string& name, const nlohmann::json& logons) {

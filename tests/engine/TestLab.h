@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "TempFolder.h"
 #include "common/Clock.h"
 #include "engine/netapi/NetApi.h"
 
@@ -18,15 +19,14 @@ Clock::TimePoint TestEpoch();
 class TestLab {
  public:
   TestLab(const nlohmann::json& labJson, const Clock& clock);
-  ~TestLab();
   TestLab(const TestLab&) = delete;
   TestLab& operator=(const TestLab&) = delete;
 
   netapi::NetApi& Api() { return *api_; }
 
  private:
-  std::filesystem::path folder_;
-  std::unique_ptr<netapi::NetApi> api_;
+  TempFolder folder_;
+  std::unique_ptr<netapi::NetApi> api_;  // closed before the folder is removed
 };
 
 // {"name": name, "last_logon_days_ago": {dc: days, ...}} and similar small builders for readability.

@@ -17,6 +17,8 @@
 namespace vantrel::hardening {
 namespace {
 
+using test::WriteFile;
+
 const char* const kExistingLab =
     R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"accounts":[{"name":"jsmith"}]}]})";
 
@@ -31,7 +33,7 @@ class BadLabFileTest : public ::testing::Test {
   // Imports `json` over the existing lab and returns what vantrel-lab wrote to standard error.
   std::string Refused(const std::string& json) {
     const auto file = folder_ / "input.json";
-    WriteBytes(file, json);
+    WriteFile(file, json);
     before_ = FolderSnapshot(folder_.Path());
     const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", file.string(), Lab().string()});
     EXPECT_EQ(run.status, 1) << json << "\n" << run.err;
@@ -118,7 +120,7 @@ TEST_F(BadLabFileTest, EndlessOrHugeInputIsRefusedAtOnce) {
   const auto huge = folder_ / "huge.json";
   {
     // Sparse: larger than anything vantrel-lab reads, yet it takes no room on the disk.
-    WriteBytes(huge, "{");
+    WriteFile(huge, "{");
     std::filesystem::resize_file(huge, (std::uintmax_t{1} << 30) + 1);
   }
   const auto before = FolderSnapshot(Lab());
@@ -141,7 +143,7 @@ TEST_F(BadLabFileTest, JsonFromAPipeIsRead) {
   const auto pipe = folder_ / "lab.pipe";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const std::string json = R"({"domains":[{"name":"PIPED","controllers":[{"name":"P1"}]}]})";
-  std::thread writer([&] { WriteBytes(pipe, json); });
+  std::thread writer([&] { WriteFile(pipe, json); });
   const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", pipe.string(), Lab().string()});
   writer.join();
   EXPECT_EQ(run.status, 0) << run.err;
@@ -166,8 +168,8 @@ TEST_F(BadLabFileTest, PathsThatAreNoLabAreLeftAlone) {
   // A folder with someone's files in it is not replaced by a lab.
   const auto documents = folder_ / "documents";
   std::filesystem::create_directory(documents);
-  WriteBytes(documents / "thesis.txt", "years of work");
-  WriteBytes(folder_ / "input.json", kExistingLab);
+  WriteFile(documents / "thesis.txt", "years of work");
+  WriteFile(folder_ / "input.json", kExistingLab);
   const auto before = FolderSnapshot(folder_.Path());
   for (const auto& target : {documents, documents / "thesis.txt", documents / "thesis.txt" / "lab"}) {
     const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", (folder_ / "input.json").string(), target.string()});

@@ -12,6 +12,9 @@
 namespace vantrel::hardening {
 namespace {
 
+using test::ReadFile;
+using test::WriteFile;
+
 using namespace std::string_literals;
 
 const std::string kCorpKey = "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n";
@@ -46,7 +49,7 @@ TEST_F(BadRegistryFileTest, BrokenLinesAreSkippedOnReadAndTheFileIsNeverRewritte
                             "\"MaxThreads=dword:00000005\r\n"  // the name's closing quote is missing
                             "\"DCList\"=hex(7):44,43,31,00,00,\\\r\n"  // continued into the end of the file
                             "\"ComputerDeleteDays\"=dword:00000063\r\n";
-  WriteBytes(File(), bytes);
+  WriteFile(File(), bytes);
   TVTRConfigSettings settings = Load();
   EXPECT_EQ(settings.UserWarningDays(), 10);
   EXPECT_EQ(settings.UserDisableDays(), 40);
@@ -57,17 +60,17 @@ TEST_F(BadRegistryFileTest, BrokenLinesAreSkippedOnReadAndTheFileIsNeverRewritte
   const std::string error = WriteError(settings);
   EXPECT_NE(error.find("line 5 of " + File().string()), std::string::npos) << error;
   EXPECT_NE(error.find("The file has not been changed"), std::string::npos) << error;
-  EXPECT_EQ(ReadBytes(File()), bytes);
+  EXPECT_EQ(ReadFile(File()), bytes);
   EXPECT_EQ(FolderSnapshot(folder_.Path()).size(), 2u);  // the file and the writers' lock file
 }
 
 TEST_F(BadRegistryFileTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
-  WriteBytes(File(), "REGEDIT4\r\n\r\n" + kCorpKey +
-                         "\"UserWarningDays\"=\"99\"\r\n"
-                         "\"UserWarning\"=hex:01\r\n"
-                         "\"HomeFolderPath\"=dword:00000001\r\n"
-                         "\"ExchangeServer\"=hex(2):6d,78,00\r\n"
-                         "\"MaxThreads\"=hex(4):05,00,00\r\n");
+  WriteFile(File(), "REGEDIT4\r\n\r\n" + kCorpKey +
+                        "\"UserWarningDays\"=\"99\"\r\n"
+                        "\"UserWarning\"=hex:01\r\n"
+                        "\"HomeFolderPath\"=dword:00000001\r\n"
+                        "\"ExchangeServer\"=hex(2):6d,78,00\r\n"
+                        "\"MaxThreads\"=hex(4):05,00,00\r\n");
   const TVTRConfigSettings settings = Load();
   EXPECT_EQ(settings.UserWarningDays(), 30);
   EXPECT_TRUE(settings.UserWarning());
@@ -80,11 +83,14 @@ TEST_F(BadRegistryFileTest, HugeValuesLoadAndStoreUnchanged) {
   const std::string longPath = "/srv/" + std::string(1024 * 1024, 'p');
   std::string hexList;
   for (int i = 0; i < 20000; ++i) hexList += "44,43,";
-  WriteBytes(File(), "REGEDIT4\r\n\r\n" + kCorpKey +
-                         "\"UserWarningDays\"=dword:ffffffff\r\n"
-                         "\"MaxThreads\"=dword:7fffffff\r\n"
-                         "\"HomeFolderPath\"=\"" + longPath + "\"\r\n"
-                         "\"DCList\"=hex(7):" + hexList + "00,00\r\n");
+  WriteFile(File(), "REGEDIT4\r\n\r\n" + kCorpKey +
+                        "\"UserWarningDays\"=dword:ffffffff\r\n"
+                        "\"MaxThreads\"=dword:7fffffff\r\n"
+                        "\"HomeFolderPath\"=\"" +
+                        longPath +
+                        "\"\r\n"
+                        "\"DCList\"=hex(7):" +
+                        hexList + "00,00\r\n");
   TVTRConfigSettings settings = Load();
   EXPECT_EQ(settings.UserWarningDays(), -1);  // loading does not clamp
   EXPECT_EQ(settings.MaxThreads(), 0x7fffffff);
@@ -103,14 +109,15 @@ TEST_F(BadRegistryFileTest, HugeValuesLoadAndStoreUnchanged) {
 
 TEST_F(BadRegistryFileTest, MissingFinalLineEndAndForeignLineEnds) {
   // The last value has no line end; LF-only lines are read like CR LF ones.
-  WriteBytes(File(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\n"
-                     "\"UserWarningDays\"=dword:0000000c\n\"MaxThreads\"=dword:00000007");
+  WriteFile(File(),
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\n"
+            "\"UserWarningDays\"=dword:0000000c\n\"MaxThreads\"=dword:00000007");
   TVTRConfigSettings settings = Load();
   EXPECT_EQ(settings.UserWarningDays(), 12);
   EXPECT_EQ(settings.MaxThreads(), 7);
   settings.SetMaxThreads(8);
   EXPECT_EQ(WriteError(settings), "");
-  const std::string written = ReadBytes(File());
+  const std::string written = ReadFile(File());
   EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
   EXPECT_EQ(Load().MaxThreads(), 8);
   EXPECT_EQ(Load().UserWarningDays(), 12);
@@ -124,14 +131,14 @@ TEST_F(BadRegistryFileTest, FilesFromOtherToolsAreReadAsNothingAndNeverOverwritt
     wide += '\0';
   }
   for (const std::string& bytes : {wide, "\x7f" "ELF\x02\x01\x01"s + std::string(100, '\0'), "\xef\xbb\xbfREGEDIT5\r\n"s}) {
-    WriteBytes(File(), bytes);
+    WriteFile(File(), bytes);
     TVTRConfigSettings settings = Load();
     EXPECT_EQ(settings.MaxThreads(), 20);
     const std::string error = WriteError(settings);
     EXPECT_NE(error.find("is not understood"), std::string::npos) << error;
     // The quoted line shows no raw control bytes: a NUL would cut the message short.
     EXPECT_EQ(error.find('\0'), std::string::npos);
-    EXPECT_EQ(ReadBytes(File()), bytes);
+    EXPECT_EQ(ReadFile(File()), bytes);
   }
 }
 
@@ -150,17 +157,17 @@ TEST_F(BadRegistryFileTest, ALastLineContinuedIntoNothingIsNeverWrittenAfter) {
   // Found by fuzzing: a byte list whose last line asks to be continued would take the first line
   // written after it as its continuation, so the key added there would vanish into that value.
   const std::string bytes = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"Blob\"=hex:44,43,\\";
-  WriteBytes(File(), bytes);
+  WriteFile(File(), bytes);
   TVTRConfigSettings settings = Load();
   EXPECT_TRUE(settings.Modified());
   const std::string error = WriteError(settings);
   EXPECT_NE(error.find("line 4 of"), std::string::npos) << error;
-  EXPECT_EQ(ReadBytes(File()), bytes);
+  EXPECT_EQ(ReadFile(File()), bytes);
 }
 
 TEST_F(BadRegistryFileTest, DomainNamesThatWouldBreakTheFileAreRefused) {
   const std::string bytes = "REGEDIT4\r\n\r\n" + kCorpKey + "\"MaxThreads\"=dword:00000005\r\n\r\n";
-  WriteBytes(File(), bytes);
+  WriteFile(File(), bytes);
   // A name given on the command line can hold anything; a line end in it would write a key line of
   // the attacker's choosing into the file.
   for (const std::string& domain : {"CORP\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]"s, "CO\nRP"s, "CORP\r"s}) {
@@ -170,7 +177,7 @@ TEST_F(BadRegistryFileTest, DomainNamesThatWouldBreakTheFileAreRefused) {
     EXPECT_TRUE(settings.Modified()) << domain;  // nothing can be stored under such a name
     const std::string error = WriteError(settings);
     EXPECT_EQ(error.rfind("TVTRConfigSettings.WriteSettings: Could not open", 0), 0u) << domain << ": " << error;
-    EXPECT_EQ(ReadBytes(File()), bytes) << domain;
+    EXPECT_EQ(ReadFile(File()), bytes) << domain;
   }
 }
 

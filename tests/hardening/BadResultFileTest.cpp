@@ -15,6 +15,9 @@
 namespace vantrel::hardening {
 namespace {
 
+using test::ReadFile;
+using test::WriteFile;
+
 using namespace std::string_literals;
 
 class AnsweringHooks : public UiHooks {
@@ -44,9 +47,9 @@ class BadResultFileTest : public ::testing::Test {
   // Reads `bytes` from a file under the CORP domain and checks that reading left the file alone.
   ResultFileReadSummary Read(const std::string& bytes) {
     const auto file = folder_ / "result.txt";
-    WriteBytes(file, bytes);
+    WriteFile(file, bytes);
     const ResultFileReadSummary summary = ReadResultFile(file, "CORP", results_, hooks_);
-    EXPECT_EQ(ReadBytes(file), bytes) << "reading changed the file";
+    EXPECT_EQ(ReadFile(file), bytes) << "reading changed the file";
     return summary;
   }
   std::vector<std::string> Names() const {
@@ -88,7 +91,7 @@ TEST_F(BadResultFileTest, HugeLinesAndLongNames) {
   // Saved again, the long name is cut to its column; a 10 MB domain line is refused with a short text.
   const auto saved = folder_ / "saved.txt";
   WriteResultFile(saved, results_, {"CORP", std::nullopt}, SystemClock::Instance(), hooks_);
-  EXPECT_NE(ReadBytes(saved).find(" " + std::string(50, 'n') + " 12    Disable\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(saved).find(" " + std::string(50, 'n') + " 12    Disable\r\n"), std::string::npos);
   try {
     Read("# Domain: " + tenMegabytes + "\r\n");
     FAIL() << "a foreign domain was accepted";
@@ -147,7 +150,7 @@ TEST_F(BadResultFileTest, BytesThatAreNotUtf8) {
   EXPECT_EQ(Names(), (std::vector<std::string>{name}));
   const auto saved = folder_ / "saved.txt";
   WriteResultFile(saved, results_, {"CORP", std::nullopt}, SystemClock::Instance(), hooks_);
-  EXPECT_NE(ReadBytes(saved).find(" " + name + " "), std::string::npos);
+  EXPECT_NE(ReadFile(saved).find(" " + name + " "), std::string::npos);
 
   // A file saved as UTF-16 (every other byte NUL): the domain label is not recognised and every
   // account line is bad; after ten boxes the administrator is asked once and can stop them.

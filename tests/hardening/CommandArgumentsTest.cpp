@@ -14,15 +14,17 @@
 namespace vantrel::hardening {
 namespace {
 
+using test::WriteFile;
+
 class CommandArgumentsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     lab::ImportJson(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"accounts":[{"name":"a"}]}]})",
                     folder_ / "lab");
     std::filesystem::create_directories(folder_ / "config" / "vantrel");
-    WriteBytes(folder_ / "config" / "vantrel" / "HKEY_CURRENT_USER.reg",
-               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
-               "\"DCList\"=hex(7):44,43,31,00,00\r\n\r\n");
+    WriteFile(folder_ / "config" / "vantrel" / "HKEY_CURRENT_USER.reg",
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
+              "\"DCList\"=hex(7):44,43,31,00,00\r\n\r\n");
   }
 
   // Runs the program in the test folder's settings and checks the common promises.

@@ -29,6 +29,9 @@
 namespace vantrel::hardening {
 namespace {
 
+using test::ReadFile;
+using test::WriteFile;
+
 using std::chrono::microseconds;
 
 constexpr int kRuns = 200;
@@ -84,10 +87,10 @@ TEST(CrashDuringWrite, RegistryFileHoldsTheOldOrTheNewSettings) {
   // Another program's key with a large value makes every write long enough to be killed midway.
   std::string bigValue;
   for (int i = 0; i < 40000; ++i) bigValue += Printf("%02x,", i % 251);
-  WriteBytes(file, "REGEDIT4\r\n\r\n; kept by hand\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"Blob\"=hex:" + bigValue +
-                       "00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
-                       "\"MaxThreads\"=dword:00000005\r\n\r\n");
-  const auto otherValues = RegistryFileText::Parse(ReadBytes(file)).KeyValues("SOFTWARE\\Other");
+  WriteFile(file, "REGEDIT4\r\n\r\n; kept by hand\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"Blob\"=hex:" + bigValue +
+                      "00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
+                      "\"MaxThreads\"=dword:00000005\r\n\r\n");
+  const auto otherValues = RegistryFileText::Parse(ReadFile(file)).KeyValues("SOFTWARE\\Other");
   ASSERT_EQ(otherValues.size(), 1u);
 
   std::int32_t expected = 5;
@@ -102,7 +105,7 @@ TEST(CrashDuringWrite, RegistryFileHoldsTheOldOrTheNewSettings) {
       },
       [&] { expected = 999; },
       [&](int run, bool completed) {
-        const std::string bytes = ReadBytes(file);
+        const std::string bytes = ReadFile(file);
         const RegistryFileText text = RegistryFileText::Parse(bytes);
         ASSERT_TRUE(text.UnreadableLines().empty()) << "run " << run << ": line " << text.UnreadableLines()[0].number;
         ASSERT_EQ(text.KeyValues("SOFTWARE\\Other").size(), 1u) << "run " << run;
@@ -141,21 +144,21 @@ TEST(CrashDuringWrite, ResultFileHoldsTheOldOrTheNewList) {
   auto bytesOf = [&](int run) {
     const auto reference = folder / "reference.txt";
     WriteResultFile(reference, listOf(run), header, clock, hooks);
-    const std::string bytes = ReadBytes(reference);
+    const std::string bytes = ReadFile(reference);
     std::filesystem::remove(reference);
     return bytes;
   };
   WriteResultFile(file, listOf(-2), header, clock, hooks);
-  std::string expected = ReadBytes(file);
+  std::string expected = ReadFile(file);
 
   const int killed = KillRepeatedly(
       [&](int run) {
         UiHooks childHooks;
         WriteResultFile(file, listOf(run), header, clock, childHooks);
       },
-      [&] { expected = ReadBytes(file); },
+      [&] { expected = ReadFile(file); },
       [&](int run, bool completed) {
-        const std::string bytes = ReadBytes(file);
+        const std::string bytes = ReadFile(file);
         if (bytes != expected) {
           const std::string fresh = bytesOf(run);
           ASSERT_EQ(bytes.size(), fresh.size()) << "run " << run << ": neither the old nor the new file";
@@ -232,7 +235,7 @@ class StuckLabBuilder {
       ::close(ready[0]);
       try {
         lab::ReplaceLabFolder(lab, [&](const std::filesystem::path& folder) {
-          WriteBytes(folder / "lab.sqlite", "half a database");
+          WriteFile(folder / "lab.sqlite", "half a database");
           const std::string name = folder.string();
           if (::write(ready[1], name.data(), name.size()) < 0) ::_exit(98);
           ::close(ready[1]);
@@ -286,7 +289,7 @@ TEST(CrashDuringWrite, KilledLabCommandsLeaveNoScratchFolderForever) {
   ASSERT_TRUE(std::filesystem::exists(killed2.Scratch()));
   // Neither a link nor a file that only looks like a scratch folder is followed or removed.
   std::filesystem::create_directory_symlink(lab, folder / ".lab.new-LINKED");
-  WriteBytes(folder / ".lab.new-NOTDIR", "someone's file");
+  WriteFile(folder / ".lab.new-NOTDIR", "someone's file");
   // Another lab's scratch folder is that lab's business.
   std::filesystem::create_directory(folder / ".other.new-ABCDEF");
 
@@ -298,7 +301,7 @@ TEST(CrashDuringWrite, KilledLabCommandsLeaveNoScratchFolderForever) {
   EXPECT_TRUE(std::filesystem::exists(working.Scratch() / "lab.sqlite"));
   EXPECT_EQ(lab::ExportJson(lab, clock), liveLab);
   EXPECT_TRUE(std::filesystem::is_symlink(folder / ".lab.new-LINKED"));
-  EXPECT_EQ(ReadBytes(folder / ".lab.new-NOTDIR"), "someone's file");
+  EXPECT_EQ(ReadFile(folder / ".lab.new-NOTDIR"), "someone's file");
   EXPECT_TRUE(std::filesystem::is_directory(folder / ".other.new-ABCDEF"));
 
   // Once the last one is killed too, the next import clears its folder and nothing else is left over.
@@ -316,7 +319,7 @@ TEST(CrashDuringWrite, KilledLabToolLeavesNoScratchFolderAfterTheNextRun) {
   HardeningFolder folder;
   const auto lab = folder / "lab";
   const auto json = folder / "lab.json";
-  WriteBytes(json, LabJson(3, 20000));
+  WriteFile(json, LabJson(3, 20000));
   const std::string tool = VANTREL_LAB_TOOL;
   bool leftOver = false;
   for (int attempt = 0; attempt < 5 && !leftOver; ++attempt) {

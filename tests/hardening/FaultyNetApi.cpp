@@ -8,7 +8,25 @@ namespace vantrel::hardening {
 
 using netapi::NetStatus;
 
-FaultyNetApi::FaultyNetApi(netapi::NetApi& inner) : inner_(inner) {}
+namespace {
+
+// The name of the controller a call is addressed to, without its leading backslashes.
+std::string_view ControllerOf(const std::string& server) {
+  std::string_view name = server;
+  if (StartsWith(name, "\\\\")) name.remove_prefix(2);
+  return name;
+}
+
+// A refused listing: no buffer and no entries, as the platform answers a failed call.
+template <class Entry>
+NetStatus RefuseListing(NetStatus status, netapi::NetBuffer<Entry>& buffer, std::uint32_t& entriesRead,
+                        std::uint32_t& totalEntries) {
+  buffer.Reset();
+  entriesRead = totalEntries = 0;
+  return status;
+}
+
+}  // namespace
 
 void FaultyNetApi::FailControllerAfter(const std::string& controller, int calls, NetStatus status) {
   std::lock_guard lock(mutex_);
@@ -37,8 +55,7 @@ void FaultyNetApi::FailUserEnumAfter(const std::string& controller, std::uint32_
 }
 
 NetStatus FaultyNetApi::Admit(const std::string& server, const std::string& account) {
-  std::string_view name = server;
-  if (StartsWith(name, "\\\\")) name.remove_prefix(2);
+  const std::string_view name = ControllerOf(server);
   std::chrono::milliseconds delay{0};
   NetStatus result = netapi::status::kSuccess;
   {
@@ -65,10 +82,8 @@ NetStatus FaultyNetApi::NetUserEnum(const std::string& server, std::uint32_t lev
                                     std::uint32_t& resumeHandle) {
   NetStatus refused = Admit(server, {});
   if (refused == netapi::status::kSuccess) {
-    std::string_view name = server;
-    if (StartsWith(name, "\\\\")) name.remove_prefix(2);
     std::lock_guard lock(mutex_);
-    const auto found = enumFaults_.find({UpperAscii(name), level, filter});
+    const auto found = enumFaults_.find({UpperAscii(ControllerOf(server)), level, filter});
     if (found != enumFaults_.end()) {
       if (found->second.batchesLeft == 0) {
         ++refused_;
@@ -78,12 +93,9 @@ NetStatus FaultyNetApi::NetUserEnum(const std::string& server, std::uint32_t lev
       }
     }
   }
-  if (refused != netapi::status::kSuccess) {
-    buffer.Reset();
-    entriesRead = totalEntries = 0;
-    return refused;
-  }
-  return inner_.NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+  if (refused != netapi::status::kSuccess) return RefuseListing(refused, buffer, entriesRead, totalEntries);
+  return ForwardingNetApi::NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries,
+                                       resumeHandle);
 }
 
 NetStatus FaultyNetApi::NetUserGetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
@@ -92,29 +104,27 @@ NetStatus FaultyNetApi::NetUserGetInfo(const std::string& server, const std::str
     info.reset();
     return refused;
   }
-  return inner_.NetUserGetInfo(server, userName, level, info);
+  return ForwardingNetApi::NetUserGetInfo(server, userName, level, info);
 }
 
 NetStatus FaultyNetApi::NetUserSetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
                                        const netapi::UserInfo& info) {
   if (const NetStatus refused = Admit(server, userName); refused != netapi::status::kSuccess) return refused;
-  return inner_.NetUserSetInfo(server, userName, level, info);
+  return ForwardingNetApi::NetUserSetInfo(server, userName, level, info);
 }
 
 NetStatus FaultyNetApi::NetUserDel(const std::string& server, const std::string& userName) {
   if (const NetStatus refused = Admit(server, userName); refused != netapi::status::kSuccess) return refused;
-  return inner_.NetUserDel(server, userName);
+  return ForwardingNetApi::NetUserDel(server, userName);
 }
 
 NetStatus FaultyNetApi::NetUserGetGroups(const std::string& server, const std::string& userName, std::uint32_t level,
                                          std::int32_t prefMaxLen, netapi::NetBuffer<netapi::GroupInfo>& buffer,
                                          std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
   if (const NetStatus refused = Admit(server, userName); refused != netapi::status::kSuccess) {
-    buffer.Reset();
-    entriesRead = totalEntries = 0;
-    return refused;
+    return RefuseListing(refused, buffer, entriesRead, totalEntries);
   }
-  return inner_.NetUserGetGroups(server, userName, level, prefMaxLen, buffer, entriesRead, totalEntries);
+  return ForwardingNetApi::NetUserGetGroups(server, userName, level, prefMaxLen, buffer, entriesRead, totalEntries);
 }
 
 NetStatus FaultyNetApi::NetUserGetLocalGroups(const std::string& server, const std::string& userName,
@@ -122,33 +132,29 @@ NetStatus FaultyNetApi::NetUserGetLocalGroups(const std::string& server, const s
                                               netapi::NetBuffer<netapi::GroupInfo>& buffer,
                                               std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
   if (const NetStatus refused = Admit(server, userName); refused != netapi::status::kSuccess) {
-    buffer.Reset();
-    entriesRead = totalEntries = 0;
-    return refused;
+    return RefuseListing(refused, buffer, entriesRead, totalEntries);
   }
-  return inner_.NetUserGetLocalGroups(server, userName, level, flags, prefMaxLen, buffer, entriesRead, totalEntries);
+  return ForwardingNetApi::NetUserGetLocalGroups(server, userName, level, flags, prefMaxLen, buffer, entriesRead,
+                                                 totalEntries);
 }
 
 NetStatus FaultyNetApi::NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
                                      netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
                                      std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
   if (const NetStatus refused = Admit(server, {}); refused != netapi::status::kSuccess) {
-    buffer.Reset();
-    entriesRead = totalEntries = 0;
-    return refused;
+    return RefuseListing(refused, buffer, entriesRead, totalEntries);
   }
-  return inner_.NetGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+  return ForwardingNetApi::NetGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
 }
 
 NetStatus FaultyNetApi::NetLocalGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
                                           netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t& entriesRead,
                                           std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
   if (const NetStatus refused = Admit(server, {}); refused != netapi::status::kSuccess) {
-    buffer.Reset();
-    entriesRead = totalEntries = 0;
-    return refused;
+    return RefuseListing(refused, buffer, entriesRead, totalEntries);
   }
-  return inner_.NetLocalGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
+  return ForwardingNetApi::NetLocalGroupEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries,
+                                             resumeHandle);
 }
 
 NetStatus FaultyNetApi::NetServerEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
@@ -156,31 +162,25 @@ NetStatus FaultyNetApi::NetServerEnum(const std::string& server, std::uint32_t l
                                       std::uint32_t& totalEntries, std::uint32_t serverType,
                                       const std::string& domain, std::uint32_t& resumeHandle) {
   if (const NetStatus refused = Admit(server, {}); refused != netapi::status::kSuccess) {
-    buffer.Reset();
-    entriesRead = totalEntries = 0;
-    return refused;
+    return RefuseListing(refused, buffer, entriesRead, totalEntries);
   }
-  return inner_.NetServerEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, serverType, domain,
-                              resumeHandle);
+  return ForwardingNetApi::NetServerEnum(server, level, prefMaxLen, buffer, entriesRead, totalEntries, serverType,
+                                         domain, resumeHandle);
 }
 
 NetStatus FaultyNetApi::NetGetAnyDCName(const std::string& server, const std::string& domain, std::string& dcName) {
   if (const NetStatus refused = Admit(server, {}); refused != netapi::status::kSuccess) return refused;
-  return inner_.NetGetAnyDCName(server, domain, dcName);
+  return ForwardingNetApi::NetGetAnyDCName(server, domain, dcName);
 }
 
 NetStatus FaultyNetApi::NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) {
   if (const NetStatus refused = Admit(server, {}); refused != netapi::status::kSuccess) return refused;
-  return inner_.NetGetDCName(server, domain, dcName);
+  return ForwardingNetApi::NetGetDCName(server, domain, dcName);
 }
 
 NetStatus FaultyNetApi::NetRemoteTOD(const std::string& server, netapi::TimeOfDayInfo& info) {
   if (const NetStatus refused = Admit(server, {}); refused != netapi::status::kSuccess) return refused;
-  return inner_.NetRemoteTOD(server, info);
-}
-
-NetStatus FaultyNetApi::WNetGetUser(std::string& userName, std::uint32_t bufferLength) {
-  return inner_.WNetGetUser(userName, bufferLength);
+  return ForwardingNetApi::NetRemoteTOD(server, info);
 }
 
 }  // namespace vantrel::hardening

@@ -8,6 +8,7 @@
 #include <string>
 #include <tuple>
 
+#include "ForwardingNetApi.h"
 #include "engine/netapi/NetApi.h"
 
 namespace vantrel::hardening {
@@ -15,9 +16,9 @@ namespace vantrel::hardening {
 // Passes every call on to another back end, except that chosen controllers misbehave: one goes down
 // after a number of calls, one answers slowly, one fails for some accounts. Controllers are named
 // without backslashes and compare without regard to case. Safe for the scan's many threads.
-class FaultyNetApi final : public netapi::NetApi {
+class FaultyNetApi final : public test::ForwardingNetApi {
  public:
-  explicit FaultyNetApi(netapi::NetApi& inner);
+  using ForwardingNetApi::ForwardingNetApi;
 
   // After `calls` more calls addressed to the controller succeed, every further call to it fails
   // with `status`, as when the machine goes down in the middle of a scan.
@@ -67,7 +68,6 @@ class FaultyNetApi final : public netapi::NetApi {
                                     std::string& dcName) override;
   netapi::NetStatus NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   netapi::NetStatus NetRemoteTOD(const std::string& server, netapi::TimeOfDayInfo& info) override;
-  netapi::NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
 
  private:
   struct Fault {
@@ -85,7 +85,6 @@ class FaultyNetApi final : public netapi::NetApi {
   // The status the call must fail with, or success when it may go through. Sleeps for a slow one.
   netapi::NetStatus Admit(const std::string& server, const std::string& account);
 
-  netapi::NetApi& inner_;
   std::mutex mutex_;
   std::map<std::string, Fault> faults_;  // upper-case controller name
   // Upper-case controller name, level, filter.

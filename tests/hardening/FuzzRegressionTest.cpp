@@ -16,10 +16,12 @@
 namespace vantrel::hardening {
 namespace {
 
+using test::ReadFile;
+
 std::vector<std::string> Corpus(const std::string& name) {
   std::vector<std::string> inputs;
   for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VANTREL_FUZZ_CORPUS) / name)) {
-    inputs.push_back(ReadBytes(entry.path()));
+    inputs.push_back(ReadFile(entry.path()));
   }
   return inputs;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "RecordingHooks.h"
-#include "TemporaryFolder.h"
+#include "TempFolder.h"
 #include "common/DateTime.h"
 #include "common/VantrelError.h"
 #include "results/ResultFile.h"
@@ -15,6 +15,8 @@
 
 namespace vantrel {
 namespace {
+
+using test::TempFolder;
 
 using namespace std::string_literals;
 
@@ -67,7 +69,7 @@ TEST(ResultFileRead, ASavedFileReadsBackSortedByName) {
   saved.Add("carol", -3, actShow);
   saved.Add("dave", 99999, actDisable);
   saved.Add(std::string(50, 'm'), 1, actDelete);
-  TemporaryFolder folder;
+  TempFolder folder;
   RecordingHooks hooks;
   WriteResultFile(folder / "r.txt", saved, ResultFileHeader{"Lab", "LAB\\admin"}, kClock, hooks);
 
@@ -313,7 +315,7 @@ TEST(ResultFileRead, AfterTenBadLinesTheUserMayStopTheBoxes) {
 }
 
 TEST(ResultFileRead, FilesThatCannotBeReadChangeNothingOrKeepWhatWasRead) {
-  TemporaryFolder folder;
+  TempFolder folder;
   TVTRScanResults list;
   list.Add("kept", 1, actShow);
   RecordingHooks hooks;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "RecordingHooks.h"
-#include "TemporaryFolder.h"
+#include "TempFolder.h"
 #include "common/DateTime.h"
 #include "common/VantrelError.h"
 #include "engine/netapi/NetApi.h"
@@ -19,6 +19,10 @@
 
 namespace vantrel {
 namespace {
+
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
 
 namespace fs = std::filesystem;
 
@@ -69,9 +73,9 @@ TEST(ResultFileWrite, WritesTheHeaderAndFixedWidthLinesWithCrLf) {
   EXPECT_EQ(ResultFileLine(list[0]).size(), 65u);
 
   // Without a user name the "By" line is left out; the file on disk holds the same bytes.
-  TemporaryFolder folder;
+  TempFolder folder;
   WriteResultFile(folder / "out.txt", list, ResultFileHeader{"LAB", std::nullopt}, kClock, hooks);
-  const std::string written = ReadBytes(folder / "out.txt");
+  const std::string written = ReadFile(folder / "out.txt");
   EXPECT_EQ(written.substr(0, HeaderFor("LAB", nullptr).size()), HeaderFor("LAB", nullptr));
   EXPECT_EQ(written.substr(HeaderFor("LAB", nullptr).size()), expected.substr(HeaderFor("LAB", &user).size()));
   EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"out.txt"});
@@ -130,7 +134,7 @@ TEST(ResultFileWrite, SavesInListOrderSoASortByDaysSavesAscendingDays) {
 }
 
 TEST(ResultFileWrite, ReportsFilesThatCannotBeCreatedWithTheSystemText) {
-  TemporaryFolder folder;
+  TempFolder folder;
   TVTRScanResults list;
   list.Add("jsmith", 45, actShow);
   RecordingHooks hooks;
@@ -175,9 +179,9 @@ class FileSizeLimit {
 };
 
 TEST(ResultFileWrite, AFailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
-  TemporaryFolder folder;
+  TempFolder folder;
   const fs::path target = folder / "unused_accounts.txt";
-  WriteBytes(target, "the old contents\r\n");
+  WriteFile(target, "the old contents\r\n");
   ::chmod(target.c_str(), 0640);
 
   TVTRScanResults list;
@@ -189,7 +193,7 @@ TEST(ResultFileWrite, AFailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
     error = ErrorOf([&] { WriteResultFile(target, list, ResultFileHeader{"LAB", {}}, kClock, hooks); });
   }
   EXPECT_EQ(error, target.string() + ": File too large");
-  EXPECT_EQ(ReadBytes(target), "the old contents\r\n");
+  EXPECT_EQ(ReadFile(target), "the old contents\r\n");
   EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"unused_accounts.txt"});
 
   // A successful save replaces the file completely and keeps its permissions.
@@ -197,7 +201,7 @@ TEST(ResultFileWrite, AFailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
   struct stat status {};
   ASSERT_EQ(::stat(target.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0640u);
-  EXPECT_EQ(ReadBytes(target).size(), HeaderFor("LAB", nullptr).size() + 20000u * 67u);
+  EXPECT_EQ(ReadFile(target).size(), HeaderFor("LAB", nullptr).size() + 20000u * 67u);
   EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"unused_accounts.txt"});
 
   if (::geteuid() != 0) {
@@ -214,20 +218,20 @@ TEST(ResultFileWrite, AFailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
               }),
               target.string() + ": Permission denied");
     ::chmod(folder.Path().c_str(), 0755);
-    EXPECT_EQ(ReadBytes(target).size(), HeaderFor("LAB", nullptr).size() + 20000u * 67u);
+    EXPECT_EQ(ReadFile(target).size(), HeaderFor("LAB", nullptr).size() + 20000u * 67u);
   }
 }
 
 TEST(ResultFileWrite, SavingThroughASymbolicLinkReplacesTheLinkedFile) {
-  TemporaryFolder folder;
-  WriteBytes(folder / "real.txt", "old");
+  TempFolder folder;
+  WriteFile(folder / "real.txt", "old");
   fs::create_symlink("real.txt", folder / "link.txt");
   TVTRScanResults list;
   list.Add("jsmith", 45, actShow);
   RecordingHooks hooks;
   WriteResultFile(folder / "link.txt", list, ResultFileHeader{"LAB", {}}, kClock, hooks);
   EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
-  EXPECT_NE(ReadBytes(folder / "real.txt").find(" jsmith "), std::string::npos);
+  EXPECT_NE(ReadFile(folder / "real.txt").find(" jsmith "), std::string::npos);
 }
 
 // Answers only the user name question; everything else is not used here.

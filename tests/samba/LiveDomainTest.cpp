@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "ScopedEnv.h"
+#include "TempFolder.h"
 #include "actions/ActionExecutor.h"
 #include "actions/ExchangeHelper.h"
 #include "actions/FixedResourcesPage.h"
@@ -290,32 +292,27 @@ TEST_F(LiveDomainTest, AControllerStoppedDuringTheScanGivesErrorLines) {
 }
 
 TEST_F(LiveDomainTest, NoTicketGivesAClearMessage) {
-  const std::string saved = std::getenv("KRB5CCNAME");
   const auto empty = std::filesystem::temp_directory_path() / "vantrel-no-ticket";
-  ::setenv("KRB5CCNAME", ("FILE:" + empty.string()).c_str(), 1);
+  const test::ScopedEnv noTicket("KRB5CCNAME", "FILE:" + empty.string());
   try {
     OpenSambaNetApi();
     ADD_FAILURE() << "opened without a ticket";
   } catch (const VantrelError& error) {
     EXPECT_STREQ(error.what(), "No Kerberos ticket: run kinit user@REALM first, or set VANTREL_CREDENTIALS=machine to use this machine's domain account");
   }
-  ::setenv("KRB5CCNAME", saved.c_str(), 1);
 }
 
 TEST_F(LiveDomainTest, TheMachineAccountScansWithoutATicket) {
   // The fixture joined the client to the domain: its secrets hold the machine's account.
-  const std::string savedCache = std::getenv("KRB5CCNAME");
   const auto empty = std::filesystem::temp_directory_path() / "vantrel-no-ticket";
-  ::setenv("KRB5CCNAME", ("FILE:" + empty.string()).c_str(), 1);
-  ::setenv("VANTREL_CREDENTIALS", "machine", 1);
+  const test::ScopedEnv noTicket("KRB5CCNAME", "FILE:" + empty.string());
+  const test::ScopedEnv machine("VANTREL_CREDENTIALS", "machine");
   api_ = OpenSambaNetApi();
   ScanOutcome outcome;
   const auto reported = Scan(Request(), &outcome);
   EXPECT_EQ(reported.count("neverused"), 1u);
   EXPECT_EQ(reported.count("dc2user"), 0u);  // its logon on the second controller is seen
   EXPECT_TRUE(outcome.errorLines.empty()) << ::testing::PrintToString(outcome.errorLines);
-  ::unsetenv("VANTREL_CREDENTIALS");
-  ::setenv("KRB5CCNAME", savedCache.c_str(), 1);
 }
 
 struct ToolRun {
@@ -332,34 +329,27 @@ ToolRun RunScanTool(const std::string& arguments, const std::filesystem::path& c
   ToolRun run;
   const int raw = std::system(command.c_str());
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  auto read = [](const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  };
-  run.out = read(out);
-  run.err = read(err);
+  run.out = test::ReadFile(out);
+  run.err = test::ReadFile(err);
   return run;
 }
 
 TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomain) {
-  const auto config = std::filesystem::temp_directory_path() / "vantrel-scan-live";
-  std::filesystem::remove_all(config);
-  std::filesystem::create_directories(config);
+  const test::TempFolder config;
 
-  const ToolRun configure = RunScanTool("--configure", config);
+  const ToolRun configure = RunScanTool("--configure", config.Path());
   ASSERT_EQ(configure.status, 0) << configure.err;
   std::set<std::string> listed;
   std::istringstream lines(configure.out);
   for (std::string line; std::getline(lines, line);) listed.insert(line);
   EXPECT_EQ(listed, (std::set<std::string>{"DC1", "DC2"}));
 
-  const ToolRun scan = RunScanTool("", config);
+  const ToolRun scan = RunScanTool("", config.Path());
   ASSERT_EQ(scan.status, 0) << scan.err;
   EXPECT_NE(scan.out.find("# Domain:  VANTREL\r\n"), std::string::npos) << scan.out;
   EXPECT_NE(scan.out.find(" neverused "), std::string::npos);
   EXPECT_EQ(scan.out.find(" dc2user "), std::string::npos);
   EXPECT_NE(scan.err.find("\nErrors: 0\n"), std::string::npos) << scan.err;
-  std::filesystem::remove_all(config);
 }
 
 }  // namespace

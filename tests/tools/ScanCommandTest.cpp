@@ -3,17 +3,21 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "CommandLine.h"
 #include "ScanCommand.h"
+#include "TempFolder.h"
 #include "common/DateTime.h"
 #include "engine/netapi/LabJson.h"
 #include "engine/netapi/SimNetApi.h"
 
 namespace vantrel::scantool {
 namespace {
+
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
 
 const char* const kTwoDomainLab = R"({
   "local_domain": "CORP",
@@ -60,21 +64,12 @@ class ListingBreaksOff final : public netapi::SimNetApi {
 
 class ScanCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-scan-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-    lab_ = folder_ / "lab";
-    settingsFile_ = folder_ / "HKEY_CURRENT_USER.reg";
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   void ImportLab(const std::string& json) { lab::ImportJson(json, lab_, clock_); }
 
   // Stores the CORP key with the given value lines (REGEDIT4 form).
   void WriteSettings(const std::string& valueLines) {
-    std::ofstream file(settingsFile_, std::ios::binary);
-    file << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n" << valueLines << "\r\n";
+    WriteFile(settingsFile_,
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n" + valueLines + "\r\n");
   }
 
   struct Run {
@@ -104,16 +99,11 @@ class ScanCommandTest : public ::testing::Test {
     return run;
   }
 
-  std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  }
-
   ManualClock clock_{FromUnixSeconds(1'800'000'000)};
   bool listingBreaksOff_ = false;
-  std::filesystem::path folder_;
-  std::filesystem::path lab_;
-  std::filesystem::path settingsFile_;
+  TempFolder folder_;
+  std::filesystem::path lab_ = folder_ / "lab";
+  std::filesystem::path settingsFile_ = folder_ / "HKEY_CURRENT_USER.reg";
 };
 
 TEST_F(ScanCommandTest, ScansWithTheStoredSettingsAndWritesTheResultFile) {

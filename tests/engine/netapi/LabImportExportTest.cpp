@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "LabTestFolder.h"
@@ -111,10 +110,10 @@ TEST(LabImport, NeverReplacesAFolderThatIsNoLab) {
   LabTestFolder folder;
   ManualClock clock(TestNow());
   std::filesystem::create_directories(folder.Lab());
-  std::ofstream(folder.Lab() / "precious.txt") << "keep me";
+  test::WriteFile(folder.Lab() / "precious.txt", "keep me");
   EXPECT_NE(ImportError(kTestLabJson, folder.Lab(), clock).find("is not a lab folder"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(folder.Lab() / "precious.txt"));
-  std::ofstream(folder.Path() / "file") << "x";
+  test::WriteFile(folder.Path() / "file", "x");
   EXPECT_FALSE(ImportError(kTestLabJson, folder.Path() / "file", clock).empty());
   // An empty folder is fine.
   std::filesystem::create_directories(folder.Path() / "empty");

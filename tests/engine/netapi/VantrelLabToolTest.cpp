@@ -3,8 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "LabTestFolder.h"
@@ -13,6 +11,8 @@
 namespace vantrel::lab {
 namespace {
 
+using test::ReadFile;
+using test::WriteFile;
 using testing::LabTestFolder;
 
 struct Outcome {
@@ -27,13 +27,6 @@ std::string Quote(const std::string& text) {
   return quoted + "'";
 }
 
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Runs the built vantrel-lab with the arguments (already quoted for the shell).
 Outcome RunTool(const LabTestFolder& folder, const std::string& arguments) {
   const std::filesystem::path out = folder.Path() / "stdout";
@@ -41,16 +34,16 @@ Outcome RunTool(const LabTestFolder& folder, const std::string& arguments) {
   const std::string command =
       Quote(VANTREL_LAB_TOOL) + " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
   const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
 }
 
 TEST(VantrelLabTool, ExitStatusesAndMessages) {
   LabTestFolder folder;
   const std::string lab = Quote(folder.Lab().string());
   const std::string json = (folder.Path() / "lab.json").string();
-  std::ofstream(json) << testing::kTestLabJson;
+  WriteFile(json, testing::kTestLabJson);
   const std::string bad = (folder.Path() / "bad.json").string();
-  std::ofstream(bad) << "{\n  \"domains\": [\n  ]]\n}\n";
+  WriteFile(bad, "{\n  \"domains\": [\n  ]]\n}\n");
 
   for (const std::string& arguments :
        {std::string(), std::string("frobnicate"), std::string("import ") + Quote(json), std::string("export"),
