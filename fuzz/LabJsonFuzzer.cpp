@@ -20,19 +20,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One folder for the whole run, in memory when /dev/shm is there: a lab is an SQLite file.
+// One folder for the whole run, in memory when /dev/shm is there: a lab is an SQLite file. The path
+// is never destroyed, so that the clean-up at exit (which runs after static objects are gone) can
+// still read it.
 const fs::path& WorkFolder() {
-  static const fs::path folder = [] {
+  static const fs::path* const folder = [] {
     const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     std::string pattern = (base / "vantrel-fuzz-lab-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    auto* made = new fs::path(pattern);
     std::atexit([] {
       std::error_code ignored;
       fs::remove_all(WorkFolder(), ignored);
     });
-    return fs::path(pattern);
+    return made;
   }();
-  return folder;
+  return *folder;
 }
 
 // A small lab that every refused import must leave exactly as it is.
