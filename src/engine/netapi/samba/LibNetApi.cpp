@@ -70,7 +70,13 @@ class LibraryBuffer {
   LibraryBuffer(const LibraryBuffer&) = delete;
   LibraryBuffer& operator=(const LibraryBuffer&) = delete;
 
-  std::uint8_t** Out() { return &data_; }
+  // For the library to fill. A buffer from an earlier call (a failed first try that is retried) is
+  // released first, so that nothing is lost.
+  std::uint8_t** Out() {
+    if (data_ != nullptr) ::NetApiBufferFree(data_);
+    data_ = nullptr;
+    return &data_;
+  }
   const std::uint8_t* Data() const { return data_; }
   template <class Record>
   const Record* As() const {
