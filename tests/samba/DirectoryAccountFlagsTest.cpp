@@ -27,12 +27,12 @@ TEST(DirectoryAccountFlagsTest, OnlyStoredNonTypeBitsAreWritten) {
   EXPECT_FALSE(DirectoryAccountFlags::Writable(0x800000));  // password expired: computed
 
   // Refused or empty changes never reach the network: a host that cannot exist is not asked.
-  DirectoryAccountFlags unreachable("host.invalid", "jsmith");
-  EXPECT_EQ(unreachable.Change(0, uf::kAccountDisable), status::kSuccess);
-  EXPECT_EQ(unreachable.Change(uf::kWorkstationTrust, uf::kWorkstationTrust), status::kNotSupported);
+  DirectoryAccountFlags unreachable("host.invalid");
+  EXPECT_EQ(unreachable.Change("jsmith", 0, uf::kAccountDisable), status::kSuccess);
+  EXPECT_EQ(unreachable.Change("jsmith", uf::kWorkstationTrust, uf::kWorkstationTrust), status::kNotSupported);
   // A controller that is not there is "unavailable", as for the library's own calls.
-  EXPECT_EQ(DirectoryAccountFlags("127.0.0.1:1", "jsmith").Change(uf::kAccountDisable, uf::kAccountDisable),
-            status::kRpcServerUnavailable);
+  DirectoryAccountFlags absent("127.0.0.1:1");
+  EXPECT_EQ(absent.Change("jsmith", uf::kAccountDisable, uf::kAccountDisable), status::kRpcServerUnavailable);
 }
 
 TEST(DirectoryAccountFlagsTest, ControllerHostNames) {

@@ -115,6 +115,29 @@ class NetBuffer {
   std::optional<std::vector<Entry>> entries_;
 };
 
+// The results of an enumeration before the call, as a failed call leaves them.
+template <class Entry>
+void ClearBatch(NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
+  buffer.Reset();
+  entriesRead = 0;
+  totalEntries = 0;
+}
+
+// Hands every entry to the caller in one batch: nothing is left to resume.
+template <class Entry>
+NetStatus DeliverAll(std::vector<Entry> entries, NetBuffer<Entry>& buffer, std::uint32_t& entriesRead,
+                     std::uint32_t& totalEntries) {
+  entriesRead = totalEntries = static_cast<std::uint32_t>(entries.size());
+  buffer.Assign(std::move(entries));
+  return status::kSuccess;
+}
+template <class Entry>
+NetStatus DeliverAll(std::vector<Entry> entries, NetBuffer<Entry>& buffer, std::uint32_t& entriesRead,
+                     std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+  resumeHandle = 0;
+  return DeliverAll(std::move(entries), buffer, entriesRead, totalEntries);
+}
+
 // The LAN Manager network management operations the program uses. A server is a name prefixed
 // with two backslashes, or empty for the local machine. Implementations answer with the same
 // arguments, levels, filters, fields, status codes (0, and 234 with a resume handle for a partial

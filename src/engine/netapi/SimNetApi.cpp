@@ -60,22 +60,6 @@ NetStatus DeliverBatch(std::vector<Entry> entries, std::int64_t position, std::i
   return status::kMoreData;
 }
 
-template <class Entry>
-void ClearBatch(NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-}
-
-// Hands every entry to the caller in one batch.
-template <class Entry>
-NetStatus DeliverAll(std::vector<Entry> entries, NetBuffer<Entry>& buffer, std::uint32_t& entriesRead,
-                     std::uint32_t& totalEntries) {
-  entriesRead = totalEntries = static_cast<std::uint32_t>(entries.size());
-  buffer.Assign(std::move(entries));
-  return status::kSuccess;
-}
-
 // The groups a query lists (name, comment), with their comments where asked for.
 std::vector<GroupInfo> ReadGroups(SqliteStatement& query, bool withComments) {
   std::vector<GroupInfo> groups;
@@ -476,8 +460,7 @@ NetStatus SimNetApi::NetServerEnum(const std::string& server, std::uint32_t leve
       if (controllers_[index].announced) servers.push_back({500, controllers_[index].name});
     }
   }
-  resumeHandle = 0;
-  return DeliverAll(std::move(servers), buffer, entriesRead, totalEntries);
+  return DeliverAll(std::move(servers), buffer, entriesRead, totalEntries, resumeHandle);
 }
 
 NetStatus SimNetApi::NetGetAnyDCName(const std::string& server, const std::string& domain, std::string& dcName) {

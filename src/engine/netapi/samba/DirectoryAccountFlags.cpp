@@ -31,16 +31,12 @@ constexpr std::uint32_t kComputedBits = 0x0010 | 0x800000;
 constexpr std::uint32_t kTypeBits = 0x0100 | uf::kNormalAccount | uf::kInterdomainTrust | uf::kWorkstationTrust |
                                     uf::kServerTrust;
 
-struct LdapCloser {
-  void operator()(LDAP* connection) const { ::ldap_unbind_ext_s(connection, nullptr, nullptr); }
-};
 struct MessageFreer {
   void operator()(LDAPMessage* message) const { ::ldap_msgfree(message); }
 };
 struct MemoryFreer {
   void operator()(char* text) const { ::ldap_memfree(text); }
 };
-using Connection = std::unique_ptr<LDAP, LdapCloser>;
 using Message = std::unique_ptr<LDAPMessage, MessageFreer>;
 
 // What an LDAP result code means to the caller of NetUserSetInfo.
@@ -85,7 +81,9 @@ int AnswerSasl(LDAP* /*connection*/, unsigned /*flags*/, void* /*defaults*/, voi
   return LDAP_SUCCESS;
 }
 
-NetStatus Connect(const std::string& host, Connection& connection) {
+// Opens and binds a connection to host; `connection` takes it over as soon as it exists.
+template <class Owner>
+NetStatus Connect(const std::string& host, Owner& connection) {
   LDAP* raw = nullptr;
   const std::string url = "ldap://" + host;
   if (const int result = ::ldap_initialize(&raw, url.c_str()); result != LDAP_SUCCESS) return StatusOf(result);
@@ -191,8 +189,13 @@ NetStatus WriteFlags(LDAP* connection, const std::string& dn, std::uint32_t flag
 
 }  // namespace
 
-DirectoryAccountFlags::DirectoryAccountFlags(std::string controllerHost, std::string accountName)
-    : host_(std::move(controllerHost)), account_(std::move(accountName)) {}
+void DirectoryAccountFlags::Unbind::operator()(ldap* connection) const {
+  ::ldap_unbind_ext_s(connection, nullptr, nullptr);
+}
+
+DirectoryAccountFlags::DirectoryAccountFlags(std::string controllerHost) : host_(std::move(controllerHost)) {}
+
+DirectoryAccountFlags::~DirectoryAccountFlags() = default;
 
 bool DirectoryAccountFlags::Writable(std::uint32_t change) { return (change & (kComputedBits | kTypeBits)) == 0; }
 
@@ -209,23 +212,42 @@ std::string DirectoryAccountFlags::EscapeFilterValue(const std::string& value) {
   return escaped;
 }
 
-NetStatus DirectoryAccountFlags::Change(std::uint32_t change, std::uint32_t wanted) {
+NetStatus DirectoryAccountFlags::Connected() {
+  if (connection_) return status::kSuccess;
+  NetStatus result = Connect(host_, connection_);
+  if (result == status::kSuccess) result = NamingContext(connection_.get(), base_);
+  if (result != status::kSuccess) connection_.reset();
+  return result;
+}
+
+NetStatus DirectoryAccountFlags::Change(const std::string& accountName, std::uint32_t change, std::uint32_t wanted) {
   if (change == 0) return status::kSuccess;
   if (!Writable(change)) return status::kNotSupported;
-  Connection connection;
-  if (const NetStatus connected = Connect(host_, connection)) return connected;
-  std::string base;
-  if (const NetStatus named = NamingContext(connection.get(), base)) return named;
+  const bool reused = static_cast<bool>(connection_);
+  NetStatus result = ChangeOnce(accountName, change, wanted);
+  // A controller closes connections that were idle for long: a kept one that is gone is opened
+  // again, once.
+  if (result == status::kRpcServerUnavailable && reused) result = ChangeOnce(accountName, change, wanted);
+  return result;
+}
+
+NetStatus DirectoryAccountFlags::ChangeOnce(const std::string& accountName, std::uint32_t change,
+                                            std::uint32_t wanted) {
+  if (const NetStatus connected = Connected()) return connected;
+  const auto done = [this](NetStatus result) {
+    if (result == status::kRpcServerUnavailable) connection_.reset();
+    return result;
+  };
   Account account;
-  if (const NetStatus found = FindAccount(connection.get(), base, account_, account)) return found;
+  if (const NetStatus found = FindAccount(connection_.get(), base_, accountName, account)) return done(found);
   const std::uint32_t flags = (account.flags & ~change) | (wanted & change);
   if (flags != account.flags) {
-    if (const NetStatus written = WriteFlags(connection.get(), account.dn, flags)) return written;
+    if (const NetStatus written = WriteFlags(connection_.get(), account.dn, flags)) return done(written);
   }
   // The controller may refuse a bit silently (or its modules may add one): what it now holds is
   // what counts.
   Account after;
-  if (const NetStatus reread = FindAccount(connection.get(), base, account_, after)) return reread;
+  if (const NetStatus reread = FindAccount(connection_.get(), base_, accountName, after)) return done(reread);
   return (after.flags & change) == (wanted & change) ? status::kSuccess : status::kNotSupported;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/netapi/NetApi.h"
+
+struct ldap;
 
 namespace vantrel::netapi::samba {
 
@@ -15,12 +18,17 @@ namespace vantrel::netapi::samba {
 // Only the bits in `change` are written, each to its value in `wanted`; every other bit stays as
 // the controller has it. Bits that are computed or that give the account's type are refused with
 // "not supported" (nothing is written). The value is read back after the write and must hold.
+//
+// One object serves one controller and keeps its connection (bound once) for the next account.
 class DirectoryAccountFlags {
  public:
   // controllerHost: the host name of the controller as its Kerberos service is known ("dc1.corp.example").
-  DirectoryAccountFlags(std::string controllerHost, std::string accountName);
+  explicit DirectoryAccountFlags(std::string controllerHost);
+  ~DirectoryAccountFlags();
+  DirectoryAccountFlags(const DirectoryAccountFlags&) = delete;
+  DirectoryAccountFlags& operator=(const DirectoryAccountFlags&) = delete;
 
-  NetStatus Change(std::uint32_t change, std::uint32_t wanted);
+  NetStatus Change(const std::string& accountName, std::uint32_t change, std::uint32_t wanted);
 
   // Bits an administrator's tool may write: not the account type, not the bits the directory computes.
   static bool Writable(std::uint32_t change);
@@ -29,8 +37,16 @@ class DirectoryAccountFlags {
   static std::string EscapeFilterValue(const std::string& value);
 
  private:
+  struct Unbind {
+    void operator()(ldap* connection) const;
+  };
+
+  NetStatus Connected();
+  NetStatus ChangeOnce(const std::string& accountName, std::uint32_t change, std::uint32_t wanted);
+
   std::string host_;
-  std::string account_;
+  std::unique_ptr<ldap, Unbind> connection_;
+  std::string base_;  // the domain's naming context, read once per connection
 };
 
 // The host name under which a controller named "\\DC1" (or "DC1", or "dc1.corp.example") is reached

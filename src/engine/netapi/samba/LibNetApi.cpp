@@ -183,23 +183,6 @@ void AppendServers(std::vector<std::string> accountNames, std::vector<ServerInfo
   }
 }
 
-template <class Entry>
-void ClearBatch(NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-}
-
-// Hands every entry to the caller in one batch.
-template <class Entry>
-NetStatus DeliverAll(std::vector<Entry> entries, NetBuffer<Entry>& buffer, std::uint32_t& entriesRead,
-                     std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
-  entriesRead = totalEntries = static_cast<std::uint32_t>(entries.size());
-  resumeHandle = 0;
-  buffer.Assign(std::move(entries));
-  return status::kSuccess;
-}
-
 }  // namespace
 
 LibNetApi::LibNetApi(const Clock& clock) : clock_(clock) {
@@ -329,8 +312,11 @@ NetStatus LibNetApi::NetUserSetInfo(const std::string& server, const std::string
   if (!current.Assigned()) return status::kNerrUserNotFound;
   const std::uint32_t change = current.As<USER_INFO_20>()->usri20_flags ^ info.flags;
   if (change == 0) return status::kSuccess;
-  DirectoryAccountFlags directory(ControllerHostName(name.text, Text(lp_realm())), userName);
-  return directory.Change(change, info.flags);
+  if (!directory_ || directoryServer_ != name.text) {
+    directory_ = std::make_unique<DirectoryAccountFlags>(ControllerHostName(name.text, Text(lp_realm())));
+    directoryServer_ = name.text;
+  }
+  return directory_->Change(userName, change, info.flags);
 }
 
 NetStatus LibNetApi::NetUserDel(const std::string& server, const std::string& userName) {

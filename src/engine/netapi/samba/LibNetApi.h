@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "common/Clock.h"
@@ -11,6 +12,7 @@ struct cli_credentials;
 namespace vantrel::netapi::samba {
 
 struct ServerName;
+class DirectoryAccountFlags;
 
 // The operations straight on Samba's network management library, with one library context for
 // the whole process. NOT safe for threads (nor is the library): only the helper process uses it,
@@ -79,6 +81,9 @@ class LibNetApi : public NetApi {
   cli_credentials* credentials_ = nullptr;  // the ticket cache credentials the library uses
   NetStatus initStatus_ = status::kSuccess;
   std::string samrServer_;  // the server the library's SAMR handles belong to
+  // Account flags are written over LDAP, with one connection kept to the last controller written to.
+  std::unique_ptr<DirectoryAccountFlags> directory_;
+  std::string directoryServer_;
 };
 
 }  // namespace vantrel::netapi::samba

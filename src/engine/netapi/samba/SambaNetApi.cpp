@@ -30,14 +30,6 @@ NetStatus Exchange(HelperPool& pool, const std::string& request, Results&... res
   }
 }
 
-// The results of an enumeration before the call, as a failed call leaves them.
-template <class Entry>
-void ClearBatch(NetBuffer<Entry>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries) {
-  buffer.Reset();
-  entriesRead = 0;
-  totalEntries = 0;
-}
-
 }  // namespace
 
 // The options are taken apart and moved into the pool.
