@@ -6,12 +6,14 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <algorithm>
+#include <span>
 
 #include "app/MessageBoxes.h"
 #include "app/TabbedListDelegate.h"
 #include "app/WaitCursor.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
+#include "engine/netapi/Batches.h"
 #include "engine/netapi/NetApi.h"
 
 namespace vantrel {
@@ -148,6 +150,13 @@ void TfrmGroupUserSelect::SetTabStop(QListWidget* list, int longestName) {
   list->viewport()->update();
 }
 
+// A picker line: the name, a tab, the comment; `longest` follows the longest name for the tab stop.
+void TfrmGroupUserSelect::AddLine(QListWidget* list, const std::string& name, const std::string& comment,
+                                  int& longest) {
+  list->addItem(QString::fromStdString(Printf("%s%s%s", name.c_str(), "\t", comment.c_str())));
+  longest = std::max(longest, static_cast<int>(name.size()));
+}
+
 void TfrmGroupUserSelect::FillGroups() {
   BusyState busy(*this, rztlbGroups_);
   int longest = kShortestNameColumn;
@@ -155,26 +164,22 @@ void TfrmGroupUserSelect::FillGroups() {
                                                           netapi::NetBuffer<netapi::GroupInfo>&, std::uint32_t&,
                                                           std::uint32_t&, std::uint32_t&);
   const auto enumerate = [&](GroupEnum call, const char* failure, const char* unassigned) {
-    std::uint32_t resumeHandle = 0;
-    netapi::NetStatus status = netapi::status::kSuccess;
-    do {
-      netapi::NetBuffer<netapi::GroupInfo> buffer;
-      std::uint32_t entriesRead = 0;
-      std::uint32_t totalEntries = 0;
-      status =
-          (net_.*call)(ServerName, 1, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries, resumeHandle);
-      if (status != netapi::status::kSuccess && status != netapi::status::kMoreData)
-        throw VantrelError(InsertText(failure, netapi::StatusText(status)));
-      if (entriesRead > 0 && !buffer.Assigned()) throw VantrelError(unassigned);
-      const std::size_t count = buffer.Assigned() ? std::min<std::size_t>(entriesRead, buffer.Entries().size()) : 0;
-      for (std::size_t i = 0; i < count; ++i) {
-        const netapi::GroupInfo& group = buffer.Entries()[i];
-        rztlbGroups_->addItem(
-            QString::fromStdString(Printf("%s%s%s", group.name.c_str(), "\t", group.comment.c_str())));
-        longest = std::max(longest, static_cast<int>(group.name.size()));
-        if (i < kProcessedEntriesPerBatch) QApplication::processEvents();
-      }
-    } while (status == netapi::status::kMoreData);
+    const netapi::NetStatus status = netapi::ForEachBatch<netapi::GroupInfo>(
+        [&](auto& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+          return (net_.*call)(ServerName, 1, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
+                              resumeHandle);
+        },
+        [&](std::span<const netapi::GroupInfo> groups) {
+          for (std::size_t i = 0; i < groups.size(); ++i) {
+            AddLine(rztlbGroups_, groups[i].name, groups[i].comment, longest);
+            if (i < kProcessedEntriesPerBatch) QApplication::processEvents();
+          }
+        },
+        unassigned);
+    // "More data" that brought nothing ends the list with what was read.
+    if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) {
+      throw VantrelError(InsertText(failure, netapi::StatusText(status)));
+    }
   };
   try {
     enumerate(&netapi::NetApi::NetGroupEnum, "NetGroupEnum returned: %s",
@@ -192,25 +197,19 @@ void TfrmGroupUserSelect::FillAccounts(QListWidget* list, std::uint32_t filter) 
   BusyState busy(*this, list);
   int longest = kShortestNameColumn;
   try {
-    std::uint32_t resumeHandle = 0;
-    netapi::NetStatus status = netapi::status::kSuccess;
-    do {
-      netapi::NetBuffer<netapi::UserInfo> buffer;
-      std::uint32_t entriesRead = 0;
-      std::uint32_t totalEntries = 0;
-      status = net_.NetUserEnum(ServerName, 2, filter, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
-                                resumeHandle);
-      // Any other failure just ends the list with what was read.
-      if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) break;
-      if (entriesRead > 0 && !buffer.Assigned()) throw VantrelError("Unassigned data while enumerating users");
-      const std::size_t count = buffer.Assigned() ? std::min<std::size_t>(entriesRead, buffer.Entries().size()) : 0;
-      for (std::size_t i = 0; i < count; ++i) {
-        const netapi::UserInfo& user = buffer.Entries()[i];
-        list->addItem(QString::fromStdString(Printf("%s%s%s", user.name.c_str(), "\t", user.comment.c_str())));
-        longest = std::max(longest, static_cast<int>(user.name.size()));
-        if (i < kProcessedEntriesPerBatch) QApplication::processEvents();
-      }
-    } while (status == netapi::status::kMoreData);
+    // Any failure just ends the list with what was read.
+    netapi::ForEachBatch<netapi::UserInfo>(
+        [&](auto& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+          return net_.NetUserEnum(ServerName, 2, filter, netapi::kMaxPreferredLength, buffer, entriesRead,
+                                  totalEntries, resumeHandle);
+        },
+        [&](std::span<const netapi::UserInfo> users) {
+          for (std::size_t i = 0; i < users.size(); ++i) {
+            AddLine(list, users[i].name, users[i].comment, longest);
+            if (i < kProcessedEntriesPerBatch) QApplication::processEvents();
+          }
+        },
+        "Unassigned data while enumerating users");
   } catch (const VantrelError& error) {
     boxes_.ShowError(this, error.what());
   }

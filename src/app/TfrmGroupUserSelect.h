@@ -56,6 +56,7 @@ class TfrmGroupUserSelect : public QDialog {
   void FillGroups();
   void FillAccounts(QListWidget* list, std::uint32_t filter);
   void SetTabStop(QListWidget* list, int longestName);
+  static void AddLine(QListWidget* list, const std::string& name, const std::string& comment, int& longest);
 
   netapi::NetApi& net_;
   MessageBoxes& boxes_;

@@ -1,10 +1,12 @@
 #include "engine/AccountListBuilder.h"
 
 #include <algorithm>
+#include <span>
 
 #include "common/Text.h"
 #include "common/VantrelError.h"
 #include "engine/BusyCursor.h"
+#include "engine/netapi/Batches.h"
 #include "engine/EngineMessages.h"
 
 namespace vantrel {
@@ -32,42 +34,26 @@ void EnumerateAccounts(netapi::NetApi& api, const std::string& server, std::uint
                        const char* missingBufferMessage, std::vector<std::string>& accountList,
                        std::vector<std::string>& errorLines, std::uint32_t progressBase, std::uint32_t& added,
                        UiHooks& ui) {
-  const auto brokeOff = [&](NetStatus status) {
+  const NetStatus status = netapi::ForEachBatch<netapi::UserInfo>(
+      [&](auto& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+        return api.NetUserEnum(server, 2, filter, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
+                               resumeHandle);
+      },
+      [&](std::span<const netapi::UserInfo> entries) {
+        for (const netapi::UserInfo& entry : entries) {
+          accountList.push_back(entry.name);
+          ++added;
+          if (added % kProgressInterval == 0) {
+            ui.SetProgressPosition(static_cast<std::int64_t>(progressBase) + added);
+            ui.ProcessEvents();
+          }
+        }
+      },
+      missingBufferMessage);
+  // A failure, or "more data" that brought none (no progress possible).
+  if (status != netapi::status::kSuccess) {
     errorLines.push_back(Printf(kListingIncomplete, server.c_str(), netapi::StatusText(status).c_str(), kind));
-  };
-  std::uint32_t resumeHandle = 0;
-  NetStatus status = netapi::status::kSuccess;
-  do {
-    netapi::NetBuffer<netapi::UserInfo> buffer;
-    std::uint32_t entriesRead = 0;
-    std::uint32_t totalEntries = 0;
-    status = api.NetUserEnum(server, 2, filter, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
-                             resumeHandle);
-    if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) {
-      brokeOff(status);
-      return;
-    }
-    // An answer without entries may come without a buffer; only entries promised but not delivered
-    // are an error.
-    if (entriesRead == 0) {
-      if (status == netapi::status::kMoreData) {
-        brokeOff(status);  // no progress possible: stop rather than spin
-        return;
-      }
-      continue;
-    }
-    if (!buffer.Assigned()) throw VantrelError(missingBufferMessage);
-    const auto& entries = buffer.Entries();
-    const std::size_t count = std::min<std::size_t>(entriesRead, entries.size());
-    for (std::size_t i = 0; i < count; ++i) {
-      accountList.push_back(entries[i].name);
-      ++added;
-      if (added % kProgressInterval == 0) {
-        ui.SetProgressPosition(static_cast<std::int64_t>(progressBase) + added);
-        ui.ProcessEvents();
-      }
-    }
-  } while (status == netapi::status::kMoreData);
+  }
 }
 
 void ReadGroupNames(NetStatus status, const netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t entriesRead,

@@ -1,10 +1,12 @@
 #include "engine/DomainLists.h"
 
 #include <algorithm>
+#include <span>
 
 #include "common/Text.h"
 #include "common/VantrelError.h"
 #include "engine/BusyCursor.h"
+#include "engine/netapi/Batches.h"
 
 namespace vantrel {
 
@@ -15,23 +17,17 @@ using netapi::NetStatus;
 // Reads every server name of one NetServerEnum, batch after batch. Returns the failing status, or 0.
 NetStatus EnumerateServers(netapi::NetApi& api, const std::string& server, std::uint32_t serverType,
                            const std::string& domain, std::vector<std::string>& names) {
-  std::uint32_t resumeHandle = 0;
-  NetStatus status = netapi::status::kSuccess;
-  do {
-    netapi::NetBuffer<netapi::ServerInfo> buffer;
-    std::uint32_t entriesRead = 0;
-    std::uint32_t totalEntries = 0;
-    status = api.NetServerEnum(server, 100, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries, serverType,
-                               domain, resumeHandle);
-    if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) return status;
-    if (entriesRead > 0 && buffer.Assigned()) {
-      const auto& entries = buffer.Entries();
-      const std::size_t count = std::min<std::size_t>(entriesRead, entries.size());
-      for (std::size_t i = 0; i < count; ++i) names.push_back(entries[i].name);
-    }
-    if (status == netapi::status::kMoreData && entriesRead == 0) break;  // no progress possible
-  } while (status == netapi::status::kMoreData);
-  return netapi::status::kSuccess;
+  const NetStatus status = netapi::ForEachBatch<netapi::ServerInfo>(
+      [&](auto& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+        return api.NetServerEnum(server, 100, netapi::kMaxPreferredLength, buffer, entriesRead, totalEntries,
+                                 serverType, domain, resumeHandle);
+      },
+      [&](std::span<const netapi::ServerInfo> entries) {
+        for (const netapi::ServerInfo& entry : entries) names.push_back(entry.name);
+      },
+      nullptr);
+  // "More data" without any is the end of what can be read, not a failure.
+  return status == netapi::status::kMoreData ? netapi::status::kSuccess : status;
 }
 
 std::string AnyDCName(netapi::NetApi& api, const std::string& server, const std::string& domain,
@@ -70,28 +66,22 @@ void BuildDomainList(netapi::NetApi& api, std::vector<std::string>& list, UiHook
 
   // Trusted domains, from their inter-domain trust accounts NAME$. Other statuses are passed over:
   // the announced domains below still give a usable list.
-  std::uint32_t resumeHandle = 0;
-  NetStatus status = netapi::status::kSuccess;
-  do {
-    netapi::NetBuffer<netapi::UserInfo> buffer;
-    std::uint32_t entriesRead = 0;
-    std::uint32_t totalEntries = 0;
-    status = api.NetUserEnum(localController, 0, netapi::filter::kInterdomainTrust, netapi::kMaxPreferredLength, buffer,
-                             entriesRead, totalEntries, resumeHandle);
-    if (status != netapi::status::kSuccess && status != netapi::status::kMoreData) break;
-    if (entriesRead == 0) break;
-    if (!buffer.Assigned()) throw VantrelError("Unassigned data while enumerating domains");
-    const auto& entries = buffer.Entries();
-    const std::size_t count = std::min<std::size_t>(entriesRead, entries.size());
-    for (std::size_t i = 0; i < count; ++i) {
-      std::string_view name = entries[i].name;
-      if (EndsWith(name, "$")) name.remove_suffix(1);
-      list.push_back(UpperAscii(name));
-    }
-  } while (status == netapi::status::kMoreData);
+  netapi::ForEachBatch<netapi::UserInfo>(
+      [&](auto& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+        return api.NetUserEnum(localController, 0, netapi::filter::kInterdomainTrust, netapi::kMaxPreferredLength,
+                               buffer, entriesRead, totalEntries, resumeHandle);
+      },
+      [&](std::span<const netapi::UserInfo> entries) {
+        for (const netapi::UserInfo& entry : entries) {
+          std::string_view name = entry.name;
+          if (EndsWith(name, "$")) name.remove_suffix(1);
+          list.push_back(UpperAscii(name));
+        }
+      },
+      "Unassigned data while enumerating domains");
 
   std::vector<std::string> announced;
-  status = EnumerateServers(api, "", netapi::sv::kDomainEnum, "", announced);
+  const NetStatus status = EnumerateServers(api, "", netapi::sv::kDomainEnum, "", announced);
   if (status != netapi::status::kSuccess) {
     throw VantrelError(
         Printf("BuildDomainList: %s [%d]", netapi::StatusText(status).c_str(), static_cast<int>(status)));
