@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "HardeningFolder.h"
+#include "RecordingHooks.h"
 #include "common/Clock.h"
 #include "common/VantrelError.h"
 #include "results/ResultFile.h"
@@ -19,21 +20,6 @@ using test::ReadFile;
 using test::WriteFile;
 
 using namespace std::string_literals;
-
-class AnsweringHooks : public UiHooks {
- public:
-  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-  bool ConfirmOkCancel(const std::string& caption, const std::string& text) override {
-    questions.push_back(caption + "|" + text);
-    if (answers.empty()) return true;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  std::vector<std::string> warnings;
-  std::vector<std::string> questions;
-  std::deque<bool> answers;
-};
 
 const std::string kHeader =
     "# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Created: March 1, 2026\r\n# Domain:  CORP\r\n#\r\n\r\n";
@@ -60,7 +46,7 @@ class BadResultFileTest : public ::testing::Test {
 
   HardeningFolder folder_;
   TVTRScanResults results_;
-  AnsweringHooks hooks_;
+  RecordingHooks hooks_;
 };
 
 TEST_F(BadResultFileTest, NulBytesNeverBecomePartOfAnAccountName) {
@@ -190,7 +176,7 @@ TEST_F(BadResultFileTest, HundredThousandBadLinesAskOnceAndSummarise) {
   EXPECT_EQ(hooks_.warnings.back(), "99990 further lines could not be read and were skipped without a warning.");
 
   // Saying OK once more shows ten more and asks again.
-  hooks_ = AnsweringHooks();
+  hooks_ = RecordingHooks();
   hooks_.answers = {true, false};
   summary = Read(bytes);
   EXPECT_EQ(summary.warningsShown, 2 * kResultFileWarningsBeforeAsking);
