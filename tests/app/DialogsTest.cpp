@@ -34,15 +34,6 @@ QStringList Lines(const QListWidget* list) {
   return lines;
 }
 
-QStringList IgnoreRows(const QTreeWidget* view) {
-  QStringList rows;
-  for (int row = 0; row < view->topLevelItemCount(); ++row) {
-    const auto* item = static_cast<const IgnoreListItem*>(view->topLevelItem(row));
-    rows << QStringLiteral("%1:%2").arg(item->ImageIndex()).arg(item->text(0));
-  }
-  return rows;
-}
-
 void SelectLines(QListWidget* list, const QStringList& names) {
   for (int row = 0; row < list->count(); ++row)
     list->item(row)->setSelected(names.contains(list->item(row)->text().section(QLatin1Char('\t'), 0, 0)));

@@ -30,15 +30,6 @@ QStringList Lines(const QListWidget* list) {
   return lines;
 }
 
-QStringList IgnoreRows(const QTreeWidget* view) {
-  QStringList rows;
-  for (int row = 0; row < view->topLevelItemCount(); ++row) {
-    const auto* item = static_cast<const IgnoreListItem*>(view->topLevelItem(row));
-    rows << QStringLiteral("%1:%2").arg(item->ImageIndex()).arg(item->text(0));
-  }
-  return rows;
-}
-
 }  // namespace
 
 void SettingsLifecycleTest::chosenDomainNamesTheSettingsRead() {

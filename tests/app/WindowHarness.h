@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 #include <functional>
@@ -15,6 +16,7 @@
 #include "actions/ExchangeHelper.h"
 #include "app/ExchangeCheck.h"
 #include "app/HelpViewer.h"
+#include "app/IgnoreListItem.h"
 #include "app/MessageBoxes.h"
 #include "app/TfrmMain.h"
 #include "app/WebLinks.h"
@@ -82,6 +84,16 @@ inline const char* const kThreeDomainLab = R"({
 })";
 
 // The results view's rows as a user reads and selects them.
+// An ignore list's rows as "image index:name".
+inline QStringList IgnoreRows(const QTreeWidget* view) {
+  QStringList rows;
+  for (int row = 0; row < view->topLevelItemCount(); ++row) {
+    const auto* item = static_cast<const IgnoreListItem*>(view->topLevelItem(row));
+    rows << QStringLiteral("%1:%2").arg(item->ImageIndex()).arg(item->text(0));
+  }
+  return rows;
+}
+
 inline int ResultRowCount(const QTreeView* view) { return view->model()->rowCount(); }
 inline QString ResultText(const QTreeView* view, int row, int column) {
   return view->model()->index(row, column).data().toString();
