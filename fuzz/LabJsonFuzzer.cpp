@@ -14,7 +14,7 @@
 
 #include "common/Clock.h"
 #include "common/VantrelError.h"
-#include "engine/netapi/LabJson.h"
+#include "lab/LabJson.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ForwardingNetApi.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel::bench {
 

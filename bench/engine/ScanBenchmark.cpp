@@ -34,8 +34,8 @@
 #include "engine/DomainLists.h"
 #include "engine/ScanDomain.h"
 #include "engine/TarvikThread.h"
-#include "engine/netapi/LabGenerator.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabGenerator.h"
+#include "lab/SimNetApi.h"
 #include "results/ScanResult.h"
 
 namespace vantrel::bench {

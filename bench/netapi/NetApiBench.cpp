@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/netapi/LabGenerator.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabGenerator.h"
+#include "lab/SimNetApi.h"
 
 namespace {
 

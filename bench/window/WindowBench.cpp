@@ -26,8 +26,8 @@
 #include "app/TfrmMain.h"
 #include "app/WebLinks.h"
 #include "common/Clock.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 #include "results/ScanResult.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "actions/ActionRunResult.h"
 #include "actions/FolderOperations.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 #include "results/ScanResult.h"
 
 namespace vantrel {

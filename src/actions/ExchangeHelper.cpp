@@ -2,12 +2,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "actions/ExchangeVersion.h"
 #include "actions/FileVersionInfo.h"
+#include "common/BusyCursor.h"
 #include "common/UiHooks.h"
 #include "common/VantrelError.h"
 
@@ -16,21 +18,6 @@ namespace vantrel {
 namespace fs = std::filesystem;
 
 namespace {
-
-class BusyCursor {
- public:
-  explicit BusyCursor(UiHooks* ui) : ui_(ui) {
-    if (ui_ != nullptr) ui_->SetBusyCursor(true);
-  }
-  ~BusyCursor() {
-    if (ui_ != nullptr) ui_->SetBusyCursor(false);
-  }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  UiHooks* ui_;
-};
 
 // The folders searched for the directory library after the program's own, in the dynamic
 // loader's order.
@@ -102,7 +89,8 @@ std::optional<std::pair<std::string, std::string>> ExchangeHelper::Check() const
 }
 
 std::int32_t ExchangeHelper::TestConnection(const std::string& server, std::string& detail, UiHooks* ui) const {
-  BusyCursor busy(ui);
+  std::optional<BusyCursor> busy;
+  if (ui != nullptr) busy.emplace(*ui);
   detail.clear();
   const std::unique_ptr<SharedLibrary> library = LoadHelper();
   if (library == nullptr) throw VantrelError(kCannotLoadMessage);

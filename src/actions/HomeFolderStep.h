@@ -6,7 +6,7 @@
 
 #include "actions/FolderOperations.h"
 #include "actions/ResourcesPageReader.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel {
 

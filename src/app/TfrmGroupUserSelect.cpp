@@ -13,8 +13,8 @@
 #include "app/WaitCursor.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
-#include "engine/netapi/Batches.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/Batches.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel {
 

@@ -5,8 +5,8 @@
 
 #include "app/WindowProgram.h"
 #include "common/VantrelError.h"
-#include "engine/netapi/LabGenerator.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabGenerator.h"
+#include "lab/SimNetApi.h"
 
 namespace {
 

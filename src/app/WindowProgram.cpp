@@ -14,7 +14,7 @@
 #include "app/MessageBoxes.h"
 #include "app/TfrmMain.h"
 #include "common/VantrelError.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel {
 

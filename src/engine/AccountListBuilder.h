@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/UiHooks.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel {
 

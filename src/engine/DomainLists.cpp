@@ -5,8 +5,8 @@
 
 #include "common/Text.h"
 #include "common/VantrelError.h"
-#include "engine/BusyCursor.h"
-#include "engine/netapi/Batches.h"
+#include "common/BusyCursor.h"
+#include "netapi/Batches.h"
 
 namespace vantrel {
 

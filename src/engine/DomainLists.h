@@ -5,7 +5,7 @@
 
 #include "common/UiHooks.h"
 #include "engine/DomainPicker.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel {
 

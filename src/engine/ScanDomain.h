@@ -8,7 +8,7 @@
 #include "common/Clock.h"
 #include "common/UiHooks.h"
 #include "engine/IgnoreList.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 #include "results/ScanResult.h"
 
 namespace vantrel {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/DateTime.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 #include "results/AtomicFile.h"
 #include "results/FileError.h"
 #include "results/ResultFileReader.h"

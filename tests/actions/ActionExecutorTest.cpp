@@ -17,8 +17,8 @@
 #include "actions/FixedResourcesPage.h"
 #include "common/DateTime.h"
 #include "common/Text.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 
 namespace vantrel {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "ForwardingNetApi.h"
 #include "common/UiHooks.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel::testing {
 

@@ -12,7 +12,7 @@
 #include "actions/TestConnectionCommand.h"
 #include "actions/VersionedPeFile.h"
 #include "common/VantrelError.h"
-#include "engine/netapi/LabJson.h"
+#include "lab/LabJson.h"
 
 namespace vantrel {
 namespace {

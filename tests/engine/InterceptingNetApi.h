@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ForwardingNetApi.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel::test {
 

@@ -12,7 +12,7 @@
 #include "RecordingUi.h"
 #include "common/Clock.h"
 #include "engine/ScanDomain.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 #include "results/ScanResult.h"
 
 namespace vantrel::test {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 
 namespace vantrel::test {
 

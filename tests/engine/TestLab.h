@@ -7,7 +7,7 @@
 
 #include "TempFolder.h"
 #include "common/Clock.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel::test {
 

@@ -11,8 +11,8 @@
 #include "ChildProcess.h"
 #include "HardeningFolder.h"
 #include "common/Clock.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 
 namespace vantrel::hardening {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "ChildProcess.h"
 #include "HardeningFolder.h"
-#include "engine/netapi/LabJson.h"
+#include "lab/LabJson.h"
 
 namespace vantrel::hardening {
 namespace {

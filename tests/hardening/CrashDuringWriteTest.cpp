@@ -21,9 +21,9 @@
 #include "common/VantrelError.h"
 #include "config/ConfigSettings.h"
 #include "config/RegistryFileText.h"
-#include "engine/netapi/LabFolder.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabFolder.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 #include "results/ResultFile.h"
 
 namespace vantrel::hardening {

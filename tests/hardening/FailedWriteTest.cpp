@@ -20,8 +20,8 @@
 #include "common/Text.h"
 #include "common/VantrelError.h"
 #include "config/ConfigSettings.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 #include "results/ResultFile.h"
 
 namespace vantrel::hardening {

@@ -10,7 +10,7 @@
 #include "common/Clock.h"
 #include "common/VantrelError.h"
 #include "config/RegistryFileText.h"
-#include "engine/netapi/LabJson.h"
+#include "lab/LabJson.h"
 #include "results/ResultFile.h"
 
 namespace vantrel::hardening {

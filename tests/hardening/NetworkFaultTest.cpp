@@ -15,8 +15,8 @@
 #include "HardeningFolder.h"
 #include "common/Text.h"
 #include "engine/ScanDriver.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 
 namespace vantrel::hardening {
 namespace {

@@ -14,7 +14,7 @@
 #include "TempFolder.h"
 #include "common/DateTime.h"
 #include "common/VantrelError.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 #include "results/ResultFile.h"
 
 namespace vantrel {

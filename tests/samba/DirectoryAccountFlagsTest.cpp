@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/netapi/samba/DirectoryAccountFlags.h"
+#include "samba/DirectoryAccountFlags.h"
 
 namespace vantrel::netapi::samba {
 namespace {

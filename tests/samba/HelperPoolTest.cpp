@@ -10,14 +10,14 @@
 #include <utility>
 #include <vector>
 
-#include "../engine/netapi/LabTestFolder.h"
-#include "../engine/netapi/SimNetApiTestLab.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
-#include "engine/netapi/samba/FrameChannel.h"
-#include "engine/netapi/samba/HelperProtocol.h"
-#include "engine/netapi/samba/OpenSambaNetApi.h"
-#include "engine/netapi/samba/SambaNetApi.h"
+#include "../lab/LabTestFolder.h"
+#include "../lab/SimNetApiTestLab.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
+#include "samba/FrameChannel.h"
+#include "samba/HelperProtocol.h"
+#include "samba/OpenSambaNetApi.h"
+#include "samba/SambaNetApi.h"
 
 namespace vantrel::netapi::samba {
 namespace {

@@ -30,8 +30,8 @@
 #include "common/VantrelError.h"
 #include "engine/DomainLists.h"
 #include "engine/ScanDriver.h"
-#include "engine/netapi/samba/OpenSambaNetApi.h"
-#include "engine/netapi/samba/SambaNetApi.h"
+#include "samba/OpenSambaNetApi.h"
+#include "samba/SambaNetApi.h"
 
 namespace vantrel::netapi::samba {
 namespace {

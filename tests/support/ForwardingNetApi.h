@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel::test {
 

@@ -9,8 +9,8 @@
 #include "ScanCommand.h"
 #include "TempFolder.h"
 #include "common/DateTime.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 
 namespace vantrel::scantool {
 namespace {

@@ -16,9 +16,9 @@
 
 #include "common/FileDescriptor.h"
 #include "common/VantrelError.h"
-#include "engine/netapi/LabGenerator.h"
-#include "engine/netapi/LabJson.h"
-#include "engine/netapi/LabWriter.h"
+#include "lab/LabGenerator.h"
+#include "lab/LabJson.h"
+#include "lab/LabWriter.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "config/SettingsValidation.h"
 #include "engine/DomainLists.h"
 #include "engine/ScanDriver.h"
-#include "engine/netapi/SimNetApi.h"
+#include "lab/SimNetApi.h"
 #ifdef VANTREL_HAVE_SAMBA
-#include "engine/netapi/samba/OpenSambaNetApi.h"
+#include "samba/OpenSambaNetApi.h"
 #endif
 #include "results/ResultFile.h"
 #include "results/ScanResult.h"

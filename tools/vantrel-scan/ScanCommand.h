@@ -10,7 +10,7 @@
 
 #include "CommandLine.h"
 #include "common/Clock.h"
-#include "engine/netapi/NetApi.h"
+#include "netapi/NetApi.h"
 
 namespace vantrel::scantool {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "actions/vtrex/SimulatedLabLocation.h"
-#include "engine/netapi/LabMailServers.h"
+#include "lab/LabMailServers.h"
 
 namespace {
 

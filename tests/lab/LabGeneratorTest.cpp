@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "LabTestFolder.h"
+#include "SimNetApiTestLab.h"
+#include "common/Text.h"
+#include "lab/LabGenerator.h"
+#include "lab/LabJson.h"
+#include "lab/LabMailServers.h"
+#include "lab/SimNetApi.h"
+
+namespace vantrel::lab {
+namespace {
+
+using netapi::NetBuffer;
+using netapi::SimNetApi;
+using netapi::UserInfo;
+using testing::kTestNow;
+using testing::LabTestFolder;
+using testing::TestNow;
+
+constexpr std::int64_t kDay = 86400;
+
+// Every account of a filter with its level-2 record, as one controller answers.
+std::vector<UserInfo> Accounts(SimNetApi& api, const std::string& server, std::uint32_t filter) {
+  std::vector<UserInfo> accounts;
+  std::uint32_t resume = 0;
+  netapi::NetStatus result = 0;
+  do {
+    NetBuffer<UserInfo> buffer;
+    std::uint32_t read = 0, total = 0;
+    result = api.NetUserEnum(server, 2, filter, netapi::kMaxPreferredLength, buffer, read, total, resume);
+    EXPECT_TRUE(result == 0 || result == netapi::status::kMoreData) << result;
+    if (buffer.Assigned()) accounts.insert(accounts.end(), buffer.Entries().begin(), buffer.Entries().end());
+  } while (result == netapi::status::kMoreData);
+  return accounts;
+}
+
+TEST(LabGenerate, TheSameSeedGivesTheSameLab) {
+  LabTestFolder folder;
+  ManualClock clock(TestNow());
+  GenerateOptions options;
+  options.domain = "ACME";
+  options.users = 150;
+  options.computers = 20;
+  options.controllers = 2;
+  options.seed = 42;
+  Generate(folder.Path() / "a", options, clock);
+  Generate(folder.Path() / "b", options, clock);
+  const std::string first = ExportJson(folder.Path() / "a", clock);
+  // The home folders name the lab they are in; the rest must be identical.
+  std::string second = ExportJson(folder.Path() / "b", clock);
+  const std::string aHomes = (folder.Path() / "a" / "homes").string();
+  const std::string bHomes = (folder.Path() / "b" / "homes").string();
+  for (std::size_t at = second.find(bHomes); at != std::string::npos; at = second.find(bHomes, at + 1)) {
+    second.replace(at, bHomes.size(), aHomes);
+  }
+  EXPECT_EQ(first, second);
+  options.seed = 43;
+  Generate(folder.Path() / "b", options, clock);
+  EXPECT_NE(ExportJson(folder.Path() / "b", clock), second);
+}
+
+TEST(LabGenerate, ARealisticDomain) {
+  LabTestFolder folder;
+  ManualClock clock(TestNow());
+  GenerateOptions options;
+  options.domain = "ACME";
+  options.users = 2000;
+  options.computers = 300;
+  options.controllers = 3;
+  options.latencyMs = 0.25;
+  options.seed = 7;
+  Generate(folder.Lab(), options, clock);
+  SimNetApi api(folder.Lab(), clock);
+
+  std::vector<std::vector<UserInfo>> perController;
+  for (const char* dc : {"\\\\DC01", "\\\\DC02", "\\\\DC03"}) perController.push_back(Accounts(api, dc, 2));
+  const std::vector<UserInfo>& users = perController[0];
+  ASSERT_EQ(users.size(), 2000u);
+  EXPECT_EQ(Accounts(api, "\\\\DC01", 0x30).size(), 300u);
+  std::set<std::string> names;
+  int disabled = 0, neverExpires = 0, neverUsed = 0, recent = 0, overAYear = 0, oneControllerOnly = 0;
+  for (std::size_t index = 0; index < users.size(); ++index) {
+    EXPECT_TRUE(names.insert(UpperAscii(users[index].name)).second) << users[index].name;
+    EXPECT_EQ(users[index].homeDir, (folder.Lab() / "homes" / "ACME" / users[index].name).string());
+    disabled += (users[index].flags & netapi::uf::kAccountDisable) != 0;
+    neverExpires += (users[index].flags & netapi::uf::kDontExpirePassword) != 0;
+    std::int64_t newest = 0;
+    int seenBy = 0;
+    for (const auto& answers : perController) {
+      newest = std::max(newest, answers[index].lastLogon);
+      seenBy += answers[index].lastLogon != 0;
+    }
+    neverUsed += newest == 0;
+    recent += newest != 0 && kTestNow - newest < 14 * kDay;
+    overAYear += newest != 0 && kTestNow - newest > 365 * kDay;
+    oneControllerOnly += seenBy == 1;
+  }
+  // Loose bounds: the spread, not the exact draw, is what a scan of this lab depends on.
+  EXPECT_GT(disabled, 20);
+  EXPECT_GT(neverExpires, 20);
+  EXPECT_GT(neverUsed, 40);
+  EXPECT_GT(recent, 600);
+  EXPECT_GT(overAYear, 60);
+  EXPECT_GT(oneControllerOnly, 100);
+  EXPECT_FALSE(std::filesystem::exists(folder.Lab() / "homes"));
+
+  // Service accounts reach Backup Operators through the global group Service Accounts.
+  NetBuffer<netapi::GroupInfo> groups;
+  std::uint32_t read = 0, total = 0;
+  ASSERT_EQ(api.NetUserGetLocalGroups("\\\\DC02", "svc-backup", 0, netapi::kLgIncludeIndirect,
+                                      netapi::kMaxPreferredLength, groups, read, total),
+            0u);
+  ASSERT_GE(read, 1u);
+  EXPECT_EQ(groups.Entries()[0].name, "Administrators");
+  EXPECT_EQ(groups.Entries()[1].name, "Backup Operators");
+  ASSERT_EQ(api.NetUserGetGroups("\\\\DC02", users[100].name, 0, netapi::kMaxPreferredLength, groups, read, total), 0u);
+  EXPECT_EQ(read, 1u) << "every user is in one department";
+  std::string dc;
+  EXPECT_EQ(api.NetGetAnyDCName("", "", dc), 0u);
+  EXPECT_EQ(dc, "\\\\DC01");
+}
+
+TEST(LabDemo, TwoDomainsWithHomeFoldersMailboxesAndFailures) {
+  LabTestFolder folder;
+  ManualClock clock(TestNow());
+  CreateDemo(folder.Lab(), clock, 0.15);
+  SimNetApi api(folder.Lab(), clock);
+
+  NetBuffer<netapi::ServerInfo> servers;
+  std::uint32_t read = 0, total = 0, resume = 0;
+  ASSERT_EQ(api.NetServerEnum("", 100, -1, servers, read, total, netapi::sv::kDomainEnum, "", resume), 0u);
+  EXPECT_EQ(read, 2u);
+  ASSERT_EQ(api.NetServerEnum("", 100, -1, servers, read, total, 0x18, "CORP", resume), 0u);
+  EXPECT_EQ(read, 3u);
+  netapi::TimeOfDayInfo time;
+  std::int64_t largestOffset = 0;
+  for (const auto& server : servers.Entries()) {
+    ASSERT_EQ(api.NetRemoteTOD("\\\\" + server.name, time), 0u);
+    largestOffset = std::max(largestOffset, time.elapsedSeconds - kTestNow);
+  }
+  EXPECT_GT(largestOffset, 0);
+  EXPECT_LT(largestOffset, 36 * 3600);
+
+  const std::vector<UserInfo> users = Accounts(api, "\\\\DC01", 2);
+  EXPECT_EQ(users.size(), 450u);
+  EXPECT_EQ(Accounts(api, "\\\\DC01", 0x30).size(), 53u);
+  ASSERT_EQ(Accounts(api, "\\\\DC01", 8).size(), 1u);
+  EXPECT_EQ(Accounts(api, "\\\\DC01", 8)[0].name, "SALES$");
+
+  LabMailServers mail(folder.Lab());
+  ASSERT_TRUE(mail.Find("exch01").has_value());
+  int withMailbox = 0;
+  for (std::size_t index = 0; index < 60; ++index) {
+    // Home folders exist, with files in them.
+    const UserInfo& user = users[index * 7];
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(user.homeDir) / "notes.txt")) << user.homeDir;
+    withMailbox += mail.HasMailbox("EXCH01", "/o=Orvex/ou=Headquarters/cn=Recipients/CN=" + user.name);
+  }
+  // Two accounts fail, each on one controller only.
+  int failing = 0;
+  for (std::size_t index = 0; index < users.size(); index += 7) {
+    std::optional<UserInfo> info;
+    failing += api.NetUserGetInfo("\\\\DC01", users[index].name, 2, info) != 0;
+  }
+  EXPECT_EQ(failing, 0);
+  std::optional<UserInfo> info;
+  EXPECT_EQ(api.NetUserGetInfo("\\\\DC02", users[120].name, 2, info), netapi::status::kAccessDenied);
+  EXPECT_EQ(api.NetUserGetInfo("\\\\DC03", users[340].name, 2, info), netapi::status::kRpcServerUnavailable);
+  EXPECT_EQ(api.NetUserGetInfo("\\\\DC03", users[120].name, 2, info), 0u);
+  EXPECT_GT(withMailbox, 30);
+  const std::string json = ExportJson(folder.Lab(), clock);
+  EXPECT_NE(json.find(R"("fail":{"DC02":5})"), std::string::npos);
+  EXPECT_NE(json.find(R"("fail":{"DC03":1722})"), std::string::npos);
+  std::size_t failures = 0;
+  for (std::size_t at = json.find("\"fail\""); at != std::string::npos; at = json.find("\"fail\"", at + 1)) ++failures;
+  EXPECT_EQ(failures, 2u);
+  EXPECT_NE(json.find(R"("name":"DC02","primary":false,"announced":true,"latency_ms":2.0)"), std::string::npos);
+}
+
+TEST(LabMailServers, ConnectionAndMailboxRemoval) {
+  LabTestFolder folder;
+  ManualClock clock(TestNow());
+  ImportJson(R"({"domains": [
+      {"name": "A", "controllers": [{"name": "DC1"}],
+       "mail_server": {"name": "EXCH1", "mailboxes": ["/o=Org/ou=Site/cn=Recipients/CN=SMITHJ", "/o=Org/x/CN=B"]}},
+      {"name": "B", "controllers": [{"name": "DC2"}],
+       "mail_server": {"name": "EXCH2", "version": "5.5.1960", "reachable": false, "mailboxes": ["/o=B/CN=X"]}}]})",
+             folder.Lab(), clock);
+  LabMailServers mail(folder.Lab());
+  const auto first = mail.Find("exch1");
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(first->name, "EXCH1");
+  EXPECT_EQ(first->version, "5.5.2653");
+  EXPECT_TRUE(first->reachable);
+  const auto second = mail.Find("EXCH2");
+  ASSERT_TRUE(second.has_value());
+  EXPECT_EQ(second->version, "5.5.1960");
+  EXPECT_FALSE(second->reachable);
+  EXPECT_FALSE(mail.Find("EXCH3").has_value());
+
+  using Result = LabMailServers::DeleteResult;
+  EXPECT_EQ(mail.DeleteMailbox("exch1", "/O=org/ou=site/cn=recipients/cn=smithj"), Result::kDeleted);
+  EXPECT_EQ(mail.DeleteMailbox("EXCH1", "/o=Org/ou=Site/cn=Recipients/CN=SMITHJ"), Result::kNoSuchMailbox);
+  EXPECT_EQ(mail.DeleteMailbox("EXCH2", "/o=B/CN=X"), Result::kUnreachable);
+  EXPECT_EQ(mail.DeleteMailbox("EXCH9", "/o=B/CN=X"), Result::kNoSuchServer);
+  EXPECT_FALSE(LabMailServers(folder.Lab()).HasMailbox("EXCH1", "/o=Org/ou=Site/cn=Recipients/CN=SMITHJ"));
+  EXPECT_TRUE(LabMailServers(folder.Lab()).HasMailbox("EXCH1", "/o=Org/x/CN=B"));
+  EXPECT_TRUE(mail.HasMailbox("EXCH2", "/o=B/CN=X"));
+  const std::string json = ExportJson(folder.Lab(), clock);
+  EXPECT_EQ(json.find("SMITHJ"), std::string::npos);
+  EXPECT_NE(json.find(R"("mailboxes":["/o=Org/x/CN=B"])"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel::lab

@@ -1,0 +1,21 @@
+#include <gtest/gtest.h>
+
+#include "netapi/NetApi.h"
+
+namespace vantrel::netapi {
+namespace {
+
+TEST(StatusText, KnownCodesHaveTheirOwnTextAndOthersAGenericOne) {
+  const NetStatus known[] = {5, 53, 87, 234, 1326, 1355, 2221, 2453};
+  for (NetStatus code : known) {
+    const std::string text = StatusText(code);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text.find("Unknown error"), std::string::npos) << code;
+  }
+  EXPECT_EQ(StatusText(5), "Access is denied.");
+  EXPECT_EQ(StatusText(53), "The network path was not found.");
+  EXPECT_EQ(StatusText(424242), "Unknown error 424242.");
+}
+
+}  // namespace
+}  // namespace vantrel::netapi
