@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <sstream>
@@ -283,6 +284,13 @@ TEST(ResultFileRead, OddBytesAndHugeLinesAreReadSafely) {
   EXPECT_LT(message.size(), 1000u);
   EXPECT_EQ(message.rfind("This scan result file is for the xxx", 0), 0u);
 
+  // 70 MB without a line end: only its beginning is kept, and the line is bad, not a record.
+  RecordingHooks endless;
+  const ResultFileReadSummary summary = ReadText("x" + std::string(70 * 1024 * 1024, 'y') + " 5 show", "LAB", list, endless);
+  EXPECT_EQ(summary.badLines, 1);
+  EXPECT_EQ(list.Count(), 0u);
+  for (const std::string& warning : endless.warnings) EXPECT_LT(warning.size(), 400u);
+
   // An LF-only file is one line; its comment holds the rest of the file as its domain.
   EXPECT_NE(ErrorOf([&] { ReadText("# Domain: LAB\na 1 show\n", "LAB", list, hooks); }).find("LAB\na 1 show"),
             std::string::npos);
@@ -323,6 +331,11 @@ TEST(ResultFileRead, FilesThatCannotBeReadChangeNothingOrKeepWhatWasRead) {
             (folder / "missing.txt").string() + ": No such file or directory");
   EXPECT_EQ(ErrorOf([&] { ReadResultFile(folder.Path(), "LAB", list, hooks); }),
             folder.Path().string() + ": Is a directory");
+  // A device without end and a pipe without writer would never finish: both are refused at once.
+  ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0600), 0);
+  for (const auto& path : {std::filesystem::path("/dev/zero"), folder / "pipe.txt"}) {
+    EXPECT_NE(ErrorOf([&] { ReadResultFile(path, "LAB", list, hooks); }), "(no error)") << path;
+  }
   EXPECT_EQ(Rows(list), (std::vector<Row>{{"kept", 1, actShow}}));
 
   // A read that fails once the file is open: the list was emptied, the error names the file.

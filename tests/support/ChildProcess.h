@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::hardening {
+namespace vantrel::test {
 
 // What a program run gave: its exit status (128 + signal number when a signal ended it) and everything
 // it wrote to standard output and standard error.
@@ -27,4 +27,4 @@ int RunInChild(const std::function<int(std::string& message)>& body, std::string
 // Returns true when body completed before the kill.
 bool RunAndKill(const std::function<void()>& body, std::chrono::microseconds delay);
 
-}  // namespace vantrel::hardening
+}  // namespace vantrel::test

@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace vantrel::hardening {
+namespace vantrel::test {
 
 namespace {
 
@@ -149,4 +149,4 @@ bool RunAndKill(const std::function<void()>& body, std::chrono::microseconds del
   return status == 0;
 }
 
-}  // namespace vantrel::hardening
+}  // namespace vantrel::test

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "HardeningFolder.h"
+#include "TempFolder.h"
 #include "common/VantrelError.h"
 #include "config/ConfigSettings.h"
 #include "config/FileRegistry.h"
 
-namespace vantrel::hardening {
+namespace vantrel {
 namespace {
 
 using test::ReadFile;
@@ -38,46 +38,8 @@ class BadRegistryFileTest : public ::testing::Test {
     return "";
   }
 
-  HardeningFolder folder_;
+  test::TempFolder folder_;
 };
-
-TEST_F(BadRegistryFileTest, BrokenLinesAreSkippedOnReadAndTheFileIsNeverRewritten) {
-  const std::string bytes = "REGEDIT4\r\n\r\n" + kCorpKey +
-                            "\"UserWarningDays\"=dword:0000000a\r\n"
-                            "\"UserDisableDays\"=dword:zz\r\n"  // not hexadecimal
-                            "this line means nothing\r\n"
-                            "\"MaxThreads=dword:00000005\r\n"  // the name's closing quote is missing
-                            "\"DCList\"=hex(7):44,43,31,00,00,\\\r\n"  // continued into the end of the file
-                            "\"ComputerDeleteDays\"=dword:00000063\r\n";
-  WriteFile(File(), bytes);
-  TVTRConfigSettings settings = Load();
-  EXPECT_EQ(settings.UserWarningDays(), 10);
-  EXPECT_EQ(settings.UserDisableDays(), 40);
-  EXPECT_EQ(settings.MaxThreads(), 20);
-  EXPECT_FALSE(settings.Modified());
-
-  settings.SetUserWarningDays(11);
-  const std::string error = WriteError(settings);
-  EXPECT_NE(error.find("line 5 of " + File().string()), std::string::npos) << error;
-  EXPECT_NE(error.find("The file has not been changed"), std::string::npos) << error;
-  EXPECT_EQ(ReadFile(File()), bytes);
-  EXPECT_EQ(FolderSnapshot(folder_.Path()).size(), 2u);  // the file and the writers' lock file
-}
-
-TEST_F(BadRegistryFileTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
-  WriteFile(File(), "REGEDIT4\r\n\r\n" + kCorpKey +
-                        "\"UserWarningDays\"=\"99\"\r\n"
-                        "\"UserWarning\"=hex:01\r\n"
-                        "\"HomeFolderPath\"=dword:00000001\r\n"
-                        "\"ExchangeServer\"=hex(2):6d,78,00\r\n"
-                        "\"MaxThreads\"=hex(4):05,00,00\r\n");
-  const TVTRConfigSettings settings = Load();
-  EXPECT_EQ(settings.UserWarningDays(), 30);
-  EXPECT_TRUE(settings.UserWarning());
-  EXPECT_EQ(settings.HomeFolderPath(), "");
-  EXPECT_EQ(settings.ExchangeServer(), "mx");  // an expandable string is a string
-  EXPECT_EQ(settings.MaxThreads(), 20);         // three bytes are no DWORD
-}
 
 TEST_F(BadRegistryFileTest, HugeValuesLoadAndStoreUnchanged) {
   const std::string longPath = "/srv/" + std::string(1024 * 1024, 'p');
@@ -105,22 +67,6 @@ TEST_F(BadRegistryFileTest, HugeValuesLoadAndStoreUnchanged) {
   EXPECT_EQ(again.HomeFolderPath(), longPath);
   EXPECT_EQ(again.DCList(), settings.DCList());
   EXPECT_EQ(again.UserDeleteDays(), 61);
-}
-
-TEST_F(BadRegistryFileTest, MissingFinalLineEndAndForeignLineEnds) {
-  // The last value has no line end; LF-only lines are read like CR LF ones.
-  WriteFile(File(),
-            "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\n"
-            "\"UserWarningDays\"=dword:0000000c\n\"MaxThreads\"=dword:00000007");
-  TVTRConfigSettings settings = Load();
-  EXPECT_EQ(settings.UserWarningDays(), 12);
-  EXPECT_EQ(settings.MaxThreads(), 7);
-  settings.SetMaxThreads(8);
-  EXPECT_EQ(WriteError(settings), "");
-  const std::string written = ReadFile(File());
-  EXPECT_EQ(written.substr(written.size() - 2), "\r\n");
-  EXPECT_EQ(Load().MaxThreads(), 8);
-  EXPECT_EQ(Load().UserWarningDays(), 12);
 }
 
 TEST_F(BadRegistryFileTest, FilesFromOtherToolsAreReadAsNothingAndNeverOverwritten) {
@@ -182,4 +128,4 @@ TEST_F(BadRegistryFileTest, DomainNamesThatWouldBreakTheFileAreRefused) {
 }
 
 }  // namespace
-}  // namespace vantrel::hardening
+}  // namespace vantrel

@@ -1,180 +1,74 @@
-// Every file the program writes, written by a process that is killed (SIGKILL) at a random moment,
-// again and again: afterwards the old content or the new one is there, whole, and the next start
-// reads it. Kill moments are spread over the whole length of one write, measured first.
-#include <fcntl.h>
+// The simulated network's files under faults: vantrel-lab fed what is no sound network, endless or
+// huge input, killed while it builds a lab, a write that fails midway, and the fuzzers' lab seeds.
+// Each is refused with one line saying where and what, and the lab already there stays as it was.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <random>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ChildProcess.h"
-#include "HardeningFolder.h"
+#include "OpenTempFolder.h"
+#include "WriteFaults.h"
 #include "common/Clock.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
-#include "config/ConfigSettings.h"
-#include "config/RegistryFileText.h"
 #include "lab/LabFolder.h"
 #include "lab/LabJson.h"
 #include "lab/SimNetApi.h"
-#include "results/ResultFile.h"
 
-namespace vantrel::hardening {
+namespace vantrel {
 namespace {
 
+using test::CountFiles;
+using test::FolderSnapshot;
+using test::KillRepeatedly;
+using test::ProgramRun;
 using test::ReadFile;
+using test::RunProgram;
 using test::WriteFile;
 
-using std::chrono::microseconds;
+const ManualClock kClock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
 
-constexpr int kRuns = 200;
-
-// How long one write takes in a child process, fork and exit included.
-microseconds MeasureWrite(const std::function<void()>& write) {
-  const auto start = std::chrono::steady_clock::now();
-  constexpr int kSamples = 3;
-  for (int i = 0; i < kSamples; ++i) {
-    std::string ignored;
-    RunInChild(
-        [&](std::string&) {
-          write();
-          return 0;
-        },
-        ignored);
+// The seeds of a fuzzer's corpus: inputs that once broke a reader, and the shapes it starts from.
+std::vector<std::string> Corpus(const std::string& name) {
+  std::vector<std::string> inputs;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VANTREL_FUZZ_CORPUS) / name)) {
+    inputs.push_back(ReadFile(entry.path()));
   }
-  return std::chrono::duration_cast<microseconds>(std::chrono::steady_clock::now() - start) / kSamples;
+  return inputs;
 }
 
-// Kills `write(run)` at a random moment of its run, kRuns times, calling `check(run, completed)` after
-// each. The runs that measure the write (run -1) complete; `settle` then notes what they left.
-// Returns how many runs were killed before they completed.
-int KillRepeatedly(const std::function<void(int)>& write, const std::function<void()>& settle,
-                   const std::function<void(int, bool)>& check) {
-  const microseconds full = MeasureWrite([&] { write(-1); });
-  settle();
-  // A fixed seed: a failure can be repeated.
-  std::mt19937 random(20261206);
-  std::uniform_int_distribution<std::int64_t> moment(0, full.count() * 13 / 10);
-  int killed = 0;
-  for (int run = 0; run < kRuns; ++run) {
-    const bool completed = RunAndKill([&] { write(run); }, microseconds(moment(random)));
-    killed += completed ? 0 : 1;
-    check(run, completed);
-    if (::testing::Test::HasFatalFailure()) break;
-  }
-  return killed;
+test::WriteCase LabCase() {
+  return {"lab",
+          [](const std::filesystem::path& folder) {
+            lab::ImportJson(R"({"domains":[{"name":"OLD","controllers":[{"name":"DC1"}]}]})", folder / "lab", kClock);
+          },
+          [](const std::filesystem::path& folder) {
+            std::string accounts;
+            for (int i = 0; i < 20000; ++i) accounts += Printf(R"(%s{"name":"a%d"})", i ? "," : "", i);
+            lab::ImportJson(
+                R"({"domains":[{"name":"NEW","controllers":[{"name":"DC9"}],"accounts":[)" + accounts + "]}]}",
+                folder / "lab", kClock);
+          },
+          [](const std::filesystem::path& folder) {
+            netapi::SimNetApi api(folder / "lab", kClock);
+            std::string dc;
+            return api.NetGetDCName("", "OLD", dc) == netapi::status::kSuccess && dc == "\\\\DC1";
+          },
+          {"disk is full", "free some space"}};
 }
 
-// Files in a folder whose names begin with `prefix`.
-int CountFiles(const std::filesystem::path& folder, const std::string& prefix) {
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    count += entry.path().filename().string().rfind(prefix, 0) == 0 ? 1 : 0;
-  }
-  return count;
-}
-
-TEST(CrashDuringWrite, RegistryFileHoldsTheOldOrTheNewSettings) {
-  HardeningFolder folder;
-  const auto file = folder / "HKEY_CURRENT_USER.reg";
-  // Another program's key with a large value makes every write long enough to be killed midway.
-  std::string bigValue;
-  for (int i = 0; i < 40000; ++i) bigValue += Printf("%02x,", i % 251);
-  WriteFile(file, "REGEDIT4\r\n\r\n; kept by hand\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"Blob\"=hex:" + bigValue +
-                      "00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
-                      "\"MaxThreads\"=dword:00000005\r\n\r\n");
-  const auto otherValues = RegistryFileText::Parse(ReadFile(file)).KeyValues("SOFTWARE\\Other");
-  ASSERT_EQ(otherValues.size(), 1u);
-
-  std::int32_t expected = 5;
-  int newSeen = 0;
-  const int killed = KillRepeatedly(
-      [&](int run) {
-        TVTRConfigSettings settings(file);
-        settings.SetDomainName("CORP");
-        settings.ReadSettings();
-        settings.SetMaxThreads(1000 + run);
-        settings.WriteSettings();
-      },
-      [&] { expected = 999; },
-      [&](int run, bool completed) {
-        const std::string bytes = ReadFile(file);
-        const RegistryFileText text = RegistryFileText::Parse(bytes);
-        ASSERT_TRUE(text.UnreadableLines().empty()) << "run " << run << ": line " << text.UnreadableLines()[0].number;
-        ASSERT_EQ(text.KeyValues("SOFTWARE\\Other").size(), 1u) << "run " << run;
-        ASSERT_EQ(text.KeyValues("SOFTWARE\\Other")[0].value, otherValues[0].value) << "run " << run;
-        ASSERT_NE(bytes.find("; kept by hand\r\n"), std::string::npos);
-        TVTRConfigSettings settings(file);
-        settings.SetDomainName("CORP");
-        settings.ReadSettings();
-        ASSERT_FALSE(settings.Modified()) << "run " << run << ": the key is gone";
-        if (settings.MaxThreads() == 1000 + run) {
-          expected = 1000 + run;
-          ++newSeen;
-        }
-        ASSERT_EQ(settings.MaxThreads(), expected) << "run " << run;
-        if (completed) {
-          ASSERT_EQ(settings.MaxThreads(), 1000 + run) << "run " << run;
-        }
-      });
-  EXPECT_GT(killed, 0);
-  EXPECT_GT(newSeen, 0);
-  // Temporary files of killed writers are cleared by the next write; only the last kill's may remain.
-  EXPECT_LE(CountFiles(folder.Path(), ".HKEY_CURRENT_USER.reg."), 1);
-}
-
-TEST(CrashDuringWrite, ResultFileHoldsTheOldOrTheNewList) {
-  HardeningFolder folder;
-  const auto file = folder / "unused_accounts.txt";
-  const ManualClock clock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
-  UiHooks hooks;
-  auto listOf = [](int run) {
-    TVTRScanResults results;
-    for (int i = 0; i < 5000; ++i) results.Add(Printf("user%d-%d", run, i), i % 400, actShow + i % 3);
-    return results;
-  };
-  const ResultFileHeader header{"CORP", std::string("admin")};
-  auto bytesOf = [&](int run) {
-    const auto reference = folder / "reference.txt";
-    WriteResultFile(reference, listOf(run), header, clock, hooks);
-    const std::string bytes = ReadFile(reference);
-    std::filesystem::remove(reference);
-    return bytes;
-  };
-  WriteResultFile(file, listOf(-2), header, clock, hooks);
-  std::string expected = ReadFile(file);
-
-  const int killed = KillRepeatedly(
-      [&](int run) {
-        UiHooks childHooks;
-        WriteResultFile(file, listOf(run), header, clock, childHooks);
-      },
-      [&] { expected = ReadFile(file); },
-      [&](int run, bool completed) {
-        const std::string bytes = ReadFile(file);
-        if (bytes != expected) {
-          const std::string fresh = bytesOf(run);
-          ASSERT_EQ(bytes.size(), fresh.size()) << "run " << run << ": neither the old nor the new file";
-          ASSERT_TRUE(bytes == fresh) << "run " << run << ": neither the old nor the new file";
-          expected = fresh;
-        } else if (completed) {
-          FAIL() << "run " << run << " completed but the old file is still there";
-        }
-        TVTRScanResults read;
-        const ResultFileReadSummary summary = ReadResultFile(file, "CORP", read, hooks);
-        ASSERT_EQ(read.Count(), 5000u);
-        ASSERT_EQ(summary.badLines, 0);
-      });
-  EXPECT_GT(killed, 0);
-  EXPECT_LE(CountFiles(folder.Path(), ".unused_accounts.txt."), 1);
-}
+TEST(LabFaults, AFailedWriteLeavesTheOldLab) { test::ExpectWritesFailCleanly(LabCase()); }
 
 std::string LabJson(int run, int accounts) {
   std::string list;
@@ -182,11 +76,12 @@ std::string LabJson(int run, int accounts) {
     list += Printf(R"(%s{"name":"r%d-%d","last_logon_days_ago":{"DC1":%d}})", i == 0 ? "" : ",", run, i, i % 90);
   }
   return R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"groups":[{"name":"G","scope":"global"}],)"
-         R"("accounts":[)" + list + "]}]}";
+         R"("accounts":[)" +
+         list + "]}]}";
 }
 
-TEST(CrashDuringWrite, LabImportLeavesTheOldOrTheNewLab) {
-  HardeningFolder folder;
+TEST(LabFaults, LabImportLeavesTheOldOrTheNewLab) {
+  test::OpenTempFolder folder;
   const auto lab = folder / "lab";
   const ManualClock clock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
   constexpr int kAccounts = 400;
@@ -207,8 +102,7 @@ TEST(CrashDuringWrite, LabImportLeavesTheOldOrTheNewLab) {
                                       }
                                       const std::string fresh = Printf("\"r%d-0\"", run);
                                       ASSERT_NE(now.find(fresh), std::string::npos) << "run " << run;
-                                      ASSERT_NE(now.find(Printf("\"r%d-%d\"", run, kAccounts - 1)),
-                                                std::string::npos)
+                                      ASSERT_NE(now.find(Printf("\"r%d-%d\"", run, kAccounts - 1)), std::string::npos)
                                           << "run " << run << ": the new lab is not whole";
                                       expected = now;
                                     });
@@ -272,8 +166,8 @@ class StuckLabBuilder {
   std::filesystem::path scratch_;
 };
 
-TEST(CrashDuringWrite, KilledLabCommandsLeaveNoScratchFolderForever) {
-  HardeningFolder folder;
+TEST(LabFaults, KilledLabCommandsLeaveNoScratchFolderForever) {
+  test::OpenTempFolder folder;
   const auto lab = folder / "lab";
   const ManualClock clock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
   lab::ImportJson(LabJson(1, 5), lab, clock);
@@ -315,8 +209,8 @@ TEST(CrashDuringWrite, KilledLabCommandsLeaveNoScratchFolderForever) {
 }
 
 // The same through the command: vantrel-lab killed while it builds the lab, then run again.
-TEST(CrashDuringWrite, KilledLabToolLeavesNoScratchFolderAfterTheNextRun) {
-  HardeningFolder folder;
+TEST(LabFaults, KilledLabToolLeavesNoScratchFolderAfterTheNextRun) {
+  test::OpenTempFolder folder;
   const auto lab = folder / "lab";
   const auto json = folder / "lab.json";
   WriteFile(json, LabJson(3, 20000));
@@ -369,16 +263,16 @@ std::int64_t OrphanRows(const std::filesystem::path& lab) {
   return orphans;
 }
 
-TEST(CrashDuringWrite, AccountChangesInTheLabAreWholeOrAbsent) {
-  HardeningFolder folder;
+TEST(LabFaults, AccountChangesInTheLabAreWholeOrAbsent) {
+  test::OpenTempFolder folder;
   const auto lab = folder / "lab";
   const ManualClock clock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
   constexpr int kAccounts = 300;
   std::string accounts;
   std::string members;
   for (int i = 0; i < kAccounts; ++i) {
-    accounts += Printf(R"(%s{"name":"w%d","last_logon_days_ago":{"DC1":%d,"DC2":%d}})", i == 0 ? "" : ",", i, i % 50,
-                       i % 70);
+    accounts +=
+        Printf(R"(%s{"name":"w%d","last_logon_days_ago":{"DC1":%d,"DC2":%d}})", i == 0 ? "" : ",", i, i % 50, i % 70);
     if (i % 3 == 0) members += Printf(R"(%s"w%d")", members.empty() ? "" : ",", i);
   }
   lab::ImportJson(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"},{"name":"DC2"}],"accounts":[)" +
@@ -413,5 +307,129 @@ TEST(CrashDuringWrite, AccountChangesInTheLabAreWholeOrAbsent) {
   EXPECT_GT(killed, 0);
 }
 
+TEST(LabFaults, EveryFuzzSeedIsImportedOrRefusedWithoutSurprises) {
+  test::TempFolder folder;
+  const ManualClock& clock = kClock;
+  int imported = 0;
+  for (const std::string& input : Corpus("lab_json")) {
+    try {
+      lab::ImportJson(input, folder / "lab", clock);
+      ++imported;
+      const std::string exported = lab::ExportJson(folder / "lab", clock);
+      lab::ImportJson(exported, folder / "copy", clock);
+      EXPECT_EQ(lab::ExportJson(folder / "copy", clock), exported);
+    } catch (const VantrelError&) {
+    }
+  }
+  EXPECT_GE(imported, 2);
+}
+
+const char* const kExistingLab =
+    R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"accounts":[{"name":"jsmith"}]}]})";
+
+class BadLabFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    lab::ImportJson(kExistingLab, Lab());
+    before_ = FolderSnapshot(folder_.Path());
+  }
+  std::filesystem::path Lab() const { return folder_ / "lab"; }
+
+  // Imports `json` over the existing lab and returns what vantrel-lab wrote to standard error.
+  std::string Refused(const std::string& json) {
+    const auto file = folder_ / "input.json";
+    WriteFile(file, json);
+    before_ = FolderSnapshot(folder_.Path());
+    const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", file.string(), Lab().string()});
+    EXPECT_EQ(run.status, 1) << json << "\n" << run.err;
+    EXPECT_EQ(run.out, "");
+    // One line, naming the tool.
+    EXPECT_EQ(run.err.rfind("vantrel-lab: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_EQ(FolderSnapshot(folder_.Path()), before_) << "a refused import changed files: " << json;
+    return run.err;
+  }
+
+  test::OpenTempFolder folder_;
+  std::map<std::string, std::string> before_;
+};
+
+std::string Domain(const std::string& body) { return R"({"domains":[{"name":"CORP",)" + body + "}]}"; }
+
+TEST_F(BadLabFileTest, TextThatIsNoJsonIsRefusedWithItsPosition) {
+  EXPECT_NE(Refused("{\n  \"domains\": [\n    {\"name\": }\n  ]\n}").find("line 3, column"), std::string::npos);
+  Refused("");
+  Refused(std::string("\xff\xfe{\0}\0", 6));
+  Refused(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1","latency_ms":1e400}]}]})");
+  // Nesting deep enough to exhaust a recursive reader's stack.
+  Refused(std::string(100000, '[') + std::string(100000, ']'));
+  Refused(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"accounts":[{"name":"\ud800"}]}]})");
+}
+
+TEST_F(BadLabFileTest, EndlessOrHugeInputIsRefusedAtOnce) {
+  const auto huge = folder_ / "huge.json";
+  {
+    // Sparse: larger than anything vantrel-lab reads, yet it takes no room on the disk.
+    WriteFile(huge, "{");
+    std::filesystem::resize_file(huge, (std::uintmax_t{1} << 30) + 1);
+  }
+  const auto before = FolderSnapshot(Lab());
+  for (const std::string& input :
+       {std::string("/dev/zero"), std::string("/dev/urandom"), folder_.Path().string(), huge.string()}) {
+    const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", input, Lab().string()});
+    EXPECT_EQ(run.status, 1) << input << "\n" << run.err;
+    EXPECT_EQ(run.err.rfind("vantrel-lab: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(input), std::string::npos) << run.err;
+    EXPECT_EQ(FolderSnapshot(Lab()), before) << input;
+  }
+  const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", huge.string(), Lab().string()});
+  EXPECT_NE(run.err.find("1 GiB"), std::string::npos) << run.err;
+  std::filesystem::remove(huge);
+}
+
+TEST_F(BadLabFileTest, JsonFromAPipeIsRead) {
+  // "vantrel-lab import /dev/stdin LAB" after a pipe, or a named pipe, is a stream, not a device.
+  const auto pipe = folder_ / "lab.pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string json = R"({"domains":[{"name":"PIPED","controllers":[{"name":"P1"}]}]})";
+  std::thread writer([&] { WriteFile(pipe, json); });
+  const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", pipe.string(), Lab().string()});
+  writer.join();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(lab::ExportJson(Lab()).find("\"PIPED\""), std::string::npos);
+}
+
+TEST_F(BadLabFileTest, FutureLogonsAreValid) {
+  // A negative logon age is a logon in the future: a controller with a fast clock records those.
+  const std::string json = Domain(
+      R"("controllers":[{"name":"DC1"},{"name":"DC2"}],"accounts":[{"name":"ahead","last_logon_days_ago":{"DC1":-2.5,"DC2":10}}])");
+  const ManualClock clock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
+  lab::ImportJson(json, Lab(), clock);
+  netapi::SimNetApi api(Lab(), clock);
+  std::optional<netapi::UserInfo> info;
+  ASSERT_EQ(api.NetUserGetInfo("\\\\DC1", "ahead", 2, info), netapi::status::kSuccess);
+  ASSERT_TRUE(info.has_value());
+  EXPECT_EQ(info->lastLogon, 1'760'000'000 + 216'000);
+  EXPECT_NE(lab::ExportJson(Lab(), clock).find("-2.5"), std::string::npos);
+}
+
+TEST_F(BadLabFileTest, PathsThatAreNoLabAreLeftAlone) {
+  // A folder with someone's files in it is not replaced by a lab.
+  const auto documents = folder_ / "documents";
+  std::filesystem::create_directory(documents);
+  WriteFile(documents / "thesis.txt", "years of work");
+  WriteFile(folder_ / "input.json", kExistingLab);
+  const auto before = FolderSnapshot(folder_.Path());
+  for (const auto& target : {documents, documents / "thesis.txt", documents / "thesis.txt" / "lab"}) {
+    const ProgramRun run = RunProgram({VANTREL_LAB_TOOL, "import", (folder_ / "input.json").string(), target.string()});
+    EXPECT_EQ(run.status, 1) << target << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  }
+  const ProgramRun exported = RunProgram({VANTREL_LAB_TOOL, "export", documents.string()});
+  EXPECT_EQ(exported.status, 1);
+  EXPECT_EQ(FolderSnapshot(folder_.Path()), before);
+}
+
 }  // namespace
-}  // namespace vantrel::hardening
+}  // namespace vantrel

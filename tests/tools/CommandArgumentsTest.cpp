@@ -8,12 +8,16 @@
 #include <vector>
 
 #include "ChildProcess.h"
-#include "HardeningFolder.h"
+#include "OpenTempFolder.h"
 #include "lab/LabJson.h"
 
-namespace vantrel::hardening {
+namespace vantrel {
 namespace {
 
+using test::FolderSnapshot;
+using test::ProgramRun;
+using test::RunInChild;
+using test::RunProgram;
 using test::WriteFile;
 
 class CommandArgumentsTest : public ::testing::Test {
@@ -45,7 +49,7 @@ class CommandArgumentsTest : public ::testing::Test {
   std::string Lab() const { return (folder_ / "lab").string(); }
   std::string In(const std::string& name) const { return (folder_ / name).string(); }
 
-  HardeningFolder folder_;
+  test::OpenTempFolder folder_;
 };
 
 TEST_F(CommandArgumentsTest, ScanWithWrongArguments) {
@@ -143,4 +147,4 @@ TEST_F(CommandArgumentsTest, LabToolRefusesLatenciesThatAreNoDuration) {
 }
 
 }  // namespace
-}  // namespace vantrel::hardening
+}  // namespace vantrel

@@ -4,7 +4,7 @@
 
 #include "common/Text.h"
 
-namespace vantrel::hardening {
+namespace vantrel::netfault {
 
 using netapi::NetStatus;
 
@@ -183,4 +183,4 @@ NetStatus FaultyNetApi::NetRemoteTOD(const std::string& server, netapi::TimeOfDa
   return ForwardingNetApi::NetRemoteTOD(server, info);
 }
 
-}  // namespace vantrel::hardening
+}  // namespace vantrel::netfault

@@ -7,13 +7,13 @@
 
 #include "TempFolder.h"
 
-namespace vantrel::hardening {
+namespace vantrel::test {
 
 // A temporary folder readable by every user, so that a test may drop its privileges in a child
 // process and still reach the files.
-class HardeningFolder : public test::TempFolder {
+class OpenTempFolder : public TempFolder {
  public:
-  HardeningFolder() {
+  OpenTempFolder() {
     using std::filesystem::perms;
     std::filesystem::permissions(
         Path(), perms::owner_all | perms::group_read | perms::group_exec | perms::others_read | perms::others_exec);
@@ -31,10 +31,10 @@ inline std::map<std::string, std::string> FolderSnapshot(const std::filesystem::
     if (entry.is_directory()) {
       files[name + "/"] = std::string();
     } else {
-      files[name] = test::ReadFile(entry.path());
+      files[name] = ReadFile(entry.path());
     }
   }
   return files;
 }
 
-}  // namespace vantrel::hardening
+}  // namespace vantrel::test

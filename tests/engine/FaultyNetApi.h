@@ -11,7 +11,7 @@
 #include "ForwardingNetApi.h"
 #include "netapi/NetApi.h"
 
-namespace vantrel::hardening {
+namespace vantrel::netfault {
 
 // Passes every call on to another back end, except that chosen controllers misbehave: one goes down
 // after a number of calls, one answers slowly, one fails for some accounts. Controllers are named
@@ -92,4 +92,4 @@ class FaultyNetApi final : public test::ForwardingNetApi {
   std::atomic<int> refused_{0};
 };
 
-}  // namespace vantrel::hardening
+}  // namespace vantrel::netfault

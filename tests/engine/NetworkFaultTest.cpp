@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "FaultyNetApi.h"
-#include "HardeningFolder.h"
+#include "OpenTempFolder.h"
 #include "common/Text.h"
 #include "engine/ScanDriver.h"
 #include "lab/LabJson.h"
 #include "lab/SimNetApi.h"
 
-namespace vantrel::hardening {
+namespace vantrel::netfault {
 namespace {
 
 using std::chrono::milliseconds;
@@ -154,7 +154,7 @@ class NetworkFaultTest : public ::testing::Test {
     }
   }
 
-  HardeningFolder folder_;
+  test::OpenTempFolder folder_;
   ManualClock clock_{std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000))};
   PlannedLab plan_;
   std::unique_ptr<netapi::SimNetApi> sim_;
@@ -312,4 +312,4 @@ TEST_F(NetworkFaultTest, FailedEstimateLosesNoAccountAndIsNoError) {
 }
 
 }  // namespace
-}  // namespace vantrel::hardening
+}  // namespace vantrel::netfault
