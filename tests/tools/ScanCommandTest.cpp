@@ -292,8 +292,9 @@ TEST(ScanCommandLine, BadArgumentsExitWithTwoAndAMissingLabWithOne) {
   EXPECT_EQ(RunBinary("--frobnicate"), kExitBadArguments);
   EXPECT_EQ(RunBinary("--lab"), kExitBadArguments);
   EXPECT_EQ(RunBinary("--lab a --lab b"), kExitBadArguments);
-  for (const char* bad : {"--configure --output x", "--configure --report x", "--keep 3", "--format xml",
-                          "--output-dir d --keep 0", "--output-dir d --keep 2x", "--output f --output-dir d"}) {
+  for (const char* bad :
+       {"--configure --output x", "--configure --report x", "--keep 3", "--format xml", "--output-dir d --keep 0",
+        "--output-dir d --keep 2x", "--output f --output-dir d", "--format json --format text"}) {
     EXPECT_EQ(RunBinary(bad), kExitBadArguments) << bad;
   }
   EXPECT_EQ(RunBinary("--help"), kExitCompleted);

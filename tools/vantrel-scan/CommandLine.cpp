@@ -31,6 +31,8 @@ const char* const kHelp =
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine result;
+  std::optional<std::string> format;
+  std::optional<std::string> keep;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     auto takeValue = [&](std::optional<std::string>& target) {
@@ -50,20 +52,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--output-dir") {
       takeValue(result.outputDir);
     } else if (argument == "--format") {
-      std::optional<std::string> format;
       takeValue(format);
-      if (*format != "text" && *format != "json") throw std::invalid_argument("--format is text or json");
-      result.json = *format == "json";
     } else if (argument == "--keep") {
-      std::optional<std::string> text;
-      takeValue(text);
-      int keep = 0;
-      const char* end = text->data() + text->size();
-      if (const auto [last, error] = std::from_chars(text->data(), end, keep);
-          error != std::errc() || last != end || keep < 1) {
-        throw std::invalid_argument("--keep needs a number of files, 1 or more");
-      }
-      result.keep = keep;
+      takeValue(keep);
     } else if (argument == "--help") {
       result.help = true;
     } else if (argument == "--configure") {
@@ -73,7 +64,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       throw std::invalid_argument("unknown argument: " + argument);
     }
   }
-  if (result.configure && (result.output || result.outputDir || result.report || result.json))
+  if (format) {
+    if (*format != "text" && *format != "json") throw std::invalid_argument("--format is text or json");
+    result.json = *format == "json";
+  }
+  if (keep) {
+    int count = 0;
+    const char* end = keep->data() + keep->size();
+    if (const auto [last, error] = std::from_chars(keep->data(), end, count);
+        error != std::errc() || last != end || count < 1) {
+      throw std::invalid_argument("--keep needs a number of files, 1 or more");
+    }
+    result.keep = count;
+  }
+  if (result.configure && (result.output || result.outputDir || result.report || format))
     throw std::invalid_argument("--configure scans nothing: it takes no --output, --output-dir, --report or --format");
   if (result.output && result.outputDir) throw std::invalid_argument("--output and --output-dir exclude each other");
   if (result.keep && !result.outputDir) throw std::invalid_argument("--keep goes with --output-dir");
