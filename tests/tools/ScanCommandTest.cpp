@@ -2,7 +2,9 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "CommandLine.h"
@@ -166,6 +168,32 @@ TEST_F(ScanCommandTest, OutputFileTakesTheResultAndStandardOutputStaysEmpty) {
   EXPECT_NE(written.find("# Domain:  CORP\r\n"), std::string::npos);
 }
 
+TEST_F(ScanCommandTest, OutputFolderGetsDatedScansAndKeepsTheNewestWithReportAndJsonOfTheSameScan) {
+  ImportLab(kTwoDomainLab);
+  WriteSettings("\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n");
+  const auto scans = folder_ / "state" / "scans";
+  const auto report = folder_ / "report.html";
+  for (int night = 0; night < 3; ++night) {
+    const Run run = Execute({"--domain", "CORP", "--output-dir", scans.string(), "--keep", "2", "--report",
+                             report.string(), "--format", night == 2 ? "json" : "text"});
+    ASSERT_EQ(run.status, kExitCompleted) << run.err;
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(run.err.find("Deleted the old scan") != std::string::npos, night == 2) << run.err;
+    clock_.Advance(std::chrono::hours(24));
+  }
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(scans)) kept.push_back(entry.path().filename());
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{"CORP-20270116T080000Z.txt", "CORP-20270117T080000Z.json"}));
+  EXPECT_NE(ReadFile(scans / kept[0]).find("# Domain:  CORP\r\n"), std::string::npos);
+  const auto json = nlohmann::json::parse(ReadFile(scans / kept[1]));
+  EXPECT_EQ(json["controllers"], nlohmann::json::array({"DC1", "DC2"}));
+  EXPECT_EQ(json["statistics"]["errors"], 1);
+  const std::string html = ReadFile(report);
+  EXPECT_NE(html.find("Controllers asked, in this order: DC1, DC2."), std::string::npos);
+  EXPECT_NE(html.find("<li>[\\\\DC2] User:broken - Error: Access is denied.</li>"), std::string::npos) << html;
+}
+
 TEST_F(ScanCommandTest, ControllerListThatDiffersFromTheAnnouncedOneEndsTheScan) {
   ImportLab(kTwoDomainLab);
   WriteSettings("\"DCList\"=hex(7):44,43,31,00,00\r\n");
@@ -264,7 +292,12 @@ TEST(ScanCommandLine, BadArgumentsExitWithTwoAndAMissingLabWithOne) {
   EXPECT_EQ(RunBinary("--frobnicate"), kExitBadArguments);
   EXPECT_EQ(RunBinary("--lab"), kExitBadArguments);
   EXPECT_EQ(RunBinary("--lab a --lab b"), kExitBadArguments);
-  EXPECT_EQ(RunBinary("--configure --output x"), kExitBadArguments);
+  for (const char* bad :
+       {"--configure --output x", "--configure --report x", "--keep 3", "--format xml", "--output-dir d --keep 0",
+        "--output-dir d --keep 2x", "--output f --output-dir d", "--format json --format text"}) {
+    EXPECT_EQ(RunBinary(bad), kExitBadArguments) << bad;
+  }
+  EXPECT_EQ(RunBinary("--help"), kExitCompleted);
   EXPECT_EQ(RunBinary("--lab /nonexistent/vantrel-lab --domain CORP"), kExitFailed);
   EXPECT_THROW(ParseCommandLine({"--domain", ""}), std::invalid_argument);
   const CommandLine line = ParseCommandLine({"--lab", "L", "--domain", "D", "--output", "F"});

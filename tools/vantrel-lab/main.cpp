@@ -26,6 +26,20 @@ constexpr const char* kUsage =
     "usage: vantrel-lab import JSON LAB | export LAB | generate LAB --domain NAME --users N --computers N "
     "--controllers N [--latency-ms MS] [--seed S] | demo LAB";
 
+constexpr const char* kHelp =
+    "Creates, fills and prints simulated networks (labs) for vantrel-sim and vantrel-scan --lab.\n"
+    "\n"
+    "  import JSON LAB     create LAB from the network described in the JSON file (or a pipe such\n"
+    "                      as /dev/stdin)\n"
+    "  export LAB          print LAB as JSON on standard output\n"
+    "  generate LAB        create LAB with generated accounts: --domain NAME --users N --computers N\n"
+    "                      --controllers N (1 to 99), optional --latency-ms MS (per query) and --seed S\n"
+    "  demo LAB            create the demo network: two domains, three controllers, ~4,000 accounts\n"
+    "  --help              show this help\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (the reason is on standard error), 2 bad arguments.\n"
+    "See vantrel-lab(1).\n";
+
 // Bad arguments: exit status 2 with the usage line.
 struct UsageError {
   std::string message;
@@ -150,6 +164,10 @@ std::string OneLine(std::string text) {
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << kUsage << "\n\n" << kHelp;
+    return 0;
+  }
   try {
     return Run(args);
   } catch (const UsageError& error) {

@@ -1,15 +1,38 @@
 #include "CommandLine.h"
 
+#include <charconv>
 #include <stdexcept>
 
 namespace vantrel::scantool {
 
 const char* const kUsage =
-    "usage: vantrel-scan [--lab PATH] [--domain NAME] [--output FILE]\n"
-    "       vantrel-scan [--lab PATH] [--domain NAME] --configure\n";
+    "usage: vantrel-scan [--lab PATH] [--domain NAME] [--output FILE | --output-dir DIR [--keep N]]\n"
+    "                    [--format text|json] [--report FILE.html]\n"
+    "       vantrel-scan [--lab PATH] [--domain NAME] --configure\n"
+    "       vantrel-scan --help\n";
+
+const char* const kHelp =
+    "Scans a domain for unused accounts with its stored settings, as the Start Scan button does.\n"
+    "\n"
+    "  --lab PATH          scan the simulated network in PATH instead of the real network\n"
+    "  --domain NAME       the domain (default: as the window chooses it at start-up)\n"
+    "  --output FILE       write the result file to FILE instead of standard output\n"
+    "  --output-dir DIR    write it to DIR/DOMAIN-YYYYMMDDTHHMMSSZ.txt (UTC; .json with --format json)\n"
+    "  --keep N            with --output-dir: then delete the domain's older files there, keeping N\n"
+    "  --format text|json  text: the result file (default); json: the results as JSON, for scripts\n"
+    "  --report FILE.html  also write a self-contained HTML report of the scan\n"
+    "  --configure         store the domain's controllers as DCList, print them, scan nothing\n"
+    "  --help              show this help\n"
+    "\n"
+    "Messages, error lines and the statistics go to standard error.\n"
+    "Exit status: 0 the scan completed (error lines or not), 1 it failed, 2 bad arguments.\n"
+    "Environment: XDG_CONFIG_HOME (settings), VANTREL_CREDENTIALS=machine, KRB5CCNAME, SMB_CONF_PATH.\n"
+    "See vantrel-scan(1).\n";
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine result;
+  std::optional<std::string> format;
+  std::optional<std::string> keep;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     auto takeValue = [&](std::optional<std::string>& target) {
@@ -24,6 +47,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       takeValue(result.domain);
     } else if (argument == "--output") {
       takeValue(result.output);
+    } else if (argument == "--report") {
+      takeValue(result.report);
+    } else if (argument == "--output-dir") {
+      takeValue(result.outputDir);
+    } else if (argument == "--format") {
+      takeValue(format);
+    } else if (argument == "--keep") {
+      takeValue(keep);
+    } else if (argument == "--help") {
+      result.help = true;
     } else if (argument == "--configure") {
       if (result.configure) throw std::invalid_argument("--configure is given twice");
       result.configure = true;
@@ -31,7 +64,23 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       throw std::invalid_argument("unknown argument: " + argument);
     }
   }
-  if (result.configure && result.output) throw std::invalid_argument("--output does not go with --configure");
+  if (format) {
+    if (*format != "text" && *format != "json") throw std::invalid_argument("--format is text or json");
+    result.json = *format == "json";
+  }
+  if (keep) {
+    int count = 0;
+    const char* end = keep->data() + keep->size();
+    if (const auto [last, error] = std::from_chars(keep->data(), end, count);
+        error != std::errc() || last != end || count < 1) {
+      throw std::invalid_argument("--keep needs a number of files, 1 or more");
+    }
+    result.keep = count;
+  }
+  if (result.configure && (result.output || result.outputDir || result.report || format))
+    throw std::invalid_argument("--configure scans nothing: it takes no --output, --output-dir, --report or --format");
+  if (result.output && result.outputDir) throw std::invalid_argument("--output and --output-dir exclude each other");
+  if (result.keep && !result.outputDir) throw std::invalid_argument("--keep goes with --output-dir");
   return result;
 }
 

@@ -11,6 +11,14 @@ struct CommandLine {
   std::optional<std::string> domain;
   std::optional<std::string> output;
   bool configure = false;
+  // Also an HTML report of the scan in this file.
+  std::optional<std::string> report;
+  // --format json: the results as JSON instead of the result file.
+  bool json = false;
+  // A dated file in this folder instead of --output, keeping the newest `keep` of the domain.
+  std::optional<std::string> outputDir;
+  std::optional<int> keep;
+  bool help = false;
 };
 
 // Parses the arguments (without the program name). Throws std::invalid_argument with a one-line
@@ -18,5 +26,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 extern const char* const kUsage;
+// The usage lines and every option in short, for --help.
+extern const char* const kHelp;
 
 }  // namespace vantrel::scantool

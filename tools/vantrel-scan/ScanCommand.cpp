@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "ScanArchive.h"
 #include "TerminalUi.h"
 #include "common/DateTime.h"
 #include "common/Text.h"
@@ -16,6 +17,9 @@
 #ifdef VANTREL_HAVE_SAMBA
 #include "samba/OpenSambaNetApi.h"
 #endif
+#include "results/AtomicFile.h"
+#include "results/HtmlReport.h"
+#include "results/JsonResults.h"
 #include "results/ResultFile.h"
 #include "results/ScanResult.h"
 
@@ -88,6 +92,19 @@ void PrintStatistics(TerminalUi& ui, const ScanOutcome& outcome) {
   ui.PrintLine(Printf("Elapsed seconds: %.3f", static_cast<double>(outcome.elapsed.count()) / 1000.0));
 }
 
+// Text to a file (replaced only when written completely), or to `out` without one.
+void WriteWholeFile(const std::optional<std::filesystem::path>& file, const std::string& text, std::ostream& out) {
+  if (!file) {
+    out << text;
+    out.flush();
+    if (!out) throw VantrelError("Cannot write to standard output");
+    return;
+  }
+  AtomicFile written(*file);
+  written.Write(text);
+  written.Commit();
+}
+
 int Configure(netapi::NetApi& api, TVTRConfigSettings& settings, const std::string& domain, TerminalUi& ui,
               std::ostream& out) {
   std::vector<std::string> list = settings.DCList();
@@ -120,11 +137,28 @@ int Scan(netapi::NetApi& api, TVTRConfigSettings& settings, const std::string& d
   if (stop.load()) throw VantrelError("Aborted: Terminated by user");
 
   const ResultFileHeader header{domain, ResultFileUserName(api)};
-  if (commandLine.output) {
-    WriteResultFile(std::filesystem::path(*commandLine.output), results, header, *environment.clock, ui);
+  ScanReport report{domain,           header.userName,        environment.clock->Now(), request.configuredDCs,
+                    outcome.scanTime, outcome.accountsInList, outcome.accountsScanned,  outcome.counts,
+                    outcome.elapsed,  outcome.errorLines};
+  std::optional<std::filesystem::path> output;
+  if (commandLine.output) output = *commandLine.output;
+  if (commandLine.outputDir) {
+    std::filesystem::create_directories(*commandLine.outputDir);
+    output = std::filesystem::path(*commandLine.outputDir) /
+             DatedScanName(domain, report.created, commandLine.json ? ".json" : ".txt");
+  }
+  if (commandLine.json) {
+    WriteWholeFile(output, JsonResults(report, results), out);
+  } else if (output) {
+    WriteResultFile(*output, results, header, *environment.clock, ui);
   } else {
     WriteResultFile(out, results, header, *environment.clock, ui);
     out.flush();
+  }
+  if (commandLine.report) WriteWholeFile(std::filesystem::path(*commandLine.report), HtmlReport(report, results), out);
+  if (commandLine.keep) {
+    for (const auto& old : KeepNewestScans(*commandLine.outputDir, domain, static_cast<std::size_t>(*commandLine.keep)))
+      ui.PrintLine("Deleted the old scan " + old.string());
   }
   for (const auto& line : outcome.errorLines) ui.PrintLine(line);
   ui.ClearProgress();

@@ -25,6 +25,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrel-scan: %s\n%s", error.what(), kUsage);
     return kExitBadArguments;
   }
+  if (commandLine.help) {
+    std::printf("%s\n%s", kUsage, kHelp);
+    return kExitCompleted;
+  }
   // Ctrl-C stops the scan the way the Stop button does, so that the threads end cleanly.
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
