@@ -1,5 +1,6 @@
 #include "actions/FolderOperations.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/FileDescriptor.h"
 #include "common/Text.h"
 
 namespace vantrel {
@@ -43,18 +45,56 @@ std::vector<fs::path> Children(const fs::path& folder, int& error) {
   return children;
 }
 
-int DeleteTree(const fs::path& item, dev_t device) {
-  struct stat info {};
-  if (::lstat(item.c_str(), &info) != 0) return errno;
-  if (!S_ISDIR(info.st_mode)) return ::unlink(item.c_str()) == 0 ? 0 : errno;
-  if (info.st_dev != device) return EBUSY;  // another file system mounted here: not ours to empty
-  int error = 0;
-  const std::vector<fs::path> children = Children(item, error);
-  if (error != 0) return error;
-  for (const fs::path& child : children) {
-    if (const int childError = DeleteTree(child, device); childError != 0) return childError;
+// Removes `name` in the folder open as `parentFd`, never resolving a path: every step below goes
+// through the descriptor of the folder above it, and nothing is followed. A subfolder swapped for
+// a link while this runs is met as the link (removed, never entered), so nothing outside the tree
+// can be reached. `device` is the file system the tree lives on; another one mounted inside stops
+// the delete with EBUSY.
+int DeleteAt(int parentFd, const char* name, dev_t device) {
+  for (int attempt = 0;; ++attempt) {
+    struct stat info {};
+    if (::fstatat(parentFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    if (!S_ISDIR(info.st_mode)) return ::unlinkat(parentFd, name, 0) == 0 ? 0 : errno;
+    if (info.st_dev != device) return EBUSY;
+    const int folder = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) {
+      const int error = errno;
+      // Replaced by a link or a file since it was looked at: look again, once, and remove what is there.
+      if ((error == ELOOP || error == ENOTDIR) && attempt == 0) continue;
+      return error;
+    }
+    FileDescriptor folderFd(folder);
+    struct stat opened {};
+    if (::fstat(folderFd.Get(), &opened) != 0) return errno;
+    if (opened.st_dev != device) return EBUSY;
+    std::vector<std::string> names;
+    {
+      const int listFd = ::dup(folderFd.Get());
+      if (listFd < 0) return errno;
+      DIR* list = ::fdopendir(listFd);
+      if (list == nullptr) {
+        const int error = errno;
+        ::close(listFd);
+        return error;
+      }
+      errno = 0;
+      while (const dirent* entry = ::readdir(list)) {
+        const std::string child = entry->d_name;
+        if (child != "." && child != "..") names.push_back(child);
+        errno = 0;
+      }
+      const int error = errno;
+      ::closedir(list);
+      if (error != 0) return error;
+    }
+    for (const std::string& child : names) {
+      if (const int error = DeleteAt(folderFd.Get(), child.c_str(), device); error != 0 && error != ENOENT) {
+        return error;
+      }
+    }
+    folderFd.Close();
+    return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 ? 0 : errno;
   }
-  return ::rmdir(item.c_str()) == 0 ? 0 : errno;
 }
 
 void CopyTimesAndOwner(const fs::path& to, const struct stat& from) {
@@ -140,9 +180,15 @@ FolderOperations::FolderOperations() : rename_(RenameNoReplace) {}
 FolderOperations::FolderOperations(RenameFunction rename) : rename_(std::move(rename)) {}
 
 int FolderOperations::Delete(const fs::path& item) const {
+  // The folder above is opened once; from there on nothing is looked up by path again.
+  const fs::path parent = item.has_parent_path() ? item.parent_path() : fs::path(".");
+  FileDescriptor parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (parentFd.Get() < 0) return errno;
+  const std::string name = item.filename().string();
+  if (name.empty() || name == "." || name == "..") return EINVAL;
   struct stat info {};
-  if (::lstat(item.c_str(), &info) != 0) return errno;
-  return DeleteTree(item, info.st_dev);
+  if (::fstatat(parentFd.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  return DeleteAt(parentFd.Get(), name.c_str(), info.st_dev);
 }
 
 int FolderOperations::MoveInto(const fs::path& item, const fs::path& folder, fs::path& destination) const {
