@@ -11,6 +11,9 @@ struct CommandLine {
   std::optional<std::string> domain;
   std::optional<std::string> output;
   bool configure = false;
+  // --execute FILE [--yes]: the actions of a result file, after a confirmation (or --yes).
+  std::optional<std::string> execute;
+  bool yes = false;
 };
 
 // Parses the arguments (without the program name). Throws std::invalid_argument with a one-line
