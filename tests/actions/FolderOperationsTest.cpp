@@ -57,15 +57,18 @@ TEST(FolderOperationsTest, DeleteRemovesEverythingAndFollowsNoLink) {
   EXPECT_EQ(FolderOperations::ErrorText(ENOENT), "No such file or directory");
 }
 
-TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringTheDeleteIsNeverFollowed) {
+TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringADeleteOrACopyIsNeverFollowed) {
   TempFolder temp;
   const fs::path outside = temp.Path() / "outside";
   // The same names as inside, so that a delete that goes through a link finds something to remove.
   for (int i = 0; i < 200; ++i) WriteFile(outside / std::to_string(i), "keep");
   const fs::path home = temp.Path() / "homes" / "jsmith";
   const fs::path link = temp.Path() / "homes" / "link";
+  const fs::path archive = temp.Path() / "archive";
   for (int round = 0; round < 6; ++round) {
+    const bool move = round % 2 == 1;  // a move across file systems: copied, then deleted
     for (int file = 0; file < 200; ++file) WriteFile(home / "sub" / std::to_string(file), "x");
+    fs::create_directories(archive);
     fs::create_directory_symlink(outside, link);
     if (::renameat2(AT_FDCWD, link.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE) != 0 && errno == EINVAL) {
       GTEST_SKIP() << "no atomic exchange on this file system";
@@ -81,11 +84,20 @@ TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringTheDeleteIsNeverFollow
         (void)::renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE);
       }
     });
-    (void)FolderOperations().Delete(home);
+    fs::path destination;
+    (void)(move ? FolderOperations(AcrossFileSystems).MoveInto(home, archive, destination)
+                : FolderOperations().Delete(home));
     done = true;
     swapper.join();
     for (int i = 0; i < 200; ++i) ASSERT_EQ(ReadFile(outside / std::to_string(i)), "keep") << round;
+    // Nothing of the outside was copied in (a link may be, as a link).
+    for (const auto& entry : fs::recursive_directory_iterator(archive)) {
+      if (fs::is_regular_file(entry.symlink_status())) {
+        ASSERT_EQ(ReadFile(entry.path()), "x") << entry.path();
+      }
+    }
     fs::remove_all(home.parent_path());  // what is left; links are removed, not followed
+    fs::remove_all(archive);
   }
 }
 
