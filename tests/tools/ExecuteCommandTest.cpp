@@ -10,6 +10,7 @@
 #include "CommandLine.h"
 #include "ExecuteCommand.h"
 #include "ScanCommand.h"
+#include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "common/DateTime.h"
 #include "common/Text.h"
@@ -54,7 +55,8 @@ class ExecuteCommandTest : public ::testing::Test {
     for (const char* name : {"jsmith", "ann", "zed"}) WriteFile(homes / name / "file.txt", name);
     lab::ImportJson(Printf(R"({"domains": [{"name": "CORP", "controllers": [{"name": "DC1"}], "accounts": [
         {"name": "jsmith", "home_dir": "%s/jsmith"}, {"name": "ann", "home_dir": "%s/ann"},
-        {"name": "zed", "home_dir": "%s/zed"}, {"name": "old"}, {"name": "broken", "fail": {"DC1": 5}}]},
+        {"name": "zed", "home_dir": "%s/zed"}, {"name": "old"}, {"name": "broken", "fail": {"DC1": 5}}],
+        "mail_server": {"name": "EXCH1", "mailboxes": ["/o=Org/cn=Recipients/CN=ann", "/o=Org/cn=Recipients/CN=jsmith"]}},
         {"name": "SALES", "controllers": [{"name": "SDC1"}]}]})",
                            homes.c_str(), homes.c_str(), homes.c_str()),
                     lab_, clock_);
@@ -90,6 +92,7 @@ class ExecuteCommandTest : public ::testing::Test {
     execute.terminal = terminal;
     execute.readAnswer = [answer] { return answer; };
     execute.journalFile = journalFile_;
+    execute.exchangeFiles = {VANTREL_TEST_VTREX, VANTREL_TEST_DAPI};
     execute.planStream = std::tmpfile();
     std::FILE* err = std::tmpfile();
     const int status = RunExecuteCommand(commandLine, environment, execute, err);
@@ -114,7 +117,7 @@ class ExecuteCommandTest : public ::testing::Test {
 
   ManualClock clock_{FromUnixSeconds(1'800'000'000)};
   TempFolder folder_;
-  fs::path lab_ = folder_ / "lab";
+  fs::path lab_ = folder_ / "vantrel" / "lab";  // where the mailbox helper of the simulated network looks
   fs::path settingsFile_ = folder_ / "HKEY_CURRENT_USER.reg";
   fs::path resultFile_ = folder_ / "reviewed.txt";
   fs::path journalFile_ = folder_ / "state" / "actions.log";
@@ -212,6 +215,28 @@ TEST_F(ExecuteCommandTest, AStopFinishesTheEntryInHandAndLeavesTheRest) {
   const std::vector<nlohmann::json> journal = Journal();
   ASSERT_EQ(journal.size(), 2u);
   EXPECT_EQ(journal[1]["account"], "ann");
+}
+
+TEST_F(ExecuteCommandTest, MailboxesWithTheStoredSettingsAndTheConfirmationStandsForTheMailboxWarning) {
+  const test::ScopedEnv data("XDG_DATA_HOME", folder_.Path().string());
+  auto mailboxes = [this] {
+    return nlohmann::json::parse(lab::ExportJson(lab_))["domains"][0]["mail_server"]["mailboxes"].dump();
+  };
+  for (const char* server : {"EXCH1", "NOSUCH"}) {
+    WriteFile(settingsFile_,
+              std::string("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
+                          "\"DeleteMailboxes\"=dword:00000001\r\n\"RecipientsCont\"=\"/o=Org/cn=Recipients\"\r\n"
+                          "\"ExchangeServer\"=\"") +
+                  server + "\"\r\n\r\n");
+    WriteResults("CORP", std::string(server == std::string("EXCH1") ? " ann" : " jsmith") + " 100 Delete\r\n");
+    const Run run = Execute({"--yes"});
+    EXPECT_EQ(run.status, kExitCompleted) << run.err;
+  }
+  // EXCH1: ann's mailbox went with the account. NOSUCH: the connection test's warning was answered
+  // OK, so jsmith was deleted and the run went on without mailboxes.
+  EXPECT_EQ(mailboxes(), R"(["/o=Org/cn=Recipients/CN=jsmith"])");
+  EXPECT_FALSE(Exists("ann"));
+  EXPECT_FALSE(Exists("jsmith"));
 }
 
 // The program itself: standard input that is no terminal, the journal in its usual place.
