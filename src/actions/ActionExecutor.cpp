@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "actions/AccountErrorLine.h"
+#include "actions/DomainHomeFolders.h"
 #include "actions/HomeFolderStep.h"
 #include "actions/MailboxStep.h"
 #include "actions/ResourcesPageReader.h"
@@ -62,10 +63,17 @@ class EntryRunner {
         journal_(journal),
         errorLines_(errorLines) {}
 
+  std::int64_t Disabled() const { return disabled_; }
+  std::int64_t Deleted() const { return deleted_; }
+
   void Delete(const std::string& account, bool isComputer) {
     std::optional<UserInfo> before;
     const HomeFolderOption option = resources_.HomeFolder();
-    if (option != HomeFolderOption::kLeave) before = homeFolders_.Run(controller_, account, option);
+    if (option != HomeFolderOption::kLeave) {
+      ReadDomainHomeFoldersOnce();
+      before = homeFolders_.Run(controller_, account, option);
+    }
+    const std::string folderChange = option != HomeFolderOption::kLeave ? homeFolders_.LastChange() : std::string();
     nlohmann::ordered_json details;
     if (!before) {
       // Only for the journal: what the account was, since the deletion cannot be undone.
@@ -80,9 +88,14 @@ class EntryRunner {
     const NetStatus deleted = net_.NetUserDel(controller_, account);
     journal_.Record(account, "delete", deleted == netapi::status::kSuccess, deleted, StatusText(deleted), details);
     if (deleted != netapi::status::kSuccess) {
-      errorLines_.push_back(AccountErrorLine(controller_, account, StatusText(deleted)));
+      // One line that says both: the account is still there, its folder no longer is.
+      std::string text = StatusText(deleted);
+      if (!folderChange.empty()) text += " The account was not deleted, but " + folderChange + ".";
+      errorLines_.push_back(AccountErrorLine(controller_, account, text));
       return;
     }
+    ++deleted_;
+    domainHomes_.Forget(account);
     if (!mailbox_.IsOn() || isComputer) return;
     const std::string server = resources_.ExchangeServer();
     const MailboxStep::Removal removal = mailbox_.Remove(server, resources_.RecipientsContainer(), account);
@@ -107,6 +120,8 @@ class EntryRunner {
                     {{"flags_before", info->flags}, {"flags_after", changed.flags}});
     if (written != netapi::status::kSuccess) {
       errorLines_.push_back(AccountErrorLine(controller_, account, StatusText(written)));
+    } else {
+      ++disabled_;
     }
   }
 
@@ -118,6 +133,19 @@ class EntryRunner {
   MailboxStep& mailbox_;
   RunJournal& journal_;
   std::vector<std::string>& errorLines_;
+  DomainHomeFolders domainHomes_;
+  bool domainHomesRead_ = false;
+  std::int64_t disabled_ = 0;
+  std::int64_t deleted_ = 0;
+
+  // Before the first home folder is touched: every account's home folder, so that none of them is
+  // deleted or moved with a folder above it.
+  void ReadDomainHomeFoldersOnce() {
+    if (domainHomesRead_) return;
+    domainHomesRead_ = true;
+    (void)domainHomes_.Read(net_, controller_);
+    homeFolders_.UseDomainHomeFolders(&domainHomes_);
+  }
 };
 
 }  // namespace
@@ -172,14 +200,19 @@ ActionRunResult ActionExecutor::Execute(const std::string& domain, TVTRScanResul
       } else if (record.Action() == actDisable) {
         runner.Disable(record.Name());
       }
+      result.disabled = runner.Disabled();
+      result.deleted = runner.Deleted();
       ui_.SetProgressPosition(static_cast<std::int64_t>(index));
       ui_.ProcessEvents();
-      if (stopRequested_.load()) return {ActionRunEnd::kStopped, kTerminatedByUser};
+      if (stopRequested_.load()) {
+        result.end = ActionRunEnd::kStopped;
+        result.message = kTerminatedByUser;
+        return result;
+      }
     }
-  } catch (const VantrelError& error) {
-    result = {ActionRunEnd::kFailed, error.what()};
   } catch (const std::exception& error) {
-    result = {ActionRunEnd::kFailed, error.what()};
+    result.end = ActionRunEnd::kFailed;
+    result.message = error.what();
   }
   return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vantrel {
@@ -19,6 +20,9 @@ struct ActionRunResult {
   // The message for the error box (kControllerNotFound, kStopped, kFailed); empty otherwise. The
   // box adds the final period (ErrorBoxText).
   std::string message;
+  // Accounts this run disabled and deleted (the operation succeeded).
+  std::int64_t disabled = 0;
+  std::int64_t deleted = 0;
 
   // True when the run went past the controller lookup: the list was emptied, the results view
   // must be refilled and the error list dialog shown when it holds lines, before any error box.

@@ -1,10 +1,16 @@
 #include "actions/HomeFolderGuard.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "actions/FolderOperations.h"
 #include "common/Text.h"
@@ -29,6 +35,42 @@ bool IsWithin(const fs::path& inner, const fs::path& outer) {
     if (innerPart == inner.end() || *innerPart != *outerPart) return false;
   }
   return true;
+}
+
+// Folders of the system itself: never anybody's home folder, and nothing in them either.
+constexpr std::array<std::string_view, 18> kSystemTrees = {
+    "/etc",  "/usr", "/boot", "/bin", "/sbin",    "/lib",     "/lib32",     "/lib64",     "/libx32",
+    "/proc", "/sys", "/dev",  "/run", "/var/lib", "/var/log", "/var/cache", "/var/spool", "/var/run"};
+// Folders that hold many users' or programs' folders: never one account's own, but a folder below
+// them may be (/home/jdoe, /srv/homes/jdoe, /tmp/jdoe).
+constexpr std::array<std::string_view, 17> kSharedFolders = {
+    "/",     "/home",    "/root",     "/srv",      "/opt",     "/tmp",     "/var",         "/mnt",       "/media",
+    "/snap", "/var/tmp", "/var/home", "/var/mail", "/var/opt", "/var/www", "/var/backups", "/lost+found"};
+
+// The home folders of the user running the program: $HOME, the account's own, and with sudo the
+// invoking user's.
+std::vector<fs::path> RunningUserHomes() {
+  std::vector<fs::path> homes;
+  auto add = [&homes](const char* text) {
+    if (text == nullptr || text[0] != '/') return;
+    std::error_code error;
+    fs::path home = fs::weakly_canonical(Normal(text), error);
+    if (error) home = Normal(text);
+    homes.push_back(home);
+  };
+  add(std::getenv("HOME"));
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+    add(found->pw_dir);
+  }
+  if (const char* sudoUser = std::getenv("SUDO_USER"); sudoUser != nullptr && sudoUser[0] != '\0') {
+    if (::getpwnam_r(sudoUser, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+      add(found->pw_dir);
+    }
+  }
+  return homes;
 }
 
 bool IsFileSystemRoot(const fs::path& item, const struct stat& info) {
@@ -80,13 +122,23 @@ HomeFolderGuard::Verdict HomeFolderGuard::Check(const std::string& homeFolder, H
   std::error_code error;
   const fs::path parent = fs::canonical(normal.parent_path(), error);
   struct stat info {};
-  if (error || ::lstat((parent / normal.filename()).c_str(), &info) != 0) {
-    const int code = error ? error.value() : errno;
+  const bool found = !error && ::lstat((parent / normal.filename()).c_str(), &info) == 0;
+  const int code = error ? error.value() : (found ? 0 : errno);
+  if (const auto refusal = LocalFolderRefusal(homeFolder, normal, error ? normal : parent / normal.filename())) {
+    verdict.refusal = refusal;
+    return verdict;
+  }
+  const bool missing = !found && code == ENOENT && !error;
+  if (!found && !missing) {
     verdict.refusal = Printf("The home folder %s cannot be reached: %s", homeFolder.c_str(),
                              FolderOperations::ErrorText(code).c_str());
     return verdict;
   }
   verdict.item = parent / normal.filename();
+  if (missing) {
+    verdict.missing = true;
+    return verdict;
+  }
   if (IsFileSystemRoot(verdict.item, info)) {
     verdict.refusal = Printf("The home folder %s is the root of a file system; it was left alone", homeFolder.c_str());
     return verdict;
@@ -107,6 +159,29 @@ HomeFolderGuard::Verdict HomeFolderGuard::Check(const std::string& homeFolder, H
     }
   }
   return verdict;
+}
+
+std::optional<std::string> HomeFolderGuard::LocalFolderRefusal(const std::string& homeFolder, const fs::path& folder,
+                                                               const fs::path& resolved) {
+  for (const fs::path& path : {folder, resolved}) {
+    for (const std::string_view tree : kSystemTrees) {
+      if (IsWithin(path, fs::path(tree))) {
+        return Printf("The home folder %s is a system folder of this computer; it was left alone", homeFolder.c_str());
+      }
+    }
+    for (const std::string_view shared : kSharedFolders) {
+      if (path == fs::path(shared)) {
+        return Printf("The home folder %s is a system folder of this computer; it was left alone", homeFolder.c_str());
+      }
+    }
+  }
+  for (const fs::path& own : RunningUserHomes()) {
+    if (IsWithin(own, folder) || IsWithin(own, resolved)) {
+      return Printf("The home folder %s %s the home folder of the user running this program (%s); it was left alone",
+                    homeFolder.c_str(), (own == folder || own == resolved) ? "is" : "holds", own.c_str());
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace vantrel

@@ -22,10 +22,21 @@ class HomeFolderGuard {
     std::filesystem::path target;
     // Set when the operation must not run: the text of the error line.
     std::optional<std::string> refusal;
+    // The folder it would be in is there, the home folder itself is not (an earlier run, or
+    // somebody else, removed it): there is nothing to delete or move, and nothing went wrong.
+    bool missing = false;
   };
 
   // `target` is the target folder text (used for a move, and for a delete only to protect it).
   static Verdict Check(const std::string& homeFolder, HomeFolderOption option, const std::string& target);
+
+  // The reason a folder of this machine is never one account's own, or nothing: a system folder
+  // ("/", "/etc", "/home", "/tmp", anything under "/usr", ...), or the home folder of the user
+  // running the program (also of the user who started it through sudo) or a folder above it.
+  // `folder` is the path as given (normalised) and `resolved` where it really is; both are checked.
+  static std::optional<std::string> LocalFolderRefusal(const std::string& homeFolder,
+                                                       const std::filesystem::path& folder,
+                                                       const std::filesystem::path& resolved);
 };
 
 }  // namespace vantrel

@@ -1,6 +1,9 @@
 #include "actions/HomeFolderStep.h"
 
+#include <cerrno>
+
 #include "actions/AccountErrorLine.h"
+#include "actions/DomainHomeFolders.h"
 #include "actions/HomeFolderGuard.h"
 #include "actions/RunJournal.h"
 #include "common/UiHooks.h"
@@ -21,6 +24,7 @@ HomeFolderStep::HomeFolderStep(netapi::NetApi& net, UiHooks& ui, const Resources
 
 std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controller, const std::string& account,
                                                     HomeFolderOption option) {
+  lastChange_.clear();
   std::optional<netapi::UserInfo> info;
   const netapi::NetStatus status = net_.NetUserGetInfo(controller, account, 1, info);
   if (status != netapi::status::kSuccess || !info) {
@@ -33,10 +37,24 @@ std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controlle
   if (move && target.empty()) throw VantrelError("Unable to create directory");
 
   const char* action = move ? "home-folder-move" : "home-folder-delete";
+  if (domainHomes_ != nullptr) {
+    if (const std::optional<std::string> refusal = domainHomes_->Refusal(home, account)) {
+      errorLines_.push_back(AccountErrorLine(controller, account, *refusal));
+      journal_.Record(account, action, false, kRefused, *refusal, {{"home_dir", home}});
+      return info;
+    }
+  }
   const HomeFolderGuard::Verdict verdict = HomeFolderGuard::Check(home, option, target);
   if (verdict.refusal) {
     errorLines_.push_back(AccountErrorLine(controller, account, *verdict.refusal));
     journal_.Record(account, action, false, kRefused, *verdict.refusal, {{"home_dir", home}});
+    return info;
+  }
+  if (verdict.missing) {
+    // Already gone (an earlier run deleted it before the account's deletion failed, say): nothing
+    // to do, and no fault of this run.
+    journal_.Record(account, action, true, ENOENT, "The home folder was not there; nothing was deleted or moved",
+                    {{"home_dir", home}});
     return info;
   }
   // A target that cannot be created makes the move itself fail, which reports it.
@@ -55,6 +73,10 @@ std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controlle
   const std::string text = result == 0 ? "The operation completed successfully." : FolderOperations::ErrorText(result);
   if (result != 0) errorLines_.push_back(AccountErrorLine(controller, account, text));
   journal_.Record(account, action, result == 0, result, text, details);
+  if (result == 0) {
+    lastChange_ = move ? "its home folder " + home + " was moved to " + details["destination"].get<std::string>()
+                       : "its home folder " + home + " was deleted";
+  }
   return info;
 }
 

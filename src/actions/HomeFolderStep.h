@@ -10,6 +10,7 @@
 
 namespace vantrel {
 
+class DomainHomeFolders;
 class RunJournal;
 class UiHooks;
 
@@ -27,6 +28,14 @@ class HomeFolderStep {
   std::optional<netapi::UserInfo> Run(const std::string& controller, const std::string& account,
                                       HomeFolderOption option);
 
+  // The domain's home folders, read once for the run: a folder that holds another account's home
+  // folder is refused. Null: no such check.
+  void UseDomainHomeFolders(const DomainHomeFolders* homes) { domainHomes_ = homes; }
+
+  // What the last Run changed ("its home folder ... was deleted"), empty when it changed nothing,
+  // so that a failed account deletion can say the folder is already gone.
+  const std::string& LastChange() const { return lastChange_; }
+
  private:
   netapi::NetApi& net_;
   UiHooks& ui_;
@@ -34,6 +43,8 @@ class HomeFolderStep {
   const FolderOperations& folders_;
   RunJournal& journal_;
   std::vector<std::string>& errorLines_;
+  const DomainHomeFolders* domainHomes_ = nullptr;
+  std::string lastChange_;
 };
 
 }  // namespace vantrel

@@ -100,16 +100,23 @@ SettingsPageValues PageValuesFrom(const TVTRConfigSettings& settings) {
 ValidationError::ValidationError(const std::string& message, std::string page, std::string control)
     : VantrelError(message), page_(std::move(page)), control_(std::move(control)) {}
 
-SettingsThresholds ValidateSettings(SettingsPageValues& values) {
+bool IsFullyQualifiedFolder(const std::string& path) { return StartsWith(path, "/") || IsUncPath(path); }
+
+bool IsUncPath(const std::string& path) { return StartsWith(path, "\\\\") && path.size() > 2; }
+
+void ValidateResourcesPage(SettingsPageValues& values) {
   if (values.homeFolderAction == kHomeFolderMove) {
     if (TrimLow(values.homeFolderPath).empty()) {
       throw ValidationError("Enter a path into the \"home folder\" field", kResources, "edtResourcesNewHomeFolderPath");
     }
-    if (StartsWith(values.homeFolderPath, ".")) {
+    // "archive" or "~/old" would be taken relative to wherever the program happens to run (no shell
+    // expands "~"): every move would fail, after the accounts are gone. Only "/..." and UNC paths pass.
+    if (!IsFullyQualifiedFolder(values.homeFolderPath)) {
       throw ValidationError("Please enter a fully qualified path name. Relative paths are not supported.", kResources,
                             "edtResourcesNewHomeFolderPath");
     }
-    if (!ForceFolders(values.homeFolderPath)) {
+    // A UNC target is created on its server when the first folder is moved there, not on this machine.
+    if (!IsUncPath(values.homeFolderPath) && !ForceFolders(values.homeFolderPath)) {
       throw ValidationError("Could not create folder: " + values.homeFolderPath, kResources,
                             "edtResourcesNewHomeFolderPath");
     }
@@ -123,6 +130,10 @@ SettingsThresholds ValidateSettings(SettingsPageValues& values) {
       throw ValidationError("Enter a recipients container", kResources, "edtResourcesRecipients");
     }
   }
+}
+
+SettingsThresholds ValidateSettings(SettingsPageValues& values) {
+  ValidateResourcesPage(values);
 
   const DayField userShow{values.userShow, kUsers, "edtUsersShowWarningDays", kEnterShowDays};
   const DayField userDisable{values.userDisable, kUsers, "edtUsersDisableAccountDays", kEnterDisableDays};

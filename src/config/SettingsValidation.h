@@ -62,6 +62,14 @@ SettingsPageValues PageValuesFrom(const TVTRConfigSettings& settings);
 // 32 bits. Throws VantrelError "'%s' is not a valid integer value" otherwise (an empty text too).
 std::int32_t DecimalValue(const std::string& text);
 
+// A target folder text that names one place whatever the current folder: "/..." or "\\server\share...".
+bool IsFullyQualifiedFolder(const std::string& path);
+bool IsUncPath(const std::string& path);
+
+// The Resources page's part of the validation (home folder target, mailbox fields), which is all an
+// action run uses; ValidateSettings begins with it.
+void ValidateResourcesPage(SettingsPageValues& values);
+
 // Checks the pages before a scan, in a fixed order; the first failure throws ValidationError. Creates
 // the move-to folder (with its parents) when moving home folders is chosen.
 SettingsThresholds ValidateSettings(SettingsPageValues& values);

@@ -35,6 +35,24 @@ using testing::RecordingUi;
 
 constexpr const char* kContainer = "/o=Org/ou=Site/cn=Recipients";
 
+// Refuses the deletion of one account, or the listing of the accounts.
+class RefusingNetApi : public RecordingNetApi {
+ public:
+  using RecordingNetApi::RecordingNetApi;
+  std::string refusedDeletion;
+  bool refuseListing = false;
+  netapi::NetStatus NetUserDel(const std::string& s, const std::string& u) override {
+    if (u == refusedDeletion) return netapi::status::kAccessDenied;
+    return RecordingNetApi::NetUserDel(s, u);
+  }
+  netapi::NetStatus NetUserEnum(const std::string& s, std::uint32_t l, std::uint32_t f, std::int32_t p,
+                                netapi::NetBuffer<UserInfo>& b, std::uint32_t& r, std::uint32_t& t,
+                                std::uint32_t& h) override {
+    if (refuseListing) return netapi::status::kRpcServerUnavailable;
+    return RecordingNetApi::NetUserEnum(s, l, f, p, b, r, t, h);
+  }
+};
+
 // A domain on the simulated network with real home folders in a temporary folder, the mailbox
 // helper reading the same lab, and a journal beside it.
 class ExecutorTest : public ::testing::Test {
@@ -55,16 +73,17 @@ class ExecutorTest : public ::testing::Test {
         {"name": "noexpire", "flags": 66048},
         {"name": "broken", "home_dir": "%s/broken", "fail": {"DC1": 5}},
         {"name": "WS01$"},
-        {"name": "later"}
+        {"name": "later"},
+        {"name": "mistake", "home_dir": "%s/"}
       ],
       "mail_server": {"name": "EXCH1", "mailboxes": [
         "/o=Org/ou=Site/cn=Recipients/CN=jsmith", "/o=Org/ou=Site/cn=Recipients/CN=SMITHJ",
         "/o=Org/ou=Site/cn=Recipients/CN=broken", "/o=Org/ou=Site/cn=Recipients/CN=WS01$",
         "/o=Org/ou=Site/cn=Recipients/CN=later"]}}]})",
-                                    homes.c_str(), homes.c_str(), temp_.Path().c_str(), homes.c_str());
+                                    homes.c_str(), homes.c_str(), temp_.Path().c_str(), homes.c_str(), homes.c_str());
     lab::ImportJson(json, Lab());
     sim_ = std::make_unique<SimNetApi>(Lab());
-    net_ = std::make_unique<RecordingNetApi>(*sim_);
+    net_ = std::make_unique<RefusingNetApi>(*sim_);
     resources_.exchangeServer = "EXCH1";
     resources_.recipientsContainer = kContainer;
   }
@@ -106,7 +125,7 @@ class ExecutorTest : public ::testing::Test {
   TempFolder temp_;
   ScopedEnv data_;
   std::unique_ptr<SimNetApi> sim_;
-  std::unique_ptr<RecordingNetApi> net_;
+  std::unique_ptr<RefusingNetApi> net_;
   RecordingUi ui_;
   FixedResourcesPage resources_;
   std::atomic<bool> stop_{false};
@@ -150,6 +169,8 @@ TEST_F(ExecutorTest, DisableAddsOnlyTheDisabledFlagAndRewritesDisabledAccounts) 
   EXPECT_EQ(Account("already")->flags, 0x202u);
   EXPECT_EQ(Account("noexpire")->flags, 0x10202u);
   EXPECT_EQ(Account("jsmith")->flags, 0x200u);
+  EXPECT_EQ(result.disabled, 2);
+  EXPECT_EQ(result.deleted, 0);
   EXPECT_EQ(net_->calls, (std::vector<std::string>{"GetDCName CORP", "GetInfo 20 already", "SetInfo 1008 already 0x202",
                                                    "GetInfo 20 noexpire", "SetInfo 1008 noexpire 0x10202"}));
   EXPECT_EQ(results_.Count(), 0u);
@@ -183,6 +204,56 @@ TEST_F(ExecutorTest, DeleteRunsFolderAccountAndMailboxStepsInOrder) {
   EXPECT_EQ(net_->calls,
             (std::vector<std::string>{"GetDCName CORP", "GetInfo 1 SMITHJ", "Del SMITHJ", "GetInfo 1 broken",
                                       "GetInfo 2 broken", "Del broken", "GetInfo 1 WS01$", "Del WS01$"}));
+}
+
+TEST_F(ExecutorTest, AFolderHoldingOtherAccountsHomeFoldersIsNeverDeleted) {
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  const std::string homes = (temp_.Path() / "homes").string();
+  const ActionRunResult result = Run({{"mistake", actDelete}, {"jsmith", actDelete}});
+  EXPECT_EQ(errors_,
+            std::vector<std::string>{Line(
+                "mistake", "The home folder " + homes + "/ holds the home folder of another account (SMITHJ: " + homes +
+                               "/SMITHJ); it was left alone")});
+  EXPECT_EQ(result.deleted, 2);
+  EXPECT_FALSE(Account("mistake"));
+  EXPECT_FALSE(fs::exists(temp_.Path() / "homes" / "jsmith"));
+  EXPECT_EQ(ReadFile(temp_.Path() / "homes" / "SMITHJ" / "mail.txt"), "smithj");
+
+  // When the accounts' home folders cannot be read, no folder is touched: nothing tells which is safe.
+  net_->refuseListing = true;
+  Run({{"SMITHJ", actDelete}});
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_NE(errors_[0].find("could not be read (The RPC server is unavailable.)"), std::string::npos) << errors_[0];
+  EXPECT_FALSE(Account("SMITHJ"));
+  EXPECT_EQ(ReadFile(temp_.Path() / "homes" / "SMITHJ" / "mail.txt"), "smithj");
+}
+
+TEST_F(ExecutorTest, AFolderDeletedBeforeTheAccountsDeletionFailedIsOneLineAndNoFaultNextTime) {
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  const std::string home = (temp_.Path() / "homes" / "jsmith").string();
+  net_->refusedDeletion = "jsmith";
+  Run({{"jsmith", actDelete}});
+  EXPECT_EQ(errors_, std::vector<std::string>{Line("jsmith",
+                                                   "Access is denied. The account was not deleted, but its "
+                                                   "home folder " +
+                                                       home + " was deleted.")});
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_FALSE(fs::exists(home));
+
+  net_->refusedDeletion.clear();
+  const ActionRunResult next = Run({{"jsmith", actDelete}});
+  EXPECT_TRUE(errors_.empty()) << errors_.front();
+  EXPECT_EQ(next.deleted, 1);
+  EXPECT_FALSE(Account("jsmith"));
+  const std::vector<nlohmann::json> journal = JournalLines();
+  ASSERT_EQ(journal.size(), 4u);
+  EXPECT_EQ(journal[0]["action"], "home-folder-delete");
+  EXPECT_EQ(journal[0]["outcome"]["ok"], true);
+  EXPECT_EQ(journal[1]["action"], "delete");
+  EXPECT_EQ(journal[1]["outcome"]["ok"], false);
+  EXPECT_EQ(journal[2]["outcome"]["text"], "The home folder was not there; nothing was deleted or moved");
+  EXPECT_EQ(journal[2]["outcome"]["ok"], true);
+  EXPECT_EQ(journal[3]["outcome"]["ok"], true);
 }
 
 TEST_F(ExecutorTest, AComputerWithoutHomeFolderGetsALineAndNothingIsDeleted) {

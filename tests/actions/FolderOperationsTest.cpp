@@ -1,10 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "TempFolder.h"
 #include "actions/FolderOperations.h"
@@ -51,6 +55,50 @@ TEST(FolderOperationsTest, DeleteRemovesEverythingAndFollowsNoLink) {
 
   EXPECT_EQ(FolderOperations().Delete(temp.Path() / "missing"), ENOENT);
   EXPECT_EQ(FolderOperations::ErrorText(ENOENT), "No such file or directory");
+}
+
+TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringADeleteOrACopyIsNeverFollowed) {
+  TempFolder temp;
+  const fs::path outside = temp.Path() / "outside";
+  // The same names as inside, so that a delete that goes through a link finds something to remove.
+  for (int i = 0; i < 200; ++i) WriteFile(outside / std::to_string(i), "keep");
+  const fs::path home = temp.Path() / "homes" / "jsmith";
+  const fs::path link = temp.Path() / "homes" / "link";
+  const fs::path archive = temp.Path() / "archive";
+  for (int round = 0; round < 6; ++round) {
+    const bool move = round % 2 == 1;  // a move across file systems: copied, then deleted
+    for (int file = 0; file < 200; ++file) WriteFile(home / "sub" / std::to_string(file), "x");
+    fs::create_directories(archive);
+    fs::create_directory_symlink(outside, link);
+    if (::renameat2(AT_FDCWD, link.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE) != 0 && errno == EINVAL) {
+      GTEST_SKIP() << "no atomic exchange on this file system";
+    }
+    // The account's owner, while the delete runs: the subfolder exchanged with a link to the outside,
+    // and back, again and again, so that its name is always there, as the folder or as the link.
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+      for (int i = 0; i < 100000 && !done.load(); ++i) {
+        const fs::path folder = home / "sub";
+        if (::renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE) != 0) continue;
+        std::this_thread::yield();
+        (void)::renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE);
+      }
+    });
+    fs::path destination;
+    (void)(move ? FolderOperations(AcrossFileSystems).MoveInto(home, archive, destination)
+                : FolderOperations().Delete(home));
+    done = true;
+    swapper.join();
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(ReadFile(outside / std::to_string(i)), "keep") << round;
+    // Nothing of the outside was copied in (a link may be, as a link).
+    for (const auto& entry : fs::recursive_directory_iterator(archive)) {
+      if (fs::is_regular_file(entry.symlink_status())) {
+        ASSERT_EQ(ReadFile(entry.path()), "x") << entry.path();
+      }
+    }
+    fs::remove_all(home.parent_path());  // what is left; links are removed, not followed
+    fs::remove_all(archive);
+  }
 }
 
 TEST(FolderOperationsTest, MoveRenamesOnCollisionAndNeverMerges) {

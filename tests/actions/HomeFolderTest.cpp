@@ -2,14 +2,18 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "ScopedEnv.h"
 #include "TempFolder.h"
+#include "actions/DomainHomeFolders.h"
 #include "actions/HomeFolderGuard.h"
 
 namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ScopedEnv;
 using test::TempFolder;
 using test::WriteFile;
 
@@ -30,7 +34,7 @@ TEST(HomeFolderGuardTest, RefusesPathsThatMustNeverBeTouched) {
   EXPECT_EQ(Refusal("", move, archive), "The account has no home folder; no folder was deleted or moved");
   EXPECT_EQ(Refusal("/", remove), "The home folder / is the root of a file system; it was left alone");
   EXPECT_EQ(Refusal("//", remove), "The home folder // is the root of a file system; it was left alone");
-  EXPECT_EQ(Refusal("/proc", remove), "The home folder /proc is the root of a file system; it was left alone");
+  EXPECT_EQ(Refusal("/proc", remove), "The home folder /proc is a system folder of this computer; it was left alone");
   // The target folder, a folder containing it (also spelt with "..", a trailing slash or a link).
   EXPECT_NE(Refusal(archive, remove, archive).find("is the target folder"), std::string::npos);
   EXPECT_NE(Refusal(archive + "/", move, archive).find("is the target folder"), std::string::npos);
@@ -65,6 +69,76 @@ TEST(HomeFolderGuardTest, RefusesPathsThatMustNeverBeTouched) {
   const auto link = HomeFolderGuard::Check((root / "homes" / "linked").string(), remove, "");
   EXPECT_FALSE(link.refusal);
   EXPECT_EQ(link.item, fs::canonical(root / "homes") / "linked");
+}
+
+TEST(HomeFolderGuardTest, RefusesSystemFoldersAndTheRunningUsersHome) {
+  TempFolder temp;
+  const fs::path root = fs::canonical(temp.Path());
+  fs::create_directories(root / "me" / "home" / "docs");
+  fs::create_directories(root / "homes" / "jdoe");
+  const ScopedEnv home("HOME", (root / "me" / "home").string());
+  fs::create_directory_symlink("/etc", root / "etc-link");
+  for (const std::string& system : std::vector<std::string>{"/etc", "/etc/ssh", "/usr/lib", "/home", "/home/", "/srv",
+                                                            "/tmp", "/var", "/opt", "/boot", "/root", "/var/lib/samba",
+                                                            "/tmp/../etc", (root / "etc-link" / "ssh").string()}) {
+    EXPECT_EQ(Refusal(system, HomeFolderOption::kDelete),
+              "The home folder " + system + " is a system folder of this computer; it was left alone");
+  }
+  const std::string mine = (root / "me" / "home").string();
+  EXPECT_EQ(Refusal(mine, HomeFolderOption::kDelete), "The home folder " + mine +
+                                                          " is the home folder of the user running this program (" +
+                                                          mine + "); it was left alone");
+  EXPECT_EQ(Refusal((root / "me").string(), HomeFolderOption::kMove, (root / "archive").string()),
+            "The home folder " + (root / "me").string() + " holds the home folder of the user running this program (" +
+                mine + "); it was left alone");
+  // Below the user's home, and beside it, a folder is an account's own; a missing one is nothing to do.
+  EXPECT_FALSE(HomeFolderGuard::Check(mine + "/docs", HomeFolderOption::kDelete, "").refusal);
+  EXPECT_FALSE(HomeFolderGuard::Check((root / "homes" / "jdoe").string(), HomeFolderOption::kDelete, "").refusal);
+  const auto gone = HomeFolderGuard::Check((root / "homes" / "gone").string(), HomeFolderOption::kDelete, "");
+  EXPECT_FALSE(gone.refusal);
+  EXPECT_TRUE(gone.missing);
+}
+
+TEST(DomainHomeFoldersTest, AFolderHoldsItselfAndWhatIsBelowItOnTheSameShareOrDisk) {
+  struct Case {
+    const char* folder;
+    const char* other;
+    bool holds;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"\\\\FS1\\homes$", "\\\\fs1\\HOMES$\\jdoe", true},
+           {"\\\\fs1\\homes$\\", "\\\\FS1/homes$//jdoe/", true},
+           {"\\\\fs1\\homes$\\jdoe\\..", "\\\\fs1\\homes$\\ann", true},
+           {"\\\\fs1\\homes$\\jdoe", "\\\\fs1\\homes$\\JDOE", true},
+           {"\\\\fs1\\homes$\\jdoe", "\\\\fs1\\homes$\\jdoe2", false},
+           {"\\\\fs1\\homes$\\jdoe", "\\\\fs1\\homes$", false},
+           {"\\\\fs2\\homes$", "\\\\fs1\\homes$\\jdoe", false},
+           {"/srv/homes", "/srv/homes/jdoe", true},
+           {"/srv//homes/./", "/srv/homes/x/../jdoe", true},
+           {"/srv/homes", "/srv/homesick/jdoe", false},
+           {"/srv/Homes", "/srv/homes/jdoe", false},
+           {"/", "/srv/homes/jdoe", true},
+           {"/", "\\\\fs1\\homes$\\jdoe", false},
+           {"/srv/homes", "\\\\srv\\homes\\jdoe", false},
+           {"homes", "homes/jdoe", false},
+       }) {
+    EXPECT_EQ(DomainHomeFolders::Holds(c.folder, c.other), c.holds) << c.folder << " / " << c.other;
+  }
+
+  DomainHomeFolders homes;
+  homes.Add("jdoe", "\\\\fs1\\homes$\\jdoe");
+  homes.Add("ann", "/srv/homes/ann");
+  homes.Add("twin", "/srv/homes/ann");
+  EXPECT_FALSE(homes.Refusal("\\\\FS1\\homes$\\JDOE", "JDoe"));  // its own
+  EXPECT_EQ(
+      homes.Refusal("\\\\fs1\\homes$", "mistake").value_or(""),
+      "The home folder \\\\fs1\\homes$ holds the home folder of another account (jdoe: \\\\fs1\\homes$\\jdoe); it "
+      "was left alone");
+  EXPECT_TRUE(homes.Refusal("/srv/homes/ann", "ann"));  // shared with twin
+  homes.Forget("twin");
+  EXPECT_FALSE(homes.Refusal("/srv/homes/ann", "ann"));
+  EXPECT_TRUE(homes.Refusal("/srv", "mistake"));
+  EXPECT_FALSE(homes.Refusal("/srv/homes/bob", "bob"));
 }
 
 }  // namespace

@@ -85,17 +85,26 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   EXPECT_EQ(FailureOf(other).message, "(passed)");
 }
 
-TEST(ValidateSettings, RelativePathWithoutALeadingDotIsCreatedInTheCurrentFolder) {
+TEST(ValidateSettings, EveryRelativeTargetIsRefusedAndCreatesNothing) {
   TempFolder temp;
   const auto saved = std::filesystem::current_path();
   std::filesystem::current_path(temp.Path());
   SettingsPageValues v = Typical();
   v.homeFolderAction = kHomeFolderMove;
-  v.homeFolderPath = "moved/homes";
-  const Failure failure = FailureOf(v);
+  for (const char* relative : {"archive", "moved/homes", "~/old", "~", "C:\\archive", " /archive", "\\"}) {
+    v.homeFolderPath = relative;
+    EXPECT_EQ(FailureOf(v), (Failure{"Please enter a fully qualified path name. Relative paths are not supported.",
+                                     "Resources", "edtResourcesNewHomeFolderPath"}))
+        << relative;
+  }
+  const bool createdAnything = !std::filesystem::is_empty(temp.Path());
+  // A UNC target is fully qualified; it is not created on this machine.
+  v.homeFolderPath = "\\\\fs1\\archive$\\deleted";
+  const Failure unc = FailureOf(v);
   std::filesystem::current_path(saved);
-  EXPECT_EQ(failure.message, "(passed)");
-  EXPECT_TRUE(std::filesystem::is_directory(temp.Path() / "moved" / "homes"));
+  EXPECT_FALSE(createdAnything);
+  EXPECT_EQ(unc.message, "(passed)");
+  EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
 }
 
 TEST(ValidateSettings, EmptyDayFields) {

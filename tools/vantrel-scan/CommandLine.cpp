@@ -9,6 +9,7 @@ const char* const kUsage =
     "usage: vantrel-scan [--lab PATH] [--domain NAME] [--output FILE | --output-dir DIR [--keep N]]\n"
     "                    [--format text|json] [--report FILE.html]\n"
     "       vantrel-scan [--lab PATH] [--domain NAME] --configure\n"
+    "       vantrel-scan [--lab PATH] [--domain NAME] --execute FILE [--yes]\n"
     "       vantrel-scan --help\n";
 
 const char* const kHelp =
@@ -22,10 +23,13 @@ const char* const kHelp =
     "  --format text|json  text: the result file (default); json: the results as JSON, for scripts\n"
     "  --report FILE.html  also write a self-contained HTML report of the scan\n"
     "  --configure         store the domain's controllers as DCList, print them, scan nothing\n"
+    "  --execute FILE      carry out the actions of a result file, after showing the plan\n"
+    "  --yes               with --execute: confirm without asking (needed without a terminal)\n"
     "  --help              show this help\n"
     "\n"
     "Messages, error lines and the statistics go to standard error.\n"
-    "Exit status: 0 the scan completed (error lines or not), 1 it failed, 2 bad arguments.\n"
+    "Exit status: 0 the scan completed (error lines or not), 1 it failed, 2 bad arguments;\n"
+    "with --execute: 0 done, 3 done with error lines, 1 failed or cancelled, 2 bad arguments.\n"
     "Environment: XDG_CONFIG_HOME (settings), VANTREL_CREDENTIALS=machine, KRB5CCNAME, SMB_CONF_PATH.\n"
     "See vantrel-scan(1).\n";
 
@@ -60,6 +64,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--configure") {
       if (result.configure) throw std::invalid_argument("--configure is given twice");
       result.configure = true;
+    } else if (argument == "--execute") {
+      takeValue(result.execute);
+    } else if (argument == "--yes") {
+      if (result.yes) throw std::invalid_argument("--yes is given twice");
+      result.yes = true;
     } else {
       throw std::invalid_argument("unknown argument: " + argument);
     }
@@ -81,6 +90,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     throw std::invalid_argument("--configure scans nothing: it takes no --output, --output-dir, --report or --format");
   if (result.output && result.outputDir) throw std::invalid_argument("--output and --output-dir exclude each other");
   if (result.keep && !result.outputDir) throw std::invalid_argument("--keep goes with --output-dir");
+  if (result.execute && (result.configure || result.output || result.outputDir || result.report || format)) {
+    throw std::invalid_argument("--execute goes with none of --configure, --output, --output-dir, --report or --format");
+  }
+  if (result.yes && !result.execute) throw std::invalid_argument("--yes goes only with --execute");
   return result;
 }
 

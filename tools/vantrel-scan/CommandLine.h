@@ -19,6 +19,9 @@ struct CommandLine {
   std::optional<std::string> outputDir;
   std::optional<int> keep;
   bool help = false;
+  // --execute FILE [--yes]: the actions of a result file, after a confirmation (or --yes).
+  std::optional<std::string> execute;
+  bool yes = false;
 };
 
 // Parses the arguments (without the program name). Throws std::invalid_argument with a one-line

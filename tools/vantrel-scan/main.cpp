@@ -1,9 +1,16 @@
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "CommandLine.h"
+#include "ExecuteCommand.h"
 #include "ScanCommand.h"
 #include "common/VantrelError.h"
 #include "config/SettingsFilePath.h"
@@ -13,6 +20,23 @@ namespace {
 std::atomic<bool> stopRequested{false};
 
 extern "C" void RequestStop(int /*signal*/) { stopRequested.store(true); }
+
+// One line from standard input; nothing at its end or once Ctrl-C was pressed (the wait is a poll,
+// which a signal always interrupts).
+std::optional<std::string> ReadAnswerLine() {
+  std::string line;
+  for (;;) {
+    if (stopRequested.load()) return std::nullopt;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&input, 1, 200) <= 0) continue;
+    char c = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return std::nullopt;
+    if (c == '\n') return line;
+    line.push_back(c);
+  }
+}
 
 }  // namespace
 
@@ -43,6 +67,12 @@ int main(int argc, char** argv) {
     return kExitFailed;
   }
   environment.stopRequested = &stopRequested;
+  if (commandLine.execute) {
+    ExecuteEnvironment execute;
+    execute.terminal = ::isatty(STDIN_FILENO) == 1;
+    execute.readAnswer = ReadAnswerLine;
+    return RunExecuteCommand(commandLine, environment, execute, stderr);
+  }
   std::ios::sync_with_stdio(false);
   return RunScanCommand(commandLine, environment, std::cout, stderr);
 }
