@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "actions/AccountErrorLine.h"
+#include "actions/ChildObjectDeletion.h"
 #include "actions/HomeFolderStep.h"
 #include "actions/MailboxStep.h"
 #include "actions/ResourcesPageReader.h"
@@ -77,10 +78,15 @@ class EntryRunner {
     }
     details["before"] = AccountAsItWas(before);
 
-    const NetStatus deleted = net_.NetUserDel(controller_, account);
-    journal_.Record(account, "delete", deleted == netapi::status::kSuccess, deleted, StatusText(deleted), details);
+    NetStatus deleted = net_.NetUserDel(controller_, account);
+    std::string failure = StatusText(deleted);
+    if (deleted == netapi::status::kInvalidParameter) {
+      deleted = DeleteWithChildObjects(net_, controller_, account, details, failure);
+    }
+    journal_.Record(account, "delete", deleted == netapi::status::kSuccess, deleted,
+                    deleted == netapi::status::kSuccess ? StatusText(deleted) : failure, details);
     if (deleted != netapi::status::kSuccess) {
-      errorLines_.push_back(AccountErrorLine(controller_, account, StatusText(deleted)));
+      errorLines_.push_back(AccountErrorLine(controller_, account, failure));
       return;
     }
     if (!mailbox_.IsOn() || isComputer) return;

@@ -22,10 +22,18 @@ class HomeFolderGuard {
     std::filesystem::path target;
     // Set when the operation must not run: the text of the error line.
     std::optional<std::string> refusal;
+    // The home folder is on a file server: item and target are UNC paths (\\fs1\homes$\jdoe),
+    // with "/" turned into a backslash and no trailing separator, for the back end's RemoteFolders.
+    bool remote = false;
   };
 
   // `target` is the target folder text (used for a move, and for a delete only to protect it).
   static Verdict Check(const std::string& homeFolder, HomeFolderOption option, const std::string& target);
+
+ private:
+  // Check for a home folder on a file server, or a move to one: a share's root and a file server
+  // are never one account's folder, a folder and its target must both be on file servers.
+  static Verdict CheckRemote(const std::string& homeFolder, HomeFolderOption option, const std::string& target);
 };
 
 }  // namespace vantrel

@@ -1,0 +1,404 @@
+#include "samba/SmbFolders.h"
+
+#include <fcntl.h>
+#include <libsmbclient.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+#include "common/Text.h"
+#include "samba/Credentials.h"
+
+// From Samba's public samba-credentials library (see LibNetApi.cpp).
+extern "C" const char* cli_credentials_get_username(cli_credentials* credentials);
+extern "C" const char* cli_credentials_get_password(cli_credentials* credentials);
+extern "C" const char* cli_credentials_get_domain(cli_credentials* credentials);
+
+namespace vantrel::netapi::samba {
+
+namespace {
+
+using Parts = std::vector<std::string>;
+
+constexpr std::uint16_t kAttributeDirectory = 0x10;     // FILE_ATTRIBUTE_DIRECTORY
+constexpr std::uint16_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT: a link or junction
+constexpr int kTimeoutMilliseconds = 30000;
+constexpr int kMaxCollisionNames = 10000;
+
+std::string Unc(const Parts& parts) {
+  std::string path = "\\";
+  for (const std::string& part : parts) path += "\\" + part;
+  return path;
+}
+
+Parts Child(const Parts& folder, const std::string& name) {
+  Parts child = folder;
+  child.push_back(name);
+  return child;
+}
+
+std::string ErrorText(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+RemoteFolders::Result Failed(int error, const Parts& item) {
+  return {error == 0 ? EIO : error, Unc(item) + ": " + ErrorText(error == 0 ? EIO : error), {}};
+}
+
+RemoteFolders::Result Failed(int error, const std::string& text) { return {error, text, {}}; }
+
+std::string LinkLeft(const Parts& link) {
+  return Unc(link) + " is a link, which was not followed; it was left in place with the folders above it";
+}
+
+std::string CandidateName(const std::string& name, int number) {
+  return number == 1 ? name : name + Printf(" (%d)", number);
+}
+
+// The parts of a share: same server and share, compared as file servers do, without case.
+bool SameShare(const Parts& a, const Parts& b) {
+  return a.size() >= 2 && b.size() >= 2 && EqualTextCI(a[0], b[0]) && EqualTextCI(a[1], b[1]);
+}
+
+RemoteFolders::Result ShareRootRefused(const std::string& folder) {
+  return Failed(EPERM, "The home folder " + folder +
+                           " is not a folder below a share (a share's root is never one account's); it was left alone");
+}
+
+// Answers the library's question for credentials: the machine's account where chosen; otherwise
+// nothing, and the tickets are used.
+void Authenticate(SMBCCTX* context, const char* /*server*/, const char* /*share*/, char* workgroup, int workgroupLength,
+                  char* user, int userLength, char* password, int passwordLength) {
+  const auto* self = static_cast<const std::pair<std::string, std::pair<std::string, std::string>>*>(
+      smbc_getOptionUserData(context));
+  if (self == nullptr || self->first.empty()) return;
+  std::snprintf(user, static_cast<std::size_t>(userLength), "%s", self->first.c_str());
+  std::snprintf(password, static_cast<std::size_t>(passwordLength), "%s", self->second.first.c_str());
+  std::snprintf(workgroup, static_cast<std::size_t>(workgroupLength), "%s", self->second.second.c_str());
+}
+
+}  // namespace
+
+struct SmbFolders::Entry {
+  std::string name;
+  std::uint16_t attributes = 0;
+  std::uint64_t size = 0;
+};
+
+struct SmbFolders::Listing {
+  std::vector<Entry> entries;
+  // The server's file numbers of the folder and of the folder above it ("." and ".."), 0 when not given.
+  std::uint64_t self = 0;
+  std::uint64_t parent = 0;
+};
+
+SmbFolders::SmbFolders(cli_credentials* credentials) {
+  if (credentials != nullptr && MachineAccountChosen()) {
+    const char* user = cli_credentials_get_username(credentials);
+    const char* password = cli_credentials_get_password(credentials);
+    const char* domain = cli_credentials_get_domain(credentials);
+    user_ = user == nullptr ? "" : user;
+    password_ = password == nullptr ? "" : password;
+    domain_ = domain == nullptr ? "" : domain;
+  }
+}
+
+SmbFolders::~SmbFolders() {
+  if (context_ != nullptr) smbc_free_context(context_, 1);
+}
+
+Parts SmbFolders::Parts(const std::string& unc) {
+  vantrel::netapi::samba::Parts parts;
+  if (!IsRemote(unc)) return parts;
+  std::string part;
+  for (std::size_t i = 2; i <= unc.size(); ++i) {
+    if (i == unc.size() || unc[i] == '\\' || unc[i] == '/') {
+      if ((part.empty() && i != unc.size()) || part == "." || part == "..") return {};
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += unc[i];
+    }
+  }
+  return parts;
+}
+
+std::string SmbFolders::Url(const vantrel::netapi::samba::Parts& parts) {
+  std::string url = "smb:/";
+  for (const std::string& part : parts) {
+    url += '/';
+    for (const char c : part) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (std::isalnum(byte) != 0 || std::strchr("-._~$", c) != nullptr) {
+        url += c;
+      } else {
+        url += Printf("%%%02X", static_cast<unsigned>(byte));
+      }
+    }
+  }
+  return url;
+}
+
+SMBCCTX* SmbFolders::Context(Result& failure) {
+  if (context_ != nullptr) return context_;
+  SMBCCTX* context = smbc_new_context();
+  if (context == nullptr) {
+    failure = Failed(errno == 0 ? ENOMEM : errno, "The SMB client could not be started: " + ErrorText(errno));
+    return nullptr;
+  }
+  smbc_setOptionUseKerberos(context, 1);
+  smbc_setOptionFallbackAfterKerberos(context, 0);  // never a password logon
+  smbc_setOptionNoAutoAnonymousLogin(context, 1);   // never a guest
+  smbc_setTimeout(context, kTimeoutMilliseconds);
+  smbc_setFunctionAuthDataWithContext(context, Authenticate);
+  if (smbc_init_context(context) == nullptr) {
+    const int error = errno == 0 ? EIO : errno;
+    smbc_free_context(context, 0);
+    failure = Failed(error, "The SMB client could not be started: " + ErrorText(error));
+    return nullptr;
+  }
+  context_ = context;
+  return context_;
+}
+
+SmbFolders::Result SmbFolders::List(const vantrel::netapi::samba::Parts& folder, Listing& listing) {
+  listing = Listing{};
+  const std::string url = Url(folder);
+  SMBCFILE* directory = smbc_getFunctionOpendir(context_)(context_, url.c_str());
+  if (directory == nullptr) return Failed(errno, folder);
+  struct stat info {};
+  while (const libsmb_file_info* entry = smbc_getFunctionReaddirPlus2(context_)(context_, directory, &info)) {
+    if (entry->name == nullptr) continue;
+    if (std::strcmp(entry->name, ".") == 0) {
+      listing.self = info.st_ino;
+    } else if (std::strcmp(entry->name, "..") == 0) {
+      listing.parent = info.st_ino;
+    } else {
+      listing.entries.push_back(Entry{entry->name, entry->attrs, entry->size});
+    }
+  }
+  smbc_getFunctionClosedir(context_)(context_, directory);
+  std::sort(listing.entries.begin(), listing.entries.end(),
+            [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  return {};
+}
+
+// A server that follows links itself (Samba) shows a link to a folder as that folder; its ".." is
+// then the folder above the link's target, not the folder it was listed in.
+bool SmbFolders::ReachedThroughLink(const Listing& listing, std::uint64_t parent) {
+  return parent != 0 && listing.parent != 0 && listing.parent != parent;
+}
+
+SmbFolders::Result SmbFolders::DeleteTree(const vantrel::netapi::samba::Parts& item, std::uint64_t parent) {
+  Listing listing;
+  if (Result listed = List(item, listing); listed.error != 0) return listed;
+  if (ReachedThroughLink(listing, parent)) return Failed(ELOOP, LinkLeft(item));
+  // Everything that can go goes; the first problem is the one reported.
+  Result first;
+  const auto keep = [&first](Result result) {
+    if (first.error == 0 && result.error != 0) first = std::move(result);
+  };
+  for (const Entry& entry : listing.entries) {
+    const auto child = Child(item, entry.name);
+    const std::string url = Url(child);
+    if ((entry.attributes & kAttributeReparsePoint) != 0) {
+      keep(Failed(ELOOP, LinkLeft(child)));
+    } else if ((entry.attributes & kAttributeDirectory) != 0) {
+      keep(DeleteTree(child, listing.self));
+    } else if (smbc_getFunctionUnlink(context_)(context_, url.c_str()) != 0) {
+      keep(Failed(errno, child));
+    }
+  }
+  if (first.error != 0) return first;
+  if (smbc_getFunctionRmdir(context_)(context_, Url(item).c_str()) != 0) {
+    if (errno == ENOTEMPTY || errno == EEXIST) {
+      return Failed(errno, Unc(item) + " holds items the server does not list (such as links pointing out of the "
+                                       "share); they were left in place with the folders above them");
+    }
+    return Failed(errno, item);
+  }
+  return {};
+}
+
+SmbFolders::Result SmbFolders::Delete(const std::string& folder) {
+  const auto item = Parts(folder);
+  if (item.size() < 3) return ShareRootRefused(folder);
+  Result failure;
+  if (Context(failure) == nullptr) return failure;
+  struct stat info {};
+  if (smbc_getFunctionStat(context_)(context_, Url(item).c_str(), &info) != 0) return Failed(errno, item);
+  if (!S_ISDIR(info.st_mode)) {
+    return smbc_getFunctionUnlink(context_)(context_, Url(item).c_str()) == 0 ? Result{} : Failed(errno, item);
+  }
+  return DeleteTree(item, ParentNumber(item));
+}
+
+std::uint64_t SmbFolders::ParentNumber(const vantrel::netapi::samba::Parts& item) {
+  struct stat info {};
+  const vantrel::netapi::samba::Parts parent(item.begin(), item.end() - 1);
+  return smbc_getFunctionStat(context_)(context_, Url(parent).c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+SmbFolders::Result SmbFolders::MakeFolders(const vantrel::netapi::samba::Parts& folder) {
+  for (std::size_t length = 3; length <= folder.size(); ++length) {
+    const vantrel::netapi::samba::Parts part(folder.begin(), folder.begin() + static_cast<std::ptrdiff_t>(length));
+    const std::string url = Url(part);
+    if (smbc_getFunctionMkdir(context_)(context_, url.c_str(), 0755) == 0) continue;
+    if (errno != EEXIST) return Failed(errno, part);
+  }
+  struct stat info {};
+  if (smbc_getFunctionStat(context_)(context_, Url(folder).c_str(), &info) != 0) return Failed(errno, folder);
+  if (!S_ISDIR(info.st_mode)) return Failed(ENOTDIR, folder);
+  return {};
+}
+
+SmbFolders::Result SmbFolders::CopyFile(const vantrel::netapi::samba::Parts& from,
+                                        const vantrel::netapi::samba::Parts& to) {
+  SMBCFILE* in = smbc_getFunctionOpen(context_)(context_, Url(from).c_str(), O_RDONLY, 0);
+  if (in == nullptr) return Failed(errno, from);
+  SMBCFILE* out = smbc_getFunctionOpen(context_)(context_, Url(to).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  if (out == nullptr) {
+    const int error = errno;
+    smbc_getFunctionClose(context_)(context_, in);
+    return Failed(error, to);
+  }
+  Result result;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t got = smbc_getFunctionRead(context_)(context_, in, buffer.data(), buffer.size());
+    if (got < 0) {
+      result = Failed(errno, from);
+      break;
+    }
+    if (got == 0) break;
+    for (ssize_t written = 0; written < got && result.error == 0;) {
+      const ssize_t put = smbc_getFunctionWrite(context_)(context_, out, buffer.data() + written,
+                                                         static_cast<std::size_t>(got - written));
+      if (put <= 0) {
+        result = Failed(put < 0 ? errno : EIO, to);
+      } else {
+        written += put;
+      }
+    }
+    if (result.error != 0) break;
+  }
+  if (smbc_getFunctionClose(context_)(context_, out) != 0 && result.error == 0) result = Failed(errno, to);
+  smbc_getFunctionClose(context_)(context_, in);
+  return result;
+}
+
+// Copies the folder `from` into the existing, empty folder `to`. The manifest gets one line per
+// item copied: its path below the folder, its kind and a file's size.
+SmbFolders::Result SmbFolders::CopyTree(const vantrel::netapi::samba::Parts& from,
+                                        const vantrel::netapi::samba::Parts& to, std::uint64_t parent,
+                                        const std::string& prefix, std::vector<std::string>& manifest) {
+  Listing listing;
+  if (Result listed = List(from, listing); listed.error != 0) return listed;
+  if (ReachedThroughLink(listing, parent)) {
+    return Failed(EOPNOTSUPP, Unc(from) + " is a link, which cannot be copied to another share");
+  }
+  for (const Entry& entry : listing.entries) {
+    const auto source = Child(from, entry.name);
+    const auto copy = Child(to, entry.name);
+    if ((entry.attributes & kAttributeReparsePoint) != 0) {
+      return Failed(EOPNOTSUPP, Unc(source) + " is a link, which cannot be copied to another share");
+    }
+    const std::string relative = prefix + "\\" + entry.name;
+    if ((entry.attributes & kAttributeDirectory) != 0) {
+      if (smbc_getFunctionMkdir(context_)(context_, Url(copy).c_str(), 0755) != 0) return Failed(errno, copy);
+      manifest.push_back(relative + "\\");
+      if (Result inner = CopyTree(source, copy, listing.self, relative, manifest); inner.error != 0) return inner;
+    } else {
+      manifest.push_back(relative + Printf(" %llu", static_cast<unsigned long long>(entry.size)));
+      if (Result copied = CopyFile(source, copy); copied.error != 0) return copied;
+    }
+  }
+  return {};
+}
+
+SmbFolders::Result SmbFolders::Manifest(const vantrel::netapi::samba::Parts& folder, const std::string& prefix,
+                                        std::vector<std::string>& manifest) {
+  Listing listing;
+  if (Result listed = List(folder, listing); listed.error != 0) return listed;
+  for (const Entry& entry : listing.entries) {
+    const std::string relative = prefix + "\\" + entry.name;
+    if ((entry.attributes & kAttributeDirectory) != 0) {
+      manifest.push_back(relative + "\\");
+      if (Result inner = Manifest(Child(folder, entry.name), relative, manifest); inner.error != 0) return inner;
+    } else {
+      manifest.push_back(relative + Printf(" %llu", static_cast<unsigned long long>(entry.size)));
+    }
+  }
+  return {};
+}
+
+SmbFolders::Result SmbFolders::MoveInto(const std::string& folder, const std::string& target) {
+  const auto item = Parts(folder);
+  const auto into = Parts(target);
+  if (item.size() < 3) return ShareRootRefused(folder);
+  if (into.size() < 2) {
+    return Failed(EINVAL, "The target folder " + target + " is not a folder on a file share; " + folder +
+                              " was left alone");
+  }
+  Result failure;
+  if (Context(failure) == nullptr) return failure;
+  struct stat info {};
+  if (smbc_getFunctionStat(context_)(context_, Url(item).c_str(), &info) != 0) return Failed(errno, item);
+  if (Result made = MakeFolders(into); made.error != 0) return made;
+
+  const std::string& name = item.back();
+  if (SameShare(item, into)) {
+    // One share: the server renames; a name that is taken is never replaced.
+    for (int number = 1; number <= kMaxCollisionNames; ++number) {
+      const auto destination = Child(into, CandidateName(name, number));
+      Result result;
+      result.destination = Unc(destination);
+      if (smbc_getFunctionRename(context_)(context_, Url(item).c_str(), context_, Url(destination).c_str()) == 0) {
+        return result;
+      }
+      const int error = errno;
+      if (error == EEXIST || error == ENOTEMPTY) continue;
+      result = Failed(error, item);
+      result.destination = Unc(destination);
+      return result;
+    }
+    return Failed(EEXIST, item);
+  }
+
+  // Another share or server: a new folder under a free name, the copy, the check, then the source goes.
+  for (int number = 1; number <= kMaxCollisionNames; ++number) {
+    const auto destination = Child(into, CandidateName(name, number));
+    if (smbc_getFunctionMkdir(context_)(context_, Url(destination).c_str(), 0755) != 0) {
+      if (errno == EEXIST) continue;
+      Result result = Failed(errno, destination);
+      result.destination = Unc(destination);
+      return result;
+    }
+    std::vector<std::string> copied;
+    Result result = CopyTree(item, destination, ParentNumber(item), "", copied);
+    std::vector<std::string> found;
+    if (result.error == 0) result = Manifest(destination, "", found);
+    std::vector<std::string> source;
+    if (result.error == 0) result = Manifest(item, "", source);
+    if (result.error == 0 && (found != source || copied.size() != source.size())) {
+      result = Failed(EIO, "The copy of " + folder + " in " + Unc(destination) +
+                               " does not match the folder (it changed while it was copied?)");
+    }
+    if (result.error != 0) {
+      // A half-made copy is not the folder: removed again; the source stays as it was.
+      (void)DeleteTree(destination, 0);
+      result.text += "; the home folder was left where it was";
+    } else if (Result removed = DeleteTree(item, ParentNumber(item)); removed.error != 0) {
+      result = removed;
+      result.text = "The home folder was copied to " + Unc(destination) + " but not removed whole: " + removed.text;
+    }
+    result.destination = Unc(destination);
+    return result;
+  }
+  return Failed(EEXIST, item);
+}
+
+}  // namespace vantrel::netapi::samba

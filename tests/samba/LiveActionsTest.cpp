@@ -1,0 +1,139 @@
+// The actions on the live test domain as an administrator runs them: home folders on DC1's file
+// shares deleted and moved (checked on disk), a share's root refused, and a computer account that
+// holds a child object deleted with it.
+
+#include <sys/stat.h>
+
+#include <nlohmann/json.hpp>
+
+#include "LiveDomain.h"
+#include "actions/ActionJournal.h"
+#include "common/Text.h"
+
+namespace vantrel::netapi::samba::live {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LiveActionsTest : public LiveDomainTest {
+ protected:
+  void SetUp() override {
+    LiveDomainTest::SetUp();
+    if (IsSkipped()) return;
+    shares_ = DomainFacts()["SHARES"];
+    ASSERT_FALSE(shares_.empty());
+  }
+
+  // Runs the executor on the accounts, all marked delete; returns the error lines.
+  std::vector<std::string> Delete(const std::vector<std::string>& accounts) {
+    TVTRScanResults actions;
+    for (const std::string& account : accounts) actions.Add(account, 100, actDelete);
+    std::atomic<bool> stop{false};
+    const ExchangeHelper exchange;
+    ActionExecutor executor(*api_, ui_, resources_, stop, exchange, &journal_);
+    std::vector<std::string> errorLines;
+    executor.Execute("VANTREL", actions, errorLines);
+    return errorLines;
+  }
+
+  // The journal's last entry for account and action.
+  nlohmann::json Journal(const std::string& account, const std::string& action) {
+    nlohmann::json found;
+    std::istringstream in(test::ReadFile(journal_.File()));
+    for (std::string line; std::getline(in, line);) {
+      nlohmann::json entry = nlohmann::json::parse(line);
+      if (entry.value("account", "") == account && entry.value("action", "") == action) found = entry;
+    }
+    return found;
+  }
+
+  bool AccountExists(const std::string& account) {
+    std::optional<UserInfo> info;
+    return api_->NetUserGetInfo("\\\\DC1", account, 1, info) == status::kSuccess;
+  }
+
+  // A link still there, still a link, with the text it had.
+  static bool IsLinkTo(const fs::path& link, const fs::path& target) {
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(link, error)) && fs::read_symlink(link, error) == target;
+  }
+
+  fs::path shares_;
+  FixedResourcesPage resources_;
+  test::TempFolder temp_;
+  ActionJournal journal_{temp_.Path() / "actions.log"};
+};
+
+TEST_F(LiveActionsTest, HomeFoldersOnAFileShareAreDeletedWithoutFollowingLinksAndTheShareRootIsRefused) {
+  const fs::path homes = shares_ / "homes";
+  resources_.homeFolder = HomeFolderOption::kDelete;
+  const std::vector<std::string> lines = Delete({"homedel", "homeshare"});
+
+  // homedel's folder is gone, links and all; what its links pointed to is untouched.
+  EXPECT_FALSE(fs::exists(fs::symlink_status(homes / "homedel"))) << ::testing::PrintToString(lines);
+  EXPECT_EQ(test::ReadFile(shares_ / "outside" / "keep.txt"), "not to be touched\n");
+  EXPECT_EQ(test::ReadFile(homes / "neighbour" / "keep.txt"), "the neighbour's file\n");
+  EXPECT_TRUE(Journal("homedel", "home-folder-delete")["outcome"].value("ok", false));
+
+  // The share holding everyone's folders is refused with one line, and the account is still deleted.
+  ASSERT_EQ(lines.size(), 1u) << ::testing::PrintToString(lines);
+  EXPECT_NE(lines[0].find("User:homeshare"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("\\\\DC1\\homes$ is the root of the share"), std::string::npos) << lines[0];
+  EXPECT_TRUE(fs::exists(homes / "homemove" / "notes.txt"));
+  EXPECT_FALSE(AccountExists("homedel"));
+  EXPECT_FALSE(AccountExists("homeshare"));
+}
+
+TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyToAnother) {
+  const fs::path homes = shares_ / "homes";
+  const fs::path archive = shares_ / "archive";
+  resources_.homeFolder = HomeFolderOption::kMove;
+
+  // Same share: renamed on the server, beside the folder of that name already there; the link moves
+  // with it as a link.
+  resources_.newHomeFolderPath = "\\\\DC1\\homes$\\moved";
+  std::vector<std::string> lines = Delete({"homerename"});
+  EXPECT_TRUE(lines.empty()) << ::testing::PrintToString(lines);
+  const fs::path renamed = homes / "moved" / "homerename (2)";
+  EXPECT_EQ(test::ReadFile(renamed / "documents" / "report.txt"), "homerename's report\n");
+  EXPECT_TRUE(IsLinkTo(renamed / "outside-link", shares_ / "outside"));
+  EXPECT_TRUE(fs::is_empty(homes / "moved" / "homerename"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(homes / "homerename")));
+  EXPECT_EQ(Journal("homerename", "home-folder-move").value("destination", ""),
+            "\\\\DC1\\homes$\\moved\\homerename (2)");
+
+  // Another share, into a folder that does not exist yet: copied, checked, the source removed.
+  // A folder holding a link cannot be copied whole: it stays where it was, with one line.
+  resources_.newHomeFolderPath = "\\\\DC1\\archive$\\2026\\deleted";
+  fs::create_directories(archive / "2026" / "deleted" / "homecopy");
+  lines = Delete({"homecopy", "homemove"});
+  const fs::path copied = archive / "2026" / "deleted" / "homecopy (2)";
+  EXPECT_EQ(test::ReadFile(copied / "documents" / "report.txt"), "homecopy's report\n");
+  EXPECT_FALSE(fs::exists(homes / "homecopy"));
+  ASSERT_EQ(lines.size(), 1u) << ::testing::PrintToString(lines);
+  EXPECT_NE(lines[0].find("User:homemove"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("outside-link is a link"), std::string::npos) << lines[0];
+  EXPECT_EQ(test::ReadFile(homes / "homemove" / "documents" / "report.txt"), "homemove's report\n");
+  EXPECT_TRUE(IsLinkTo(homes / "homemove" / "outside-link", shares_ / "outside"));
+  EXPECT_FALSE(fs::exists(archive / "2026" / "deleted" / "homemove"));
+  EXPECT_EQ(test::ReadFile(shares_ / "outside" / "keep.txt"), "not to be touched\n");
+  EXPECT_FALSE(AccountExists("homecopy"));
+  EXPECT_FALSE(AccountExists("homemove"));
+}
+
+TEST_F(LiveActionsTest, AComputerHoldingAChildObjectIsDeletedWithItAndTheJournalNamesIt) {
+  // The account-management deletion alone is refused because of the child.
+  ASSERT_EQ(api_->NetUserDel("\\\\DC1", "WSCHILD$"), status::kInvalidParameter);
+  const std::vector<std::string> lines = Delete({"WSCHILD$"});
+  EXPECT_TRUE(lines.empty()) << ::testing::PrintToString(lines);
+  EXPECT_FALSE(AccountExists("WSCHILD$"));
+  const nlohmann::json entry = Journal("WSCHILD$", "delete");
+  EXPECT_TRUE(entry["outcome"].value("ok", false)) << entry.dump();
+  ASSERT_TRUE(entry.contains("children")) << entry.dump();
+  ASSERT_EQ(entry["children"].size(), 1u) << entry.dump();
+  EXPECT_TRUE(StartsWith(entry["children"][0].get<std::string>(), "CN=VantrelService,CN=WSCHILD,"))
+      << entry.dump();
+}
+
+}  // namespace
+}  // namespace vantrel::netapi::samba::live
