@@ -72,12 +72,11 @@ RemoteFolders::Result ShareRootRefused(const std::string& folder) {
 // nothing, and the tickets are used.
 void Authenticate(SMBCCTX* context, const char* /*server*/, const char* /*share*/, char* workgroup, int workgroupLength,
                   char* user, int userLength, char* password, int passwordLength) {
-  const auto* self = static_cast<const std::pair<std::string, std::pair<std::string, std::string>>*>(
-      smbc_getOptionUserData(context));
-  if (self == nullptr || self->first.empty()) return;
-  std::snprintf(user, static_cast<std::size_t>(userLength), "%s", self->first.c_str());
-  std::snprintf(password, static_cast<std::size_t>(passwordLength), "%s", self->second.first.c_str());
-  std::snprintf(workgroup, static_cast<std::size_t>(workgroupLength), "%s", self->second.second.c_str());
+  const auto* account = static_cast<const SmbFolders::Account*>(smbc_getOptionUserData(context));
+  if (account == nullptr || account->user.empty()) return;
+  std::snprintf(user, static_cast<std::size_t>(userLength), "%s", account->user.c_str());
+  std::snprintf(password, static_cast<std::size_t>(passwordLength), "%s", account->password.c_str());
+  std::snprintf(workgroup, static_cast<std::size_t>(workgroupLength), "%s", account->domain.c_str());
 }
 
 }  // namespace
@@ -100,9 +99,9 @@ SmbFolders::SmbFolders(cli_credentials* credentials) {
     const char* user = cli_credentials_get_username(credentials);
     const char* password = cli_credentials_get_password(credentials);
     const char* domain = cli_credentials_get_domain(credentials);
-    user_ = user == nullptr ? "" : user;
-    password_ = password == nullptr ? "" : password;
-    domain_ = domain == nullptr ? "" : domain;
+    account_.user = user == nullptr ? "" : user;
+    account_.password = password == nullptr ? "" : password;
+    account_.domain = domain == nullptr ? "" : domain;
   }
 }
 
@@ -153,6 +152,7 @@ SMBCCTX* SmbFolders::Context(Result& failure) {
   smbc_setOptionFallbackAfterKerberos(context, 0);  // never a password logon
   smbc_setOptionNoAutoAnonymousLogin(context, 1);   // never a guest
   smbc_setTimeout(context, kTimeoutMilliseconds);
+  smbc_setOptionUserData(context, &account_);
   smbc_setFunctionAuthDataWithContext(context, Authenticate);
   if (smbc_init_context(context) == nullptr) {
     const int error = errno == 0 ? EIO : errno;
@@ -351,11 +351,20 @@ SmbFolders::Result SmbFolders::MoveInto(const std::string& folder, const std::st
 
   const std::string& name = item.back();
   if (SameShare(item, into)) {
-    // One share: the server renames; a name that is taken is never replaced.
+    // One share: the server renames; a name that is taken is never replaced. The library's rename
+    // replaces a file or an empty folder of the new name (as POSIX rename does), so the name is
+    // looked up first.
     for (int number = 1; number <= kMaxCollisionNames; ++number) {
       const auto destination = Child(into, CandidateName(name, number));
       Result result;
       result.destination = Unc(destination);
+      struct stat taken {};
+      if (smbc_getFunctionStat(context_)(context_, Url(destination).c_str(), &taken) == 0) continue;
+      if (errno != ENOENT) {
+        result = Failed(errno, destination);
+        result.destination = Unc(destination);
+        return result;
+      }
       if (smbc_getFunctionRename(context_)(context_, Url(item).c_str(), context_, Url(destination).c_str()) == 0) {
         return result;
       }

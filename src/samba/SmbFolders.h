@@ -6,7 +6,7 @@
 
 #include "netapi/RemoteFolders.h"
 
-struct _SMBCCTX;
+struct _SMBCCTX;  // NOLINT(bugprone-reserved-identifier): the library's own name for SMBCCTX
 struct cli_credentials;
 
 namespace vantrel::netapi::samba {
@@ -27,6 +27,13 @@ class SmbFolders : public RemoteFolders {
   ~SmbFolders() override;
   SmbFolders(const SmbFolders&) = delete;
   SmbFolders& operator=(const SmbFolders&) = delete;
+
+  // The machine's account, when that is the one to use; empty for the tickets.
+  struct Account {
+    std::string user;
+    std::string password;
+    std::string domain;
+  };
 
   Result Delete(const std::string& folder) override;
   Result MoveInto(const std::string& folder, const std::string& target) override;
@@ -54,9 +61,7 @@ class SmbFolders : public RemoteFolders {
   Result MakeFolders(const std::vector<std::string>& folder);
 
   _SMBCCTX* context_ = nullptr;
-  std::string user_;
-  std::string password_;
-  std::string domain_;
+  Account account_;
 };
 
 }  // namespace vantrel::netapi::samba

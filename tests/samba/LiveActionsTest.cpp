@@ -67,21 +67,31 @@ class LiveActionsTest : public LiveDomainTest {
 TEST_F(LiveActionsTest, HomeFoldersOnAFileShareAreDeletedWithoutFollowingLinksAndTheShareRootIsRefused) {
   const fs::path homes = shares_ / "homes";
   resources_.homeFolder = HomeFolderOption::kDelete;
-  const std::vector<std::string> lines = Delete({"homedel", "homeshare"});
+  const std::vector<std::string> lines = Delete({"homeplain", "homedel", "homeshare"});
+  ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
 
-  // homedel's folder is gone, links and all; what its links pointed to is untouched.
-  EXPECT_FALSE(fs::exists(fs::symlink_status(homes / "homedel"))) << ::testing::PrintToString(lines);
-  EXPECT_EQ(test::ReadFile(shares_ / "outside" / "keep.txt"), "not to be touched\n");
+  EXPECT_FALSE(fs::exists(homes / "homeplain"));
+  EXPECT_TRUE(Journal("homeplain", "home-folder-delete")["outcome"].value("ok", false));
+  // The server shows a link to a folder of the share as that folder: it is recognised and left, with
+  // the folder holding it and one line; the rest of the folder is gone. (The server does not show a
+  // link pointing out of the share at all.) What the links point to is untouched.
+  EXPECT_NE(lines[0].find("User:homedel - Error: \\\\DC1\\homes$\\homedel\\neighbour-link is a link, which "
+                          "was not followed"),
+            std::string::npos)
+      << lines[0];
+  EXPECT_FALSE(fs::exists(homes / "homedel" / "notes.txt"));
+  EXPECT_FALSE(fs::exists(homes / "homedel" / "documents"));
+  EXPECT_TRUE(IsLinkTo(homes / "homedel" / "neighbour-link", "../neighbour"));
+  EXPECT_TRUE(IsLinkTo(homes / "homedel" / "outside-link", shares_ / "outside"));
   EXPECT_EQ(test::ReadFile(homes / "neighbour" / "keep.txt"), "the neighbour's file\n");
-  EXPECT_TRUE(Journal("homedel", "home-folder-delete")["outcome"].value("ok", false));
+  EXPECT_EQ(test::ReadFile(shares_ / "outside" / "keep.txt"), "not to be touched\n");
 
   // The share holding everyone's folders is refused with one line, and the account is still deleted.
-  ASSERT_EQ(lines.size(), 1u) << ::testing::PrintToString(lines);
-  EXPECT_NE(lines[0].find("User:homeshare"), std::string::npos) << lines[0];
-  EXPECT_NE(lines[0].find("\\\\DC1\\homes$ is the root of the share"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("User:homeshare - Error: The home folder \\\\DC1\\homes$ is the root of the share"),
+            std::string::npos)
+      << lines[1];
   EXPECT_TRUE(fs::exists(homes / "homemove" / "notes.txt"));
-  EXPECT_FALSE(AccountExists("homedel"));
-  EXPECT_FALSE(AccountExists("homeshare"));
+  for (const char* account : {"homeplain", "homedel", "homeshare"}) EXPECT_FALSE(AccountExists(account)) << account;
 }
 
 TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyToAnother) {
@@ -103,7 +113,8 @@ TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyToAnot
             "\\\\DC1\\homes$\\moved\\homerename (2)");
 
   // Another share, into a folder that does not exist yet: copied, checked, the source removed.
-  // A folder holding a link cannot be copied whole: it stays where it was, with one line.
+  // A folder holding a link (to another folder of the share) cannot be copied whole: it stays where it
+  // was, with one line, and no part of a copy is left.
   resources_.newHomeFolderPath = "\\\\DC1\\archive$\\2026\\deleted";
   fs::create_directories(archive / "2026" / "deleted" / "homecopy");
   lines = Delete({"homecopy", "homemove"});
@@ -112,9 +123,10 @@ TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyToAnot
   EXPECT_FALSE(fs::exists(homes / "homecopy"));
   ASSERT_EQ(lines.size(), 1u) << ::testing::PrintToString(lines);
   EXPECT_NE(lines[0].find("User:homemove"), std::string::npos) << lines[0];
-  EXPECT_NE(lines[0].find("outside-link is a link"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("neighbour-link is a link, which cannot be copied to another share"), std::string::npos)
+      << lines[0];
   EXPECT_EQ(test::ReadFile(homes / "homemove" / "documents" / "report.txt"), "homemove's report\n");
-  EXPECT_TRUE(IsLinkTo(homes / "homemove" / "outside-link", shares_ / "outside"));
+  EXPECT_TRUE(IsLinkTo(homes / "homemove" / "neighbour-link", "../neighbour"));
   EXPECT_FALSE(fs::exists(archive / "2026" / "deleted" / "homemove"));
   EXPECT_EQ(test::ReadFile(shares_ / "outside" / "keep.txt"), "not to be touched\n");
   EXPECT_FALSE(AccountExists("homecopy"));

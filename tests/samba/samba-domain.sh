@@ -195,18 +195,16 @@ log "adding the file shares"
 shares="$work/shares"
 mkdir -p "$shares/homes" "$shares/archive" "$shares/outside"
 echo "not to be touched" >"$shares/outside/keep.txt"
-for name in homedel homemove homerename; do
+for name in homedel homemove homerename homecopy homeplain; do
   mkdir -p "$shares/homes/$name/documents"
   echo "$name's notes" >"$shares/homes/$name/notes.txt"
   echo "$name's report" >"$shares/homes/$name/documents/report.txt"
-  ln -s "$shares/outside" "$shares/homes/$name/outside-link"
 done
-# Another account's folder on the same share, which a link in homedel's folder points to.
+for name in homedel homemove homerename; do ln -s "$shares/outside" "$shares/homes/$name/outside-link"; done
+# Another account's folder on the same share, which links in two folders point to.
 mkdir -p "$shares/homes/neighbour"
 echo "the neighbour's file" >"$shares/homes/neighbour/keep.txt"
-ln -s ../neighbour "$shares/homes/homedel/neighbour-link"
-mkdir -p "$shares/homes/homecopy/documents"
-echo "homecopy's report" >"$shares/homes/homecopy/documents/report.txt"
+for name in homedel homemove; do ln -s ../neighbour "$shares/homes/$name/neighbour-link"; done
 # Already taken in the target folders: the moved folders get "name (2)".
 mkdir -p "$shares/archive/homecopy" "$shares/homes/moved/homerename"
 cat >>"$work/dc1/etc/smb.conf" <<EOF
@@ -229,7 +227,7 @@ folder, password = sys.argv[1], sys.argv[2]
 lp = LoadParm()
 lp.load(folder + "/etc/smb.conf")
 samdb = SamDB(url=folder + "/private/sam.ldb", session_info=system_session(), lp=lp)
-for name in ["homedel", "homemove", "homerename", "homecopy"]:
+for name in ["homedel", "homemove", "homerename", "homecopy", "homeplain"]:
     samdb.newuser(name, password, homedrive="H:", homedirectory="\\\\DC1\\homes$\\" + name)
 # Set by mistake to the share that holds everyone's folders.
 samdb.newuser("homeshare", password, homedrive="H:", homedirectory="\\\\DC1\\homes$")
