@@ -13,8 +13,7 @@ namespace vantrel {
 // Returns the deletion's final status. `details` (the journal entry) gets the children's names;
 // `failure` is the error line's text, kept as it is when the back end found no children or cannot
 // delete them.
-netapi::NetStatus DeleteWithChildObjects(netapi::NetApi& net, const std::string& controller,
-                                         const std::string& account, nlohmann::ordered_json& details,
-                                         std::string& failure);
+netapi::NetStatus DeleteWithChildObjects(netapi::NetApi& net, const std::string& controller, const std::string& account,
+                                         nlohmann::ordered_json& details, std::string& failure);
 
 }  // namespace vantrel

@@ -70,7 +70,7 @@ std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controlle
   } else {
     result = folders_.Delete(verdict.item);
   }
-  const std::string text = result == 0         ? "The operation completed successfully."
+  const std::string text = result == 0        ? "The operation completed successfully."
                            : !failure.empty() ? failure
                                               : FolderOperations::ErrorText(result);
   if (result != 0) errorLines_.push_back(AccountErrorLine(controller, account, text));

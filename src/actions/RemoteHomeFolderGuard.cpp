@@ -60,9 +60,10 @@ HomeFolderGuard::Verdict HomeFolderGuard::CheckRemote(const std::string& homeFol
   const bool homeRemote = netapi::RemoteFolders::IsRemote(homeFolder);
   const bool targetRemote = netapi::RemoteFolders::IsRemote(target);
   if (move && homeRemote != targetRemote) {
-    verdict.refusal = Printf("The home folder %s and the target folder %s are not both on file servers: moving "
-                             "between a file server and this computer is not supported; it was left alone",
-                             homeFolder.c_str(), target.c_str());
+    verdict.refusal = Printf(
+        "The home folder %s and the target folder %s are not both on file servers: moving "
+        "between a file server and this computer is not supported; it was left alone",
+        homeFolder.c_str(), target.c_str());
     return verdict;
   }
   const auto home = UncParts(homeFolder);
@@ -74,9 +75,10 @@ HomeFolderGuard::Verdict HomeFolderGuard::CheckRemote(const std::string& homeFol
     verdict.refusal =
         home->size() == 1
             ? Printf("The home folder %s names a file server, not a folder; it was left alone", homeFolder.c_str())
-            : Printf("The home folder %s is the root of the share %s on %s, which holds other folders than this "
-                     "account's; it was left alone",
-                     homeFolder.c_str(), (*home)[1].c_str(), (*home)[0].c_str());
+            : Printf(
+                  "The home folder %s is the root of the share %s on %s, which holds other folders than this "
+                  "account's; it was left alone",
+                  homeFolder.c_str(), (*home)[1].c_str(), (*home)[0].c_str());
     return verdict;
   }
   verdict.item = Joined(*home, home->size());

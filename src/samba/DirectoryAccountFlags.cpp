@@ -253,7 +253,8 @@ NetStatus DirectoryAccountFlags::ChangeOnce(const std::string& accountName, std:
   return (after.flags & change) == (wanted & change) ? status::kSuccess : status::kNotSupported;
 }
 
-NetStatus DirectoryAccountFlags::DeleteWithChildren(const std::string& accountName, std::vector<std::string>& children) {
+NetStatus DirectoryAccountFlags::DeleteWithChildren(const std::string& accountName,
+                                                    std::vector<std::string>& children) {
   const bool reused = static_cast<bool>(connection_);
   NetStatus result = DeleteWithChildrenOnce(accountName, children);
   if (result == status::kRpcServerUnavailable && reused) result = DeleteWithChildrenOnce(accountName, children);

@@ -25,7 +25,7 @@ namespace {
 
 using Parts = std::vector<std::string>;
 
-constexpr std::uint16_t kAttributeDirectory = 0x10;     // FILE_ATTRIBUTE_DIRECTORY
+constexpr std::uint16_t kAttributeDirectory = 0x10;      // FILE_ATTRIBUTE_DIRECTORY
 constexpr std::uint16_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT: a link or junction
 constexpr int kTimeoutMilliseconds = 30000;
 constexpr int kMaxCollisionNames = 10000;
@@ -215,8 +215,9 @@ SmbFolders::Result SmbFolders::DeleteTree(const vantrel::netapi::samba::Parts& i
   if (first.error != 0) return first;
   if (smbc_getFunctionRmdir(context_)(context_, Url(item).c_str()) != 0) {
     if (errno == ENOTEMPTY || errno == EEXIST) {
-      return Failed(errno, Unc(item) + " holds items the server does not list (such as links pointing out of the "
-                                       "share); they were left in place with the folders above them");
+      return Failed(errno, Unc(item) +
+                               " holds items the server does not list (such as links pointing out of the "
+                               "share); they were left in place with the folders above them");
     }
     return Failed(errno, item);
   }
@@ -276,7 +277,7 @@ SmbFolders::Result SmbFolders::CopyFile(const vantrel::netapi::samba::Parts& fro
     if (got == 0) break;
     for (ssize_t written = 0; written < got && result.error == 0;) {
       const ssize_t put = smbc_getFunctionWrite(context_)(context_, out, buffer.data() + written,
-                                                         static_cast<std::size_t>(got - written));
+                                                          static_cast<std::size_t>(got - written));
       if (put <= 0) {
         result = Failed(put < 0 ? errno : EIO, to);
       } else {
@@ -340,8 +341,8 @@ SmbFolders::Result SmbFolders::MoveInto(const std::string& folder, const std::st
   const auto into = Parts(target);
   if (item.size() < 3) return ShareRootRefused(folder);
   if (into.size() < 2) {
-    return Failed(EINVAL, "The target folder " + target + " is not a folder on a file share; " + folder +
-                              " was left alone");
+    return Failed(EINVAL,
+                  "The target folder " + target + " is not a folder on a file share; " + folder + " was left alone");
   }
   Result failure;
   if (Context(failure) == nullptr) return failure;

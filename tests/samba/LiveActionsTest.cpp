@@ -143,8 +143,18 @@ TEST_F(LiveActionsTest, AComputerHoldingAChildObjectIsDeletedWithItAndTheJournal
   EXPECT_TRUE(entry["outcome"].value("ok", false)) << entry.dump();
   ASSERT_TRUE(entry.contains("children")) << entry.dump();
   ASSERT_EQ(entry["children"].size(), 1u) << entry.dump();
-  EXPECT_TRUE(StartsWith(entry["children"][0].get<std::string>(), "CN=VantrelService,CN=WSCHILD,"))
-      << entry.dump();
+  EXPECT_TRUE(StartsWith(entry["children"][0].get<std::string>(), "CN=VantrelService,CN=WSCHILD,")) << entry.dump();
+}
+
+TEST_F(LiveActionsTest, TheMachineAccountReachesTheShareWithItsOwnRights) {
+  const auto empty = fs::temp_directory_path() / "vantrel-no-ticket";
+  const test::ScopedEnv noTicket("KRB5CCNAME", "FILE:" + empty.string());
+  const test::ScopedEnv machine("VANTREL_CREDENTIALS", "machine");
+  api_ = OpenSambaNetApi();
+  // Logged on, it lists the folder, but may not delete what is in it: nothing goes.
+  const RemoteFolders::Result result = api_->Folders().Delete("\\\\DC1\\homes$\\neighbour");
+  EXPECT_EQ(result.text, "\\\\DC1\\homes$\\neighbour\\keep.txt: Permission denied");
+  EXPECT_EQ(test::ReadFile(shares_ / "homes" / "neighbour" / "keep.txt"), "the neighbour's file\n");
 }
 
 }  // namespace
