@@ -2,6 +2,11 @@
 
 #include <fcntl.h>
 #include <libsmbclient.h>
+
+// Without C++ guards of its own.
+extern "C" {
+#include <tevent.h>
+}
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,10 +19,13 @@
 #include "common/Text.h"
 #include "samba/Credentials.h"
 
-// From Samba's public samba-credentials library (see LibNetApi.cpp).
-extern "C" const char* cli_credentials_get_username(cli_credentials* credentials);
-extern "C" const char* cli_credentials_get_password(cli_credentials* credentials);
-extern "C" const char* cli_credentials_get_domain(cli_credentials* credentials);
+// From Samba's public samba-credentials and samba-hostconfig libraries (see LibNetApi.cpp).
+struct loadparm_context;
+struct ccache_container;
+extern "C" loadparm_context* loadparm_init_global(bool loadDefault);
+extern "C" int cli_credentials_get_named_ccache(cli_credentials* credentials, void* events,
+                                                loadparm_context* configuration, char* name,
+                                                ccache_container** ccache, const char** problem);
 
 namespace vantrel::netapi::samba {
 
@@ -68,15 +76,29 @@ RemoteFolders::Result ShareRootRefused(const std::string& folder) {
                            " is not a folder below a share (a share's root is never one account's); it was left alone");
 }
 
-// Answers the library's question for credentials: the machine's account where chosen; otherwise
-// nothing, and the tickets are used.
-void Authenticate(SMBCCTX* context, const char* /*server*/, const char* /*share*/, char* workgroup, int workgroupLength,
-                  char* user, int userLength, char* password, int passwordLength) {
-  const auto* account = static_cast<const SmbFolders::Account*>(smbc_getOptionUserData(context));
-  if (account == nullptr || account->user.empty()) return;
-  std::snprintf(user, static_cast<std::size_t>(userLength), "%s", account->user.c_str());
-  std::snprintf(password, static_cast<std::size_t>(passwordLength), "%s", account->password.c_str());
-  std::snprintf(workgroup, static_cast<std::size_t>(workgroupLength), "%s", account->domain.c_str());
+// The library asks for a user and password before it connects; the tickets are used instead, so
+// nothing is given (and nothing is ever asked on a terminal).
+void NoPassword(SMBCCTX* /*context*/, const char* /*server*/, const char* /*share*/, char* /*workgroup*/,
+                int /*workgroupLength*/, char* /*user*/, int /*userLength*/, char* /*password*/,
+                int /*passwordLength*/) {}
+
+// The machine account's tickets, obtained with its key from the secrets, in a ticket cache of this
+// process, which then is the one every Kerberos logon of the process uses. 0 or an errno code.
+int UseMachineTickets(cli_credentials* credentials, std::string& problemText) {
+  static char name[] = "MEMORY:vantrel-machine";
+  ccache_container* ccache = nullptr;
+  const char* problem = nullptr;
+  tevent_context* events = tevent_context_init(nullptr);
+  const int result =
+      cli_credentials_get_named_ccache(credentials, events, loadparm_init_global(true), name, &ccache, &problem);
+  // The cache lives on in the Kerberos library; only the request's events go.
+  talloc_free(events);
+  if (result != 0) {
+    problemText = problem == nullptr ? Printf("error %d", result) : problem;
+    return EACCES;
+  }
+  ::setenv("KRB5CCNAME", name, 1);
+  return 0;
 }
 
 }  // namespace
@@ -94,16 +116,8 @@ struct SmbFolders::Listing {
   std::uint64_t parent = 0;
 };
 
-SmbFolders::SmbFolders(cli_credentials* credentials) {
-  if (credentials != nullptr && MachineAccountChosen()) {
-    const char* user = cli_credentials_get_username(credentials);
-    const char* password = cli_credentials_get_password(credentials);
-    const char* domain = cli_credentials_get_domain(credentials);
-    account_.user = user == nullptr ? "" : user;
-    account_.password = password == nullptr ? "" : password;
-    account_.domain = domain == nullptr ? "" : domain;
-  }
-}
+SmbFolders::SmbFolders(cli_credentials* credentials)
+    : machineCredentials_(MachineAccountChosen() ? credentials : nullptr) {}
 
 SmbFolders::~SmbFolders() {
   if (context_ != nullptr) smbc_free_context(context_, 1);
@@ -143,6 +157,14 @@ std::string SmbFolders::Url(const vantrel::netapi::samba::Parts& parts) {
 
 SMBCCTX* SmbFolders::Context(Result& failure) {
   if (context_ != nullptr) return context_;
+  if (machineCredentials_ != nullptr) {
+    std::string problem;
+    if (const int error = UseMachineTickets(machineCredentials_, problem)) {
+      failure = Failed(error, "This machine's domain account got no Kerberos ticket: " + problem);
+      return nullptr;
+    }
+    machineCredentials_ = nullptr;
+  }
   SMBCCTX* context = smbc_new_context();
   if (context == nullptr) {
     failure = Failed(errno == 0 ? ENOMEM : errno, "The SMB client could not be started: " + ErrorText(errno));
@@ -152,8 +174,7 @@ SMBCCTX* SmbFolders::Context(Result& failure) {
   smbc_setOptionFallbackAfterKerberos(context, 0);  // never a password logon
   smbc_setOptionNoAutoAnonymousLogin(context, 1);   // never a guest
   smbc_setTimeout(context, kTimeoutMilliseconds);
-  smbc_setOptionUserData(context, &account_);
-  smbc_setFunctionAuthDataWithContext(context, Authenticate);
+  smbc_setFunctionAuthDataWithContext(context, NoPassword);
   if (smbc_init_context(context) == nullptr) {
     const int error = errno == 0 ? EIO : errno;
     smbc_free_context(context, 0);

@@ -12,8 +12,8 @@ struct cli_credentials;
 namespace vantrel::netapi::samba {
 
 // Home folders on file servers through Samba's SMB client library, with the credentials of the
-// rest of the back end: the user's Kerberos tickets, or the machine's domain account. Only the
-// helper process uses it, from its one thread.
+// rest of the back end: the user's Kerberos tickets, or the machine's domain account (whose tickets
+// then become this process's ticket cache). Only the helper process uses it, from its one thread.
 //
 // Links and reparse points inside a folder are never entered: a Windows server marks them as reparse
 // points; a Samba server that follows links shows a linked folder as a folder, recognised by its
@@ -27,13 +27,6 @@ class SmbFolders : public RemoteFolders {
   ~SmbFolders() override;
   SmbFolders(const SmbFolders&) = delete;
   SmbFolders& operator=(const SmbFolders&) = delete;
-
-  // The machine's account, when that is the one to use; empty for the tickets.
-  struct Account {
-    std::string user;
-    std::string password;
-    std::string domain;
-  };
 
   Result Delete(const std::string& folder) override;
   Result MoveInto(const std::string& folder, const std::string& target) override;
@@ -61,7 +54,8 @@ class SmbFolders : public RemoteFolders {
   Result MakeFolders(const std::vector<std::string>& folder);
 
   _SMBCCTX* context_ = nullptr;
-  Account account_;
+  // Set until the machine account's tickets were obtained, when that account is the one to use.
+  cli_credentials* machineCredentials_ = nullptr;
 };
 
 }  // namespace vantrel::netapi::samba

@@ -193,6 +193,9 @@ PYTHON
 # object. Deleting and moving them is what the live action tests check on disk.
 log "adding the file shares"
 shares="$work/shares"
+# Accounts other than the Administrator (root on the controller) reach the shares too; the folder's
+# contents keep their own permissions.
+chmod 711 "$work"
 mkdir -p "$shares/homes" "$shares/archive" "$shares/outside"
 echo "not to be touched" >"$shares/outside/keep.txt"
 for name in homedel homemove homerename homecopy homeplain; do
