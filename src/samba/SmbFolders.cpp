@@ -24,8 +24,8 @@ struct loadparm_context;
 struct ccache_container;
 extern "C" loadparm_context* loadparm_init_global(bool loadDefault);
 extern "C" int cli_credentials_get_named_ccache(cli_credentials* credentials, void* events,
-                                                loadparm_context* configuration, char* name,
-                                                ccache_container** ccache, const char** problem);
+                                                loadparm_context* configuration, char* name, ccache_container** ccache,
+                                                const char** problem);
 
 namespace vantrel::netapi::samba {
 
