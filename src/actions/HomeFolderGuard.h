@@ -22,8 +22,9 @@ class HomeFolderGuard {
     std::filesystem::path target;
     // Set when the operation must not run: the text of the error line.
     std::optional<std::string> refusal;
-    // The home folder is on a file server: item and target are UNC paths (\\fs1\homes$\jdoe),
-    // with "/" turned into a backslash and no trailing separator, for the back end's RemoteFolders.
+    // The home folder is on a file server: item is a UNC path (\\fs1\homes$\jdoe) with "/" turned
+    // into a backslash and no trailing separator, for the back end's RemoteFolders; so is target,
+    // unless it is a folder of this computer.
     bool remote = false;
   };
 
@@ -32,7 +33,7 @@ class HomeFolderGuard {
 
  private:
   // Check for a home folder on a file server, or a move to one: a share's root and a file server
-  // are never one account's folder, a folder and its target must both be on file servers.
+  // are never one account's folder; a folder on this computer is not moved to a file server.
   static Verdict CheckRemote(const std::string& homeFolder, HomeFolderOption option, const std::string& target);
 };
 

@@ -55,7 +55,7 @@ std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controlle
     return info;
   }
   // A target that cannot be created makes the move itself fail, which reports it.
-  if (move && !verdict.remote) (void)ForceFolders(target);
+  if (move && !netapi::RemoteFolders::IsRemote(target)) (void)ForceFolders(target);
   ui_.ProcessEvents();
 
   int result = 0;

@@ -1,8 +1,10 @@
 // The home folder checks for folders on file servers (UNC paths "\\server\share\folder...").
 
 #include <cctype>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "actions/HomeFolderGuard.h"
@@ -59,11 +61,15 @@ HomeFolderGuard::Verdict HomeFolderGuard::CheckRemote(const std::string& homeFol
   const bool move = option == HomeFolderOption::kMove;
   const bool homeRemote = netapi::RemoteFolders::IsRemote(homeFolder);
   const bool targetRemote = netapi::RemoteFolders::IsRemote(target);
-  if (move && homeRemote != targetRemote) {
+  if (move && !homeRemote) {
     verdict.refusal = Printf(
-        "The home folder %s and the target folder %s are not both on file servers: moving "
-        "between a file server and this computer is not supported; it was left alone",
+        "The home folder %s is on this computer and the target folder %s on a file server: "
+        "moving from this computer to a file server is not supported; it was left alone",
         homeFolder.c_str(), target.c_str());
+    return verdict;
+  }
+  if (move && !targetRemote && (target.empty() || target.front() != '/')) {
+    verdict.refusal = Printf("The target folder %s cannot be reached from this computer", target.c_str());
     return verdict;
   }
   const auto home = UncParts(homeFolder);
@@ -82,6 +88,15 @@ HomeFolderGuard::Verdict HomeFolderGuard::CheckRemote(const std::string& homeFol
     return verdict;
   }
   verdict.item = Joined(*home, home->size());
+  if (move && !targetRemote) {
+    // Copied to this computer by the back end, which runs as this user.
+    std::error_code error;
+    std::filesystem::path local = std::filesystem::path(target).lexically_normal();
+    if (!local.has_filename() && local.has_relative_path()) local = local.parent_path();
+    verdict.target = std::filesystem::weakly_canonical(local, error);
+    if (error) verdict.target = local;
+    return verdict;
+  }
   if (!targetRemote) return verdict;
 
   const auto into = UncParts(target);

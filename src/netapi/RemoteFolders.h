@@ -22,9 +22,10 @@ class RemoteFolders {
   // Removes the folder and everything in it. Links and reparse points inside are never followed.
   virtual Result Delete(const std::string& folder);
 
-  // Moves the folder into `target` (created with its missing parents) under its own name, or the
-  // first free "name (2)", "name (3)", ...: a rename on the server within one share, otherwise a
-  // copy that is checked before the source is removed. Nothing is merged or replaced.
+  // Moves the folder into `target` under its own name, or the first free "name (2)", "name (3)",
+  // ...: a rename on the server within one share, otherwise a copy that is checked before the
+  // source is removed. Nothing is merged or replaced. A UNC target is created with its missing
+  // parents; a target on this computer (an absolute path) must exist.
   virtual Result MoveInto(const std::string& folder, const std::string& target);
 
   // The instance that reaches no file server.

@@ -8,11 +8,13 @@ extern "C" {
 #include <tevent.h>
 }
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <system_error>
 #include <utility>
 
@@ -357,10 +359,153 @@ SmbFolders::Result SmbFolders::Manifest(const vantrel::netapi::samba::Parts& fol
   return {};
 }
 
+SmbFolders::Result SmbFolders::CopyFileToLocal(const vantrel::netapi::samba::Parts& from,
+                                               const std::filesystem::path& to) {
+  SMBCFILE* in = smbc_getFunctionOpen(context_)(context_, Url(from).c_str(), O_RDONLY, 0);
+  if (in == nullptr) return Failed(errno, from);
+  // A new file only (never through a link): a deleted account's files stay private.
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (out < 0) {
+    const int error = errno;
+    smbc_getFunctionClose(context_)(context_, in);
+    return Failed(error, to.string() + ": " + ErrorText(error));
+  }
+  const auto localFailure = [&to](int error) { return Failed(error, to.string() + ": " + ErrorText(error)); };
+  Result result;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t got = smbc_getFunctionRead(context_)(context_, in, buffer.data(), buffer.size());
+    if (got < 0) {
+      result = Failed(errno, from);
+      break;
+    }
+    if (got == 0) break;
+    for (ssize_t written = 0; written < got && result.error == 0;) {
+      const ssize_t put = ::write(out, buffer.data() + written, static_cast<std::size_t>(got - written));
+      if (put < 0 && errno != EINTR) result = localFailure(errno);
+      if (put > 0) written += put;
+    }
+    if (result.error != 0) break;
+  }
+  // The source is removed after the copy: the copy must be on disk first.
+  if (result.error == 0 && ::fsync(out) != 0) result = localFailure(errno);
+  if (::close(out) != 0 && result.error == 0) result = localFailure(errno);
+  smbc_getFunctionClose(context_)(context_, in);
+  return result;
+}
+
+SmbFolders::Result SmbFolders::CopyTreeToLocal(const vantrel::netapi::samba::Parts& from,
+                                               const std::filesystem::path& to, std::uint64_t parent,
+                                               const std::string& prefix, std::vector<std::string>& manifest) {
+  Listing listing;
+  if (Result listed = List(from, listing); listed.error != 0) return listed;
+  if (ReachedThroughLink(listing, parent)) {
+    return Failed(EOPNOTSUPP, Unc(from) + " is a link, which cannot be copied to this computer");
+  }
+  for (const Entry& entry : listing.entries) {
+    const auto source = Child(from, entry.name);
+    // A name that would climb out of the copy, or hold a separator, is no name a server gives.
+    if (entry.name.find('/') != std::string::npos) return Failed(EINVAL, Unc(source) + ": not a valid name here");
+    const std::filesystem::path copy = to / entry.name;
+    if ((entry.attributes & kAttributeReparsePoint) != 0) {
+      return Failed(EOPNOTSUPP, Unc(source) + " is a link, which cannot be copied to this computer");
+    }
+    const std::string relative = prefix + "\\" + entry.name;
+    if ((entry.attributes & kAttributeDirectory) != 0) {
+      if (::mkdir(copy.c_str(), 0700) != 0) return Failed(errno, copy.string() + ": " + ErrorText(errno));
+      manifest.push_back(relative + "\\");
+      if (Result inner = CopyTreeToLocal(source, copy, listing.self, relative, manifest); inner.error != 0) {
+        return inner;
+      }
+    } else {
+      manifest.push_back(relative + Printf(" %llu", static_cast<unsigned long long>(entry.size)));
+      if (Result copied = CopyFileToLocal(source, copy); copied.error != 0) return copied;
+    }
+  }
+  return {};
+}
+
+namespace {
+
+// What the copy on this computer holds, in the form the share's manifest has; links are listed as
+// such, so that a copy that gained one never matches.
+int LocalManifest(const std::filesystem::path& folder, const std::string& prefix, std::vector<std::string>& manifest) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    names.push_back(it->path().filename().string());
+  }
+  if (error) return error.value();
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const std::string relative = prefix + "\\" + name;
+    struct stat info {};
+    if (::lstat((folder / name).c_str(), &info) != 0) return errno;
+    if (S_ISDIR(info.st_mode)) {
+      manifest.push_back(relative + "\\");
+      if (const int inner = LocalManifest(folder / name, relative, manifest)) return inner;
+    } else if (S_ISREG(info.st_mode)) {
+      manifest.push_back(relative + Printf(" %llu", static_cast<unsigned long long>(info.st_size)));
+    } else {
+      manifest.push_back(relative + " (not a file)");
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+SmbFolders::Result SmbFolders::MoveToLocal(const std::string& folder, const vantrel::netapi::samba::Parts& item,
+                                           const std::string& target) {
+  const std::filesystem::path into(target);
+  struct stat folderInfo {};
+  if (::stat(into.c_str(), &folderInfo) != 0) return Failed(errno, target + ": " + ErrorText(errno));
+  if (!S_ISDIR(folderInfo.st_mode)) return Failed(ENOTDIR, target + ": " + ErrorText(ENOTDIR));
+  for (int number = 1; number <= kMaxCollisionNames; ++number) {
+    const std::filesystem::path destination = into / CandidateName(item.back(), number);
+    if (::mkdir(destination.c_str(), 0700) != 0) {
+      if (errno == EEXIST) continue;
+      Result result = Failed(errno, destination.string() + ": " + ErrorText(errno));
+      result.destination = destination.string();
+      return result;
+    }
+    std::vector<std::string> copied;
+    Result result = CopyTreeToLocal(item, destination, ParentNumber(item), "", copied);
+    std::vector<std::string> found;
+    if (result.error == 0) {
+      if (const int error = LocalManifest(destination, "", found)) result = Failed(error, destination.string());
+    }
+    std::vector<std::string> source;
+    if (result.error == 0) result = Manifest(item, "", source);
+    if (result.error == 0 && (found != source || copied.size() != source.size())) {
+      result = Failed(EIO, "The copy of " + folder + " in " + destination.string() +
+                               " does not match the folder (it changed while it was copied?)");
+    }
+    if (result.error != 0) {
+      std::error_code ignored;
+      std::filesystem::remove_all(destination, ignored);  // removes links, never follows them
+      result.text += "; the home folder was left where it was";
+    } else if (Result removed = DeleteTree(item, ParentNumber(item)); removed.error != 0) {
+      result = removed;
+      result.text = "The home folder was copied to " + destination.string() + " but not removed whole: " + removed.text;
+    }
+    result.destination = destination.string();
+    return result;
+  }
+  return Failed(EEXIST, item);
+}
+
 SmbFolders::Result SmbFolders::MoveInto(const std::string& folder, const std::string& target) {
   const auto item = Parts(folder);
-  const auto into = Parts(target);
   if (item.size() < 3) return ShareRootRefused(folder);
+  if (!target.empty() && target.front() == '/') {
+    Result failure;
+    if (Context(failure) == nullptr) return failure;
+    struct stat info {};
+    if (smbc_getFunctionStat(context_)(context_, Url(item).c_str(), &info) != 0) return Failed(errno, item);
+    return MoveToLocal(folder, item, target);
+  }
+  const auto into = Parts(target);
   if (into.size() < 2) {
     return Failed(EINVAL,
                   "The target folder " + target + " is not a folder on a file share; " + folder + " was left alone");

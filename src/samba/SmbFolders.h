@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,11 @@ class SmbFolders : public RemoteFolders {
   Result CopyTree(const std::vector<std::string>& from, const std::vector<std::string>& to, std::uint64_t parent,
                   const std::string& prefix, std::vector<std::string>& manifest);
   Result CopyFile(const std::vector<std::string>& from, const std::vector<std::string>& to);
+  // The same for a target folder on this computer (the helper runs as the program's user).
+  Result MoveToLocal(const std::string& folder, const std::vector<std::string>& item, const std::string& target);
+  Result CopyTreeToLocal(const std::vector<std::string>& from, const std::filesystem::path& to, std::uint64_t parent,
+                         const std::string& prefix, std::vector<std::string>& manifest);
+  Result CopyFileToLocal(const std::vector<std::string>& from, const std::filesystem::path& to);
   Result Manifest(const std::vector<std::string>& folder, const std::string& prefix,
                   std::vector<std::string>& manifest);
   Result MakeFolders(const std::vector<std::string>& folder);

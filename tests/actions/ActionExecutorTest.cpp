@@ -233,14 +233,18 @@ TEST_F(ExecutorTest, HomeFoldersOnFileServersGoToTheBackEndAndLocalOnesStayHere)
   EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
   ASSERT_EQ(errors_.size(), 1u) << ::testing::PrintToString(errors_);
   EXPECT_NE(errors_[0].find("User:jsmith - Error: The home folder "), std::string::npos) << errors_[0];
-  EXPECT_NE(errors_[0].find("are not both on file servers"), std::string::npos) << errors_[0];
+  EXPECT_NE(errors_[0].find("moving from this computer to a file server is not supported"), std::string::npos)
+      << errors_[0];
   EXPECT_EQ(JournalLines()[0]["destination"], R"(\\FS1\archive$\moved)");
 
-  // The back end's failure is the line; the account is deleted all the same.
+  // To a folder of this computer, made to exist here first, then copied by the back end; its
+  // failure is the line, and the account is deleted all the same.
   server.answer = {EACCES, R"(\\FS1\homes$\remote2\a.txt: Permission denied)", {}};
-  resources_.homeFolder = HomeFolderOption::kDelete;
+  const fs::path local = temp_.Path() / "archive" / "new";
+  resources_.newHomeFolderPath = local.string() + "/";
   Run({{"remote2", actDelete}});
-  EXPECT_EQ(server.calls.back(), R"(Delete \\FS1\homes$\remote2)");
+  EXPECT_TRUE(fs::is_directory(local));
+  EXPECT_EQ(server.calls.back(), R"(MoveInto \\FS1\homes$\remote2 )" + fs::canonical(local).string());
   EXPECT_EQ(errors_, std::vector<std::string>{Line("remote2", server.answer.text)});
   EXPECT_FALSE(Account("remote1"));
   EXPECT_FALSE(Account("remote2"));

@@ -88,8 +88,9 @@ TEST(HomeFolderGuardTest, FoldersOnFileServers) {
       // The target: not inside the folder, not where the folder already is, on a file server too.
       {R"(\\FS1\homes$\jsmith)", remove, R"(\\fs1\HOMES$\JSMITH\old)", "is the target folder"},
       {R"(\\FS1\homes$\jsmith)", move, R"(\\FS1\homes$)", "is already in the target folder"},
-      {R"(\\FS1\homes$\jsmith)", move, "/srv/archive", "are not both on file servers"},
-      {"/srv/homes/jsmith", move, R"(\\FS1\archive$)", "are not both on file servers"},
+      {R"(\\FS1\homes$\jsmith)", move, "/srv/archive", ""},
+      {R"(\\FS1\homes$\jsmith)", move, "archive", "The target folder archive cannot be reached"},
+      {"/srv/homes/jsmith", move, R"(\\FS1\archive$)", "moving from this computer to a file server is not"},
       {R"(\\FS1\homes$\jsmith)", move, R"(\\FS1)", R"(The target folder \\FS1 is not a valid folder path)"},
   };
   for (const Case& c : cases) {

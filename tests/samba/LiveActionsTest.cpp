@@ -94,7 +94,7 @@ TEST_F(LiveActionsTest, HomeFoldersOnAFileShareAreDeletedWithoutFollowingLinksAn
   for (const char* account : {"homeplain", "homedel", "homeshare"}) EXPECT_FALSE(AccountExists(account)) << account;
 }
 
-TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyToAnother) {
+TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyElsewhere) {
   const fs::path homes = shares_ / "homes";
   const fs::path archive = shares_ / "archive";
   resources_.homeFolder = HomeFolderOption::kMove;
@@ -129,8 +129,16 @@ TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyToAnot
   EXPECT_TRUE(IsLinkTo(homes / "homemove" / "neighbour-link", "../neighbour"));
   EXPECT_FALSE(fs::exists(archive / "2026" / "deleted" / "homemove"));
   EXPECT_EQ(test::ReadFile(shares_ / "outside" / "keep.txt"), "not to be touched\n");
-  EXPECT_FALSE(AccountExists("homecopy"));
-  EXPECT_FALSE(AccountExists("homemove"));
+
+  // A folder of this computer: copied here (the first free name), checked, the source removed.
+  resources_.newHomeFolderPath = (temp_.Path() / "moved").string();
+  fs::create_directories(temp_.Path() / "moved" / "homelocal");
+  lines = Delete({"homelocal"});
+  EXPECT_TRUE(lines.empty()) << ::testing::PrintToString(lines);
+  EXPECT_EQ(test::ReadFile(temp_.Path() / "moved" / "homelocal (2)" / "documents" / "report.txt"),
+            "homelocal's report\n");
+  EXPECT_FALSE(fs::exists(homes / "homelocal"));
+  for (const char* account : {"homecopy", "homemove", "homelocal"}) EXPECT_FALSE(AccountExists(account)) << account;
 }
 
 TEST_F(LiveActionsTest, AComputerHoldingAChildObjectIsDeletedWithItAndTheJournalNamesIt) {

@@ -198,7 +198,7 @@ shares="$work/shares"
 chmod 711 "$work"
 mkdir -p "$shares/homes" "$shares/archive" "$shares/outside"
 echo "not to be touched" >"$shares/outside/keep.txt"
-for name in homedel homemove homerename homecopy homeplain; do
+for name in homedel homemove homerename homecopy homeplain homelocal; do
   mkdir -p "$shares/homes/$name/documents"
   echo "$name's notes" >"$shares/homes/$name/notes.txt"
   echo "$name's report" >"$shares/homes/$name/documents/report.txt"
@@ -230,7 +230,7 @@ folder, password = sys.argv[1], sys.argv[2]
 lp = LoadParm()
 lp.load(folder + "/etc/smb.conf")
 samdb = SamDB(url=folder + "/private/sam.ldb", session_info=system_session(), lp=lp)
-for name in ["homedel", "homemove", "homerename", "homecopy", "homeplain"]:
+for name in ["homedel", "homemove", "homerename", "homecopy", "homeplain", "homelocal"]:
     samdb.newuser(name, password, homedrive="H:", homedirectory="\\\\DC1\\homes$\\" + name)
 # Set by mistake to the share that holds everyone's folders.
 samdb.newuser("homeshare", password, homedrive="H:", homedirectory="\\\\DC1\\homes$")
