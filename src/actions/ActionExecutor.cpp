@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "actions/AccountErrorLine.h"
+#include "actions/ChildObjectDeletion.h"
 #include "actions/DomainHomeFolders.h"
 #include "actions/HomeFolderStep.h"
 #include "actions/MailboxStep.h"
@@ -85,11 +86,16 @@ class EntryRunner {
     }
     details["before"] = AccountAsItWas(before);
 
-    const NetStatus deleted = net_.NetUserDel(controller_, account);
-    journal_.Record(account, "delete", deleted == netapi::status::kSuccess, deleted, StatusText(deleted), details);
+    NetStatus deleted = net_.NetUserDel(controller_, account);
+    std::string failure = StatusText(deleted);
+    if (deleted == netapi::status::kInvalidParameter) {
+      deleted = DeleteWithChildObjects(net_, controller_, account, details, failure);
+    }
+    journal_.Record(account, "delete", deleted == netapi::status::kSuccess, deleted,
+                    deleted == netapi::status::kSuccess ? StatusText(deleted) : failure, details);
     if (deleted != netapi::status::kSuccess) {
       // One line that says both: the account is still there, its folder no longer is.
-      std::string text = StatusText(deleted);
+      std::string text = failure;
       if (!folderChange.empty()) text += " The account was not deleted, but " + folderChange + ".";
       errorLines_.push_back(AccountErrorLine(controller_, account, text));
       return;

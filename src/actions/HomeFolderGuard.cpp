@@ -14,6 +14,7 @@
 
 #include "actions/FolderOperations.h"
 #include "common/Text.h"
+#include "netapi/RemoteFolders.h"
 
 namespace vantrel {
 
@@ -103,7 +104,10 @@ HomeFolderGuard::Verdict HomeFolderGuard::Check(const std::string& homeFolder, H
                target.size(), kMaxPathLength - 1, homeFolder.c_str());
     return verdict;
   }
-  // A \\server\share path, a drive letter or a relative path names nothing this machine can reach.
+  if (netapi::RemoteFolders::IsRemote(homeFolder) || (move && netapi::RemoteFolders::IsRemote(target))) {
+    return CheckRemote(homeFolder, option, target);
+  }
+  // A drive letter or a relative path names nothing this machine can reach.
   if (homeFolder.front() != '/') {
     verdict.refusal = Printf("The home folder %s cannot be reached from this computer", homeFolder.c_str());
     return verdict;

@@ -25,6 +25,10 @@ class HomeFolderGuard {
     // The folder it would be in is there, the home folder itself is not (an earlier run, or
     // somebody else, removed it): there is nothing to delete or move, and nothing went wrong.
     bool missing = false;
+    // The home folder is on a file server: item is a UNC path (\\fs1\homes$\jdoe) with "/" turned
+    // into a backslash and no trailing separator, for the back end's RemoteFolders; so is target,
+    // unless it is a folder of this computer.
+    bool remote = false;
   };
 
   // `target` is the target folder text (used for a move, and for a delete only to protect it).
@@ -37,6 +41,11 @@ class HomeFolderGuard {
   static std::optional<std::string> LocalFolderRefusal(const std::string& homeFolder,
                                                        const std::filesystem::path& folder,
                                                        const std::filesystem::path& resolved);
+
+ private:
+  // Check for a home folder on a file server, or a move to one: a share's root and a file server
+  // are never one account's folder; a folder on this computer is not moved to a file server.
+  static Verdict CheckRemote(const std::string& homeFolder, HomeFolderOption option, const std::string& target);
 };
 
 }  // namespace vantrel

@@ -15,6 +15,21 @@ namespace vantrel {
 namespace {
 // The journal's status for an operation refused before anything was tried.
 constexpr std::int64_t kRefused = -1;
+
+// A home folder on a file server, deleted or moved by the back end. 0 or an errno code; `failure`
+// gets the back end's text for the error line.
+int OnFileServer(netapi::RemoteFolders& folders, const HomeFolderGuard::Verdict& verdict, bool move,
+                 std::string& failure, nlohmann::ordered_json& details) {
+  netapi::RemoteFolders::Result done;
+  if (move) {
+    done = folders.MoveInto(verdict.item.string(), verdict.target.string());
+    details["destination"] = done.destination;
+  } else {
+    done = folders.Delete(verdict.item.string());
+  }
+  failure = done.text;
+  return done.error;
+}
 }  // namespace
 
 HomeFolderStep::HomeFolderStep(netapi::NetApi& net, UiHooks& ui, const ResourcesPageReader& resources,
@@ -58,19 +73,24 @@ std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controlle
     return info;
   }
   // A target that cannot be created makes the move itself fail, which reports it.
-  if (move) (void)ForceFolders(target);
+  if (move && !netapi::RemoteFolders::IsRemote(target)) (void)ForceFolders(target);
   ui_.ProcessEvents();
 
   int result = 0;
+  std::string failure;
   nlohmann::ordered_json details = {{"home_dir", home}};
-  if (move) {
+  if (verdict.remote) {
+    result = OnFileServer(net_.Folders(), verdict, move, failure, details);
+  } else if (move) {
     std::filesystem::path destination;
     result = folders_.MoveInto(verdict.item, verdict.target, destination);
     details["destination"] = destination.string();
   } else {
     result = folders_.Delete(verdict.item);
   }
-  const std::string text = result == 0 ? "The operation completed successfully." : FolderOperations::ErrorText(result);
+  const std::string text = result == 0        ? "The operation completed successfully."
+                           : !failure.empty() ? failure
+                                              : FolderOperations::ErrorText(result);
   if (result != 0) errorLines_.push_back(AccountErrorLine(controller, account, text));
   journal_.Record(account, action, result == 0, result, text, details);
   if (result == 0) {

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "netapi/RemoteFolders.h"
+
 namespace vantrel::netapi {
 
 // Status of a network management operation: 0 is success, anything else an error code of the
@@ -196,6 +198,23 @@ class NetApi {
   // The network provider's name of the user running the program. bufferLength is the room the
   // caller gives, in characters including the terminating zero; a longer name fails with 234.
   virtual NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) = 0;
+
+  // Beyond the platform's operations: what a real domain needs besides them. The defaults answer
+  // as a back end without them.
+
+  // Deletes an account together with the objects it holds (a computer's service connection points,
+  // recovery information, print queues), for a deletion that NetUserDel refuses because of them.
+  // `children` receives the names of the objects removed with it. The default cannot: 50.
+  virtual NetStatus NetUserDelWithChildren(const std::string& server, const std::string& userName,
+                                           std::vector<std::string>& children) {
+    (void)server;
+    (void)userName;
+    children.clear();
+    return status::kNotSupported;
+  }
+
+  // Home folders on file servers; the default reaches none.
+  virtual RemoteFolders& Folders() { return RemoteFolders::Unreachable(); }
 };
 
 }  // namespace vantrel::netapi

@@ -21,6 +21,8 @@ namespace vantrel::netapi::samba {
 namespace {
 
 constexpr const char* kFlagsAttribute = "userAccountControl";
+// LDAP_SERVER_TREE_DELETE_OID: delete an object with everything below it.
+constexpr const char* kTreeDeleteControl = "1.2.840.113556.1.4.805";
 // A controller that accepts the connection but never answers must not hold the action up forever.
 constexpr int kTimeoutSeconds = 30;
 constexpr NetStatus kInternalError = 1359;  // ERROR_INTERNAL_ERROR
@@ -249,6 +251,49 @@ NetStatus DirectoryAccountFlags::ChangeOnce(const std::string& accountName, std:
   Account after;
   if (const NetStatus reread = FindAccount(connection_.get(), base_, accountName, after)) return done(reread);
   return (after.flags & change) == (wanted & change) ? status::kSuccess : status::kNotSupported;
+}
+
+NetStatus DirectoryAccountFlags::DeleteWithChildren(const std::string& accountName,
+                                                    std::vector<std::string>& children) {
+  const bool reused = static_cast<bool>(connection_);
+  NetStatus result = DeleteWithChildrenOnce(accountName, children);
+  if (result == status::kRpcServerUnavailable && reused) result = DeleteWithChildrenOnce(accountName, children);
+  return result;
+}
+
+NetStatus DirectoryAccountFlags::DeleteWithChildrenOnce(const std::string& accountName,
+                                                        std::vector<std::string>& children) {
+  children.clear();
+  if (const NetStatus connected = Connected()) return connected;
+  const auto done = [this](NetStatus result) {
+    if (result == status::kRpcServerUnavailable) connection_.reset();
+    return result;
+  };
+  Account account;
+  if (const NetStatus found = FindAccount(connection_.get(), base_, accountName, account)) return done(found);
+  // The names of everything below the account, for the journal: once deleted, they are gone.
+  Message answer;
+  if (const NetStatus listed =
+          Search(connection_.get(), account.dn, LDAP_SCOPE_SUBTREE, "(objectClass=*)", LDAP_NO_ATTRS, answer)) {
+    return done(listed);
+  }
+  for (LDAPMessage* entry = ::ldap_first_entry(connection_.get(), answer.get()); entry != nullptr;
+       entry = ::ldap_next_entry(connection_.get(), entry)) {
+    const std::unique_ptr<char, MemoryFreer> dn(::ldap_get_dn(connection_.get(), entry));
+    if (dn != nullptr && !EqualTextCI(dn.get(), account.dn)) children.emplace_back(dn.get());
+  }
+  if (children.empty()) return status::kInvalidParameter;
+
+  std::string oid = kTreeDeleteControl;
+  LDAPControl treeDelete{};
+  treeDelete.ldctl_oid = oid.data();
+  treeDelete.ldctl_iscritical = 1;  // never an ordinary delete instead
+  std::array<LDAPControl*, 2> controls{&treeDelete, nullptr};
+  const int result = ::ldap_delete_ext_s(connection_.get(), account.dn.c_str(), controls.data(), nullptr);
+  if (result == LDAP_UNAVAILABLE_CRITICAL_EXTENSION || result == LDAP_NOT_ALLOWED_ON_NONLEAF) {
+    return status::kNotSupported;
+  }
+  return done(StatusOf(result));
 }
 
 std::string ControllerHostName(const std::string& server, const std::string& dnsDomain) {

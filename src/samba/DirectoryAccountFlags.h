@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "netapi/NetApi.h"
 
@@ -30,6 +31,12 @@ class DirectoryAccountFlags {
 
   NetStatus Change(const std::string& accountName, std::uint32_t change, std::uint32_t wanted);
 
+  // Deletes the account's object together with every object below it (LDAP delete with the
+  // tree-delete control), over the same connection. `children` gets the names (DNs) of the objects
+  // below it, read first. An account without children is not touched: 87, as NetUserDel answered.
+  // A controller without the control answers 50; one that refuses the subtree's deletion, 5.
+  NetStatus DeleteWithChildren(const std::string& accountName, std::vector<std::string>& children);
+
   // Bits an administrator's tool may write: not the account type, not the bits the directory computes.
   static bool Writable(std::uint32_t change);
 
@@ -43,6 +50,7 @@ class DirectoryAccountFlags {
 
   NetStatus Connected();
   NetStatus ChangeOnce(const std::string& accountName, std::uint32_t change, std::uint32_t wanted);
+  NetStatus DeleteWithChildrenOnce(const std::string& accountName, std::vector<std::string>& children);
 
   std::string host_;
   std::unique_ptr<ldap, Unbind> connection_;

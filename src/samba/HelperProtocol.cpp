@@ -22,6 +22,10 @@ void WriteValue(WireWriter& writer, const std::optional<UserInfo>& info) {
 
 void WriteValue(WireWriter& writer, const TimeOfDayInfo& info) { WriteValue(writer, info.elapsedSeconds); }
 
+void WriteValue(WireWriter& writer, const RemoteFolders::Result& result) {
+  WriteValues(writer, static_cast<std::int32_t>(result.error), result.text, result.destination);
+}
+
 void ReadValue(WireReader& reader, std::uint32_t& value) { value = reader.U32(); }
 void ReadValue(WireReader& reader, std::int32_t& value) { value = reader.I32(); }
 void ReadValue(WireReader& reader, std::int64_t& value) { value = reader.I64(); }
@@ -44,5 +48,11 @@ void ReadValue(WireReader& reader, std::optional<UserInfo>& info) {
 }
 
 void ReadValue(WireReader& reader, TimeOfDayInfo& info) { ReadValue(reader, info.elapsedSeconds); }
+
+void ReadValue(WireReader& reader, RemoteFolders::Result& result) {
+  std::int32_t error = 0;
+  ReadValues(reader, error, result.text, result.destination);
+  result.error = error;
+}
 
 }  // namespace vantrel::netapi::samba

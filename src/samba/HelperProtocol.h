@@ -31,6 +31,9 @@ enum class HelperOperation : std::uint8_t {
   kGetDCName,
   kRemoteTOD,
   kWNetGetUser,
+  kUserDelWithChildren,
+  kFolderDelete,
+  kFolderMoveInto,
 };
 
 // Status of a call whose helper ended (crashed or was killed) before it answered: the call's
@@ -48,6 +51,7 @@ void WriteValue(WireWriter& writer, const GroupInfo& info);
 void WriteValue(WireWriter& writer, const ServerInfo& info);
 void WriteValue(WireWriter& writer, const std::optional<UserInfo>& info);
 void WriteValue(WireWriter& writer, const TimeOfDayInfo& info);
+void WriteValue(WireWriter& writer, const RemoteFolders::Result& result);
 void ReadValue(WireReader& reader, std::uint32_t& value);
 void ReadValue(WireReader& reader, std::int32_t& value);
 void ReadValue(WireReader& reader, std::int64_t& value);
@@ -57,6 +61,7 @@ void ReadValue(WireReader& reader, GroupInfo& info);
 void ReadValue(WireReader& reader, ServerInfo& info);
 void ReadValue(WireReader& reader, std::optional<UserInfo>& info);
 void ReadValue(WireReader& reader, TimeOfDayInfo& info);
+void ReadValue(WireReader& reader, RemoteFolders::Result& result);
 
 // A buffer travels as "assigned", then its entries.
 template <class Entry>
@@ -80,6 +85,24 @@ void ReadValue(WireReader& reader, NetBuffer<Entry>& buffer) {
     entries.push_back(std::move(entry));
   }
   buffer.Assign(std::move(entries));
+}
+
+// A list travels as its length, then its entries.
+template <class Entry>
+void WriteValue(WireWriter& writer, const std::vector<Entry>& entries) {
+  writer.U32(static_cast<std::uint32_t>(entries.size()));
+  for (const Entry& entry : entries) WriteValue(writer, entry);
+}
+
+template <class Entry>
+void ReadValue(WireReader& reader, std::vector<Entry>& entries) {
+  entries.clear();
+  const std::uint32_t count = reader.U32();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    Entry entry;
+    ReadValue(reader, entry);
+    entries.push_back(std::move(entry));
+  }
 }
 
 template <class... Values>

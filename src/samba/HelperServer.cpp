@@ -1,6 +1,7 @@
 #include "samba/HelperServer.h"
 
 #include <optional>
+#include <vector>
 
 #include "samba/FrameChannel.h"
 #include "samba/HelperProtocol.h"
@@ -103,6 +104,23 @@ std::string HelperServer::Answer(std::string_view request) {
       string userName;
       const NetStatus result = api_.WNetGetUser(userName, bufferLength);
       WriteValues(out, result, userName);
+      break;
+    }
+    case HelperOperation::kUserDelWithChildren: {
+      const auto [server, user] = ReadArguments<string, string>(in);
+      std::vector<string> children;
+      const NetStatus result = api_.NetUserDelWithChildren(server, user, children);
+      WriteValues(out, result, children);
+      break;
+    }
+    case HelperOperation::kFolderDelete: {
+      const auto [folder] = ReadArguments<string>(in);
+      WriteValues(out, status::kSuccess, api_.Folders().Delete(folder));
+      break;
+    }
+    case HelperOperation::kFolderMoveInto: {
+      const auto [folder, target] = ReadArguments<string, string>(in);
+      WriteValues(out, status::kSuccess, api_.Folders().MoveInto(folder, target));
       break;
     }
     default:

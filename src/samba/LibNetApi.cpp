@@ -11,6 +11,7 @@
 #include "common/Text.h"
 #include "samba/Credentials.h"
 #include "samba/DirectoryAccountFlags.h"
+#include "samba/SmbFolders.h"
 
 // Part of Samba's public samba-util library (used by its own tools for SMB_CONF_PATH), though not
 // declared in an installed header.
@@ -312,11 +313,29 @@ NetStatus LibNetApi::NetUserSetInfo(const std::string& server, const std::string
   if (!current.Assigned()) return status::kNerrUserNotFound;
   const std::uint32_t change = current.As<USER_INFO_20>()->usri20_flags ^ info.flags;
   if (change == 0) return status::kSuccess;
-  if (!directory_ || directoryServer_ != name.text) {
-    directory_ = std::make_unique<DirectoryAccountFlags>(ControllerHostName(name.text, Text(lp_realm())));
-    directoryServer_ = name.text;
+  return Directory(name).Change(userName, change, info.flags);
+}
+
+DirectoryAccountFlags& LibNetApi::Directory(const ServerName& server) {
+  if (!directory_ || directoryServer_ != server.text) {
+    directory_ = std::make_unique<DirectoryAccountFlags>(ControllerHostName(server.text, Text(lp_realm())));
+    directoryServer_ = server.text;
   }
-  return directory_->Change(userName, change, info.flags);
+  return *directory_;
+}
+
+NetStatus LibNetApi::NetUserDelWithChildren(const std::string& server, const std::string& userName,
+                                            std::vector<std::string>& children) {
+  children.clear();
+  if (initStatus_ != status::kSuccess) return initStatus_;
+  const ServerName name(server);
+  if (name.text.empty()) return status::kInvalidParameter;
+  return Directory(name).DeleteWithChildren(userName, children);
+}
+
+RemoteFolders& LibNetApi::Folders() {
+  if (!folders_) folders_ = std::make_unique<SmbFolders>(credentials_);
+  return *folders_;
 }
 
 NetStatus LibNetApi::NetUserDel(const std::string& server, const std::string& userName) {

@@ -13,6 +13,7 @@ namespace vantrel::netapi::samba {
 
 struct ServerName;
 class DirectoryAccountFlags;
+class SmbFolders;
 
 // The operations straight on Samba's network management library, with one library context for
 // the whole process. NOT safe for threads (nor is the library): only the helper process uses it,
@@ -52,6 +53,9 @@ class LibNetApi : public NetApi {
   NetStatus NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   NetStatus NetRemoteTOD(const std::string& server, TimeOfDayInfo& info) override;
   NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
+  NetStatus NetUserDelWithChildren(const std::string& server, const std::string& userName,
+                                   std::vector<std::string>& children) override;
+  RemoteFolders& Folders() override;
 
  private:
   // The start of every call on the SAMR pipe: the library must be ready and the level one the call
@@ -75,6 +79,8 @@ class LibNetApi : public NetApi {
                            std::string& domainName) const;
   // Any controller of domain, as FindController finds it; 2453 when the locator names none.
   NetStatus LocateController(const std::string& domain, std::string& dcName, std::string& domainName) const;
+  // The LDAP connection to server, kept for the next call to the same controller.
+  DirectoryAccountFlags& Directory(const ServerName& server);
 
   const Clock& clock_;
   libnetapi_ctx* context_ = nullptr;
@@ -84,6 +90,8 @@ class LibNetApi : public NetApi {
   // Account flags are written over LDAP, with one connection kept to the last controller written to.
   std::unique_ptr<DirectoryAccountFlags> directory_;
   std::string directoryServer_;
+  // Home folders on file servers, over SMB with the same credentials; opened when first used.
+  std::unique_ptr<SmbFolders> folders_;
 };
 
 }  // namespace vantrel::netapi::samba

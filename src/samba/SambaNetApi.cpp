@@ -1,5 +1,7 @@
 #include "samba/SambaNetApi.h"
 
+#include <cerrno>
+
 #include "samba/HelperProtocol.h"
 
 namespace vantrel::netapi::samba {
@@ -122,6 +124,37 @@ NetStatus SambaNetApi::NetRemoteTOD(const std::string& server, TimeOfDayInfo& in
 NetStatus SambaNetApi::WNetGetUser(std::string& userName, std::uint32_t bufferLength) {
   userName.clear();
   return Exchange(pool_, Request(HelperOperation::kWNetGetUser, bufferLength), userName);
+}
+
+NetStatus SambaNetApi::NetUserDelWithChildren(const std::string& server, const std::string& userName,
+                                              std::vector<std::string>& children) {
+  children.clear();
+  return Exchange(pool_, Request(HelperOperation::kUserDelWithChildren, server, userName), children);
+}
+
+namespace {
+
+// A folder operation whose helper did not answer: the outcome is unknown, and said so.
+RemoteFolders::Result Unanswered(NetStatus failed, const std::string& folder) {
+  return {EIO, "The helper process did not answer for " + folder + ": " + StatusText(failed), {}};
+}
+
+}  // namespace
+
+RemoteFolders::Result SambaNetApi::Delete(const std::string& folder) {
+  Result result;
+  if (const NetStatus failed = Exchange(pool_, Request(HelperOperation::kFolderDelete, folder), result)) {
+    return Unanswered(failed, folder);
+  }
+  return result;
+}
+
+RemoteFolders::Result SambaNetApi::MoveInto(const std::string& folder, const std::string& target) {
+  Result result;
+  if (const NetStatus failed = Exchange(pool_, Request(HelperOperation::kFolderMoveInto, folder, target), result)) {
+    return Unanswered(failed, folder);
+  }
+  return result;
 }
 
 }  // namespace vantrel::netapi::samba

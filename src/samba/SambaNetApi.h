@@ -16,7 +16,7 @@ namespace vantrel::netapi::samba {
 // safe for threads: every call here is sent to an idle helper and may come from any thread. A
 // helper that crashes fails the call it was answering with status 1726 and is replaced; the
 // program itself never loads the library.
-class SambaNetApi : public NetApi {
+class SambaNetApi : public NetApi, public RemoteFolders {
  public:
   struct Options {
     std::filesystem::path helper;              // the helper executable
@@ -53,6 +53,13 @@ class SambaNetApi : public NetApi {
   NetStatus NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   NetStatus NetRemoteTOD(const std::string& server, TimeOfDayInfo& info) override;
   NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
+  NetStatus NetUserDelWithChildren(const std::string& server, const std::string& userName,
+                                   std::vector<std::string>& children) override;
+  RemoteFolders& Folders() override { return *this; }
+
+  // Home folders on file servers, reached by the helper with the same credentials.
+  Result Delete(const std::string& folder) override;
+  Result MoveInto(const std::string& folder, const std::string& target) override;
 
   HelperPool& Pool() { return pool_; }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -73,6 +74,8 @@ class ExecutorTest : public ::testing::Test {
         {"name": "noexpire", "flags": 66048},
         {"name": "broken", "home_dir": "%s/broken", "fail": {"DC1": 5}},
         {"name": "WS01$"},
+        {"name": "remote1", "home_dir": "\\\\FS1\\homes$\\remote1"},
+        {"name": "remote2", "home_dir": "\\\\FS1\\homes$\\remote2"},
         {"name": "later"},
         {"name": "mistake", "home_dir": "%s/"}
       ],
@@ -289,6 +292,73 @@ TEST_F(ExecutorTest, AFailedMoveIsOneLineAndTheAccountIsStillDeleted) {
   EXPECT_EQ(errors_, std::vector<std::string>{Line("jsmith", "Not a directory")});
   EXPECT_FALSE(Account("jsmith"));
   EXPECT_EQ(ReadFile(temp_.Path() / "homes" / "jsmith" / "profile.txt"), "jsmith");
+}
+
+TEST_F(ExecutorTest, HomeFoldersOnFileServersGoToTheBackEndAndLocalOnesStayHere) {
+  testing::FakeFileServer server;
+  net_->folders = &server;
+  resources_.homeFolder = HomeFolderOption::kMove;
+  resources_.newHomeFolderPath = R"(\\FS1\archive$)";
+  Run({{"remote1", actDelete}, {"jsmith", actDelete}});
+  EXPECT_EQ(server.calls, std::vector<std::string>{R"(MoveInto \\FS1\homes$\remote1 \\FS1\archive$)"});
+  EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
+  ASSERT_EQ(errors_.size(), 1u) << ::testing::PrintToString(errors_);
+  EXPECT_NE(errors_[0].find("User:jsmith - Error: The home folder "), std::string::npos) << errors_[0];
+  EXPECT_NE(errors_[0].find("moving from this computer to a file server is not supported"), std::string::npos)
+      << errors_[0];
+  EXPECT_EQ(JournalLines()[0]["destination"], R"(\\FS1\archive$\moved)");
+
+  // To a folder of this computer, made to exist here first, then copied by the back end; its
+  // failure is the line, and the account is deleted all the same.
+  server.answer = {EACCES, R"(\\FS1\homes$\remote2\a.txt: Permission denied)", {}};
+  const fs::path local = temp_.Path() / "archive" / "new";
+  resources_.newHomeFolderPath = local.string() + "/";
+  Run({{"remote2", actDelete}});
+  EXPECT_TRUE(fs::is_directory(local));
+  EXPECT_EQ(server.calls.back(), R"(MoveInto \\FS1\homes$\remote2 )" + fs::canonical(local).string());
+  EXPECT_EQ(errors_, std::vector<std::string>{Line("remote2", server.answer.text)});
+  EXPECT_FALSE(Account("remote1"));
+  EXPECT_FALSE(Account("remote2"));
+}
+
+TEST_F(ExecutorTest, AnAccountHoldingChildObjectsIsDeletedWithThem) {
+  const std::string child = "CN=Service,CN=WS01,CN=Computers,DC=corp,DC=example";
+  struct Case {
+    netapi::NetStatus answer;
+    std::vector<std::string> children;
+    std::string line;  // a part of the error line; empty: deleted
+  };
+  const std::vector<Case> cases = {
+      {netapi::status::kNotSupported, {}, netapi::StatusText(netapi::status::kInvalidParameter)},
+      {netapi::status::kAccessDenied, {child}, "needs the right to delete the whole subtree (Delete Subtree)"},
+      {netapi::status::kNotSupported, {child}, "does not delete an object together with its child objects"},
+      {netapi::status::kSuccess, {child}, ""},
+  };
+  net_->delAnswers["WS01$"] = netapi::status::kInvalidParameter;
+  for (const Case& c : cases) {
+    net_->delWithChildren = [&](const std::string& account, std::vector<std::string>& children) {
+      children = c.children;
+      if (c.answer == netapi::status::kSuccess) sim_->NetUserDel("\\\\DC1", account);
+      return c.answer;
+    };
+    Run({{"WS01$", actDelete}});
+    const nlohmann::json entry = JournalLines().back();
+    EXPECT_EQ(entry["outcome"]["ok"], c.line.empty()) << entry.dump();
+    if (c.line.empty()) {
+      EXPECT_TRUE(errors_.empty()) << errors_.front();
+    } else {
+      ASSERT_EQ(errors_.size(), 1u) << ::testing::PrintToString(errors_);
+      EXPECT_TRUE(StartsWith(errors_[0], Line("WS01$", ""))) << errors_[0];
+      EXPECT_NE(errors_[0].find(c.line), std::string::npos) << errors_[0];
+    }
+    if (!c.children.empty()) {
+      EXPECT_EQ(entry["children"], nlohmann::json(c.children)) << entry.dump();
+      if (!c.line.empty()) {
+        EXPECT_NE(errors_[0].find(child), std::string::npos) << errors_[0];
+      }
+    }
+    EXPECT_EQ(Account("WS01$").has_value(), !c.line.empty());
+  }
 }
 
 TEST_F(ExecutorTest, AnEmptyTargetEndsTheRunBeforeTheAccountIsDeleted) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -63,11 +64,43 @@ class RecordingNetApi : public test::ForwardingNetApi {
   }
   netapi::NetStatus NetUserDel(const std::string& s, const std::string& u) override {
     calls.push_back("Del " + u);
+    if (const auto answer = delAnswers.find(u); answer != delAnswers.end()) return answer->second;
     return ForwardingNetApi::NetUserDel(s, u);
   }
+  netapi::NetStatus NetUserDelWithChildren(const std::string& s, const std::string& u,
+                                           std::vector<std::string>& children) override {
+    calls.push_back("DelWithChildren " + u);
+    if (delWithChildren) return delWithChildren(u, children);
+    return ForwardingNetApi::NetUserDelWithChildren(s, u, children);
+  }
+  netapi::RemoteFolders& Folders() override { return folders != nullptr ? *folders : ForwardingNetApi::Folders(); }
+
+  // Answers in place of the back end's: NetUserDel for these accounts, the deletion with children,
+  // the file servers.
+  std::map<std::string, netapi::NetStatus> delAnswers;
+  std::function<netapi::NetStatus(const std::string&, std::vector<std::string>&)> delWithChildren;
+  netapi::RemoteFolders* folders = nullptr;
   netapi::NetStatus NetGetDCName(const std::string& s, const std::string& d, std::string& n) override {
     calls.push_back("GetDCName " + d);
     return ForwardingNetApi::NetGetDCName(s, d, n);
+  }
+};
+
+// A file server whose answers the test chooses; notes what it was asked.
+class FakeFileServer : public netapi::RemoteFolders {
+ public:
+  std::vector<std::string> calls;
+  Result answer;
+
+  Result Delete(const std::string& folder) override {
+    calls.push_back("Delete " + folder);
+    return answer;
+  }
+  Result MoveInto(const std::string& folder, const std::string& target) override {
+    calls.push_back("MoveInto " + folder + " " + target);
+    Result result = answer;
+    result.destination = target + "\\moved";
+    return result;
   }
 };
 

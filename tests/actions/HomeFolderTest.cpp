@@ -46,8 +46,6 @@ TEST(HomeFolderGuardTest, RefusesPathsThatMustNeverBeTouched) {
   // Already in the target folder: a move would only rename it.
   EXPECT_NE(Refusal(archive + "/old", move, archive).find("already in the target folder"), std::string::npos);
   // Places this machine cannot reach are named.
-  EXPECT_EQ(Refusal("\\\\FS1\\homes\\jsmith", remove),
-            "The home folder \\\\FS1\\homes\\jsmith cannot be reached from this computer");
   EXPECT_EQ(Refusal("homes/jsmith", remove), "The home folder homes/jsmith cannot be reached from this computer");
   EXPECT_EQ(Refusal((root / "homes" / "jsmith").string(), move, "archive"),
             "The target folder archive cannot be reached from this computer");
@@ -139,6 +137,49 @@ TEST(DomainHomeFoldersTest, AFolderHoldsItselfAndWhatIsBelowItOnTheSameShareOrDi
   EXPECT_FALSE(homes.Refusal("/srv/homes/ann", "ann"));
   EXPECT_TRUE(homes.Refusal("/srv", "mistake"));
   EXPECT_FALSE(homes.Refusal("/srv/homes/bob", "bob"));
+}
+
+TEST(HomeFolderGuardTest, FoldersOnFileServers) {
+  const auto remove = HomeFolderOption::kDelete;
+  const auto move = HomeFolderOption::kMove;
+  struct Case {
+    std::string home;
+    HomeFolderOption option;
+    std::string target;
+    std::string refusal;  // a part of the refusal, or empty: allowed
+  };
+  const std::vector<Case> cases = {
+      {R"(\\FS1\homes$\jsmith)", remove, "", ""},
+      {R"(\\FS1\homes$\jsmith\)", move, R"(\\fs1\archive$)", ""},
+      {R"(\\FS1\homes$/staff/jsmith)", move, R"(\\FS2\archive$\2026\)", ""},
+      // A share's root, a server, and paths that climb out are no one account's folder.
+      {R"(\\FS1\homes$)", remove, "", R"(The home folder \\FS1\homes$ is the root of the share homes$ on FS1)"},
+      {R"(\\FS1\homes$\)", move, R"(\\FS1\archive$)", "is the root of the share homes$ on FS1"},
+      {R"(\\FS1)", remove, "", R"(The home folder \\FS1 names a file server, not a folder)"},
+      {R"(\\FS1\homes$\..\admin$)", remove, "", "is not a valid folder path"},
+      {R"(\\FS1\homes$\\jsmith)", remove, "", "is not a valid folder path"},
+      // The target: not inside the folder, not where the folder already is, on a file server too.
+      {R"(\\FS1\homes$\jsmith)", remove, R"(\\fs1\HOMES$\JSMITH\old)", "is the target folder"},
+      {R"(\\FS1\homes$\jsmith)", move, R"(\\FS1\homes$)", "is already in the target folder"},
+      {R"(\\FS1\homes$\jsmith)", move, "/srv/archive", ""},
+      {R"(\\FS1\homes$\jsmith)", move, "archive", "The target folder archive cannot be reached"},
+      {"/srv/homes/jsmith", move, R"(\\FS1\archive$)", "moving from this computer to a file server is not"},
+      {R"(\\FS1\homes$\jsmith)", move, R"(\\FS1)", R"(The target folder \\FS1 is not a valid folder path)"},
+  };
+  for (const Case& c : cases) {
+    const HomeFolderGuard::Verdict verdict = HomeFolderGuard::Check(c.home, c.option, c.target);
+    if (c.refusal.empty()) {
+      EXPECT_FALSE(verdict.refusal) << c.home << " -> " << c.target << ": " << *verdict.refusal;
+      EXPECT_TRUE(verdict.remote);
+    } else {
+      EXPECT_NE(verdict.refusal.value_or("").find(c.refusal), std::string::npos)
+          << c.home << " -> " << c.target << ": " << verdict.refusal.value_or("(allowed)");
+    }
+  }
+  // What the back end is given: one spelling, without a trailing separator.
+  const auto verdict = HomeFolderGuard::Check(R"(\\FS1\homes$/staff/jsmith\)", move, R"(\\FS2\archive$\2026\)");
+  EXPECT_EQ(verdict.item.string(), R"(\\FS1\homes$\staff\jsmith)");
+  EXPECT_EQ(verdict.target.string(), R"(\\FS2\archive$\2026)");
 }
 
 }  // namespace

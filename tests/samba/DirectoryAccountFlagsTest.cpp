@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "samba/DirectoryAccountFlags.h"
+#include "samba/SmbFolders.h"
 
 namespace vantrel::netapi::samba {
 namespace {
@@ -33,6 +34,18 @@ TEST(DirectoryAccountFlagsTest, OnlyStoredNonTypeBitsAreWritten) {
   // A controller that is not there is "unavailable", as for the library's own calls.
   DirectoryAccountFlags absent("127.0.0.1:1");
   EXPECT_EQ(absent.Change("jsmith", uf::kAccountDisable, uf::kAccountDisable), status::kRpcServerUnavailable);
+}
+
+TEST(SmbFoldersTest, UncPathsBecomeUrlsThatNameNothingElse) {
+  using Parts = std::vector<std::string>;
+  EXPECT_EQ(SmbFolders::Parts(R"(\\FS1\homes$\jsmith\)"), (Parts{"FS1", "homes$", "jsmith"}));
+  EXPECT_EQ(SmbFolders::Parts(R"(\\FS1/homes$/a b)"), (Parts{"FS1", "homes$", "a b"}));
+  for (const char* refused : {R"(\\FS1\homes$\..\x)", R"(\\FS1\homes$\.)", R"(\\FS1\\x)", "/srv/homes", ""}) {
+    EXPECT_TRUE(SmbFolders::Parts(refused).empty()) << refused;
+  }
+  // Characters the library would read as the URL's own (%, ?, #, @, :) are encoded.
+  EXPECT_EQ(SmbFolders::Url({"FS1", "homes$", "Zoë 100%", "a?b#c@d:e"}),
+            "smb://FS1/homes$/Zo%C3%AB%20100%25/a%3Fb%23c%40d%3Ae");
 }
 
 TEST(DirectoryAccountFlagsTest, ControllerHostNames) {

@@ -262,6 +262,13 @@ std::vector<std::string> AnswersOf(NetApi& api) {
       counts(read, total) + (users.Assigned() ? " buffer" : " no buffer"));
   std::string user;
   add("user in 1", api.WNetGetUser(user, 1), user);
+  std::vector<std::string> children{"stale"};
+  add("delete with children", api.NetUserDelWithChildren("\\\\DC1", "WS01$", children),
+      std::to_string(children.size()));
+  const RemoteFolders::Result deleted = api.Folders().Delete(R"(\\FS1\homes$\jsmith)");
+  add("folder delete", static_cast<NetStatus>(deleted.error), deleted.text);
+  const RemoteFolders::Result moved = api.Folders().MoveInto(R"(\\FS1\homes$\jsmith)", R"(\\FS1\archive$)");
+  add("folder move", static_cast<NetStatus>(moved.error), moved.text + "|" + moved.destination);
   return lines;
 }
 
@@ -280,6 +287,7 @@ TEST_F(HelperPoolTest, EveryOperationAnswersThroughAHelperAsTheBackEndItServes) 
   EXPECT_TRUE(has("\\\\SDC2"));
   EXPECT_TRUE(has("-> 53 "));
   EXPECT_TRUE(has("-> 2221 "));
+  EXPECT_TRUE(has("jsmith cannot be reached from this computer"));
 }
 
 TEST_F(HelperPoolTest, HundredThreadsShareACappedPoolWithoutCrashing) {

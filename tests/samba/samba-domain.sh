@@ -188,6 +188,59 @@ samdb.disable_account("(sAMAccountName=disabled)")
 PYTHON
   { cat "$work/accounts.log" >&2; exit 1; }
 
+# Home folders on a file share of DC1: accounts whose home folder is there, with files, a subfolder
+# and a link pointing out of the folder; a second share to move into; a computer holding a child
+# object. Deleting and moving them is what the live action tests check on disk.
+log "adding the file shares"
+shares="$work/shares"
+# Accounts other than the Administrator (root on the controller) reach the shares too; the folder's
+# contents keep their own permissions.
+chmod 711 "$work"
+mkdir -p "$shares/homes" "$shares/archive" "$shares/outside"
+echo "not to be touched" >"$shares/outside/keep.txt"
+for name in homedel homemove homerename homecopy homeplain homelocal; do
+  mkdir -p "$shares/homes/$name/documents"
+  echo "$name's notes" >"$shares/homes/$name/notes.txt"
+  echo "$name's report" >"$shares/homes/$name/documents/report.txt"
+done
+for name in homedel homemove homerename; do ln -s "$shares/outside" "$shares/homes/$name/outside-link"; done
+# Another account's folder on the same share, which links in two folders point to.
+mkdir -p "$shares/homes/neighbour"
+echo "the neighbour's file" >"$shares/homes/neighbour/keep.txt"
+for name in homedel homemove; do ln -s ../neighbour "$shares/homes/$name/neighbour-link"; done
+# Already taken in the target folders: the moved folders get "name (2)".
+mkdir -p "$shares/archive/homecopy" "$shares/homes/moved/homerename"
+cat >>"$work/dc1/etc/smb.conf" <<EOF
+
+[homes\$]
+  path = $shares/homes
+  read only = no
+
+[archive\$]
+  path = $shares/archive
+  read only = no
+EOF
+"$SAMBA_PYTHON" - "$work/dc1" "$USER_PASSWORD" <<'PYTHON' >>"$work/accounts.log" 2>&1 ||
+import sys
+from samba.auth import system_session
+from samba.param import LoadParm
+from samba.samdb import SamDB
+
+folder, password = sys.argv[1], sys.argv[2]
+lp = LoadParm()
+lp.load(folder + "/etc/smb.conf")
+samdb = SamDB(url=folder + "/private/sam.ldb", session_info=system_session(), lp=lp)
+for name in ["homedel", "homemove", "homerename", "homecopy", "homeplain", "homelocal"]:
+    samdb.newuser(name, password, homedrive="H:", homedirectory="\\\\DC1\\homes$\\" + name)
+# Set by mistake to the share that holds everyone's folders.
+samdb.newuser("homeshare", password, homedrive="H:", homedirectory="\\\\DC1\\homes$")
+samdb.newcomputer("WSCHILD")
+computer = str(samdb.search(expression="(sAMAccountName=WSCHILD$)", attrs=["dn"])[0].dn)
+samdb.add({"dn": "CN=VantrelService," + computer, "objectClass": "serviceConnectionPoint",
+           "keywords": ["vantrel-test"]})
+PYTHON
+  { cat "$work/accounts.log" >&2; exit 1; }
+
 log "starting DC1"
 start_dc 1
 
@@ -259,6 +312,7 @@ DOMAIN=$DOMAIN
 DC1=DC1
 DC2=DC2
 SCRIPT=$script
+SHARES=$work/shares
 EOF
 export SMB_CONF_PATH="$work/client/smb.conf"
 export KRB5_CONFIG="$work/krb5.conf"

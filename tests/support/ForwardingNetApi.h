@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "netapi/NetApi.h"
 
@@ -73,6 +74,11 @@ class ForwardingNetApi : public netapi::NetApi {
   netapi::NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override {
     return inner_.WNetGetUser(userName, bufferLength);
   }
+  netapi::NetStatus NetUserDelWithChildren(const std::string& server, const std::string& userName,
+                                           std::vector<std::string>& children) override {
+    return inner_.NetUserDelWithChildren(server, userName, children);
+  }
+  netapi::RemoteFolders& Folders() override { return inner_.Folders(); }
 
  private:
   netapi::NetApi& inner_;
