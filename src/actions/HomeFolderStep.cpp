@@ -52,17 +52,13 @@ std::optional<netapi::UserInfo> HomeFolderStep::Run(const std::string& controlle
   if (move && target.empty()) throw VantrelError("Unable to create directory");
 
   const char* action = move ? "home-folder-move" : "home-folder-delete";
-  if (domainHomes_ != nullptr) {
-    if (const std::optional<std::string> refusal = domainHomes_->Refusal(home, account)) {
-      errorLines_.push_back(AccountErrorLine(controller, account, *refusal));
-      journal_.Record(account, action, false, kRefused, *refusal, {{"home_dir", home}});
-      return info;
-    }
-  }
+  // What the folder is (a system folder, a share's root) first, then whose folders it holds.
   const HomeFolderGuard::Verdict verdict = HomeFolderGuard::Check(home, option, target);
-  if (verdict.refusal) {
-    errorLines_.push_back(AccountErrorLine(controller, account, *verdict.refusal));
-    journal_.Record(account, action, false, kRefused, *verdict.refusal, {{"home_dir", home}});
+  std::optional<std::string> refusal = verdict.refusal;
+  if (!refusal && domainHomes_ != nullptr) refusal = domainHomes_->Refusal(home, account);
+  if (refusal) {
+    errorLines_.push_back(AccountErrorLine(controller, account, *refusal));
+    journal_.Record(account, action, false, kRefused, *refusal, {{"home_dir", home}});
     return info;
   }
   if (verdict.missing) {
