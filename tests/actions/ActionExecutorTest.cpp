@@ -72,9 +72,10 @@ class ExecutorTest : public ::testing::Test {
   fs::path Lab() const { return temp_.Path() / "vantrel" / "lab"; }
   fs::path JournalFile() const { return temp_.Path() / "state" / "vantrel" / "actions.log"; }
 
-  ActionRunResult Run(std::vector<std::pair<std::string, std::int32_t>> entries, const std::string& domain = "CORP") {
+  ActionRunResult Run(std::vector<std::pair<std::string, std::int32_t>> entries, const std::string& domain = "CORP",
+                      UiHooks* ui = nullptr) {
     for (const auto& [name, action] : entries) results_.Add(name, 100, action);
-    ActionExecutor executor(*net_, ui_, resources_, stop_, exchange_, &journal_);
+    ActionExecutor executor(*net_, ui != nullptr ? *ui : ui_, resources_, stop_, exchange_, &journal_);
     executor.OnRunStarting([this] { ++runStarts_; });
     return executor.Execute(domain, results_, errors_);
   }
@@ -139,6 +140,12 @@ TEST_F(ExecutorTest, CancelAtTheConfirmationChangesNothing) {
   EXPECT_EQ(Account("noexpire")->flags, 0x10200u);
   EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
   EXPECT_FALSE(fs::exists(JournalFile()));
+
+  // Hooks that leave the question to the seam's default cancel as well.
+  UiHooks unanswered;
+  EXPECT_EQ(Run({}, "CORP", &unanswered).end, ActionRunEnd::kCancelledAtConfirmation);
+  EXPECT_TRUE(net_->calls.empty());
+  EXPECT_TRUE(Account("jsmith"));
 }
 
 TEST_F(ExecutorTest, DisableAddsOnlyTheDisabledFlagAndRewritesDisabledAccounts) {
