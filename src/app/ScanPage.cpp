@@ -32,7 +32,6 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
   resultRows = new ScanResultsModel(std::move(images), lvwScanResults);
   lvwScanResults->setModel(resultRows);
   lvwScanResults->setColumnWidth(0, kAccountColumnWidth);
-  lvwScanResults->header()->setSectionsClickable(true);
   lvwScanResults->header()->setSectionsMovable(false);
   lvwScanResults->header()->setStretchLastSection(true);
   lvwScanResults->setRootIsDecorated(false);
@@ -41,7 +40,10 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
   lvwScanResults->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvwScanResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvwScanResults->setIconSize(QSize(16, 16));
+  // The window sorts the list itself on a click on a column head. Switching the view's own sorting
+  // off also makes the heads unclickable, so they are made clickable after it.
   lvwScanResults->setSortingEnabled(false);
+  lvwScanResults->header()->setSectionsClickable(true);
   lvwScanResults->setContextMenuPolicy(Qt::CustomContextMenu);
 
   lblScanLastScanTime = new QLabel(this);

@@ -76,6 +76,13 @@ const char* const kAborted = "Aborted: Terminated by user";
 
 std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
+// Shows a stored value whole: a field's length limit is for typing, and a longer stored value (a day
+// count of 1000, a long recipients container) is shown, used and stored again as it is.
+void ShowStored(QLineEdit* field, const QString& text) {
+  if (text.size() > field->maxLength()) field->setMaxLength(static_cast<int>(text.size()));
+  field->setText(text);
+}
+
 // The text of a day field as a number, failing the way the conversion of an integer text does.
 std::int32_t DayFieldValue(const QLineEdit* field) { return DecimalValue(Text(field)); }
 
@@ -377,6 +384,8 @@ void TfrmMain::FormCloseQuery(bool& canClose) {
 // Frame
 
 void TfrmMain::SetActivePage(QWidget* page) {
+  // Leaving the Scan page discards the results, whoever changes the page.
+  if (pgctrlMain->widget(currentPage_) == tsScan && page != tsScan) DiscardResults();
   {
     const QSignalBlocker quiet(pgctrlMain);
     pgctrlMain->setCurrentWidget(page);
@@ -388,8 +397,10 @@ void TfrmMain::SetActivePage(QWidget* page) {
 void TfrmMain::pgctrlMainChanging(bool& allowChange) {
   // Leaving the Scan page empties the result list, which a fill still walks.
   allowChange = !busy_ && !fillingResults_;
-  if (!allowChange || pgctrlMain->widget(currentPage_) != tsScan) return;
-  // Leaving the Scan page discards the results.
+  if (allowChange && pgctrlMain->widget(currentPage_) == tsScan) DiscardResults();
+}
+
+void TfrmMain::DiscardResults() {
   WaitCursor cursor;
   results_->Clear();
   try {
@@ -450,7 +461,7 @@ void TfrmMain::FillPages() {
 
   const auto fillAction = [](AccountsPage* page, int row, bool checked, std::int32_t days) {
     page->chkbAction[row]->setChecked(checked);
-    page->edtDays[row]->setText(QString::number(days));
+    ShowStored(page->edtDays[row], QString::number(days));
   };
   fillAction(tsUsers, 0, s.UserWarning(), s.UserWarningDays());
   fillAction(tsUsers, 1, s.UserDisable(), s.UserDisableDays());
@@ -480,10 +491,10 @@ void TfrmMain::FillPages() {
       tsResources->rbtnResourcesLeaveHomeFolder->setChecked(true);
       break;
   }
-  tsResources->edtResourcesNewHomeFolderPath->setText(QString::fromStdString(s.HomeFolderPath()));
+  ShowStored(tsResources->edtResourcesNewHomeFolderPath, QString::fromStdString(s.HomeFolderPath()));
   tsResources->chkbResourcesDeleteMailbox->setChecked(s.DeleteMailboxes());
-  tsResources->edtResourcesExchangeServer->setText(QString::fromStdString(s.ExchangeServer()));
-  tsResources->edtResourcesRecipients->setText(QString::fromStdString(s.RecipientsCont()));
+  ShowStored(tsResources->edtResourcesExchangeServer, QString::fromStdString(s.ExchangeServer()));
+  ShowStored(tsResources->edtResourcesRecipients, QString::fromStdString(s.RecipientsCont()));
   tsGeneral->chkbGeneralUseFastTarvikAlgorithm->setChecked(s.FastTarvikAlgorithm());
   SetComponentStates();
 }
@@ -1092,16 +1103,22 @@ void TfrmMain::btnScanOpenResultClick() {
   try {
     BusyScope busy(*this);
     WaitCursor cursor;
-    // The rows point at the records the reader is about to replace.
-    tsScan->resultRows->Clear();
+    bool opened = false;
     try {
-      ReadResultFile(path, CurrentDomain, *results_, *ui_);
+      // Until the file is open nothing changes: a file that cannot be opened keeps the rows and their order.
+      ReadResultFile(path, CurrentDomain, *results_, *ui_, [this, &opened] {
+        opened = true;
+        // The rows point at the records the reader is about to replace.
+        tsScan->resultRows->Clear();
+      });
     } catch (...) {
       // Whatever the reader left in the list is shown: nothing after a domain mismatch, the lines
       // read so far after a read failure.
-      SortColumn = 0;
-      SortDescending = false;
-      FillResultsView();
+      if (opened) {
+        SortColumn = 0;
+        SortDescending = false;
+        FillResultsView();
+      }
       throw;
     }
     SortColumn = 0;

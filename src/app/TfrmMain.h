@@ -164,6 +164,8 @@ class TfrmMain : public QWidget {
   // FailValidation and is raised again.
   Thresholds ValidatePages();
   void FailValidation(const ValidationError& failure);
+  // Empties the result list and the view, as leaving the Scan page does.
+  void DiscardResults();
   std::vector<std::string> IgnoreEntriesForScan() const;
   SortedStringList& IgnoreListOf(const AccountsPage* page);
   void SetFieldColour(QWidget* field);

@@ -139,9 +139,10 @@ void ScanFlowsTest::controllerClocksAreCompared() {
 }
 
 void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
-  // The first account dispatched has logged on recently and gives no result.
+  // The first account dispatched has logged on recently and gives no result. Its query takes long
+  // enough for the stop to arrive while it runs.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP",
-    "controllers": [{"name": "DC1"}],
+    "controllers": [{"name": "DC1", "latency_ms": 100}],
     "accounts": [
       {"name": "alice", "last_logon_days_ago": {"DC1": 1}},
       {"name": "bob", "last_logon_days_ago": {"DC1": 100}},

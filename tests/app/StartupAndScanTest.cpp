@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,7 +11,10 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <cstdio>
+#include <sstream>
 
+#include "ScanCommand.h"
 #include "TempFolder.h"
 #include "WindowHarness.h"
 #include "app/AccountsPage.h"
@@ -21,6 +25,7 @@
 #include "app/TfrmErrors.h"
 #include "app/TfrmSplash.h"
 #include "config/ConfigSettings.h"
+#include "results/ResultFile.h"
 
 namespace vantrel::testing {
 
@@ -131,10 +136,17 @@ void StartupAndScanTest::validationFailureShowsThePageAndField() {
   window.UsersPage()->chkbAction[0]->setChecked(false);
   window.ComputersPage()->chkbAction[0]->setChecked(false);
   window.UsersPage()->edtDays[2]->clear();
+  window.Results().Add("old", 5, actDelete);
+  window.FillResultsView();
+  window.SetComponentStates();
+  window.show();
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QTest::mouseClick(harness.Find<QPushButton>("btnScanStartScan"), Qt::LeftButton);
   QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("At least one Suggested Action must be enabled.")});
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.UsersPage()));
+  // The failure left the Scan page, which discards the results.
+  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
+  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->chkbAction[0]));
   QVERIFY(!window.Busy());
   QCOMPARE(window.HelpContext(), 30);
@@ -250,6 +262,53 @@ void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
   QCOMPARE(window.Results()[1].Action(), static_cast<std::int32_t>(actDelete));
 }
 
+void StartupAndScanTest::windowAndScanToolSuggestTheSameForStoredSettings() {
+  // Stored values longer than their fields let anyone type: four-digit day counts, a long container.
+  WindowHarness harness;
+  const std::string recipients = "/o=Org/ou=" + std::string(900, 'x') + "/cn=Recipients";
+  harness.WriteSettings("CORP",
+                        "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n"
+                        "\"UserDisable\"=dword:00000001\r\n"
+                        "\"UserDelete\"=dword:00000001\r\n"
+                        "\"UserDeleteDays\"=dword:000003e8\r\n"
+                        "\"ComputerDelete\"=dword:00000001\r\n"
+                        "\"ComputerDeleteDays\"=dword:000003e8\r\n"
+                        "\"ShowStats\"=dword:00000000\r\n"
+                        "\"RecipientsCont\"=\"" +
+                            recipients + "\"\r\n");
+  TfrmMain& window = harness.Start();
+  window.show();
+  window.PageControl()->setCurrentIndex(4);
+  QTest::mouseClick(harness.Find<QPushButton>("btnScanStartScan"), Qt::LeftButton);
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+
+  std::ostringstream file;
+  std::FILE* messages = std::tmpfile();
+  const scantool::ScanCommandEnvironment environment{[&harness](const scantool::CommandLine&) {
+                                                       return std::make_unique<netapi::SimNetApi>(harness.labFolder,
+                                                                                                  harness.clock);
+                                                     },
+                                                     harness.registryFile, &harness.clock, nullptr};
+  QCOMPARE(scantool::RunScanCommand({{}, std::string("CORP"), {}, false}, environment, file, messages), 0);
+  std::fclose(messages);
+  TVTRScanResults tool;
+  std::istringstream in(file.str());
+  UiHooks quiet;
+  ReadResultFile(in, "CORP", tool, quiet);
+
+  const auto suggestions = [](const TVTRScanResults& list) {
+    QStringList lines;
+    for (std::size_t i = 0; i < list.Count(); ++i)
+      lines << QString::fromStdString(list[i].Name() + " " + list[i].DaysText() + " " + ActionText(list[i].Action()));
+    return lines;
+  };
+  QCOMPARE(suggestions(window.Results()), suggestions(tool));
+  QVERIFY(suggestions(tool).contains(QStringLiteral("carol 400 Disable")));
+  // Nothing was changed, so closing stores nothing and asks nothing.
+  QVERIFY(window.close());
+  QVERIFY(harness.boxes.Shown().empty());
+}
+
 void StartupAndScanTest::scanReportsControllerMismatch() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
@@ -322,9 +381,35 @@ void StartupAndScanTest::resultFileRoundTrip() {
     dialog.accept();
   });
   window.btnScanOpenResultClick();
-  QCOMPARE(ResultRows(harness.Find<QTreeView>("lvwScanResults")), (QStringList{"jsmith 45", "WS01$ never"}));
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(ResultRows(view), (QStringList{"jsmith 45", "WS01$ never"}));
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QVERIFY(!window.Busy());
+
+  // A file that cannot be opened (gone by the time it is read) changes neither the rows nor their order.
+  window.DCListDialog()->SetItems({"DC1", "DC2"});  // no Configure on activation
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QHeaderView* header = view->header();
+  const auto clickAccountHead = [header] {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+  };
+  clickAccountHead();
+  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "jsmith 45"}));
+  const QString gone = harness.folder.filePath(QStringLiteral("gone.txt"));
+  WriteFile(gone.toStdString(), "# Domain:  CORP\r\n");
+  harness.boxes.QueueDialog([&gone](QDialog& dialog) {
+    static_cast<QFileDialog&>(dialog).selectFile(gone);
+    dialog.accept();
+    QFile::remove(gone);
+  });
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  QTest::mouseClick(harness.Find<QPushButton>("btnScanOpenResult"), Qt::LeftButton);
+  QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("No such file or directory.")));
+  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "jsmith 45"}));
+  clickAccountHead();  // the same column again: ascending
+  QCOMPARE(ResultRows(view), (QStringList{"jsmith 45", "WS01$ never"}));
 
   // A file of another domain is refused and leaves the list empty.
   WriteFile(path.toStdString(), "# Domain:  SALES\r\n jsmith 45 Disable\r\n");
