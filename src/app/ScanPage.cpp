@@ -1,21 +1,28 @@
 #include "app/ScanPage.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeView>
 #include <algorithm>
 
 #include "app/Artwork.h"
+#include "app/MessageBoxes.h"
 #include "app/ScanResultsModel.h"
 #include "app/SectionHeading.h"
+#include "app/WaitCursor.h"
+#include "common/VantrelError.h"
+#include "results/ScanResult.h"
 
 namespace vantrel {
 
 namespace {
+constexpr std::size_t kEventsEvery = 20;
 constexpr int kAccountColumnWidth = 230;
 }  // namespace
 
@@ -104,6 +111,127 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
     item->setProperty("tag", delay.hours);
     pmnuStartScanItems.push_back(item);
   }
+
+  connect(lvwScanResults->header(), &QHeaderView::sectionClicked, this, &ScanPage::ColumnClick);
+  connect(lvwScanResults, &QTreeView::customContextMenuRequested, this, &ScanPage::ActionPopup);
+  connect(pmnuActionNoAction, &QAction::triggered, this, [this] { SetSelectedAction(actShow); });
+  connect(pmnuActionDisable, &QAction::triggered, this, [this] { SetSelectedAction(actDisable); });
+  connect(pmnuActionDelete, &QAction::triggered, this, [this] { SetSelectedAction(actDelete); });
+  connect(btnScanStop, &QPushButton::clicked, this, [this] { *stopRequested_ = true; });
+  connect(btnScanStartScan, &QPushButton::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (btnScanStartScan->isEnabled()) pmnuStartScan->popup(btnScanStartScan->mapToGlobal(at));
+  });
+}
+
+void ScanPage::Bind(TVTRScanResults& results, std::atomic<bool>& stopRequested, std::function<bool()> idle,
+                    MessageBoxes& boxes) {
+  boxes_ = &boxes;
+  list_ = &results;
+  stopRequested_ = &stopRequested;
+  idle_ = std::move(idle);
+}
+
+void ScanPage::FillResultsView(bool busy) {
+  // A column click or a command arriving while rows are gathered (events are processed every 20)
+  // waits its turn: the window is not idle meanwhile.
+  filling_ = true;
+  const auto filled = qScopeGuard([this] { filling_ = false; });
+  resultRows->Clear();
+  const std::size_t count = list_->Count();
+  if (busy) {
+    lblProgress->setText(QStringLiteral("Reporting"));
+    prgProgress->setRange(0, static_cast<int>(count));
+    prgProgress->setValue(0);
+  }
+  // The rows are gathered first and shown together, so the view never shows a half-filled list and
+  // a stop leaves it empty.
+  std::vector<TVTRScanResult*> shown;
+  shown.reserve(count);
+  for (std::size_t visited = 0; visited < count; ++visited) {
+    const std::size_t index = sortDescending_ ? count - 1 - visited : visited;
+    shown.push_back(&(*list_)[index]);
+    if (busy) prgProgress->setValue(static_cast<int>(index));
+    if (index % kEventsEvery == 0) QApplication::processEvents();
+    if (*stopRequested_) throw VantrelError("Aborted: Terminated by user");
+  }
+  resultRows->Show(std::move(shown));
+}
+
+void ScanPage::ResetSort() {
+  sortColumn_ = 0;
+  sortDescending_ = false;
+}
+
+void ScanPage::DiscardResults() {
+  WaitCursor cursor;
+  list_->Clear();
+  resultRows->Clear();
+  lblScanLastScanTime->setVisible(false);
+  btnScanSaveResult->setEnabled(false);
+  UpdateExecuteActionsButton();
+}
+
+void ScanPage::UpdateExecuteActionsButton() { btnScanExecuteActions->setEnabled(list_->HasActionToExecute()); }
+
+void ScanPage::UpdateStates(bool busy) {
+  lvwScanResults->setEnabled(!busy);
+  btnScanOpenResult->setVisible(!busy);
+  btnScanSaveResult->setVisible(!busy);
+  prgProgress->setVisible(busy);
+  btnScanStartScan->setEnabled(!busy);
+  btnScanStop->setEnabled(busy);
+  btnScanSaveResult->setEnabled(list_->Count() > 0);
+  UpdateExecuteActionsButton();
+}
+
+void ScanPage::ColumnClick(int column) {
+  if (!idle_()) return;
+  if (column == sortColumn_) {
+    sortDescending_ = !sortDescending_;
+  } else {
+    sortColumn_ = column;
+    sortDescending_ = false;
+  }
+  // A stop request belongs to the operation during which it was made.
+  *stopRequested_ = false;
+  WaitCursor cursor;
+  list_->Sort(sortColumn_);
+  try {
+    FillResultsView(false);
+  } catch (const VantrelError& failure) {
+    boxes_->ShowError(window(), failure.what());
+  }
+}
+
+void ScanPage::ActionPopup(const QPoint& at) {
+  {
+    WaitCursor cursor;
+    for (QAction* item : {pmnuActionNoAction, pmnuActionDisable, pmnuActionDelete}) item->setEnabled(true);
+    const QModelIndexList selected = lvwScanResults->selectionModel()->selectedRows();
+    QString title;
+    if (selected.isEmpty()) {
+      title = QStringLiteral("[No account selected]");
+      for (QAction* item : {pmnuActionNoAction, pmnuActionDisable, pmnuActionDelete}) item->setEnabled(false);
+    } else if (selected.size() == 1) {
+      // An ampersand in a name is shown as itself, not taken for an access key.
+      title = selected.first().data().toString().replace(QLatin1Char('&'), QStringLiteral("&&"));
+    } else {
+      title = QStringLiteral("[%1 accounts selected]").arg(selected.size());
+    }
+    pmnuActionAccountName->setText(title);
+  }
+  pmnuAction->popup(lvwScanResults->viewport()->mapToGlobal(at));
+}
+
+void ScanPage::SetSelectedAction(int code) {
+  WaitCursor cursor;
+  for (const QModelIndex& row : lvwScanResults->selectionModel()->selectedRows()) {
+    if (TVTRScanResult* record = resultRows->Record(row.row())) {
+      record->SetAction(code);
+      resultRows->ActionChanged(row.row());
+    }
+  }
+  UpdateExecuteActionsButton();
 }
 
 ScanPage::~ScanPage() = default;

@@ -67,7 +67,9 @@ void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
   QVERIFY(!window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
 
   // A DC list is configured, so becoming active starts nothing.
-  window.FormActivate();
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCoreApplication::processEvents();
   QVERIFY(harness.boxes.Shown().empty());
 
   // Closing stores the clamped thread count and the home folder choice 0: the user is asked.
@@ -107,14 +109,18 @@ void StartupAndScanTest::configureRunsOnceWhenTheListIsEmpty() {
   TfrmMain& window = harness.Start();
   QVERIFY(window.DCListDialog()->IsEmpty());
   harness.boxes.QueueDialog(WindowHarness::Click("btnCancel"));
-  window.FormActivate();
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QTRY_COMPARE(harness.boxes.Shown().size(), std::size_t{1});
   QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("TfrmDCList"));
   QVERIFY(window.DCListDialog()->IsEmpty());
-  // Its dialog closing over the window activates it again: no second run.
-  window.FormActivate();
-  window.FormActivate();
+  // Becoming active again (as when its dialog closes over the window): no second run.
+  window.hide();
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCoreApplication::processEvents();
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  window.hide();
 
   // Shown for real: the first activation runs Configure; OK keeps the announced controllers.
   WindowHarness shown;
@@ -137,8 +143,7 @@ void StartupAndScanTest::validationFailureShowsThePageAndField() {
   window.ComputersPage()->chkbAction[0]->setChecked(false);
   window.UsersPage()->edtDays[2]->clear();
   window.Results().Add("old", 5, actDelete);
-  window.FillResultsView();
-  window.SetComponentStates();
+  harness.ShowResults();
   window.show();
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   QTest::mouseClick(harness.Find<QPushButton>("btnScanStartScan"), Qt::LeftButton);
@@ -157,7 +162,7 @@ void StartupAndScanTest::validationFailureShowsThePageAndField() {
   window.UsersPage()->edtDays[1]->setText(QStringLiteral("30"));
   window.PageControl()->setCurrentIndex(0);
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QCOMPARE(harness.boxes.ShownTexts().last(),
            QStringLiteral("The \"disable days\" must be greater than the \"show days\""));
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->edtDays[1]));
@@ -168,7 +173,7 @@ void StartupAndScanTest::validationFailureShowsThePageAndField() {
   window.Resources()->rbtnResourcesMoveHomeFolder->click();
   window.Resources()->edtResourcesNewHomeFolderPath->setText(QStringLiteral("   "));
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a path into the \"home folder\" field."));
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
@@ -239,7 +244,7 @@ void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
     dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowStats"))->setChecked(false);
     WindowHarness::Click("btnOk")(dialog);
   });
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   auto* view = harness.Find<QTreeView>("lvwScanResults");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
@@ -255,7 +260,7 @@ void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
   // With statistics switched off, the next scan shows no dialog; a delete threshold suggests deletes.
   window.UsersPage()->chkbAction[2]->click();
   window.UsersPage()->edtDays[2]->setText(QStringLiteral("300"));
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY(harness.boxes.Unexpected().isEmpty());
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QCOMPARE(window.Results()[1].Name(), std::string("carol"));
@@ -316,7 +321,7 @@ void StartupAndScanTest::scanReportsControllerMismatch() {
   window.Results().Add("old", 5, actDelete);
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   const QStringList texts = harness.boxes.ShownTexts();
   QCOMPARE(texts.size(), 2);
   QVERIFY(
@@ -360,27 +365,26 @@ void StartupAndScanTest::resultFileRoundTrip() {
   window.Results().Add("jsmith", 45, actDisable);
   window.Results().Add("WS01$", kDaysNever, actShow);
   window.Results().Sort(0);
-  window.FillResultsView();
-  window.SetComponentStates();
+  harness.ShowResults();
   const QString path = harness.folder.filePath(QStringLiteral("saved.txt"));
   harness.boxes.QueueDialog([&path](QDialog& dialog) {
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Save Result File"));
     static_cast<QFileDialog&>(dialog).selectFile(path);
     dialog.accept();
   });
-  window.btnScanSaveResultClick();
+  harness.Press("btnScanSaveResult");
   const std::string saved = ReadFile(path.toStdString());
   QVERIFY(saved.find("# Domain:  CORP\r\n") != std::string::npos);
   QVERIFY(saved.find(" jsmith                                             45    Disable\r\n") != std::string::npos);
 
   window.Results().Clear();
-  window.FillResultsView();
+  harness.ShowResults();
   harness.boxes.QueueDialog([&path](QDialog& dialog) {
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Open Result File"));
     static_cast<QFileDialog&>(dialog).selectFile(path);
     dialog.accept();
   });
-  window.btnScanOpenResultClick();
+  harness.Press("btnScanOpenResult");
   auto* view = harness.Find<QTreeView>("lvwScanResults");
   QCOMPARE(ResultRows(view), (QStringList{"jsmith 45", "WS01$ never"}));
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
@@ -418,7 +422,7 @@ void StartupAndScanTest::resultFileRoundTrip() {
     dialog.accept();
   });
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanOpenResultClick();
+  harness.Press("btnScanOpenResult");
   QVERIFY(
       harness.boxes.ShownTexts().last().startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
   QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
@@ -433,8 +437,7 @@ void StartupAndScanTest::executeActionsChangesTheDomainAndEmptiesTheList() {
   window.Results().Add("dave", kDaysNever, actDelete);
   window.Results().Add("bob", 45, actShow);
   window.Results().Sort(0);
-  window.FillResultsView();
-  window.SetComponentStates();
+  harness.ShowResults();
   auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
   QVERIFY(execute->isEnabled());
 
@@ -486,7 +489,7 @@ void StartupAndScanTest::largeDomainWarnsUnlessTheScanIsDelayed() {
     WindowHarness::Click("btnOk")(dialog);
   });
   harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY(message.startsWith(QStringLiteral("VTR is about to build an account list containing 501 accounts.")));
   QVERIFY(!window.Settings().ShowDomainSizeWarning());
 
