@@ -31,7 +31,6 @@ using test::ScopedEnv;
 using test::TempFolder;
 using test::WriteFile;
 using testing::RecordingNetApi;
-using testing::RecordingUi;
 
 constexpr const char* kContainer = "/o=Org/ou=Site/cn=Recipients";
 
@@ -108,7 +107,7 @@ class ExecutorTest : public ::testing::Test {
   ScopedEnv data_;
   std::unique_ptr<SimNetApi> sim_;
   std::unique_ptr<RecordingNetApi> net_;
-  RecordingUi ui_;
+  RecordingHooks ui_;
   FixedResourcesPage resources_;
   std::atomic<bool> stop_{false};
   ExchangeHelper exchange_{{VANTREL_TEST_VTREX, {}}};
@@ -162,9 +161,9 @@ TEST_F(ExecutorTest, DisableAddsOnlyTheDisabledFlagAndRewritesDisabledAccounts) 
   EXPECT_EQ(results_.Count(), 0u);
   EXPECT_EQ(runStarts_, 1);
   EXPECT_EQ(ui_.statusTexts, std::vector<std::string>{"Processing"});
-  EXPECT_EQ(ui_.maximums, std::vector<std::int64_t>{2});
-  EXPECT_EQ(ui_.positions, (std::vector<std::int64_t>{0, 0, 1, 2}));
-  EXPECT_EQ(ui_.processEvents, 3);
+  EXPECT_EQ(ui_.progressMaximums, std::vector<std::int64_t>{2});
+  EXPECT_EQ(ui_.progressPositions, (std::vector<std::int64_t>{0, 0, 1, 2}));
+  EXPECT_EQ(ui_.events, 3);
   EXPECT_EQ(ui_.cursor, (std::vector<bool>{true, false}));
 }
 
