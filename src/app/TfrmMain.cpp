@@ -8,13 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <functional>
-#include <optional>
 
 #include "actions/ActionExecutor.h"
 #include "app/AccountsPage.h"
@@ -532,10 +532,13 @@ void TfrmMain::btnScanStartScanClick(QObject* sender) {
 void TfrmMain::btnScanExecuteActionsClick() {
   const WindowResourcesPage resources(*tsResources);
   ActionExecutor executor(services_.net, *ui_, resources, StopRequested, services_.exchangeHelper, services_.journal);
-  std::optional<BusyScope> busy;
-  executor.OnRunStarting([this, &busy] {
+  // Busy from the moment the run starts (after the confirmation) until its lines are shown.
+  executor.OnRunStarting([this] {
     StopRequested = false;
-    busy.emplace(*this);
+    SetBusy(true);
+  });
+  const auto idle = qScopeGuard([this] {
+    if (busy_) SetBusy(false);
   });
   std::vector<std::string> errorLines;
   const ActionRunResult result = executor.Execute(CurrentDomain, *results_, errorLines);
@@ -551,7 +554,7 @@ void TfrmMain::btnScanExecuteActionsClick() {
     StopRequested = stop;
   }
   if (errors_->LineCount() > 0) services_.boxes.ExecDialog(*errors_);
-  busy.reset();
+  if (busy_) SetBusy(false);
   if (result.ShowsErrorBox()) ShowError(result.message);
 }
 
