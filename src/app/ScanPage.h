@@ -4,6 +4,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -16,10 +18,23 @@ class QTreeView;
 
 namespace vantrel {
 
+class ActionJournal;
+class Clock;
+class ExchangeHelper;
 class MessageBoxes;
+class ResourcesPageReader;
 class ScanResultsModel;
 class SectionHeading;
+class TVTRConfigSettings;
 class TVTRScanResults;
+class TfrmErrors;
+class TfrmScanStatistics;
+class TfrmStartDelay;
+class UiHooks;
+struct ScanRequest;
+namespace netapi {
+class NetApi;
+}
 
 // The "Scan" page: the result list with its action menu, and the commands.
 class ScanPage : public QWidget {
@@ -32,10 +47,29 @@ class ScanPage : public QWidget {
   void Layout(int pageControlWidth, int pageHeight);
   std::vector<SectionHeading*> Sections() const;
 
-  // The result list the view shows, the window's stop flag (set by Sto&p, watched by long work), and
-  // whether the window is idle, which a column click waits for.
-  void Bind(TVTRScanResults& results, std::atomic<bool>& stopRequested, std::function<bool()> idle,
-            MessageBoxes& boxes);
+  // What the page's commands work with. The window composes the pages: it validates them and builds
+  // the scan's request from them, says whether it is idle (commands wait for that), and holds the
+  // busy state, the stop flag, the settings, the dialogs and the result list.
+  struct Services {
+    TVTRScanResults& results;
+    std::atomic<bool>& stopRequested;
+    std::function<bool()> idle;
+    std::function<void(bool busy)> setBusy;
+    std::function<std::optional<ScanRequest>()> request;
+    std::function<std::string()> currentDomain;
+    netapi::NetApi& net;
+    const Clock& clock;
+    MessageBoxes& boxes;
+    UiHooks& ui;
+    TVTRConfigSettings& settings;
+    const ResourcesPageReader& resources;
+    const ExchangeHelper& exchangeHelper;
+    ActionJournal* journal;
+    TfrmErrors& errors;
+    TfrmScanStatistics& statistics;
+    TfrmStartDelay& startDelay;
+  };
+  void Bind(const Services& services);
 
   // Rebuilds the rows from the result list, in list order or from its end when sorted descending.
   // Lets events through every 20 rows; a stop meanwhile leaves the view empty and raises
@@ -76,14 +110,18 @@ class ScanPage : public QWidget {
   std::vector<QAction*> pmnuStartScanItems;
 
  private:
+  class BusyScope;
   void ColumnClick(int column);
   void ActionPopup(const QPoint& at);
   void SetSelectedAction(int code);
+  // Commands.
+  void btnScanStartScanClick(QObject* sender);
+  void btnScanExecuteActionsClick();
+  void btnScanOpenResultClick();
+  void btnScanSaveResultClick();
 
-  TVTRScanResults* list_ = nullptr;
-  std::atomic<bool>* stopRequested_ = nullptr;
-  std::function<bool()> idle_;
-  MessageBoxes* boxes_ = nullptr;
+  std::unique_ptr<Services> services_;
+  std::unique_ptr<BusyScope> runBusy_;  // an action run's busy state
   bool filling_ = false;
   int sortColumn_ = 0;
   bool sortDescending_ = false;

@@ -75,19 +75,6 @@ class DialogDomainPicker final : public DomainPicker {
 
 }  // namespace
 
-// Busy for as long as it lives: set with the controls brought up to date, cleared the same way on
-// every path.
-class TfrmMain::BusyScope {
- public:
-  explicit BusyScope(TfrmMain& window) : window_(window) { window_.SetBusy(true); }
-  ~BusyScope() { window_.SetBusy(false); }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  TfrmMain& window_;
-};
-
 TfrmMain::TfrmMain(const AppServices& services, QWidget* parent) : QWidget(parent), services_(services) {
   setObjectName(QStringLiteral("TfrmMain"));
   setWindowTitle(QStringLiteral("Vantrel"));
@@ -167,8 +154,24 @@ void TfrmMain::ConnectHandlers() {
                 [this](bool busy) { SetBusy(busy); }});
     for (QCheckBox* check : page->chkbAction) connect(check, &QCheckBox::clicked, this, &TfrmMain::SetComponentStates);
   }
-  tsScan->Bind(
-      *results_, StopRequested, [this] { return Idle(); }, services_.boxes);
+  resourcesReader_ = std::make_unique<WindowResourcesPage>(*tsResources);
+  tsScan->Bind(ScanPage::Services{.results = *results_,
+                                  .stopRequested = StopRequested,
+                                  .idle = [this] { return Idle(); },
+                                  .setBusy = [this](bool busy) { SetBusy(busy); },
+                                  .request = [this] { return RequestFromPages(); },
+                                  .currentDomain = [this] { return CurrentDomain; },
+                                  .net = services_.net,
+                                  .clock = services_.clock,
+                                  .boxes = services_.boxes,
+                                  .ui = *ui_,
+                                  .settings = *settings_,
+                                  .resources = *resourcesReader_,
+                                  .exchangeHelper = services_.exchangeHelper,
+                                  .journal = services_.journal,
+                                  .errors = *errors_,
+                                  .statistics = *statistics_,
+                                  .startDelay = *startDelay_});
 
   connect(pgctrlMain, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == currentPage_) return;
@@ -186,21 +189,6 @@ void TfrmMain::ConnectHandlers() {
   connect(helpKey, &QShortcut::activated, this, [this] { services_.help.ShowHelp(helpContext_); });
   connect(btnClose, &QPushButton::clicked, this, &TfrmMain::close);
   connect(tsGeneral->btnGeneralDomainConfig, &QPushButton::clicked, this, &TfrmMain::btnGeneralDomainConfigClick);
-
-  // The commands that use the result list run only while the window is idle.
-  const auto whenIdle = [this](auto command) {
-    return [this, command] {
-      if (Idle()) command();
-    };
-  };
-  connect(tsScan->btnScanStartScan, &QPushButton::clicked, this,
-          whenIdle([this] { btnScanStartScanClick(tsScan->btnScanStartScan); }));
-  for (QAction* item : tsScan->pmnuStartScanItems)
-    connect(item, &QAction::triggered, this, whenIdle([this, item] { btnScanStartScanClick(item); }));
-  connect(tsScan->btnScanExecuteActions, &QPushButton::clicked, this,
-          whenIdle([this] { btnScanExecuteActionsClick(); }));
-  connect(tsScan->btnScanOpenResult, &QPushButton::clicked, this, whenIdle([this] { btnScanOpenResultClick(); }));
-  connect(tsScan->btnScanSaveResult, &QPushButton::clicked, this, whenIdle([this] { btnScanSaveResultClick(); }));
 }
 
 void TfrmMain::ShowError(const std::string& message) { services_.boxes.ShowError(this, message); }
@@ -446,18 +434,16 @@ std::vector<std::string> TfrmMain::IgnoreEntriesForScan() const {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Commands of the Scan page
+// What a scan takes from the pages
 
-void TfrmMain::btnScanStartScanClick(QObject* sender) {
-  const auto* delayItem = qobject_cast<QAction*>(sender);
+std::optional<ScanRequest> TfrmMain::RequestFromPages() {
   Thresholds thresholds;
   try {
     thresholds = ValidatePages();
   } catch (const ValidationError& failure) {
     ShowError(failure.what());
-    return;
+    return std::nullopt;
   }
-
   ScanRequest request;
   request.currentDomain = CurrentDomain;
   request.configuredDCs = dcList_->Items();
@@ -483,129 +469,7 @@ void TfrmMain::btnScanStartScanClick(QObject* sender) {
   limits.computerDisableDays = tsComputers->edtDays[1]->text().toInt();
   limits.computerDelete = tsComputers->chkbAction[2]->isChecked();
   limits.computerDeleteDays = tsComputers->edtDays[2]->text().toInt();
-
-  ScanDriver driver(services_.net, services_.clock, *ui_, StopRequested);
-  ScanOutcome outcome;
-  try {
-    BusyScope busy(*this);
-    StopRequested = false;
-    tsScan->DiscardResults();
-    statistics_->ResetStatistics();
-
-    const PreparedScan prepared = driver.Prepare(request);
-    errors_->Clear();
-    if (delayItem != nullptr) {
-      startDelay_->Prepare(delayItem->property("tag").toInt());
-      if (services_.boxes.ExecDialog(*startDelay_) != QDialog::Accepted) return;
-      request.unattended = true;
-    }
-    try {
-      outcome = driver.Execute(request, prepared, *results_);
-    } catch (...) {
-      // The lines gathered before the failure stay in the error list.
-      for (const std::string& line : driver.ErrorLines()) errors_->AddLine(line);
-      throw;
-    }
-    settings_->SetShowDomainSizeWarning(outcome.showDomainSizeWarning);
-    tsScan->lblScanLastScanTime->setText(QString::fromStdString(outcome.scanTimeLabel));
-    tsScan->lblScanLastScanTime->setVisible(true);
-    for (const std::string& line : outcome.errorLines) errors_->AddLine(line);
-    tsScan->ResetSort();
-    tsScan->FillResultsView(busy_);
-  } catch (const SilentAbort&) {
-    return;
-  } catch (const VantrelError& failure) {
-    ShowError(failure.what());
-    return;
-  }
-
-  if (settings_->ShowStats()) {
-    statistics_->Fill({outcome.elapsed, outcome.accountsInList, outcome.accountsScanned,
-                       static_cast<std::int64_t>(outcome.errorLines.size()), outcome.counts.show,
-                       outcome.counts.disable, outcome.counts.remove});
-    services_.boxes.ExecDialog(*statistics_);
-    settings_->SetShowStats(statistics_->ShowStatsChecked());
-  }
-  if (errors_->LineCount() > 0) services_.boxes.ExecDialog(*errors_);
-}
-
-void TfrmMain::btnScanExecuteActionsClick() {
-  const WindowResourcesPage resources(*tsResources);
-  ActionExecutor executor(services_.net, *ui_, resources, StopRequested, services_.exchangeHelper, services_.journal);
-  // Busy from the moment the run starts (after the confirmation) until its lines are shown.
-  executor.OnRunStarting([this] {
-    StopRequested = false;
-    SetBusy(true);
-  });
-  const auto idle = qScopeGuard([this] {
-    if (busy_) SetBusy(false);
-  });
-  std::vector<std::string> errorLines;
-  const ActionRunResult result = executor.Execute(CurrentDomain, *results_, errorLines);
-  // The rows point at the records the run has just emptied.
-  if (result.ListCleared()) tsScan->resultRows->Clear();
-  if (result.end == ActionRunEnd::kCancelledAtConfirmation) return;
-  errors_->Clear();
-  for (const std::string& line : errorLines) errors_->AddLine(line);
-  if (result.ListCleared()) {
-    const bool stop = StopRequested;
-    StopRequested = false;  // the emptied list has nothing left to stop
-    tsScan->FillResultsView(busy_);
-    StopRequested = stop;
-  }
-  if (errors_->LineCount() > 0) services_.boxes.ExecDialog(*errors_);
-  if (busy_) SetBusy(false);
-  if (result.ShowsErrorBox()) ShowError(result.message);
-}
-
-void TfrmMain::btnScanSaveResultClick() {
-  SaveResultFileDialog dialog(services_.boxes, this);
-  if (services_.boxes.ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::filesystem::path path = dialog.selectedFiles().first().toStdString();
-  try {
-    BusyScope busy(*this);
-    WaitCursor cursor;
-    const ResultFileHeader header{CurrentDomain, ResultFileUserName(services_.net)};
-    WriteResultFile(path, *results_, header, services_.clock, *ui_);
-  } catch (const VantrelError& failure) {
-    ShowError(failure.what());
-  }
-}
-
-void TfrmMain::btnScanOpenResultClick() {
-  QFileDialog dialog(this, QStringLiteral("Open Result File"));
-  dialog.setObjectName(QStringLiteral("dlgOpen"));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters({QStringLiteral("Text Documents (*.txt)"), QStringLiteral("All Files (*)")});
-  if (services_.boxes.ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::filesystem::path path = dialog.selectedFiles().first().toStdString();
-  StopRequested = false;
-  try {
-    BusyScope busy(*this);
-    WaitCursor cursor;
-    bool opened = false;
-    try {
-      // Until the file is open nothing changes: a file that cannot be opened keeps the rows and their order.
-      ReadResultFile(path, CurrentDomain, *results_, *ui_, [this, &opened] {
-        opened = true;
-        // The rows point at the records the reader is about to replace.
-        tsScan->resultRows->Clear();
-      });
-    } catch (...) {
-      // Whatever the reader left in the list is shown: nothing after a domain mismatch, the lines
-      // read so far after a read failure.
-      if (opened) {
-        tsScan->ResetSort();
-        tsScan->FillResultsView(busy_);
-      }
-      throw;
-    }
-    tsScan->ResetSort();
-    tsScan->FillResultsView(busy_);
-  } catch (const VantrelError& failure) {
-    ShowError(failure.what());
-  }
+  return request;
 }
 
 }  // namespace vantrel

@@ -6,11 +6,13 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/AppServices.h"
 #include "common/Clock.h"
+#include "engine/ScanDriver.h"
 #include "results/ScanResult.h"
 
 class QAction;
@@ -38,6 +40,7 @@ class TfrmGroupUserSelect;
 class TfrmScanStatistics;
 class TfrmSplash;
 class TfrmStartDelay;
+class WindowResourcesPage;
 class WindowUiHooks;
 
 // The main window: five pages (General, Resources, Users, Computers, Scan), the version label and
@@ -102,7 +105,6 @@ class TfrmMain : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  class BusyScope;
   void BuildFrame();
   void ConnectHandlers();
   // Connects a command so that it runs only while the window is idle.
@@ -134,11 +136,8 @@ class TfrmMain : public QWidget {
   std::vector<std::string> IgnoreEntriesForScan() const;
   void btnGeneralDomainConfigClick();
 
-  // Commands of the Scan page.
-  void btnScanStartScanClick(QObject* sender);
-  void btnScanExecuteActionsClick();
-  void btnScanOpenResultClick();
-  void btnScanSaveResultClick();
+  // What a scan takes from the pages, validated; nothing after a validation failure (shown).
+  std::optional<ScanRequest> RequestFromPages();
 
   AppServices services_;
   bool busy_ = false;
@@ -167,6 +166,7 @@ class TfrmMain : public QWidget {
   TfrmStartDelay* startDelay_ = nullptr;
   TfrmDomainSizeWarning* sizeWarning_ = nullptr;
   std::unique_ptr<WindowUiHooks> ui_;
+  std::unique_ptr<WindowResourcesPage> resourcesReader_;
 };
 
 }  // namespace vantrel
