@@ -118,7 +118,8 @@ std::string LocaleFromEnvironment() {
 // Case differences are a tertiary difference in collation: the secondary strength ignores them and
 // keeps accents apart.
 std::shared_ptr<const icu::Collator> MakeCollator(std::string posixName) {
-  posixName = posixName.substr(0, posixName.find_first_of(".@"));
+  const std::size_t suffix = posixName.find_first_of(".@");  // "de_DE.UTF-8", "sr_RS@latin"
+  if (suffix != std::string::npos) posixName.resize(suffix);
   const icu::Locale locale = posixName.empty() || posixName == "C" || posixName == "POSIX"
                                  ? icu::Locale::getRoot()
                                  : icu::Locale(posixName.c_str());
