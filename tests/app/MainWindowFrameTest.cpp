@@ -1,19 +1,15 @@
 #include "MainWindowFrameTest.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
-#include <QSlider>
 #include <QTabWidget>
-#include <QTreeWidget>
 
 #include "WindowHarness.h"
 #include "app/AccountsPage.h"
@@ -54,145 +50,35 @@ void AddRecords(TfrmMain& window) {
 }  // namespace
 
 void MainWindowFrameTest::controlsCarryTheirNamesAndCaptions() {
+  // The names are how tests and people's scripts find the controls; the captions are not repeated
+  // here from the constructors.
   WindowHarness harness;
   TfrmMain& window = harness.Start();
   QCOMPARE(window.objectName(), QStringLiteral("TfrmMain"));
   QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel"));
-  QCOMPARE(window.minimumWidth(), 400);
-  QCOMPARE(window.maximumWidth(), 450);
-  QCOMPARE(window.minimumHeight(), 430);
-
-  const std::pair<const char*, const char*> captions[] = {
-      {"btnGeneralDomainConfig", "&Configure..."},
-      {"chkbGeneralUseFastTarvikAlgorithm", "&Fast Tarvik algorithm (recommended for WANs)"},
-      {"rbtnResourcesLeaveHomeFolder", "&Leave home folder intact"},
-      {"rbtnResourcesDeleteHomeFolder", "&Delete home folder"},
-      {"rbtnResourcesMoveHomeFolder", "&Move home folder to another folder"},
-      {"btnResourcesBrowse", "&Browse..."},
-      {"chkbResourcesDeleteMailbox", "Dele&te mailbox when account is deleted"},
-      {"btnResourcesTestConnection", "Test &Connection"},
-      {"chkbUsersShowWarning", "&Show if not used for more than"},
-      {"chkbUsersDisableAccount", "&Disable if not used for more than"},
-      {"chkbUsersDeleteAccount", "D&elete if not used for more than"},
-      {"btnUsersAdd", "&Add..."},
-      {"btnUsersRemove", "Remo&ve"},
-      {"chkbUsersIgnoreNeverExpires", "Ignore accounts with password that never e&xpires"},
-      {"chkbUsersIgnoreDisabled", "Ignore accounts that have been disa&bled"},
-      {"chkbComputersShowWarning", "&Show if password is older than"},
-      {"chkbComputersDisableAccount", "&Disable if password is older than"},
-      {"chkbComputersDeleteAccount", "D&elete if password is older than"},
-      {"btnComputersAdd", "&Add..."},
-      {"btnComputersRemove", "Remo&ve"},
-      {"chkbComputersIgnoreDisabled", "Ignore accounts that have been disa&bled"},
-      {"btnScanStartScan", "&Start Scan"},
-      {"btnScanStop", "Sto&p"},
-      {"btnScanExecuteActions", "&Execute Actions"},
-      {"btnScanOpenResult", "&Open Result File..."},
-      {"btnScanSaveResult", "Sa&ve Result File..."},
-      {"btnClose", "Close"},
-  };
-  for (const auto& [name, caption] : captions) {
-    auto* button = harness.Find<QAbstractButton>(name);
-    QVERIFY2(button != nullptr, name);
-    QCOMPARE(button->text(), QString::fromLatin1(caption));
-  }
-  const std::pair<const char*, const char*> labels[] = {
-      {"lblGeneralNorvaneWeb", "Norvane Web Site"},
-      {"lblGeneralVTRSupport", "VTR Support Page"},
-      {"lblVersionNo", "Vantrel v2.1"},
-      {"lblResourcesExchangeServer", "&Exchange server"},
-      {"lblResourcesRecipients", "&Recipients container"},
-      {"lblResourcesWarning1", "Microsoft Exchange features disabled"},
-      {"lblUsersUnusedAccountAction", "accounts that have never been used"},
-      {"lblGeneralDomainControllers", "Domain Controllers  "},
-      {"lblGeneralPerformance", "Performance  "},
-      {"lblGeneralWWW", "WWW  "},
-      {"lblResourcesHomeFolder", "Home Folder  "},
-      {"lblResourcesExchange", "Microsoft Exchange 5.5 mailbox  "},
-      {"lblUsersSuggestedActions", "Suggested Actions  "},
-      {"lblComputersSuggestedActions", "Suggested Actions  "},
-      {"lblUsersIgnore", "Users / Groups to ignore  "},
-      {"lblComputersIgnore", "Computers / Groups to ignore  "},
-      {"lblScanResults", "Scan Results  "},
-      {"lblScanCommands", "Commands  "},
-  };
-  for (const auto& [name, caption] : labels) {
-    auto* label = harness.Find<QLabel>(name);
-    QVERIFY2(label != nullptr, name);
-    QCOMPARE(label->text(), QString::fromLatin1(caption));
-  }
-  QVERIFY(harness.Find<QLabel>("lblVersionNo")->font().bold());
-  QVERIFY(harness.Find<QLabel>("lblScanResults")->font().bold());
-
   auto* pages = harness.Find<QTabWidget>("pgctrlMain");
-  const char* const pageNames[] = {"tsGeneral", "tsResources", "tsUsers", "tsComputers", "tsScan"};
-  const char* const pageCaptions[] = {"General", "Resources", "Users", "Computers", "Scan"};
-  QCOMPARE(pages->count(), 5);
-  for (int index = 0; index < 5; ++index) {
-    QCOMPARE(pages->widget(index)->objectName(), QString::fromLatin1(pageNames[index]));
-    QCOMPARE(pages->tabText(index), QString::fromLatin1(pageCaptions[index]));
-  }
-
-  auto* slider = harness.Find<QSlider>("trkbGeneralThreads");
-  QCOMPARE(slider->minimum(), 1);
-  QCOMPARE(slider->maximum(), 100);
-  QCOMPARE(slider->pageStep(), 10);
-  QCOMPARE(slider->tickPosition(), QSlider::NoTicks);
-  QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), QStringLiteral("20"));
-
+  QStringList pageNames;
+  for (int index = 0; index < pages->count(); ++index) pageNames << pages->widget(index)->objectName();
+  QCOMPARE(pageNames, (QStringList{"tsGeneral", "tsResources", "tsUsers", "tsComputers", "tsScan"}));
   for (const char* name :
-       {"edtUsersShowWarningDays", "edtUsersDisableAccountDays", "edtUsersDeleteAccountDays",
-        "edtComputersShowWarningDays", "edtComputersDisableAccountDays", "edtComputersDeleteAccountDays"}) {
-    auto* field = harness.Find<QLineEdit>(name);
-    QVERIFY2(field != nullptr, name);
-    QCOMPARE(field->maxLength(), 3);
-  }
-  QCOMPARE(harness.Find<QLabel>("lblUsersShowWarningDays")->text(), QStringLiteral("days"));
-  QCOMPARE(harness.Find<QLineEdit>("edtResourcesRecipients")->maxLength(), 800);
-  auto* combo = harness.Find<QComboBox>("cmboUsersUnusedAccountAction");
-  QCOMPARE(combo->count(), 4);
-  QCOMPARE(combo->itemText(0), QStringLiteral("Ignore"));
-  QCOMPARE(combo->itemText(3), QStringLiteral("Delete"));
-  QCOMPARE(combo->currentIndex(), 1);
-
-  for (const char* name : {"lvwUsersIgnore", "lvwComputersIgnore"}) {
-    auto* view = harness.Find<QTreeWidget>(name);
-    QVERIFY2(view != nullptr, name);
-    QCOMPARE(view->columnCount(), 1);
-    QCOMPARE(view->headerItem()->text(0), QStringLiteral("Account"));
-    QVERIFY(view->isHeaderHidden());
-    QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
-  }
-  auto* results = harness.Find<QTreeView>("lvwScanResults");
-  QCOMPARE(results->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Account"));
-  QCOMPARE(results->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Days"));
-  QCOMPARE(results->model()->columnCount(), 2);
-  QCOMPARE(results->columnWidth(0), 230);
-  QVERIFY(results->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
-          Qt::AlignRight);
-  QCOMPARE(results->selectionBehavior(), QAbstractItemView::SelectRows);
-  QCOMPARE(results->selectionMode(), QAbstractItemView::ExtendedSelection);
-
-  const std::pair<const char*, const char*> actions[] = {
-      {"pmnuActionNoAction", "&Show"}, {"pmnuActionDisable", "&Disable"}, {"pmnuActionDelete", "Dele&te"}};
-  for (const auto& [name, caption] : actions)
-    QCOMPARE(harness.Find<QAction>(name)->text(), QString::fromLatin1(caption));
-  QVERIFY(harness.Find<QAction>("pmnuActionAccountName") != nullptr);
-  const std::tuple<const char*, const char*, int> delays[] = {
-      {"pmnuStartScan1Hour", "after &1 hour", 1},      {"pmnuStartScan2Hours", "after &2 hours", 2},
-      {"pmnuStartScan3Hours", "after &3 hours", 3},    {"pmnuStartScan4Hours", "after &4 hours", 4},
-      {"pmnuStartScan6Hours", "after &6 hours", 6},    {"pmnuStartScan12Hours", "after 12 &hours", 12},
-      {"pmnuStartScan24Hours", "after 24 h&ours", 24},
-  };
+       {"btnGeneralDomainConfig", "trkbGeneralThreads", "lblGeneralThreads", "chkbGeneralUseFastTarvikAlgorithm",
+        "lblGeneralNorvaneWeb", "lblGeneralVTRSupport", "rbtnResourcesLeaveHomeFolder", "rbtnResourcesDeleteHomeFolder",
+        "rbtnResourcesMoveHomeFolder", "edtResourcesNewHomeFolderPath", "btnResourcesBrowse",
+        "chkbResourcesDeleteMailbox", "edtResourcesExchangeServer", "edtResourcesRecipients",
+        "btnResourcesTestConnection", "chkbUsersShowWarning", "edtUsersShowWarningDays", "chkbUsersDisableAccount",
+        "edtUsersDisableAccountDays", "chkbUsersDeleteAccount", "edtUsersDeleteAccountDays",
+        "cmboUsersUnusedAccountAction", "lvwUsersIgnore", "btnUsersAdd", "btnUsersRemove",
+        "chkbUsersIgnoreNeverExpires", "chkbUsersIgnoreDisabled", "chkbComputersShowWarning",
+        "edtComputersShowWarningDays", "chkbComputersDisableAccount", "edtComputersDisableAccountDays",
+        "chkbComputersDeleteAccount", "edtComputersDeleteAccountDays", "lvwComputersIgnore", "btnComputersAdd",
+        "btnComputersRemove", "chkbComputersIgnoreDisabled", "lvwScanResults", "lblScanLastScanTime",
+        "btnScanStartScan", "btnScanStop", "btnScanExecuteActions", "btnScanOpenResult", "btnScanSaveResult",
+        "lblProgress", "prgProgress", "pmnuAction", "pmnuStartScan", "lblVersionNo", "btnClose"})
+    QVERIFY2(harness.Find<QObject>(name) != nullptr, name);
   QCOMPARE(harness.Find<QMenu>("pmnuStartScan")->actions().size(), 7);
-  for (const auto& [name, caption, hours] : delays) {
-    auto* item = harness.Find<QAction>(name);
-    QVERIFY2(item != nullptr, name);
-    QCOMPARE(item->text(), QString::fromLatin1(caption));
-    QCOMPARE(item->property("tag").toInt(), hours);
-  }
-  for (const char* name : {"imgResourcesWarning", "lblResourcesWarning1", "lblResourcesWarning2",
-                           "lblResourcesWarning3", "lblScanLastScanTime"})
+  QCOMPARE(harness.Find<QLabel>("lblVersionNo")->text(), QStringLiteral("Vantrel v2.1"));
+  // Nothing warns before anything happened.
+  for (const char* name : {"imgResourcesWarning", "lblResourcesWarning1", "lblScanLastScanTime"})
     QVERIFY2(harness.Find<QWidget>(name)->isHidden(), name);
   QVERIFY(harness.boxes.Shown().empty());
 }
@@ -208,10 +94,6 @@ void MainWindowFrameTest::picturesAreDrawnAndDistinct() {
       if (first != second) QVERIFY(images[first].toImage() != images[second].toImage());
   }
   for (int blank : {3, 4, 5}) QVERIFY(IsBlank(images[blank].toImage()));
-  // The disable picture is mostly red with white in its middle; the delete picture has no white.
-  const QImage disable = images[6].toImage();
-  QVERIFY(QColor(disable.pixel(8, 8)).red() > 230 && QColor(disable.pixel(8, 8)).green() > 230);
-  QVERIFY(QColor(disable.pixel(3, 8)).red() > 150 && QColor(disable.pixel(3, 8)).green() < 100);
   QVERIFY(!IsBlank(Artwork::ExchangeWarning().toImage()));
   QVERIFY(!IsBlank(Artwork::ProductPicture().toImage()));
 }
