@@ -66,9 +66,6 @@ class TfrmMain : public QWidget {
   bool Busy() const { return busy_; }
   // Sets the busy state and brings every control up to date with it.
   void SetBusy(bool busy);
-  // Neither an operation nor a fill of the results view runs: commands, page changes and closing
-  // wait for this. The one place that holds off re-entrant commands.
-  bool Idle() const;
   std::atomic<bool> StopRequested{false};
   Clock::TimePoint StartTime{};
   std::string CurrentDomain;
@@ -94,10 +91,6 @@ class TfrmMain : public QWidget {
   TfrmGroupUserSelect* Picker() const { return picker_; }
   TfrmDomainSizeWarning* SizeWarningDialog() const { return sizeWarning_; }
 
-  // Makes a page the one in front without the page-change guard (validation failures, start-up);
-  // leaving the Scan page still discards the results.
-  void SetActivePage(QWidget* page);
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -105,10 +98,14 @@ class TfrmMain : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
+  // Neither an operation nor a fill of the results view runs: commands, page changes and closing
+  // wait for this. The one place that holds off re-entrant commands.
+  bool Idle() const;
+  // Makes a page the one in front without the page-change guard (validation failures, start-up);
+  // leaving the Scan page still discards the results.
+  void SetActivePage(QWidget* page);
   void BuildFrame();
   void ConnectHandlers();
-  // Connects a command so that it runs only while the window is idle.
-  void ConnectCommand(QObject* sender, const char* signal, void (TfrmMain::*command)());
   void ShowError(const std::string& message);
   std::string ChooseDomain();
   void WaitForSplash();
