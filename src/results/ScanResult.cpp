@@ -57,8 +57,10 @@ void TVTRScanResults::Sort(int column) {
   // keys keep their previous relative order.
   std::vector<std::pair<std::string, std::size_t>> order;
   order.reserve(entries_.size());
+  // Day keys ("0000045", "-0000003", "error", "never") are digits, a minus and lower-case ASCII
+  // letters, which every collation orders as their bytes: only names need the collation keys.
   for (std::size_t index = 0; index < entries_.size(); ++index)
-    order.emplace_back(CollationKeyCI(entries_[index].key), index);
+    order.emplace_back(column == 0 ? CollationKeyCI(entries_[index].key) : entries_[index].key, index);
   std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<Entry> sorted;
   sorted.reserve(entries_.size());
