@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -148,9 +149,8 @@ int main(int argc, char** argv) {
 
   meter.Start();
   window.SetBusy(true);
-  window.FillResultsView();
+  window.Scan()->FillResultsView(true);
   window.SetBusy(false);
-  window.SetComponentStates();
   meter.Stop();
   allMet &= Report("fill", meter, 1.0);
 
@@ -166,13 +166,13 @@ int main(int argc, char** argv) {
   };
   boxes.QueueDialog(choose);
   meter.Start();
-  window.btnScanSaveResultClick();
+  window.Scan()->btnScanSaveResult->click();
   meter.Stop();
   allMet &= Report("save", meter, 1.0);
 
   boxes.QueueDialog(choose);
   meter.Start();
-  window.btnScanOpenResultClick();
+  window.Scan()->btnScanOpenResult->click();
   meter.Stop();
   allMet &= Report("open", meter, 2.0);
 

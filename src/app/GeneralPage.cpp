@@ -8,6 +8,8 @@
 #include "app/LinkLabel.h"
 #include "app/PageText.h"
 #include "app/SectionHeading.h"
+#include "app/WebLinks.h"
+#include "config/ConfigSettings.h"
 
 namespace vantrel {
 
@@ -51,9 +53,30 @@ GeneralPage::GeneralPage(QWidget* parent) : QWidget(parent) {
   lblGeneralVTRSupport->setObjectName(QStringLiteral("lblGeneralVTRSupport"));
   lblGeneralVTRSupport->move(16, 274);
   lblGeneralVTRSupport->adjustSize();
+
+  connect(trkbGeneralThreads, &QSlider::valueChanged, this, &GeneralPage::ThreadsChange);
+  connect(lblGeneralNorvaneWeb, &LinkLabel::clicked, this,
+          [this] { links_->OpenWebPage(QString::fromLatin1(kMakerSite)); });
+  connect(lblGeneralVTRSupport, &LinkLabel::clicked, this,
+          [this] { links_->OpenWebPage(QString::fromLatin1(kMakerSite) + QString::fromLatin1(kSupportPath)); });
 }
 
 GeneralPage::~GeneralPage() = default;
+
+void GeneralPage::Bind(WebLinks& links) { links_ = &links; }
+
+void GeneralPage::FillFrom(const TVTRConfigSettings& s) {
+  trkbGeneralThreads->setValue(s.MaxThreads());
+  ThreadsChange();
+  chkbGeneralUseFastTarvikAlgorithm->setChecked(s.FastTarvikAlgorithm());
+}
+
+void GeneralPage::CopyTo(TVTRConfigSettings& s) const {
+  s.SetMaxThreads(trkbGeneralThreads->value());
+  s.SetFastTarvikAlgorithm(chkbGeneralUseFastTarvikAlgorithm->isChecked());
+}
+
+void GeneralPage::ThreadsChange() { lblGeneralThreads->setText(QString::number(trkbGeneralThreads->value())); }
 
 std::vector<SectionHeading*> GeneralPage::Sections() const {
   return {domainControllers_.get(), performance_.get(), www_.get()};

@@ -13,7 +13,7 @@ HelpFileViewer::HelpFileViewer(QString helpFile) : helpFile_(std::move(helpFile)
 HelpFileViewer::~HelpFileViewer() { delete window_.data(); }
 
 QString HelpFileViewer::LocateHelpFile() {
-  const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VTR.HLP"));
+  QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VTR.HLP"));
   if (QFileInfo::exists(besideProgram)) return besideProgram;
   return QStringLiteral(VANTREL_DATA_DIR "/VTR.HLP");
 }

@@ -70,6 +70,8 @@ BoxAnswer MessageBoxes::Box(QWidget* parent, BoxKind kind, const QString& captio
       break;
   }
   QMessageBox box(icon, caption, DisplayText(text), buttons, parent);
+  // A question that may start a destructive run is confirmed only by choosing OK.
+  if (kind == BoxKind::OkCancel) box.setDefaultButton(QMessageBox::Cancel);
   switch (box.exec()) {
     case QMessageBox::Ok:
       return BoxAnswer::Ok;

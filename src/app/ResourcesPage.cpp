@@ -2,13 +2,20 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "actions/TestConnectionCommand.h"
 #include "app/Artwork.h"
+#include "app/MessageBoxes.h"
+#include "app/PageFields.h"
 #include "app/SectionHeading.h"
+#include "config/ConfigSettings.h"
+#include "config/SettingsValidation.h"
 
 namespace vantrel {
 
@@ -95,6 +102,14 @@ ResourcesPage::ResourcesPage(QWidget* parent) : QWidget(parent) {
   for (QWidget* hidden : std::initializer_list<QWidget*>{imgResourcesWarning, lblResourcesWarning1,
                                                          lblResourcesWarning2, lblResourcesWarning3})
     hidden->setVisible(false);
+
+  for (QRadioButton* option :
+       {rbtnResourcesLeaveHomeFolder, rbtnResourcesDeleteHomeFolder, rbtnResourcesMoveHomeFolder})
+    connect(option, &QRadioButton::clicked, this, &ResourcesPage::UpdateStates);
+  connect(chkbResourcesDeleteMailbox, &QCheckBox::clicked, this, &ResourcesPage::UpdateStates);
+  connect(btnResourcesBrowse, &QPushButton::clicked, this, &ResourcesPage::BrowseClick);
+  connect(btnResourcesTestConnection, &QPushButton::clicked, this, &ResourcesPage::TestConnectionClick);
+  edtResourcesExchangeServer->installEventFilter(this);
 }
 
 ResourcesPage::~ResourcesPage() = default;
@@ -109,6 +124,114 @@ void ResourcesPage::Layout(int pageControlWidth) {
   edtResourcesExchangeServer->setGeometry(kFieldLeft, 170, right - kFieldLeft, 21);
   edtResourcesRecipients->setGeometry(kFieldLeft, 196, right - kFieldLeft, 21);
   btnResourcesTestConnection->setGeometry(right - 110, 224, 110, 25);
+}
+
+void ResourcesPage::Bind(MessageBoxes& boxes, const ExchangeHelper& exchangeHelper, UiHooks& ui) {
+  boxes_ = &boxes;
+  exchangeHelper_ = &exchangeHelper;
+  ui_ = &ui;
+}
+
+void ResourcesPage::FillFrom(const TVTRConfigSettings& s) {
+  switch (s.HomeFolderAction()) {
+    case 1:
+      rbtnResourcesDeleteHomeFolder->setChecked(true);
+      break;
+    case 2:
+      rbtnResourcesMoveHomeFolder->setChecked(true);
+      break;
+    default:
+      rbtnResourcesLeaveHomeFolder->setChecked(true);
+      break;
+  }
+  ShowStored(edtResourcesNewHomeFolderPath, QString::fromStdString(s.HomeFolderPath()));
+  chkbResourcesDeleteMailbox->setChecked(s.DeleteMailboxes());
+  ShowStored(edtResourcesExchangeServer, QString::fromStdString(s.ExchangeServer()));
+  ShowStored(edtResourcesRecipients, QString::fromStdString(s.RecipientsCont()));
+}
+
+void ResourcesPage::CopyTo(TVTRConfigSettings& s) const {
+  // Left unchanged when no option is checked.
+  if (rbtnResourcesLeaveHomeFolder->isChecked()) {
+    s.SetHomeFolderAction(0);
+  } else if (rbtnResourcesDeleteHomeFolder->isChecked()) {
+    s.SetHomeFolderAction(1);
+  } else if (rbtnResourcesMoveHomeFolder->isChecked()) {
+    s.SetHomeFolderAction(2);
+  }
+  s.SetHomeFolderPath(FieldText(edtResourcesNewHomeFolderPath));
+  s.SetDeleteMailboxes(chkbResourcesDeleteMailbox->isChecked());
+  s.SetExchangeServer(FieldText(edtResourcesExchangeServer));
+  s.SetRecipientsCont(FieldText(edtResourcesRecipients));
+}
+
+void ResourcesPage::ReadInto(SettingsPageValues& values) const {
+  values.homeFolderAction = rbtnResourcesMoveHomeFolder->isChecked()     ? 2
+                            : rbtnResourcesDeleteHomeFolder->isChecked() ? 1
+                                                                         : 0;
+  values.homeFolderPath = FieldText(edtResourcesNewHomeFolderPath);
+  values.deleteMailbox = chkbResourcesDeleteMailbox->isChecked();
+  values.exchangeServer = FieldText(edtResourcesExchangeServer);
+  values.recipients = FieldText(edtResourcesRecipients);
+}
+
+void ResourcesPage::UpdateStates() {
+  const bool move = rbtnResourcesMoveHomeFolder->isChecked();
+  edtResourcesNewHomeFolderPath->setEnabled(move);
+  btnResourcesBrowse->setEnabled(move);
+  SetFieldColour(edtResourcesNewHomeFolderPath);
+
+  const bool mailbox = chkbResourcesDeleteMailbox->isChecked();
+  for (QWidget* field :
+       std::initializer_list<QWidget*>{edtResourcesExchangeServer, edtResourcesRecipients, btnResourcesTestConnection,
+                                       lblResourcesExchangeServer, lblResourcesRecipients})
+    field->setEnabled(mailbox);
+  SetFieldColour(edtResourcesExchangeServer);
+  SetFieldColour(edtResourcesRecipients);
+}
+
+bool ResourcesPage::eventFilter(QObject* watched, QEvent* event) {
+  // Leaving the server field drops the backslashes typed before a server name.
+  if (event->type() == QEvent::FocusOut && watched == edtResourcesExchangeServer) {
+    const std::string typed = FieldText(edtResourcesExchangeServer);
+    const std::string stripped = TestConnectionCommand::StripLeadingBackslashes(typed);
+    if (stripped != typed) edtResourcesExchangeServer->setText(QString::fromStdString(stripped));
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void ResourcesPage::BrowseClick() {
+  QFileDialog picker(window(), QStringLiteral("Select a folder"));
+  picker.setObjectName(QStringLiteral("dlgBrowseFolder"));
+  picker.setFileMode(QFileDialog::Directory);
+  picker.setOption(QFileDialog::ShowDirsOnly, true);
+  if (boxes_->ExecDialog(picker) != QDialog::Accepted) return;
+  const QStringList chosen = picker.selectedFiles();
+  if (!chosen.isEmpty() && !chosen.first().isEmpty()) edtResourcesNewHomeFolderPath->setText(chosen.first());
+}
+
+void ResourcesPage::TestConnectionClick() {
+  btnResourcesTestConnection->setEnabled(false);
+  const TestConnectionCommand::Outcome outcome = TestConnectionCommand::Run(
+      *exchangeHelper_, FieldText(edtResourcesExchangeServer), FieldText(edtResourcesRecipients), *ui_);
+  btnResourcesTestConnection->setEnabled(true);
+  if (outcome.focus == TestConnectionCommand::Field::kServer) edtResourcesExchangeServer->setFocus();
+  if (outcome.focus == TestConnectionCommand::Field::kRecipients) edtResourcesRecipients->setFocus();
+  if (outcome.box == TestConnectionCommand::Box::kInformation) {
+    boxes_->ShowInformation(window(), outcome.text);
+  } else {
+    boxes_->ShowError(window(), outcome.text);
+  }
+}
+
+void ResourcesPage::DisableExchangeFeatures(const QString& line1, const QString& line2) {
+  lblResourcesWarning2->setText(line1);
+  lblResourcesWarning3->setText(line2);
+  chkbResourcesDeleteMailbox->setChecked(false);
+  chkbResourcesDeleteMailbox->setEnabled(false);
+  for (QWidget* warning : std::initializer_list<QWidget*>{imgResourcesWarning, lblResourcesWarning1,
+                                                          lblResourcesWarning2, lblResourcesWarning3})
+    warning->setVisible(true);
 }
 
 }  // namespace vantrel

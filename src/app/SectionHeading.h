@@ -13,6 +13,9 @@ namespace vantrel {
 class SectionHeading {
  public:
   SectionHeading(QWidget* page, const QString& name, const QString& caption, int x, int y);
+  // The label and the rule belong to the page; a copy would place a second heading nowhere.
+  SectionHeading(const SectionHeading&) = delete;
+  SectionHeading& operator=(const SectionHeading&) = delete;
 
   // The rule starts where the heading ends and is the page control's width less the heading's width
   // less 30 pixels wide.

@@ -6,11 +6,13 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/AppServices.h"
 #include "common/Clock.h"
+#include "engine/ScanDriver.h"
 #include "results/ScanResult.h"
 
 class QAction;
@@ -38,6 +40,7 @@ class TfrmGroupUserSelect;
 class TfrmScanStatistics;
 class TfrmSplash;
 class TfrmStartDelay;
+class WindowResourcesPage;
 class WindowUiHooks;
 
 // The main window: five pages (General, Resources, Users, Computers, Scan), the version label and
@@ -51,20 +54,21 @@ class TfrmMain : public QWidget {
   static constexpr int kMaxWidth = 450;
   static constexpr int kMinHeight = 430;
   static constexpr const char* kVersion = "2.1";
-  static constexpr const char* kMakerSite = "https://www.norvane.example";
-  static constexpr const char* kSupportPath = "/products/vtr/support.htm";
 
   explicit TfrmMain(const AppServices& services, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
+  // Start-up, run once by the program entry: splash, Exchange check, domain, settings, pages, idle
+  // state.
+  void FormCreate();
+
   // --- state ---
   bool Busy() const { return busy_; }
-  void SetBusy(bool busy) { busy_ = busy; }
+  // Sets the busy state and brings every control up to date with it.
+  void SetBusy(bool busy);
   std::atomic<bool> StopRequested{false};
   Clock::TimePoint StartTime{};
   std::string CurrentDomain;
-  int SortColumn = 0;
-  bool SortDescending = false;
   int HelpContext() const { return helpContext_; }
   TVTRScanResults& Results() { return *results_; }
   TVTRConfigSettings& Settings() { return *settings_; }
@@ -87,75 +91,37 @@ class TfrmMain : public QWidget {
   TfrmGroupUserSelect* Picker() const { return picker_; }
   TfrmDomainSizeWarning* SizeWarningDialog() const { return sizeWarning_; }
 
-  // Makes a page the one in front without the page-change guard (validation failures, start-up).
-  void SetActivePage(QWidget* page);
-
- public slots:
-  // Start-up: splash, Exchange check, domain, settings, pages, idle state.
-  void FormCreate();
-  void FormActivate();
-  void pgctrlMainChanging(bool& allowChange);
-  void pgctrlMainChange();
-  void FormResize();
-  void btnCloseClick();
-  void FormCloseQuery(bool& canClose);
-  void FormDestroy();
-  void WaitForSplash();
-  void OpenWebPage(const QString& address);
-  void lblGeneralNorvaneWebClick();
-  void lblGeneralVTRSupportClick();
-
-  // Pages and their state.
-  void SetComponentStates();
-  void SuggestedActionClick();
-  // The day fields' key filter: true when the key is dropped.
-  bool edtDaysFieldKeyPress(QObject* field, int key, const QString& text);
-  void trkbGeneralThreadsChange();
-  void rbtnResourcesHomeFolderOptionsClick();
-  void chkbResourcesDeleteMailboxClick();
-  void edtResourcesExchangeServerExit();
-  void btnResourcesBrowseClick();
-  void btnResourcesTestConnectionClick();
-  void DisableExchangeFeatures(const QString& line1, const QString& line2);
-  void btnGeneralDomainConfigClick();
-
-  // Ignore lists.
-  void btnUsersAddClick();
-  void btnComputersAddClick();
-  void btnUsersRemoveClick();
-  void btnComputersRemoveClick();
-  void FillIgnoreListView(const std::vector<std::string>& entries, QTreeWidget* view);
-  static std::string IgnoreEntryName(const std::string& pickerLine);
-
-  // Results.
-  void FillResultsView();
-  void lvwScanResultsColumnClick(int column);
-  void pmnuActionPopup();
-  void SetSelectedAction(int code);
-  void UpdateExecuteActionsButton();
-
-  // Commands.
-  void btnScanStartScanClick(QObject* sender = nullptr);
-  void pmnuStartDelayScanClick(QAction* item);
-  void btnScanStopClick();
-  void btnScanExecuteActionsClick();
-  void btnScanOpenResultClick();
-  void btnScanSaveResultClick();
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  class BusyScope;
+  // Neither an operation nor a fill of the results view runs: commands, page changes and closing
+  // wait for this. The one place that holds off re-entrant commands.
+  bool Idle() const;
+  // Makes a page the one in front without the page-change guard (validation failures, start-up);
+  // leaving the Scan page still discards the results.
+  void SetActivePage(QWidget* page);
   void BuildFrame();
   void ConnectHandlers();
   void ShowError(const std::string& message);
+  std::string ChooseDomain();
+  void WaitForSplash();
+
+  // Lifecycle and frame.
+  void FormActivate();
+  void pgctrlMainChanging(bool& allowChange);
+  void pgctrlMainChange();
+  void FormResize();
+  void FormCloseQuery(bool& canClose);
+  void FormDestroy();
+
+  // Pages.
   void FillPages();
   void CopyPagesToSettings();
+  void SetComponentStates();
   struct Thresholds {
     std::int32_t userDays = 0;
     std::int32_t computerDays = 0;
@@ -165,20 +131,16 @@ class TfrmMain : public QWidget {
   Thresholds ValidatePages();
   void FailValidation(const ValidationError& failure);
   std::vector<std::string> IgnoreEntriesForScan() const;
-  SortedStringList& IgnoreListOf(const AccountsPage* page);
-  void SetFieldColour(QWidget* field);
-  std::string ChooseDomain();
-  void AddIgnoreEntries(AccountsPage* page);
-  void RemoveIgnoreEntries(AccountsPage* page);
-  bool AddIgnoreEntry(char typeLetter, const std::string& name, int image, AccountsPage* page);
-  bool RemoveIgnoreEntry(QTreeWidgetItem* row, AccountsPage* page);
+  void btnGeneralDomainConfigClick();
+
+  // What a scan takes from the pages, validated; nothing after a validation failure (shown).
+  std::optional<ScanRequest> RequestFromPages();
 
   AppServices services_;
   bool busy_ = false;
   int helpContext_ = 0;
   int currentPage_ = 0;
   bool configureRanOnActivation_ = false;
-  bool fillingResults_ = false;
   QVector<QIcon> imglstImages_;
 
   QTabWidget* pgctrlMain = nullptr;
@@ -201,6 +163,7 @@ class TfrmMain : public QWidget {
   TfrmStartDelay* startDelay_ = nullptr;
   TfrmDomainSizeWarning* sizeWarning_ = nullptr;
   std::unique_ptr<WindowUiHooks> ui_;
+  std::unique_ptr<WindowResourcesPage> resourcesReader_;
 };
 
 }  // namespace vantrel

@@ -1,7 +1,17 @@
 #include "common/Text.h"
 
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace vantrel {
@@ -62,15 +72,114 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
-int CompareTextCI(std::string_view a, std::string_view b) {
-  const std::size_t common = a.size() < b.size() ? a.size() : b.size();
-  for (std::size_t i = 0; i < common; ++i) {
-    const auto ca = static_cast<unsigned char>(LowerChar(a[i]));
-    const auto cb = static_cast<unsigned char>(LowerChar(b[i]));
-    if (ca != cb) return ca < cb ? -1 : 1;
+namespace {
+
+// UTF-8 to UTF-16; a byte that starts no valid sequence stands for the Latin-1 character of its value.
+icu::UnicodeString Decode(std::string_view text) {
+  icu::UnicodeString decoded;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int32_t>(text.size());
+  for (std::int32_t at = 0; at < length;) {
+    const std::int32_t start = at;
+    UChar32 c = 0;
+    U8_NEXT(bytes, at, length, c);
+    if (c < 0) {
+      c = bytes[start];
+      at = start + 1;
+    }
+    decoded.append(c);
   }
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  return 0;
+  return decoded;
+}
+
+icu::UnicodeString Folded(std::string_view text) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+  if (U_FAILURE(status)) return Decode(text).foldCase(U_FOLD_CASE_DEFAULT);
+  icu::UnicodeString folded = nfd->normalize(Decode(text), status).foldCase(U_FOLD_CASE_DEFAULT);
+  icu::UnicodeString result = nfd->normalize(folded, status);
+  return U_FAILURE(status) ? folded : result;
+}
+
+std::string Utf8(const icu::UnicodeString& text) {
+  std::string bytes;
+  text.toUTF8String(bytes);
+  return bytes;
+}
+
+std::string LocaleFromEnvironment() {
+  for (const char* variable : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return {};
+}
+
+// Case differences are a tertiary difference in collation: the secondary strength ignores them and
+// keeps accents apart.
+std::shared_ptr<const icu::Collator> MakeCollator(std::string posixName) {
+  const std::size_t suffix = posixName.find_first_of(".@");  // "de_DE.UTF-8", "sr_RS@latin"
+  if (suffix != std::string::npos) posixName.resize(suffix);
+  const icu::Locale locale = posixName.empty() || posixName == "C" || posixName == "POSIX"
+                                 ? icu::Locale::getRoot()
+                                 : icu::Locale(posixName.c_str());
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(locale, status));
+  if (U_FAILURE(status) || !collator) {
+    status = U_ZERO_ERROR;
+    collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !collator) return nullptr;
+  }
+  collator->setStrength(icu::Collator::SECONDARY);
+  collator->setAttribute(UCOL_NORMALIZATION_MODE, UCOL_ON, status);
+  return std::shared_ptr<const icu::Collator>(collator.release());
+}
+
+std::mutex collatorMutex;
+std::shared_ptr<const icu::Collator> collatorInUse;
+bool collatorChosen = false;
+
+// Sort keys come from const calls, which a collator allows from several threads at once.
+std::shared_ptr<const icu::Collator> CurrentCollator() {
+  std::lock_guard<std::mutex> lock(collatorMutex);
+  if (!collatorChosen) {
+    collatorInUse = MakeCollator(LocaleFromEnvironment());
+    collatorChosen = true;
+  }
+  return collatorInUse;
+}
+
+}  // namespace
+
+std::string FoldCase(std::string_view text) { return Utf8(Folded(text)); }
+
+bool EqualTextCI(std::string_view a, std::string_view b) { return a == b || Folded(a) == Folded(b); }
+
+void SetCollationLocale(const std::string& posixName) {
+  auto collator = MakeCollator(posixName);
+  std::lock_guard<std::mutex> lock(collatorMutex);
+  collatorInUse = std::move(collator);
+  collatorChosen = true;
+}
+
+std::string CollationKeyCI(std::string_view text) {
+  const icu::UnicodeString folded = Folded(text);
+  std::string key;
+  if (const auto collator = CurrentCollator()) {
+    // A sort key holds no zero byte before its terminating one, so the folded text appended after
+    // that zero only decides between texts whose collation is the same.
+    const std::int32_t size = collator->getSortKey(folded, nullptr, 0);
+    key.resize(static_cast<std::size_t>(size > 0 ? size : 0));
+    if (size > 0) collator->getSortKey(folded, reinterpret_cast<std::uint8_t*>(key.data()), size);
+    if (key.empty() || key.back() != '\0') key.push_back('\0');
+  }
+  return key + Utf8(folded);
+}
+
+int CompareTextCI(std::string_view a, std::string_view b) {
+  if (a == b) return 0;
+  const int order = CollationKeyCI(a).compare(CollationKeyCI(b));
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 std::string FormatCount(long long value) {

@@ -17,15 +17,27 @@ std::string UpperAscii(std::string_view text);
 std::string LowerAscii(std::string_view text);
 bool SameTextAscii(std::string_view a, std::string_view b);
 
-// Case-insensitive text order used for the ignore lists and the result list: ASCII letters compare
-// without regard to case, every other byte by its value (so digits come before letters). Texts that
-// differ only in case compare equal, as the ignore lists' duplicate rule needs.
+// Names (UTF-8) without regard to case, for all of Unicode. A byte sequence that is no UTF-8 is read
+// byte by byte as Latin-1, so every text has one meaning and the order below stays total.
+//
+// FoldCase: the text in its canonical caseless form (full case folding between canonical
+// decompositions): "JÜRGEN" and "jürgen" give the same bytes.
+std::string FoldCase(std::string_view text);
+// Equality without regard to case: same FoldCase.
+bool EqualTextCI(std::string_view a, std::string_view b);
+
+// The order of the ignore lists and of the result list: the collation of the user's locale, ignoring
+// case (digits before letters, "Ängel" among the A's in German, after Z in Swedish), then the
+// folded text, so that two texts compare equal exactly when their keys are equal.
+// CollationKeyCI gives a byte string whose plain byte order is this order, for sorting many texts.
+std::string CollationKeyCI(std::string_view text);
 int CompareTextCI(std::string_view a, std::string_view b);
-// Equality in the same order (case-insensitive, nothing else folded).
-inline bool EqualTextCI(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
 struct LessTextCI {
   bool operator()(std::string_view a, std::string_view b) const { return CompareTextCI(a, b) < 0; }
 };
+// The locale of the collation: taken from LC_ALL, LC_COLLATE or LANG ("de_DE.UTF-8"; "C", "POSIX" or
+// nothing give the root collation) on first use; a program or a test may set another one.
+void SetCollationLocale(const std::string& posixName);
 
 // A whole number with thousands separators and no decimals, as "%.0n" writes it (12345 -> "12,345").
 std::string FormatCount(long long value);

@@ -6,7 +6,8 @@
 namespace vantrel {
 
 // How the core talks back to whoever runs it: the window, the command-line tool or a test. Every
-// method has a harmless default, so a caller implements only what it shows.
+// method has a harmless default, so a caller implements only what it shows; a question nobody
+// answers is answered Cancel, so that forgetting to ask never confirms a run.
 class UiHooks {
  public:
   virtual ~UiHooks() = default;
@@ -31,8 +32,8 @@ class UiHooks {
   virtual void ShowWarning(const std::string& /*text*/) {}
   // An error box whose message does not end the operation by itself (the caller goes on or stops).
   virtual void ShowError(const std::string& /*text*/) {}
-  // A question with OK and Cancel; true for OK.
-  virtual bool ConfirmOkCancel(const std::string& /*caption*/, const std::string& /*text*/) { return true; }
+  // A question with OK and Cancel; true for OK. Unanswered, it is Cancel.
+  virtual bool ConfirmOkCancel(const std::string& /*caption*/, const std::string& /*text*/) { return false; }
 };
 
 }  // namespace vantrel

@@ -8,10 +8,13 @@ namespace vantrel {
 
 IgnoreList::IgnoreList(std::vector<std::string> entries) : entries_(std::move(entries)) {
   std::stable_sort(entries_.begin(), entries_.end(), LessTextCI{});
+  folded_.reserve(entries_.size());
+  for (const std::string& entry : entries_) folded_.push_back(FoldCase(entry));
+  std::sort(folded_.begin(), folded_.end());
 }
 
 bool IgnoreList::Contains(std::string_view entry) const {
-  return std::binary_search(entries_.begin(), entries_.end(), entry, LessTextCI{});
+  return std::binary_search(folded_.begin(), folded_.end(), FoldCase(entry));
 }
 
 bool IgnoreList::Contains(char type, std::string_view name) const {

@@ -7,8 +7,8 @@
 namespace vantrel {
 
 // The typed entries a scan leaves out: "U" + user name, "C" + computer name, "G" + group name.
-// Kept sorted without regard to case, so that every lookup is a binary search; never changed while
-// a scan runs, which is what lets the query threads read it together.
+// Looked up without regard to case (for all of Unicode) by a binary search over the entries' folded
+// forms; never changed while a scan runs, which is what lets the query threads read it together.
 class IgnoreList {
  public:
   IgnoreList() = default;
@@ -24,6 +24,7 @@ class IgnoreList {
 
  private:
   std::vector<std::string> entries_;
+  std::vector<std::string> folded_;  // FoldCase of every entry, in byte order
 };
 
 }  // namespace vantrel

@@ -35,25 +35,33 @@ void RunScan(netapi::NetApi& api, UiHooks& ui, const std::atomic<bool>& stopRequ
   ui.SetProgressPosition(0);
   counters.accountsInList = static_cast<std::int64_t>(accountList.size());
 
-  std::size_t index = 0;
-  while (index < accountList.size() && !stopRequested.load()) {
-    while (dispatcher.AnyThreadFree() && index < accountList.size()) {
-      dispatcher.StartQuery(accountList[index]);
-      ++index;
-      ++counters.accountsScanned;
-      ui.SetProgressPosition(static_cast<std::int64_t>(index));
-      if (index % kEventInterval == 0) ui.ProcessEvents();
-      if (stopRequested.load()) throw VantrelError(engine_messages::kTerminatedByUser);
+  // Only the queries already started are left; a stop does not cut this wait short, and the window
+  // stays responsive through it, also when the dispatching ended with an error.
+  const auto waitForStartedQueries = [&dispatcher, &ui] {
+    while (dispatcher.AnyThreadBusy()) {
+      ui.ProcessEvents();
+      dispatcher.WaitForFinishedQuery(kRoundPause);
     }
-    ui.ProcessEvents();
-    dispatcher.WaitForFinishedQuery(kRoundPause);
+  };
+  std::size_t index = 0;
+  try {
+    while (index < accountList.size() && !stopRequested.load()) {
+      while (dispatcher.AnyThreadFree() && index < accountList.size()) {
+        dispatcher.StartQuery(accountList[index]);
+        ++index;
+        ++counters.accountsScanned;
+        ui.SetProgressPosition(static_cast<std::int64_t>(index));
+        if (index % kEventInterval == 0) ui.ProcessEvents();
+        if (stopRequested.load()) throw VantrelError(engine_messages::kTerminatedByUser);
+      }
+      ui.ProcessEvents();
+      dispatcher.WaitForFinishedQuery(kRoundPause);
+    }
+  } catch (...) {
+    waitForStartedQueries();
+    throw;
   }
-
-  // Only the queries already started are left; a stop does not cut this wait short.
-  while (dispatcher.AnyThreadBusy()) {
-    ui.ProcessEvents();
-    dispatcher.WaitForFinishedQuery(kRoundPause);
-  }
+  waitForStartedQueries();
 }
 
 }  // namespace

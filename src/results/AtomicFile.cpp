@@ -1,7 +1,7 @@
 #include "results/AtomicFile.h"
 
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,16 +25,30 @@ std::atomic<unsigned> temporaryCounter{0};
 // added parts never push it over the file system's name limit.
 std::string TemporaryPrefix(const fs::path& target) { return "." + target.filename().string().substr(0, 100) + "."; }
 
+// The machine's name as it goes into a temporary file's name: a folder shared over the network holds
+// the temporaries of several workstations, and each removes only its own.
+std::string HostTag() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
+  std::string tag(name);
+  for (char& c : tag) {
+    if (c == '/' || c == '.' || static_cast<unsigned char>(c) <= ' ') c = '_';
+  }
+  return tag.substr(0, 64);
+}
+
 fs::path TemporaryNameBeside(const fs::path& target) {
-  std::string name =
-      TemporaryPrefix(target) + std::to_string(::getpid()) + "." + std::to_string(++temporaryCounter) + ".tmp";
+  std::string name = TemporaryPrefix(target) + HostTag() + "." + std::to_string(::getpid()) + "." +
+                     std::to_string(++temporaryCounter) + ".tmp";
   return target.parent_path() / name;
 }
 
-// Removes the temporary files that saves of the same target left when their process was killed: the
-// process named in the file's name no longer exists. Files of running saves stay.
+// Removes the temporary files that saves of the same target on this machine left when their process
+// was killed. A save holds the lock of its temporary file from creating it until its rename, so a
+// file whose lock can be taken belongs to no running save. Other machines' files are never touched:
+// their locks mean nothing here.
 void RemoveStaleTemporaries(const fs::path& target) {
-  const std::string prefix = TemporaryPrefix(target);
+  const std::string prefix = TemporaryPrefix(target) + HostTag() + ".";
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   std::error_code error;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
@@ -46,14 +60,19 @@ void RemoveStaleTemporaries(const fs::path& target) {
     // "<pid>.<counter>" between the prefix and ".tmp".
     const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - 4);
     const std::size_t dot = middle.find('.');
-    if (dot == 0 || dot == std::string::npos || dot > 9 ||
-        middle.find_first_not_of("0123456789.") != std::string::npos || middle.find('.', dot + 1) != std::string::npos) {
+    if (dot == 0 || dot == std::string::npos || middle.find_first_not_of("0123456789.") != std::string::npos ||
+        middle.find('.', dot + 1) != std::string::npos) {
       continue;
     }
-    const pid_t pid = static_cast<pid_t>(std::stol(middle.substr(0, dot)));
-    if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH && entry->is_regular_file(error)) {
+    const int fd = ::open(entry->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held {};
+    struct stat named {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+        ::lstat(entry->path().c_str(), &named) == 0 && named.st_ino == held.st_ino && named.st_dev == held.st_dev) {
       ::unlink(entry->path().c_str());
     }
+    ::close(fd);
   }
 }
 
@@ -78,17 +97,34 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
   }
 
   RemoveStaleTemporaries(target_);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_ = TemporaryNameBeside(target_);
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    const fs::path candidate = TemporaryNameBeside(target_);
     // Mode 0666 lets the umask decide, as for any newly created file.
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ >= 0 || errno != EEXIST) break;
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      error = errno;
+      if (error == EEXIST) continue;
+      break;
+    }
+    fd_ = fd;
+    temporary_ = candidate;
+    // The lock tells the clean-up of other saves on this machine that this file is being written; it
+    // is held on a descriptor of its own, which stays open until the rename.
+    lockFd_ = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC);
+    if (lockFd_ < 0) {
+      error = errno;
+      Discard();
+      break;
+    }
+    struct stat created {};
+    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0 || ::fstat(lockFd_, &created) != 0 || created.st_nlink == 0) {
+      // Another save's clean-up took the file between its creation and the lock: start again.
+      error = EAGAIN;
+      Discard();
+    }
   }
-  if (fd_ < 0) {
-    const int error = errno;
-    temporary_.clear();
-    Fail(error);
-  }
+  if (fd_ < 0) Fail(error);
   // A replaced file keeps its permissions; failing to copy them is no reason to refuse the save.
   if (exists) (void)::fchmod(fd_, existing.st_mode & 07777);
 }
@@ -114,6 +150,8 @@ void AtomicFile::Commit() {
   if (::close(fd) != 0) Fail(errno);
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) Fail(errno);
   temporary_.clear();
+  ::close(lockFd_);
+  lockFd_ = -1;
 
   // Make the rename itself durable; the new contents are already safe, so a failure here is ignored.
   fs::path folder = target_.parent_path();
@@ -135,6 +173,10 @@ void AtomicFile::Discard() noexcept {
   if (!temporary_.empty()) {
     ::unlink(temporary_.c_str());
     temporary_.clear();
+  }
+  if (lockFd_ >= 0) {
+    ::close(lockFd_);
+    lockFd_ = -1;
   }
 }
 

@@ -157,7 +157,7 @@ void WriteResultFile(std::ostream& out, const TVTRScanResults& results, const Re
 }
 
 ResultFileReadSummary ReadResultFile(const std::filesystem::path& path, std::string_view currentDomain,
-                                     TVTRScanResults& results, UiHooks& hooks) {
+                                     TVTRScanResults& results, UiHooks& hooks, const std::function<void()>& opened) {
   ReadOnlyFile file(path);
   if (file.Fd() < 0) throw FileError(path, errno);
   // Refuse a folder before anything changes, as for a file that cannot be opened.
@@ -166,6 +166,7 @@ ResultFileReadSummary ReadResultFile(const std::filesystem::path& path, std::str
   if (S_ISDIR(status.st_mode)) throw FileError(path, EISDIR);
   // A device or a pipe can be endless (/dev/zero) or wait forever for a writer.
   if (!S_ISREG(status.st_mode)) throw VantrelError(path.string() + ": not a regular file");
+  if (opened) opened();
 
   return ReadPieces(currentDomain, results, hooks, path.string(), [&file](char* data, std::size_t size) {
     for (;;) {

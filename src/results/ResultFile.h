@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -64,12 +65,14 @@ constexpr std::int64_t kResultFileWarningsBeforeAsking = 10;
 constexpr std::size_t kResultFileLongestLine = 64 * 1024 * 1024;
 
 // Reads a result file into `results`. The list is emptied once the file is open (a file that cannot
-// be opened, a folder or a device changes nothing), filled in file order and sorted by name at the end. Bad account lines
-// are shown through hooks.ShowWarning and skipped. A file made for another domain empties the list
-// and raises VantrelError with the domain message; a failing read raises VantrelError with the file's
-// name and the system's text, leaving the records read so far in the list, sorted by name.
+// be opened, a folder or a device changes nothing), filled in file order and sorted by name at the end. Bad account
+// lines are shown through hooks.ShowWarning and skipped. A file made for another domain empties the list and raises
+// VantrelError with the domain message; a failing read raises VantrelError with the file's name and the system's text,
+// leaving the records read so far in the list, sorted by name. `opened`, when given, is called once the file is open
+// and accepted, right before the list changes.
 ResultFileReadSummary ReadResultFile(const std::filesystem::path& path, std::string_view currentDomain,
-                                     TVTRScanResults& results, UiHooks& hooks);
+                                     TVTRScanResults& results, UiHooks& hooks,
+                                     const std::function<void()>& opened = {});
 // The same from a stream that is already open (standard input, a test's text); errors name `streamName`.
 ResultFileReadSummary ReadResultFile(std::istream& in, std::string_view currentDomain, TVTRScanResults& results,
                                      UiHooks& hooks, std::string_view streamName = "standard input");

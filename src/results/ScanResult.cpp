@@ -1,6 +1,8 @@
 #include "results/ScanResult.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "common/Text.h"
 
@@ -51,9 +53,19 @@ void TVTRScanResults::Clear() {
 
 void TVTRScanResults::Sort(int column) {
   for (auto& entry : entries_) entry.key = column == 0 ? entry.record->Name() : entry.record->SortKey();
-  // Stable, so records with equal keys keep their previous relative order.
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [](const Entry& a, const Entry& b) { return CompareTextCI(a.key, b.key) < 0; });
+  // Each key's collation key is made once; the sort compares those. Stable, so records with equal
+  // keys keep their previous relative order.
+  std::vector<std::pair<std::string, std::size_t>> order;
+  order.reserve(entries_.size());
+  // Day keys ("0000045", "-0000003", "error", "never") are digits, a minus and lower-case ASCII
+  // letters, which every collation orders as their bytes: only names need the collation keys.
+  for (std::size_t index = 0; index < entries_.size(); ++index)
+    order.emplace_back(column == 0 ? CollationKeyCI(entries_[index].key) : entries_[index].key, index);
+  std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Entry> sorted;
+  sorted.reserve(entries_.size());
+  for (const auto& [key, index] : order) sorted.push_back(std::move(entries_[index]));
+  entries_ = std::move(sorted);
 }
 
 SuggestionCounts TVTRScanResults::SetSuggestedActions(const SuggestionLimits& limits) {

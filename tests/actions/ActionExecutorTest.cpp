@@ -32,7 +32,6 @@ using test::ScopedEnv;
 using test::TempFolder;
 using test::WriteFile;
 using testing::RecordingNetApi;
-using testing::RecordingUi;
 
 constexpr const char* kContainer = "/o=Org/ou=Site/cn=Recipients";
 
@@ -94,9 +93,10 @@ class ExecutorTest : public ::testing::Test {
   fs::path Lab() const { return temp_.Path() / "vantrel" / "lab"; }
   fs::path JournalFile() const { return temp_.Path() / "state" / "vantrel" / "actions.log"; }
 
-  ActionRunResult Run(std::vector<std::pair<std::string, std::int32_t>> entries, const std::string& domain = "CORP") {
+  ActionRunResult Run(std::vector<std::pair<std::string, std::int32_t>> entries, const std::string& domain = "CORP",
+                      UiHooks* ui = nullptr) {
     for (const auto& [name, action] : entries) results_.Add(name, 100, action);
-    ActionExecutor executor(*net_, ui_, resources_, stop_, exchange_, &journal_);
+    ActionExecutor executor(*net_, ui != nullptr ? *ui : ui_, resources_, stop_, exchange_, &journal_);
     executor.OnRunStarting([this] { ++runStarts_; });
     return executor.Execute(domain, results_, errors_);
   }
@@ -129,7 +129,7 @@ class ExecutorTest : public ::testing::Test {
   ScopedEnv data_;
   std::unique_ptr<SimNetApi> sim_;
   std::unique_ptr<RefusingNetApi> net_;
-  RecordingUi ui_;
+  RecordingHooks ui_;
   FixedResourcesPage resources_;
   std::atomic<bool> stop_{false};
   ExchangeHelper exchange_{{VANTREL_TEST_VTREX, {}}};
@@ -161,6 +161,12 @@ TEST_F(ExecutorTest, CancelAtTheConfirmationChangesNothing) {
   EXPECT_EQ(Account("noexpire")->flags, 0x10200u);
   EXPECT_TRUE(fs::exists(temp_.Path() / "homes" / "jsmith" / "profile.txt"));
   EXPECT_FALSE(fs::exists(JournalFile()));
+
+  // Hooks that leave the question to the seam's default cancel as well.
+  UiHooks unanswered;
+  EXPECT_EQ(Run({}, "CORP", &unanswered).end, ActionRunEnd::kCancelledAtConfirmation);
+  EXPECT_TRUE(net_->calls.empty());
+  EXPECT_TRUE(Account("jsmith"));
 }
 
 TEST_F(ExecutorTest, DisableAddsOnlyTheDisabledFlagAndRewritesDisabledAccounts) {
@@ -179,9 +185,9 @@ TEST_F(ExecutorTest, DisableAddsOnlyTheDisabledFlagAndRewritesDisabledAccounts) 
   EXPECT_EQ(results_.Count(), 0u);
   EXPECT_EQ(runStarts_, 1);
   EXPECT_EQ(ui_.statusTexts, std::vector<std::string>{"Processing"});
-  EXPECT_EQ(ui_.maximums, std::vector<std::int64_t>{2});
-  EXPECT_EQ(ui_.positions, (std::vector<std::int64_t>{0, 0, 1, 2}));
-  EXPECT_EQ(ui_.processEvents, 3);
+  EXPECT_EQ(ui_.progressMaximums, std::vector<std::int64_t>{2});
+  EXPECT_EQ(ui_.progressPositions, (std::vector<std::int64_t>{0, 0, 1, 2}));
+  EXPECT_EQ(ui_.events, 3);
   EXPECT_EQ(ui_.cursor, (std::vector<bool>{true, false}));
 }
 

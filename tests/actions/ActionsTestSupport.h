@@ -10,39 +10,10 @@
 #include <vector>
 
 #include "ForwardingNetApi.h"
-#include "common/UiHooks.h"
+#include "RecordingHooks.h"
 #include "netapi/NetApi.h"
 
 namespace vantrel::testing {
-
-// Records what the core shows and answers its questions from a queue (OK when the queue is empty).
-class RecordingUi : public UiHooks {
- public:
-  std::vector<std::pair<std::string, std::string>> questions;  // caption, text
-  std::vector<bool> answers;
-  std::vector<std::string> statusTexts;
-  std::vector<std::int64_t> maximums;
-  std::vector<std::int64_t> positions;
-  std::vector<bool> cursor;
-  int processEvents = 0;
-  std::function<void()> onProcessEvents;
-
-  void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
-  void SetProgressMaximum(std::int64_t maximum) override { maximums.push_back(maximum); }
-  void SetProgressPosition(std::int64_t position) override { positions.push_back(position); }
-  void ProcessEvents() override {
-    ++processEvents;
-    if (onProcessEvents) onProcessEvents();
-  }
-  void SetBusyCursor(bool busy) override { cursor.push_back(busy); }
-  bool ConfirmOkCancel(const std::string& caption, const std::string& text) override {
-    questions.emplace_back(caption, text);
-    if (answers.empty()) return true;
-    const bool answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
-  }
-};
 
 // Passes every call on to a real back end and notes the account operations, in order.
 class RecordingNetApi : public test::ForwardingNetApi {

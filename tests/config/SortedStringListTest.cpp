@@ -16,6 +16,10 @@ TEST(SortedStringList, KeepsCaseInsensitiveOrderAndRefusesDuplicates) {
   EXPECT_THROW(list.Add("uALICE"), DuplicateStringError);
   EXPECT_EQ(list.Count(), 5u) << "a refused entry leaves the list as it was";
   EXPECT_NO_THROW(list.Add("GAlice")) << "the type letter is part of the compared text";
+  list.Add("UJ\xc3\x9cRGEN");
+  EXPECT_THROW(list.Add("Uj\xc3\xbcrgen"), DuplicateStringError) << "case is folded beyond ASCII";
+  EXPECT_EQ(list.IndexOf("Uj\xc3\xbcrgen"), list.IndexOf("UJ\xc3\x9cRGEN"));
+  list.Delete(*list.IndexOf("UJ\xc3\x9cRGEN"));
 
   ASSERT_TRUE(list.IndexOf("ubob").has_value());
   EXPECT_EQ(list[*list.IndexOf("ubob")], "Ubob");

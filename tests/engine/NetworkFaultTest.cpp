@@ -13,6 +13,7 @@
 
 #include "FaultyNetApi.h"
 #include "OpenTempFolder.h"
+#include "RecordingHooks.h"
 #include "common/Text.h"
 #include "engine/ScanDriver.h"
 #include "lab/LabJson.h"
@@ -22,14 +23,6 @@ namespace vantrel::netfault {
 namespace {
 
 using std::chrono::milliseconds;
-
-class QuietHooks : public UiHooks {
- public:
-  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-  void ShowError(const std::string& text) override { errors.push_back(text); }
-  std::vector<std::string> warnings;
-  std::vector<std::string> errors;
-};
 
 // A domain of three controllers. Users: u0, u4, ... logged on recently at DC1; u1, u5, ... only at
 // DC3; u2, u6, ... long ago everywhere; u3, u7, ... never. Computers: even ones have a recent machine
@@ -159,7 +152,7 @@ class NetworkFaultTest : public ::testing::Test {
   PlannedLab plan_;
   std::unique_ptr<netapi::SimNetApi> sim_;
   std::unique_ptr<FaultyNetApi> faulty_;
-  QuietHooks hooks_;
+  RecordingHooks hooks_;
 };
 
 TEST_F(NetworkFaultTest, ControllerGoingDownMidScanGivesOneErrorLinePerAffectedAccount) {
@@ -256,9 +249,9 @@ TEST_F(NetworkFaultTest, UserListingBreakingOffIsAnErrorLineAndTheScanGoesOn) {
   // The names read so far and every computer are scanned.
   EXPECT_EQ(report.accountsInList, 25 + 60);
   ASSERT_EQ(report.listingErrors.size(), 1u) << "the missing users are not reported";
-  EXPECT_EQ(report.listingErrors[0], "[\\\\DC1] NetUserEnum returned: " +
-                                         netapi::StatusText(netapi::status::kRpcServerUnavailable) +
-                                         " - the account list is incomplete (users)");
+  EXPECT_EQ(report.listingErrors[0],
+            "[\\\\DC1] NetUserEnum returned: " + netapi::StatusText(netapi::status::kRpcServerUnavailable) +
+                " - the account list is incomplete (users)");
   EXPECT_EQ(report.errorLines.size(), 1u);
   // Only the listed users could be judged; the unused computers are all there.
   for (const std::string& account : plan_.unused) {
@@ -276,9 +269,9 @@ TEST_F(NetworkFaultTest, ComputerListingBreakingOffIsAnErrorLineToo) {
   ExpectSound(report);
   EXPECT_EQ(report.accountsInList, 40 + 25);
   ASSERT_EQ(report.listingErrors.size(), 1u);
-  EXPECT_EQ(report.listingErrors[0], "[\\\\DC1] NetUserEnum returned: " +
-                                         netapi::StatusText(netapi::status::kAccessDenied) +
-                                         " - the account list is incomplete (computers)");
+  EXPECT_EQ(report.listingErrors[0],
+            "[\\\\DC1] NetUserEnum returned: " + netapi::StatusText(netapi::status::kAccessDenied) +
+                " - the account list is incomplete (computers)");
   // Every unused user was listed and is reported.
   for (const std::string& account : plan_.unused) {
     if (account.back() != '$') {
@@ -300,9 +293,9 @@ TEST_F(NetworkFaultTest, ListingRefusedFromTheFirstBatchIsAnErrorLine) {
 TEST_F(NetworkFaultTest, FailedEstimateLosesNoAccountAndIsNoError) {
   // The estimate only sizes the progress bar and the size warning; the listing still gives every name.
   Build(60, 20, 25);
-  faulty_->FailUserEnumAfter("DC1", 0, netapi::filter::kNormalAccount | netapi::filter::kWorkstationTrust |
-                                           netapi::filter::kServerTrust,
-                             0, netapi::status::kAccessDenied);
+  faulty_->FailUserEnumAfter(
+      "DC1", 0, netapi::filter::kNormalAccount | netapi::filter::kWorkstationTrust | netapi::filter::kServerTrust, 0,
+      netapi::status::kAccessDenied);
   const ScanReport report = Scan();
   ExpectSound(report);
   EXPECT_GT(faulty_->RefusedCalls(), 0);

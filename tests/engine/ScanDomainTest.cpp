@@ -325,9 +325,17 @@ TEST(ScanDomain, StopWhileHandingOutAccountsAbortsAndWaitsForStartedQueries) {
   HoldLookupsAt(gate, api);
   ScanHarness scan(api, clock);
   scan.params.threadCount = 100;
-  // Events are let through after every 20th account handed out: Stop is pressed at the first.
-  PressStopOnceScanning(scan.ui, scan.stop, gate);
+  // Events are let through after every 20th account handed out: Stop is pressed at the first. The
+  // started queries are held until the window gets events again while they run: it stays responsive.
+  int eventsWhileHeld = 0;
+  scan.ui.onProcessEvents = [&] {
+    if (scan.ui.statusTexts.empty() || scan.ui.statusTexts.back() != "Scanning") return;
+    if (!scan.stop.exchange(true)) return;
+    ++eventsWhileHeld;
+    gate.Open();
+  };
   EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
+  EXPECT_GT(eventsWhileHeld, 0);
   EXPECT_EQ(scan.counters.accountsScanned, 20);
   EXPECT_EQ(api.LookupsInFlight(), 0);  // nothing still runs once the scan has given up
   EXPECT_EQ(scan.results.Count(), 20u);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "InterceptingNetApi.h"
-#include "RecordingUi.h"
+#include "RecordingHooks.h"
 #include "ScanHarness.h"
 #include "TestLab.h"
 #include "common/VantrelError.h"
@@ -65,7 +65,7 @@ struct Driver {
     }
     return {};
   }
-  RecordingUi ui;
+  RecordingHooks ui;
   std::atomic<bool> stop{false};
   ScanDriver driver;
   ScanRequest request;

@@ -56,7 +56,7 @@ void HoldLookupsAt(Gate& gate, InterceptingNetApi& api) {
   };
 }
 
-void PressStopOnceScanning(RecordingUi& ui, std::atomic<bool>& stop, Gate& gate) {
+void PressStopOnceScanning(RecordingHooks& ui, std::atomic<bool>& stop, Gate& gate) {
   const auto scanning = std::make_shared<bool>(false);
   ui.onStatusText = [scanning](const std::string& text) { *scanning = text == "Scanning"; };
   ui.onProcessEvents = [scanning, &stop, &gate] {

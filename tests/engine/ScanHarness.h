@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "InterceptingNetApi.h"
-#include "RecordingUi.h"
+#include "RecordingHooks.h"
 #include "common/Clock.h"
 #include "engine/ScanDomain.h"
 #include "netapi/NetApi.h"
@@ -30,7 +30,7 @@ struct ScanHarness {
   netapi::NetApi& api;
   const Clock& clock;
   ScanDomainParams params;
-  RecordingUi ui;
+  RecordingHooks ui;
   std::atomic<bool> stop{false};
   bool showSizeWarning = false;
   ScanCounters counters;
@@ -55,6 +55,6 @@ void HoldLookupsAt(Gate& gate, InterceptingNetApi& api);
 
 // Presses Stop, and opens the gate, the first time the scan lets events through once its status is
 // "Scanning".
-void PressStopOnceScanning(RecordingUi& ui, std::atomic<bool>& stop, Gate& gate);
+void PressStopOnceScanning(RecordingHooks& ui, std::atomic<bool>& stop, Gate& gate);
 
 }  // namespace vantrel::test

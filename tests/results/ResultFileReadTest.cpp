@@ -307,10 +307,11 @@ TEST(ResultFileRead, AfterTenBadLinesTheUserMayStopTheBoxes) {
   const ResultFileReadSummary summary = ReadText(text, "LAB", list, hooks);
   EXPECT_EQ(Rows(list), (std::vector<Row>{{"good", 1, actShow}}));
   ASSERT_EQ(hooks.questions.size(), 2u);
-  EXPECT_EQ(hooks.questions[0],
-            "Warning|10 lines of this file could not be read so far.\r\rChoose OK to see a warning for every "
+  EXPECT_EQ(hooks.questions[0].first, "Warning");
+  EXPECT_EQ(hooks.questions[0].second,
+            "10 lines of this file could not be read so far.\r\rChoose OK to see a warning for every "
             "further line that cannot be read, or Cancel to skip such lines without a warning.");
-  EXPECT_EQ(hooks.questions[1].rfind("Warning|20 lines", 0), 0u);
+  EXPECT_EQ(hooks.questions[1].second.rfind("20 lines", 0), 0u);
   ASSERT_EQ(hooks.warnings.size(), 21u);
   EXPECT_EQ(hooks.warnings[0], DaysWarning(2, "bad"));
   EXPECT_EQ(hooks.warnings[19], DaysWarning(21, "bad"));

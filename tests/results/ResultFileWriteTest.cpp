@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "common/DateTime.h"
 #include "common/VantrelError.h"
 #include "netapi/NetApi.h"
+#include "results/AtomicFile.h"
 #include "results/ResultFile.h"
 
 namespace vantrel {
@@ -232,6 +234,42 @@ TEST(ResultFileWrite, SavingThroughASymbolicLinkReplacesTheLinkedFile) {
   WriteResultFile(folder / "link.txt", list, ResultFileHeader{"LAB", {}}, kClock, hooks);
   EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
   EXPECT_NE(ReadFile(folder / "real.txt").find(" jsmith "), std::string::npos);
+}
+
+TEST(ResultFileWrite, ASaveRemovesOnlyLeftoversOfThisMachinesKilledSaves) {
+  TempFolder folder;
+  const fs::path target = folder / "unused_accounts.txt";
+  // Saves of other workstations in a folder shared over the network: their processes are not ours,
+  // whatever their numbers (4194999 runs nowhere here).
+  const std::vector<std::string> foreign = {".unused_accounts.txt.4194999.1.tmp",
+                                            ".unused_accounts.txt.ws-other.4194999.1.tmp"};
+  for (const std::string& name : foreign) WriteFile(folder / name, "another machine's save");
+  // A save of this machine killed before its rename.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    auto* killed = new AtomicFile(target);
+    killed->Write("killed");
+    ::_exit(0);
+  }
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  ASSERT_EQ(FilesIn(folder.Path()).size(), 3u);
+  // A save of this machine still writing.
+  AtomicFile running(target);
+  running.Write("running");
+
+  TVTRScanResults list;
+  list.Add("jsmith", 45, actShow);
+  RecordingHooks hooks;
+  WriteResultFile(target, list, ResultFileHeader{"LAB", {}}, kClock, hooks);
+  std::vector<std::string> expected = foreign;
+  expected.push_back("unused_accounts.txt");
+  const std::vector<std::string> left = FilesIn(folder.Path());
+  ASSERT_EQ(left.size(), 4u);
+  EXPECT_TRUE(std::includes(left.begin(), left.end(), expected.begin(), expected.end()));
+  running.Commit();
+  EXPECT_EQ(ReadFile(target), "running");
+  EXPECT_EQ(FilesIn(folder.Path()), expected);
 }
 
 // Answers only the user name question; everything else is not used here.

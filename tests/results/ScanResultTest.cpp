@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/Text.h"
 #include "results/ScanResult.h"
 
 namespace vantrel {
@@ -102,6 +103,33 @@ TEST(ScanResults, SortsByNameIgnoringCaseAndByDaysWithMarkersLast) {
   EXPECT_EQ(list.Key(0), "0000007");
   list.Clear();
   EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST(ScanResults, NamesSortInTheCollationOfTheUsersLocale) {
+  const std::vector<std::string> names = {"Zoe",   "\xc5\x81ukasz", "anton", "\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9",
+                                          "BERND", "\xc3\x84ngel",  "lars"};
+  const struct {
+    const char* locale;
+    std::vector<std::string> order;
+  } cases[] = {
+      // Umlauts among their letters, Cyrillic after Latin.
+      {"de_DE.UTF-8",
+       {"\xc3\x84ngel", "anton", "BERND", "lars", "\xc5\x81ukasz", "Zoe", "\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9"}},
+      // Swedish puts A with diaeresis after Z.
+      {"sv_SE.UTF-8",
+       {"anton", "BERND", "lars", "\xc5\x81ukasz", "Zoe", "\xc3\x84ngel", "\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9"}},
+      // Russian puts Cyrillic first.
+      {"ru_RU.UTF-8",
+       {"\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9", "\xc3\x84ngel", "anton", "BERND", "lars", "\xc5\x81ukasz", "Zoe"}},
+  };
+  for (const auto& [locale, order] : cases) {
+    SetCollationLocale(locale);
+    TVTRScanResults list;
+    for (const std::string& name : names) list.Add(name, 1, actShow);
+    list.Sort(0);
+    EXPECT_EQ(Names(list), order) << locale;
+  }
+  SetCollationLocale("C");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "RecordingHooks.h"
 #include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "actions/ActionExecutor.h"
@@ -35,19 +36,6 @@
 #include "samba/SambaNetApi.h"
 
 namespace vantrel::netapi::samba::live {
-
-// What the tests see of the window: the boxes shown and the progress, with a hook on the latter.
-class RecordingUi : public UiHooks {
- public:
-  void ShowInformation(const std::string& text) override { information.push_back(text); }
-  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-  void ShowError(const std::string& text) override { errors.push_back(text); }
-  void SetProgressPosition(std::int64_t position) override {
-    if (onProgress) onProgress(position);
-  }
-  std::vector<std::string> information, warnings, errors;
-  std::function<void(std::int64_t)> onProgress;
-};
 
 inline std::map<std::string, std::string> DomainFacts() {
   std::map<std::string, std::string> facts;
@@ -104,7 +92,7 @@ class LiveDomainTest : public ::testing::Test {
   }
 
   std::unique_ptr<NetApi> api_;
-  RecordingUi ui_;
+  RecordingHooks ui_;
 };
 
 struct ToolRun {

@@ -154,7 +154,7 @@ TEST_F(LiveDomainTest, ClockCheckAgainstLiveControllers) {
   std::atomic<bool> stop{false};
   ScanDriver driver(*api_, SystemClock::Instance(), ui_, stop);
   driver.CheckClocks({"\\\\DC1", "\\\\DC2"});
-  EXPECT_TRUE(ui_.information.empty());
+  EXPECT_TRUE(ui_.informations.empty());
   EXPECT_TRUE(ui_.warnings.empty());
 
   // A controller that does not answer gets the warning that names it.

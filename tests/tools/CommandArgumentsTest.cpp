@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,8 @@ class CommandArgumentsTest : public ::testing::Test {
   // Runs the program in the test folder's settings and checks the common promises.
   ProgramRun Run(const std::vector<std::string>& arguments, int expectedStatus) {
     const auto before = FolderSnapshot(folder_.Path());
-    const ProgramRun run = RunProgram(arguments, {"XDG_CONFIG_HOME=" + (folder_ / "config").string(),
-                                                  "HOME=" + folder_.Path().string()});
+    const ProgramRun run =
+        RunProgram(arguments, {"XDG_CONFIG_HOME=" + (folder_ / "config").string(), "HOME=" + folder_.Path().string()});
     std::string shown;
     for (const auto& argument : arguments) shown += " [" + argument + "]";
     EXPECT_EQ(run.status, expectedStatus) << shown << "\n" << run.err;
@@ -117,16 +118,29 @@ TEST_F(CommandArgumentsTest, ScanWithoutAnyHomeFolderFailsWithAMessage) {
   // A scheduled run under a user the system does not list (a container, a dynamic service user) and
   // without HOME: there is no settings folder, which is a failure to report, not a crash.
   if (::geteuid() != 0) GTEST_SKIP() << "needs to become a user without a passwd entry";
+  // That user may not reach the build folder (a checkout under /root): it runs a copy of the program
+  // from a folder that everybody may read.
+  namespace fs = std::filesystem;
+  std::string folderName = (fs::temp_directory_path() / "vantrel-scan-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folderName.data()), nullptr);
+  const fs::path copyFolder(folderName);
+  const fs::path program = copyFolder / "vantrel-scan";
+  fs::copy_file(VANTREL_SCAN_TOOL, program);
+  fs::permissions(copyFolder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
   std::string message;
   const int status = RunInChild(
       [&](std::string& text) {
         if (::setgid(54321) != 0 || ::setuid(54321) != 0) return 77;
         ::clearenv();
-        const ProgramRun run = RunProgram({VANTREL_SCAN_TOOL, "--lab", "/nonexistent", "--domain", "CORP"});
+        const ProgramRun run = RunProgram({program.string(), "--lab", "/nonexistent", "--domain", "CORP"});
         text = run.err + run.out;
         return run.status;
       },
       message);
+  fs::remove_all(copyFolder);
   EXPECT_EQ(status, 1) << message;
   EXPECT_NE(message.find("settings folder"), std::string::npos) << message;
   EXPECT_EQ(message.find("terminate called"), std::string::npos) << message;

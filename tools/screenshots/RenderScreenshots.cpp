@@ -1,6 +1,7 @@
 // Renders every page of the main window and every dialog to PNG files, offscreen, on a small lab:
 //   vantrel-screenshots OUTPUT_FOLDER
 // A tool for looking at the layout; the window programs themselves take no arguments.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -18,8 +19,10 @@
 #include "actions/ExchangeHelper.h"
 #include "app/AccountsPage.h"
 #include "app/ExchangeCheck.h"
+#include "app/GeneralPage.h"
 #include "app/HelpViewer.h"
 #include "app/MessageBoxes.h"
+#include "app/ScanPage.h"
 #include "app/TfrmDCList.h"
 #include "app/TfrmDomainList.h"
 #include "app/TfrmDomainSizeWarning.h"
@@ -134,8 +137,8 @@ int main(int argc, char** argv) {
   const char* const pages[] = {"page-general", "page-resources", "page-users", "page-computers", "page-scan"};
   window.Settings().UserIgnoreList().Add("GStaff");
   window.Settings().UserIgnoreList().Add("Ualice");
-  window.FillIgnoreListView({"GStaff", "Ualice"}, window.UsersPage()->lvwIgnore);
-  window.FillIgnoreListView({"CWS01$"}, window.ComputersPage()->lvwIgnore);
+  window.UsersPage()->FillIgnoreListView({"GStaff", "Ualice"});
+  window.ComputersPage()->FillIgnoreListView({"CWS01$"});
   for (int index = 0; index < 4; ++index) {
     window.PageControl()->setCurrentIndex(index);
     QApplication::processEvents();
@@ -143,7 +146,7 @@ int main(int argc, char** argv) {
   }
   window.PageControl()->setCurrentIndex(4);
   boxes.QueueDialog(SaveAndClick(QStringLiteral("dialog-statistics"), "btnOk"));
-  window.btnScanStartScanClick(window.findChild<QPushButton*>(QStringLiteral("btnScanStartScan")));
+  window.Scan()->btnScanStartScan->click();
   auto* results = window.findChild<QTreeView*>(QStringLiteral("lvwScanResults"));
   if (results->model()->rowCount() > 1) {
     const auto select = [results](int row) {
@@ -151,18 +154,16 @@ int main(int argc, char** argv) {
                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     };
     select(1);
-    window.SetSelectedAction(actDisable);
+    window.Scan()->pmnuActionDisable->trigger();
     select(0);
-    window.SetSelectedAction(actDelete);
+    window.Scan()->pmnuActionDelete->trigger();
   }
   QApplication::processEvents();
   Save(window, QStringLiteral("page-scan"));
   window.SetBusy(true);
-  window.SetComponentStates();
   QApplication::processEvents();
   Save(window, QStringLiteral("page-scan-busy"));
   window.SetBusy(false);
-  window.SetComponentStates();
 
   window.resize(450, 520);
   window.PageControl()->setCurrentIndex(0);
@@ -170,7 +171,7 @@ int main(int argc, char** argv) {
   Save(window, QStringLiteral("page-general-wide"));
 
   boxes.QueueDialog(SaveAndClick(QStringLiteral("dialog-dclist"), "btnCancel"));
-  window.btnGeneralDomainConfigClick();
+  window.General()->btnGeneralDomainConfig->click();
 
   boxes.QueueDialog([](QDialog& dialog) {
     auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
@@ -182,7 +183,7 @@ int main(int argc, char** argv) {
     Save(dialog, QStringLiteral("dialog-picker-users"));
     dialog.reject();
   });
-  window.btnUsersAddClick();
+  window.UsersPage()->btnAdd->click();
 
   window.ErrorsDialog()->AddLine("[DC2] User:bob - Error: Access is denied.");
   window.ErrorsDialog()->AddLine("[DC3] User:carol - Error: The network path was not found.");
