@@ -266,3 +266,18 @@ std::string ControllerHostName(const std::string& server, const std::string& dns
 }
 
 }  // namespace vantrel::netapi::samba
+
+namespace vantrel::netapi::samba {
+
+void DirectoryUnbind::operator()(ldap* connection) const { ::ldap_unbind_ext_s(connection, nullptr, nullptr); }
+
+NetStatus ConnectToDirectory(const std::string& host, DirectoryConnection& connection, std::string& namingContext) {
+  NetStatus result = Connect(host, connection);
+  if (result == status::kSuccess) result = NamingContext(connection.get(), namingContext);
+  if (result != status::kSuccess) connection.reset();
+  return result;
+}
+
+NetStatus DirectoryStatus(int ldapResult) { return StatusOf(ldapResult); }
+
+}  // namespace vantrel::netapi::samba

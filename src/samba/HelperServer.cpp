@@ -105,6 +105,13 @@ std::string HelperServer::Answer(std::string_view request) {
       WriteValues(out, result, userName);
       break;
     }
+    case HelperOperation::kAccountSnapshot: {
+      const auto [server, withGroups] = ReadArguments<string, bool>(in);
+      AccountSnapshot snapshot;
+      const NetStatus result = api_.NetAccountSnapshot(server, withGroups, snapshot);
+      WriteValues(out, result, snapshot);
+      break;
+    }
     default:
       throw WireFormatError("unknown helper operation");
   }

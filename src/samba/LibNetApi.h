@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,7 @@ namespace vantrel::netapi::samba {
 
 struct ServerName;
 class DirectoryAccountFlags;
+class DirectoryAccountSnapshot;
 
 // The operations straight on Samba's network management library, with one library context for
 // the whole process. NOT safe for threads (nor is the library): only the helper process uses it,
@@ -52,8 +54,18 @@ class LibNetApi : public NetApi {
   NetStatus NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   NetStatus NetRemoteTOD(const std::string& server, TimeOfDayInfo& info) override;
   NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
+  NetStatus NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) override;
 
  private:
+  // The directory reader of a controller (over LDAP, see DirectoryAccountSnapshot), kept for the
+  // next call.
+  DirectoryAccountSnapshot& Directory(const ServerName& server);
+  // An account's groups from the directory (all of them, through nesting); falls back to the
+  // library's own answer where the directory cannot be read.
+  template <class LibraryCall>
+  NetStatus DirectoryGroups(const ServerName& server, const std::string& userName, bool local,
+                            NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
+                            LibraryCall libraryCall);
   // The start of every call on the SAMR pipe: the library must be ready and the level one the call
   // knows; the library's SAMR handles are made to belong to server.
   NetStatus BeginSamrCall(const ServerName& server, bool levelKnown);
@@ -84,6 +96,7 @@ class LibNetApi : public NetApi {
   // Account flags are written over LDAP, with one connection kept to the last controller written to.
   std::unique_ptr<DirectoryAccountFlags> directory_;
   std::string directoryServer_;
+  std::map<std::string, std::unique_ptr<DirectoryAccountSnapshot>> readers_;  // by server name
 };
 
 }  // namespace vantrel::netapi::samba

@@ -1,5 +1,8 @@
 #include "samba/SambaNetApi.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "samba/HelperProtocol.h"
 
 namespace vantrel::netapi::samba {
@@ -122,6 +125,15 @@ NetStatus SambaNetApi::NetRemoteTOD(const std::string& server, TimeOfDayInfo& in
 NetStatus SambaNetApi::WNetGetUser(std::string& userName, std::uint32_t bufferLength) {
   userName.clear();
   return Exchange(pool_, Request(HelperOperation::kWNetGetUser, bufferLength), userName);
+}
+
+NetStatus SambaNetApi::NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) {
+  snapshot = AccountSnapshot{};
+  if (const char* choice = std::getenv("VANTREL_ACCOUNT_SNAPSHOT");
+      choice != nullptr && std::strcmp(choice, "off") == 0) {
+    return status::kNotSupported;
+  }
+  return Exchange(pool_, Request(HelperOperation::kAccountSnapshot, server, withGroups), snapshot);
 }
 
 }  // namespace vantrel::netapi::samba

@@ -53,6 +53,8 @@ class SambaNetApi : public NetApi {
   NetStatus NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   NetStatus NetRemoteTOD(const std::string& server, TimeOfDayInfo& info) override;
   NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
+  // Answers kNotSupported when VANTREL_ACCOUNT_SNAPSHOT is "off": scans then ask account by account.
+  NetStatus NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) override;
 
   HelperPool& Pool() { return pool_; }
 
