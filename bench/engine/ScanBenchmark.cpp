@@ -286,10 +286,11 @@ void Throughput(const std::filesystem::path& folder, std::int64_t users) {
   }
   const ScanNumbers bulk = Scan(lab, 100, true);
   const double reads = BulkReadSeconds(lab);
-  std::printf("  bulk reads, 100 threads: wall %.2f s (reads and account list %.2f s, queries %.2f s), %lld lookups, "
-              "%zu reported; the bulk reads alone %.2f s, ratio %.2f\n",
-              bulk.total, bulk.enumeration, bulk.querying, static_cast<long long>(bulk.lookups), bulk.reported, reads,
-              bulk.total / reads);
+  std::printf(
+      "  bulk reads, 100 threads: wall %.2f s (reads and account list %.2f s, queries %.2f s), %lld lookups, "
+      "%zu reported; the bulk reads alone %.2f s, ratio %.2f\n",
+      bulk.total, bulk.enumeration, bulk.querying, static_cast<long long>(bulk.lookups), bulk.reported, reads,
+      bulk.total / reads);
   std::filesystem::remove_all(lab);
 }
 
@@ -308,10 +309,10 @@ void Scale(const std::filesystem::path& folder, std::int64_t accounts) {
       MemorySampler sampler;
       const ScanNumbers numbers = Scan(lab, 100, bulk);
       sampler.Stop();
-      std::printf("  %s: wall %.2f s (account list %.2f s, queries %.2f s), %lld accounts, %lld lookups, %zu reported\n",
-                  bulk ? "from bulk reads" : "account by account", numbers.total, numbers.enumeration,
-                  numbers.querying, static_cast<long long>(numbers.accounts), static_cast<long long>(numbers.lookups),
-                  numbers.reported);
+      std::printf(
+          "  %s: wall %.2f s (account list %.2f s, queries %.2f s), %lld accounts, %lld lookups, %zu reported\n",
+          bulk ? "from bulk reads" : "account by account", numbers.total, numbers.enumeration, numbers.querying,
+          static_cast<long long>(numbers.accounts), static_cast<long long>(numbers.lookups), numbers.reported);
       std::printf("    peak memory (ru_maxrss) %.1f MB (%.1f MB before the scan; target < 500 MB)\n", PeakMegabytes(),
                   before);
       std::printf(

@@ -222,6 +222,19 @@ NetStatus DirectoryAccountSnapshot::Read(bool withGroups, AccountSnapshot& snaps
   return read;
 }
 
+NetStatus DirectoryAccountSnapshot::TrustAccountNames(std::vector<std::string>& names) {
+  names.clear();
+  if (const NetStatus connected = Connected()) return connected;
+  LDAP* connection = connection_.get();
+  const NetStatus read =
+      PagedSearch(connection, base_, "(sAMAccountType=805306370)", {"sAMAccountName"}, [&](LDAPMessage* entry) {
+        if (auto name = Value(connection, entry, "sAMAccountName")) names.push_back(std::move(*name));
+      });
+  if (read == status::kRpcServerUnavailable) connection_.reset();
+  if (read != status::kSuccess) names.clear();
+  return read;
+}
+
 NetStatus DirectoryAccountSnapshot::FindDn(const std::string& accountName, std::string& dn) {
   dn.clear();
   if (const NetStatus connected = Connected()) return connected;

@@ -26,6 +26,9 @@ class DirectoryAccountSnapshot {
   // the groups it is a member of.
   NetStatus Read(bool withGroups, AccountSnapshot& snapshot);
 
+  // The names of the inter-domain trust accounts (NAME$ for the trusted domain NAME).
+  NetStatus TrustAccountNames(std::vector<std::string>& names);
+
   // The account's last logon, seconds since 1970 UTC (0: never), as Read gives it.
   NetStatus LastLogon(const std::string& accountName, std::int64_t& lastLogon);
 
