@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Times a scan of the live test domain (the whole vantrel-scan run, median of three) against the
 # paged LDAP searches (ldapsearch, GSSAPI, sealed) that read the same facts from the same
-# controllers one after the other (median of three), and checks that the scan's result file is the same (header aside) whether
-# the controllers are read in bulk or account by account. Prints its numbers; run as root:
+# controllers one after the other (median of three), and checks that the scan's result file is the
+# same (header aside) whether the controllers are read in bulk or account by account. Prints its
+# numbers; run as root:
 #
 #   bench/samba/scan-vs-search.sh [BUILD_DIR]     (default build/release, else build/debug)
 #
 # VANTREL_SAMBA_EXTRA_USERS (default 5000) sets the domain's size, VANTREL_BENCH_THREADS (default 8)
-# the scan's query threads. Exits 1 when the two result files differ.
+# the scan's query threads, VANTREL_SAMBA_PROCESS_MODEL (default prefork) the controllers' one. Exits 1 when the two result files differ.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -23,6 +24,9 @@ if [ -z "${VANTREL_BENCH_INSIDE:-}" ]; then
   [ -x "$build/tools/vantrel-scan/vantrel-scan" ] || { echo "no vantrel-scan in $build" >&2; exit 2; }
   command -v ldapsearch >/dev/null || { echo "ldapsearch is missing (ldap-utils)" >&2; exit 2; }
   export VANTREL_SAMBA_EXTRA_USERS="${VANTREL_SAMBA_EXTRA_USERS:-5000}"
+  # Controllers that serve requests side by side, as real ones do: with one process, a controller
+  # busy with one search holds up every other request to it, its KDC's included.
+  export VANTREL_SAMBA_PROCESS_MODEL="${VANTREL_SAMBA_PROCESS_MODEL:-prefork}"
   export VANTREL_BENCH_INSIDE="$build"
   exec "$root/tests/samba/samba-domain.sh" "$0"
 fi
@@ -56,8 +60,8 @@ set_value() {  # name value-text
 # A REG_MULTI_SZ value as hex(7) bytes.
 multi_sz() {
   local bytes=""
-  for entry in "$@"; do bytes+="$(printf '%s' "$entry" | od -An -tx1 | tr -s ' \n' ','),00,"; done
-  echo "hex(7):${bytes#,}00"
+  for entry in "$@"; do bytes+="$(printf '%s' "$entry" | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//'),00,"; done
+  echo "hex(7):${bytes}00"
 }
 
 "$scan_tool" --configure >"$work/controllers.txt"
@@ -100,8 +104,9 @@ compare() {  # label
   fi
 }
 
-echo "Live test domain: ${VANTREL_SAMBA_EXTRA_USERS} extra users, $controllers controllers, $threads query threads"
-echo "  paged searches of both controllers: $search_time s ($entries entries)"
+echo "Live test domain: ${VANTREL_SAMBA_EXTRA_USERS} extra users, $controllers controllers (process model" \
+  "${VANTREL_SAMBA_PROCESS_MODEL}), $threads query threads, $(basename "$VANTREL_BENCH_INSIDE") build"
+echo "  paged searches of the controllers: $search_time s ($entries entries; runs: ${search_runs[*]})"
 for ignore in "" "GVantrelOuter"; do
   if [ -n "$ignore" ]; then
     set_value UserIgnoreList "$(multi_sz "$ignore")"
