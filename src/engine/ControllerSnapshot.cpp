@@ -1,7 +1,6 @@
 #include "engine/ControllerSnapshot.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "common/Text.h"
 
@@ -9,8 +8,8 @@ namespace vantrel {
 
 ControllerSnapshot::ControllerSnapshot(netapi::AccountSnapshot snapshot, const IgnoreList& ignoreList)
     : accounts_(std::move(snapshot.accounts)), hasGroups_(!snapshot.groups.empty()) {
-  byName_.resize(accounts_.size());
-  std::iota(byName_.begin(), byName_.end(), 0U);
+  byName_.reserve(accounts_.size());
+  for (std::size_t index = 0; index < accounts_.size(); ++index) byName_.push_back(static_cast<std::uint32_t>(index));
   std::sort(byName_.begin(), byName_.end(), [this](std::uint32_t a, std::uint32_t b) {
     return CompareTextCI(accounts_[a].name, accounts_[b].name) < 0;
   });
