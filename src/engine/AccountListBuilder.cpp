@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <span>
 
+#include "common/BusyCursor.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
-#include "common/BusyCursor.h"
-#include "netapi/Batches.h"
 #include "engine/EngineMessages.h"
+#include "netapi/Batches.h"
 
 namespace vantrel {
 
@@ -56,6 +56,27 @@ void EnumerateAccounts(netapi::NetApi& api, const std::string& server, std::uint
   }
 }
 
+constexpr std::uint32_t kComputerFlags = netapi::uf::kWorkstationTrust | netapi::uf::kServerTrust;
+
+std::uint32_t CountInSnapshot(const ControllerSnapshot& snapshot, std::uint32_t flags) {
+  return static_cast<std::uint32_t>(
+      std::count_if(snapshot.Accounts().begin(), snapshot.Accounts().end(),
+                    [flags](const netapi::AccountFacts& account) { return (account.flags & flags) != 0; }));
+}
+
+void ListFromSnapshot(const ControllerSnapshot& snapshot, std::uint32_t flags, std::vector<std::string>& accountList,
+                      std::uint32_t progressBase, std::uint32_t& added, UiHooks& ui) {
+  for (const netapi::AccountFacts& account : snapshot.Accounts()) {
+    if ((account.flags & flags) == 0) continue;
+    accountList.push_back(account.name);
+    ++added;
+    if (added % kProgressInterval == 0) {
+      ui.SetProgressPosition(static_cast<std::int64_t>(progressBase) + added);
+      ui.ProcessEvents();
+    }
+  }
+}
+
 void ReadGroupNames(NetStatus status, const netapi::NetBuffer<netapi::GroupInfo>& buffer, std::uint32_t entriesRead,
                     std::uint32_t totalEntries, const char* failedMessage, const char* unassignedMessage,
                     const char* incompleteMessage, std::vector<std::string>& groups) {
@@ -75,7 +96,8 @@ void ReadGroupNames(NetStatus status, const netapi::NetBuffer<netapi::GroupInfo>
 
 void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanUsers, bool scanComputers,
                       bool& showSizeWarning, bool unattended, const std::atomic<bool>& stopRequested,
-                      std::vector<std::string>& accountList, std::vector<std::string>& errorLines, UiHooks& ui) {
+                      std::vector<std::string>& accountList, std::vector<std::string>& errorLines, UiHooks& ui,
+                      const ControllerSnapshot* snapshot) {
   ui.SetStatusText("Initializing");
   ui.SetProgressPosition(0);
   ui.ProcessEvents();
@@ -84,7 +106,10 @@ void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanU
   // Only the total is wanted here; the status does not matter (a failure leaves the total at 0, and
   // the listing below finds out whether the names can be read).
   std::uint32_t totalEntries = 0;
-  {
+  if (snapshot != nullptr) {
+    totalEntries = (scanUsers ? CountInSnapshot(*snapshot, netapi::uf::kNormalAccount) : 0) +
+                   (scanComputers ? CountInSnapshot(*snapshot, kComputerFlags) : 0);
+  } else {
     netapi::NetBuffer<netapi::UserInfo> buffer;
     std::uint32_t entriesRead = 0;
     std::uint32_t resumeHandle = 0;
@@ -102,11 +127,14 @@ void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanU
 
   std::uint32_t users = 0;
   std::uint32_t computers = 0;
-  if (scanUsers) {
+  if (snapshot != nullptr) {
+    if (scanUsers) ListFromSnapshot(*snapshot, netapi::uf::kNormalAccount, accountList, 0, users, ui);
+    if (scanComputers) ListFromSnapshot(*snapshot, kComputerFlags, accountList, users, computers, ui);
+  } else if (scanUsers) {
     EnumerateAccounts(api, server, netapi::filter::kNormalAccount, "users", "Unassigned data while enumerating users",
                       accountList, errorLines, 0, users, ui);
   }
-  if (scanComputers) {
+  if (snapshot == nullptr && scanComputers) {
     EnumerateAccounts(api, server, netapi::filter::kWorkstationTrust | netapi::filter::kServerTrust, "computers",
                       "Unassigned data while enumerating computers", accountList, errorLines, users, computers, ui);
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/UiHooks.h"
+#include "engine/ControllerSnapshot.h"
 #include "netapi/NetApi.h"
 
 namespace vantrel {
@@ -21,9 +22,14 @@ inline constexpr std::uint32_t kDomainSizeWarningThreshold = 500;
 // "computers") to errorLines. A stop requested meanwhile is honoured only once both enumerations
 // are done: it raises "Terminated by user". Must run on the thread that owns the window, before any
 // query thread shares errorLines.
+//
+// With a snapshot of `server` (its bulk read of every account), the names and the total come from
+// it, in its order (users, then computers, picked by their flags as the enumeration filters pick
+// them), and the controller is not asked again.
 void BuildAccountList(netapi::NetApi& api, const std::string& server, bool scanUsers, bool scanComputers,
                       bool& showSizeWarning, bool unattended, const std::atomic<bool>& stopRequested,
-                      std::vector<std::string>& accountList, std::vector<std::string>& errorLines, UiHooks& ui);
+                      std::vector<std::string>& accountList, std::vector<std::string>& errorLines, UiHooks& ui,
+                      const ControllerSnapshot* snapshot = nullptr);
 
 // Appends the account's local groups (direct and through nesting), then its global groups, as
 // `server` reports them. Any failure raises a VantrelError whose text begins "GetGroupMembership: ".

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <span>
 
+#include "common/BusyCursor.h"
 #include "common/Text.h"
 #include "common/VantrelError.h"
-#include "common/BusyCursor.h"
 #include "netapi/Batches.h"
 
 namespace vantrel {

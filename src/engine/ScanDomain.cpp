@@ -1,6 +1,8 @@
 #include "engine/ScanDomain.h"
 
 #include <chrono>
+#include <future>
+#include <memory>
 
 #include "common/Text.h"
 #include "common/VantrelError.h"
@@ -17,6 +19,37 @@ namespace {
 constexpr std::chrono::milliseconds kRoundPause(100);
 constexpr std::size_t kEventInterval = 20;
 
+// Reads every controller's accounts at once, all controllers side by side, while the window stays
+// responsive. A controller whose read fails (or whose back end has none) gets no snapshot and is
+// asked account by account, which reports its failures as error lines exactly as before.
+void TakeSnapshots(netapi::NetApi& api, UiHooks& ui, const ScanDomainParams& params, TarvikScanContext& context) {
+  const std::vector<std::string>& controllers = params.queryList;
+  // Group memberships are only needed where the ignore list is looked at: the first controller.
+  const bool withGroups = !params.ignoreList.Empty();
+  std::vector<std::future<std::unique_ptr<ControllerSnapshot>>> reads;
+  reads.reserve(controllers.size());
+  for (std::size_t position = 0; position < controllers.size(); ++position) {
+    reads.push_back(std::async(std::launch::async, [&api, &params, &controllers, position, withGroups] {
+      std::unique_ptr<ControllerSnapshot> snapshot;
+      try {
+        netapi::AccountSnapshot read;
+        if (api.NetAccountSnapshot(controllers[position], withGroups && position == 0, read) ==
+            netapi::status::kSuccess) {
+          snapshot = std::make_unique<ControllerSnapshot>(std::move(read), params.ignoreList);
+        }
+      } catch (const std::exception&) {
+        snapshot.reset();  // out of memory, mostly: ask account by account instead
+      }
+      return snapshot;
+    }));
+  }
+  context.snapshots.resize(controllers.size());
+  for (std::size_t position = 0; position < reads.size(); ++position) {
+    while (reads[position].wait_for(kRoundPause) != std::future_status::ready) ui.ProcessEvents();
+    context.snapshots[position] = reads[position].get();
+  }
+}
+
 void RunScan(netapi::NetApi& api, UiHooks& ui, const std::atomic<bool>& stopRequested, const ScanDomainParams& params,
              bool& showSizeWarning, ScanCounters& counters, TarvikScanContext& context) {
   if (params.queryList.empty()) throw VantrelError(engine_messages::kEmptyDCList);
@@ -26,9 +59,12 @@ void RunScan(netapi::NetApi& api, UiHooks& ui, const std::atomic<bool>& stopRequ
   // waits for every started query, which still use them.
   TTarvikDispatcher dispatcher(params.threadCount, context);
 
+  TakeSnapshots(api, ui, params, context);
+
   // No query has started yet, so the error lines need no lock here.
   BuildAccountList(api, params.queryList.front(), params.scanUsers, params.scanComputers, showSizeWarning,
-                   params.unattended, stopRequested, accountList, context.errorLines, ui);
+                   params.unattended, stopRequested, accountList, context.errorLines, ui,
+                   context.snapshots.front().get());
 
   ui.SetStatusText("Scanning");
   ui.SetProgressMaximum(static_cast<std::int64_t>(accountList.size()));

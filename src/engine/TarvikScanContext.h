@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "common/Clock.h"
+#include "engine/ControllerSnapshot.h"
 #include "engine/IgnoreList.h"
 #include "netapi/NetApi.h"
 #include "results/ScanResult.h"
@@ -31,8 +33,12 @@ struct TarvikScanContext {
   std::int32_t neverUsedAction = actShow;
   TVTRScanResults& results;
   std::vector<std::string>& errorLines;
+  // Per entry of queryList: what that controller's bulk read gave, or null where it had none (the
+  // controller is then asked account by account). Filled before the first query starts.
+  std::vector<std::unique_ptr<ControllerSnapshot>> snapshots{};
 
-  // Serialises ignore-list lookups together with the group lookups they need.
+  // Serialises ignore-list lookups (the group lookups they need run outside it: the list never
+  // changes during a scan and the network interface is safe for many threads).
   std::mutex ignoreLock{};
   std::mutex resultLock{};
   std::mutex errorLock{};

@@ -69,7 +69,17 @@ void TTarvikThread::Query(std::string& currentController) {
     const std::string& controller = queryList[position];
     currentController = controller;
     std::optional<netapi::UserInfo> info;
-    const netapi::NetStatus status = context.api.NetUserGetInfo(controller, accountName_, 2, info);
+    netapi::NetStatus status = netapi::status::kSuccess;
+    const ControllerSnapshot* snapshot =
+        position < context.snapshots.size() ? context.snapshots[position].get() : nullptr;
+    if (const netapi::AccountFacts* facts = snapshot != nullptr ? snapshot->Find(accountName_) : nullptr) {
+      info.emplace();
+      info->flags = facts->flags;
+      info->passwordAge = facts->passwordAge;
+      info->lastLogon = facts->lastLogon;
+    } else {
+      status = context.api.NetUserGetInfo(controller, accountName_, 2, info);
+    }
     if (status != netapi::status::kSuccess || !info) {
       skip = true;
       halt = true;
@@ -127,8 +137,16 @@ bool TTarvikThread::IsIgnored(const std::string& firstController, const netapi::
   const IgnoreList& ignoreList = context.ignoreList;
   if (ignored || ignoreList.Empty()) return ignored;
 
-  std::lock_guard<std::mutex> lock(context_.ignoreLock);
-  if (ignoreList.Contains('U', accountName_) || ignoreList.Contains('C', accountName_)) return true;
+  {
+    std::lock_guard<std::mutex> lock(context_.ignoreLock);
+    if (ignoreList.Contains('U', accountName_) || ignoreList.Contains('C', accountName_)) return true;
+  }
+  // The groups come from the first controller's bulk read where it holds them, else from a lookup
+  // on that controller, made outside the lock so that lookups of many threads run side by side.
+  const ControllerSnapshot* snapshot = context.snapshots.empty() ? nullptr : context.snapshots.front().get();
+  if (snapshot != nullptr && snapshot->HasGroups()) {
+    if (const netapi::AccountFacts* facts = snapshot->Find(accountName_)) return snapshot->InIgnoredGroup(*facts);
+  }
   std::vector<std::string> groups;
   GetGroupMembership(context.api, firstController, accountName_, groups);
   return std::any_of(groups.begin(), groups.end(),

@@ -512,6 +512,87 @@ NetStatus SimNetApi::NetRemoteTOD(const std::string& server, TimeOfDayInfo& info
   return status::kSuccess;
 }
 
+void SimNetApi::ReadSnapshotGroups(LabSession& session, const Domain& domain, AccountSnapshot& snapshot,
+                                   std::unordered_map<std::string, std::vector<std::uint32_t>>& groupsOf) const {
+  std::unordered_map<std::int64_t, std::uint32_t> indexOfId;
+  std::unordered_map<std::string, std::uint32_t> globalByName;
+  SqliteStatement groups(session.connection, "SELECT id, name, is_local FROM groups WHERE domain_id = ?1 ORDER BY id");
+  groups.BindInt(1, domain.id);
+  while (groups.Step()) {
+    const auto index = static_cast<std::uint32_t>(snapshot.groups.size());
+    indexOfId[groups.Int(0)] = index;
+    if (groups.Int(2) == 0) globalByName[UpperAscii(groups.Text(1))] = index;
+    snapshot.groups.push_back(GroupFacts{groups.Text(1), {}});
+  }
+  // A member is an account, or (of a local group) a global group whose members it takes in.
+  SqliteStatement members(session.connection,
+                          "SELECT m.group_id, m.member FROM members m JOIN groups g ON g.id = m.group_id"
+                          " WHERE g.domain_id = ?1 ORDER BY m.id");
+  members.BindInt(1, domain.id);
+  while (members.Step()) {
+    const std::uint32_t group = indexOfId.at(members.Int(0));
+    std::string member = UpperAscii(members.Text(1));
+    if (const auto nested = globalByName.find(member); nested != globalByName.end()) {
+      snapshot.groups[nested->second].memberOf.push_back(group);
+    } else {
+      groupsOf[std::move(member)].push_back(group);
+    }
+  }
+}
+
+NetStatus SimNetApi::NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) {
+  snapshot = AccountSnapshot{};
+  const Target target = Resolve(server);
+  if (const NetStatus unreachable = target.Unreachable()) return unreachable;
+  if (target.controller == nullptr) return status::kNotSupported;  // the local machine has no directory
+  const Controller& controller = *target.controller;
+  const Domain& domain = domains_[controller.domain];
+
+  auto session = pool_.Acquire();
+  lab::SqliteTransaction read(session->connection, false);
+  std::unordered_map<std::string, std::vector<std::uint32_t>> groupsOf;
+  if (withGroups) ReadSnapshotGroups(*session, domain, snapshot, groupsOf);
+
+  SqliteStatement accounts(session->connection,
+                           "SELECT a.name, a.flags, a.password_set, l.moment, f.status FROM accounts a"
+                           " LEFT JOIN logons l ON l.account_id = a.id AND l.controller_id = ?2"
+                           " LEFT JOIN failures f ON f.account_id = a.id AND f.controller_id = ?2"
+                           " WHERE a.domain_id = ?1 AND (a.flags & ?3) <> 0 ORDER BY a.id");
+  accounts.BindInt(1, domain.id)
+      .BindInt(2, controller.id)
+      .BindInt(3, uf::kNormalAccount | uf::kWorkstationTrust | uf::kServerTrust);
+  // The controller answers page by page, each page after its latency.
+  const std::int64_t pageSize = std::min<std::int64_t>(domain.batchSize, 1000);
+  const std::int64_t now = NowSeconds();
+  std::int64_t onPage = 0;
+  while (accounts.Step()) {
+    if (++onPage > pageSize) {
+      const LatencyGuard page(&controller);
+      onPage = 1;
+    }
+    AccountFacts facts;
+    facts.name = accounts.Text(0);
+    if (!accounts.IsNull(4)) {
+      // The controller fails on this account: only its name is listed.
+      facts.status = static_cast<NetStatus>(accounts.Int(4));
+      snapshot.accounts.push_back(std::move(facts));
+      continue;
+    }
+    facts.flags = static_cast<std::uint32_t>(accounts.Int(1));
+    if (!accounts.IsNull(2)) facts.passwordAge = ClampToUint32(now - accounts.Int(2));
+    if (!accounts.IsNull(3)) facts.lastLogon = accounts.Int(3);
+    if (withGroups) {
+      if (const auto found = groupsOf.find(UpperAscii(facts.name)); found != groupsOf.end()) {
+        facts.groups = std::move(found->second);
+      }
+    }
+    snapshot.accounts.push_back(std::move(facts));
+  }
+  accounts.Reset();
+  read.Commit();
+  return status::kSuccess;
+}
+
 NetStatus SimNetApi::WNetGetUser(std::string& userName, std::uint32_t bufferLength) {
   userName.clear();
   std::string name;

@@ -54,6 +54,8 @@ class SimNetApi : public NetApi {
   NetStatus NetGetDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   NetStatus NetRemoteTOD(const std::string& server, TimeOfDayInfo& info) override;
   NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override;
+  // One page of up to 1000 accounts (the domain's batch size, when smaller) per latency of the controller.
+  NetStatus NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) override;
 
  private:
   struct Controller {
@@ -100,6 +102,10 @@ class SimNetApi : public NetApi {
                             NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
                             std::uint32_t& resumeHandle);
   std::int64_t NowSeconds() const;
+  // The domain's groups into snapshot, and every account's direct memberships into groupsOf (by
+  // upper-case account name).
+  void ReadSnapshotGroups(lab::LabSession& session, const Domain& domain, AccountSnapshot& snapshot,
+                          std::unordered_map<std::string, std::vector<std::uint32_t>>& groupsOf) const;
 
   const Clock& clock_;
   mutable lab::LabSessionPool pool_;

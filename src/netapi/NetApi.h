@@ -18,11 +18,12 @@ namespace status {
 constexpr NetStatus kSuccess = 0;
 constexpr NetStatus kAccessDenied = 5;
 constexpr NetStatus kNotEnoughMemory = 8;
-constexpr NetStatus kBadNetPath = 53;           // the network path was not found (controller down)
+constexpr NetStatus kBadNetPath = 53;  // the network path was not found (controller down)
 constexpr NetStatus kNotSupported = 50;
 constexpr NetStatus kInvalidParameter = 87;
 constexpr NetStatus kInvalidLevel = 124;
-constexpr NetStatus kMoreData = 234;            // a partial batch: call again with the resume handle
+constexpr NetStatus kMoreData = 234;        // a partial batch: call again with the resume handle
+constexpr NetStatus kSomeNotMapped = 1301;  // some names or security ids could not be translated
 constexpr NetStatus kNoLogonServers = 1311;
 constexpr NetStatus kLogonFailure = 1326;
 constexpr NetStatus kNoSuchDomain = 1355;
@@ -99,6 +100,35 @@ struct TimeOfDayInfo {
   std::int64_t elapsedSeconds = 0;
 };
 
+// One account as a controller holds it, from a bulk read of all its accounts (NetAccountSnapshot):
+// the fields of a level 2 record that a scan reads, and the groups the account is a direct member
+// of (its primary group included), when they were asked for.
+struct AccountFacts {
+  std::string name;
+  std::uint32_t flags = 0;
+  std::uint32_t passwordAge = 0;  // as UserInfo::passwordAge
+  std::int64_t lastLogon = 0;     // as UserInfo::lastLogon
+  // 0, or the status every question about this account to this controller fails with: only the
+  // name is then known, and asking about the account directly gives the reason.
+  NetStatus status = status::kSuccess;
+  std::vector<std::uint32_t> groups;  // indexes into AccountSnapshot::groups
+};
+
+// A group of a snapshot: its name and the groups it is itself a direct member of.
+struct GroupFacts {
+  std::string name;
+  std::vector<std::uint32_t> memberOf;  // indexes into AccountSnapshot::groups
+};
+
+// Every user and computer account of a controller's domain as that controller holds them
+// (normal user accounts, workstation and server trust accounts; not inter-domain trusts), in the
+// order the controller lists them; with groups asked for, also every group an account can be a
+// member of, directly or through nesting (global, domain-local and builtin alike).
+struct AccountSnapshot {
+  std::vector<AccountFacts> accounts;
+  std::vector<GroupFacts> groups;
+};
+
 // A returned buffer. It owns its entries (so nothing is ever left to be freed by hand) and can be
 // missing, as a buffer pointer can be NULL after a call: callers that need entries check Assigned().
 template <class Entry>
@@ -169,15 +199,14 @@ class NetApi {
                                      std::uint32_t& totalEntries) = 0;
 
   // Level 0; flags kLgIncludeIndirect adds the local groups reached through global groups.
-  virtual NetStatus NetUserGetLocalGroups(const std::string& server, const std::string& userName,
-                                          std::uint32_t level, std::uint32_t flags, std::int32_t prefMaxLen,
-                                          NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
-                                          std::uint32_t& totalEntries) = 0;
+  virtual NetStatus NetUserGetLocalGroups(const std::string& server, const std::string& userName, std::uint32_t level,
+                                          std::uint32_t flags, std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer,
+                                          std::uint32_t& entriesRead, std::uint32_t& totalEntries) = 0;
 
   // Level 1 (name and comment), in batches with a resume handle.
   virtual NetStatus NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
-                                 NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
-                                 std::uint32_t& totalEntries, std::uint32_t& resumeHandle) = 0;
+                                 NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
+                                 std::uint32_t& resumeHandle) = 0;
   virtual NetStatus NetLocalGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
                                       NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
                                       std::uint32_t& totalEntries, std::uint32_t& resumeHandle) = 0;
@@ -215,6 +244,14 @@ class NetApi {
 
   // Home folders on file servers; the default reaches none.
   virtual RemoteFolders& Folders() { return RemoteFolders::Unreachable(); }
+
+  // Reads every account of the controller `server` at once (see AccountSnapshot), with the group
+  // memberships when withGroups is set. A back end that cannot answers kNotSupported (the default),
+  // and the caller then asks account by account.
+  virtual NetStatus NetAccountSnapshot(const std::string& /*server*/, bool /*withGroups*/, AccountSnapshot& snapshot) {
+    snapshot = AccountSnapshot{};
+    return status::kNotSupported;
+  }
 };
 
 }  // namespace vantrel::netapi

@@ -30,8 +30,8 @@ constexpr NetStatus kInternalError = 1359;  // ERROR_INTERNAL_ERROR
 // Lockout (0x10) and "password expired" (0x800000) are computed by the directory and cannot be
 // written; the type bits make an account another kind of account, which no action of ours does.
 constexpr std::uint32_t kComputedBits = 0x0010 | 0x800000;
-constexpr std::uint32_t kTypeBits = 0x0100 | uf::kNormalAccount | uf::kInterdomainTrust | uf::kWorkstationTrust |
-                                    uf::kServerTrust;
+constexpr std::uint32_t kTypeBits =
+    0x0100 | uf::kNormalAccount | uf::kInterdomainTrust | uf::kWorkstationTrust | uf::kServerTrust;
 
 struct MessageFreer {
   void operator()(LDAPMessage* message) const { ::ldap_msgfree(message); }
@@ -107,8 +107,8 @@ NetStatus Connect(const std::string& host, Owner& connection) {
   return StatusOf(bound);
 }
 
-NetStatus Search(LDAP* connection, const std::string& base, int scope, const std::string& filter,
-                 const char* attribute, Message& answer) {
+NetStatus Search(LDAP* connection, const std::string& base, int scope, const std::string& filter, const char* attribute,
+                 Message& answer) {
   std::array<char*, 2> attributes{const_cast<char*>(attribute), nullptr};
   timeval timeout{kTimeoutSeconds, 0};
   LDAPMessage* raw = nullptr;
@@ -147,7 +147,8 @@ struct Account {
 
 NetStatus FindAccount(LDAP* connection, const std::string& base, const std::string& name, Account& account) {
   Message answer;
-  const std::string filter = "(&(objectClass=user)(sAMAccountName=" + DirectoryAccountFlags::EscapeFilterValue(name) + "))";
+  const std::string filter =
+      "(&(objectClass=user)(sAMAccountName=" + DirectoryAccountFlags::EscapeFilterValue(name) + "))";
   if (const NetStatus found = Search(connection, base, LDAP_SCOPE_SUBTREE, filter, kFlagsAttribute, answer)) {
     return found;
   }
@@ -166,7 +167,8 @@ NetStatus FindAccount(LDAP* connection, const std::string& base, const std::stri
 
 NetStatus NamingContext(LDAP* connection, std::string& base) {
   Message answer;
-  if (const NetStatus found = Search(connection, "", LDAP_SCOPE_BASE, "(objectClass=*)", "defaultNamingContext", answer)) {
+  if (const NetStatus found =
+          Search(connection, "", LDAP_SCOPE_BASE, "(objectClass=*)", "defaultNamingContext", answer)) {
     return found;
   }
   LDAPMessage* entry = ::ldap_first_entry(connection, answer.get());
@@ -309,5 +311,20 @@ std::string ControllerHostName(const std::string& server, const std::string& dns
   ::freeaddrinfo(found);
   return qualified;
 }
+
+}  // namespace vantrel::netapi::samba
+
+namespace vantrel::netapi::samba {
+
+void DirectoryUnbind::operator()(ldap* connection) const { ::ldap_unbind_ext_s(connection, nullptr, nullptr); }
+
+NetStatus ConnectToDirectory(const std::string& host, DirectoryConnection& connection, std::string& namingContext) {
+  NetStatus result = Connect(host, connection);
+  if (result == status::kSuccess) result = NamingContext(connection.get(), namingContext);
+  if (result != status::kSuccess) connection.reset();
+  return result;
+}
+
+NetStatus DirectoryStatus(int ldapResult) { return StatusOf(ldapResult); }
 
 }  // namespace vantrel::netapi::samba

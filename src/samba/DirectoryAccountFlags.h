@@ -62,3 +62,20 @@ class DirectoryAccountFlags {
 std::string ControllerHostName(const std::string& server, const std::string& dnsDomain);
 
 }  // namespace vantrel::netapi::samba
+
+namespace vantrel::netapi::samba {
+
+// An LDAP connection to a controller, unbound when it goes.
+struct DirectoryUnbind {
+  void operator()(ldap* connection) const;
+};
+using DirectoryConnection = std::unique_ptr<ldap, DirectoryUnbind>;
+
+// Opens a connection to the controller's host, binds it with the user's Kerberos tickets (SASL
+// GSSAPI, signed and sealed, as for the account flags) and reads the domain's naming context.
+NetStatus ConnectToDirectory(const std::string& host, DirectoryConnection& connection, std::string& namingContext);
+
+// What an LDAP result code means as a status of the network management operations.
+NetStatus DirectoryStatus(int ldapResult);
+
+}  // namespace vantrel::netapi::samba

@@ -1,5 +1,7 @@
 #include "samba/HelperProtocol.h"
 
+#include <algorithm>
+
 namespace vantrel::netapi::samba {
 
 void WriteValue(WireWriter& writer, std::uint32_t value) { writer.U32(value); }
@@ -24,6 +26,30 @@ void WriteValue(WireWriter& writer, const TimeOfDayInfo& info) { WriteValue(writ
 
 void WriteValue(WireWriter& writer, const RemoteFolders::Result& result) {
   WriteValues(writer, static_cast<std::int32_t>(result.error), result.text, result.destination);
+}
+
+void WriteValue(WireWriter& writer, bool value) { writer.Bool(value); }
+
+void WriteValue(WireWriter& writer, const std::vector<std::uint32_t>& values) {
+  writer.U32(static_cast<std::uint32_t>(values.size()));
+  for (const std::uint32_t value : values) writer.U32(value);
+}
+
+void WriteValue(WireWriter& writer, const AccountFacts& facts) {
+  WriteValues(writer, facts.name, facts.flags, facts.passwordAge, facts.lastLogon, facts.status, facts.groups);
+}
+
+void WriteValue(WireWriter& writer, const GroupFacts& facts) { WriteValues(writer, facts.name, facts.memberOf); }
+
+template <class Entry>
+void WriteList(WireWriter& writer, const std::vector<Entry>& entries) {
+  writer.U32(static_cast<std::uint32_t>(entries.size()));
+  for (const Entry& entry : entries) WriteValue(writer, entry);
+}
+
+void WriteValue(WireWriter& writer, const AccountSnapshot& snapshot) {
+  WriteList(writer, snapshot.groups);
+  WriteList(writer, snapshot.accounts);
 }
 
 void ReadValue(WireReader& reader, std::uint32_t& value) { value = reader.U32(); }
@@ -53,6 +79,49 @@ void ReadValue(WireReader& reader, RemoteFolders::Result& result) {
   std::int32_t error = 0;
   ReadValues(reader, error, result.text, result.destination);
   result.error = error;
+}
+
+void ReadValue(WireReader& reader, bool& value) { value = reader.Bool(); }
+
+// Each value takes bytes of the message, so a bogus count fails on reading, not on allocating.
+void ReadValue(WireReader& reader, std::vector<std::uint32_t>& values) {
+  values.clear();
+  const std::uint32_t count = reader.U32();
+  for (std::uint32_t i = 0; i < count; ++i) values.push_back(reader.U32());
+}
+
+void ReadValue(WireReader& reader, AccountFacts& facts) {
+  ReadValues(reader, facts.name, facts.flags, facts.passwordAge, facts.lastLogon, facts.status, facts.groups);
+}
+
+void ReadValue(WireReader& reader, GroupFacts& facts) { ReadValues(reader, facts.name, facts.memberOf); }
+
+template <class Entry>
+void ReadList(WireReader& reader, std::vector<Entry>& entries) {
+  entries.clear();
+  const std::uint32_t count = reader.U32();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    Entry entry;
+    ReadValue(reader, entry);
+    entries.push_back(std::move(entry));
+  }
+  entries.shrink_to_fit();
+}
+
+void ReadValue(WireReader& reader, AccountSnapshot& snapshot) {
+  ReadList(reader, snapshot.groups);
+  ReadList(reader, snapshot.accounts);
+  // A group index beyond the groups sent is a broken message, not a membership.
+  const auto known = static_cast<std::uint32_t>(snapshot.groups.size());
+  const auto outside = [known](const std::vector<std::uint32_t>& indexes) {
+    return std::any_of(indexes.begin(), indexes.end(), [known](std::uint32_t index) { return index >= known; });
+  };
+  for (const GroupFacts& group : snapshot.groups) {
+    if (outside(group.memberOf)) throw WireFormatError("group index out of range");
+  }
+  for (const AccountFacts& account : snapshot.accounts) {
+    if (outside(account.groups)) throw WireFormatError("group index out of range");
+  }
 }
 
 }  // namespace vantrel::netapi::samba

@@ -34,6 +34,7 @@ enum class HelperOperation : std::uint8_t {
   kUserDelWithChildren,
   kFolderDelete,
   kFolderMoveInto,
+  kAccountSnapshot,
 };
 
 // Status of a call whose helper ended (crashed or was killed) before it answered: the call's
@@ -52,6 +53,11 @@ void WriteValue(WireWriter& writer, const ServerInfo& info);
 void WriteValue(WireWriter& writer, const std::optional<UserInfo>& info);
 void WriteValue(WireWriter& writer, const TimeOfDayInfo& info);
 void WriteValue(WireWriter& writer, const RemoteFolders::Result& result);
+void WriteValue(WireWriter& writer, bool value);
+void WriteValue(WireWriter& writer, const std::vector<std::uint32_t>& values);
+void WriteValue(WireWriter& writer, const AccountFacts& facts);
+void WriteValue(WireWriter& writer, const GroupFacts& facts);
+void WriteValue(WireWriter& writer, const AccountSnapshot& snapshot);
 void ReadValue(WireReader& reader, std::uint32_t& value);
 void ReadValue(WireReader& reader, std::int32_t& value);
 void ReadValue(WireReader& reader, std::int64_t& value);
@@ -62,6 +68,11 @@ void ReadValue(WireReader& reader, ServerInfo& info);
 void ReadValue(WireReader& reader, std::optional<UserInfo>& info);
 void ReadValue(WireReader& reader, TimeOfDayInfo& info);
 void ReadValue(WireReader& reader, RemoteFolders::Result& result);
+void ReadValue(WireReader& reader, bool& value);
+void ReadValue(WireReader& reader, std::vector<std::uint32_t>& values);
+void ReadValue(WireReader& reader, AccountFacts& facts);
+void ReadValue(WireReader& reader, GroupFacts& facts);
+void ReadValue(WireReader& reader, AccountSnapshot& snapshot);
 
 // A buffer travels as "assigned", then its entries.
 template <class Entry>

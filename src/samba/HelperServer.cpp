@@ -123,6 +123,13 @@ std::string HelperServer::Answer(std::string_view request) {
       WriteValues(out, status::kSuccess, api_.Folders().MoveInto(folder, target));
       break;
     }
+    case HelperOperation::kAccountSnapshot: {
+      const auto [server, withGroups] = ReadArguments<string, bool>(in);
+      AccountSnapshot snapshot;
+      const NetStatus result = api_.NetAccountSnapshot(server, withGroups, snapshot);
+      WriteValues(out, result, snapshot);
+      break;
+    }
     default:
       throw WireFormatError("unknown helper operation");
   }

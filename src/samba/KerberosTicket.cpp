@@ -14,7 +14,9 @@ namespace vantrel::netapi::samba {
 #ifdef VANTREL_HAVE_KRB5
 namespace {
 
-constexpr char kNoTicket[] = "No Kerberos ticket: run kinit user@REALM first, or set VANTREL_CREDENTIALS=machine to use this machine's domain account";
+constexpr char kNoTicket[] =
+    "No Kerberos ticket: run kinit user@REALM first, or set VANTREL_CREDENTIALS=machine to use this machine's domain "
+    "account";
 
 // The Kerberos objects of one check, released on every path.
 class KerberosCache {

@@ -2,6 +2,7 @@
 
 #include <netapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "common/Text.h"
 #include "samba/Credentials.h"
 #include "samba/DirectoryAccountFlags.h"
+#include "samba/DirectoryAccountSnapshot.h"
 #include "samba/SmbFolders.h"
 
 // Part of Samba's public samba-util library (used by its own tools for SMB_CONF_PATH), though not
@@ -297,6 +299,15 @@ NetStatus LibNetApi::NetUserGetInfo(const std::string& server, const std::string
   const NetStatus result =
       UserStatus(WithPipeRetry([&] { return ::NetUserGetInfo(name.Get(), userName.c_str(), level, record.Out()); }));
   if (result == status::kSuccess && record.Assigned()) info = FromLevel(record.Data(), level, 0);
+  // The library reports the controller's own lastLogon only, which Samba controllers leave
+  // untouched by NTLM logons; the replicated lastLogonTimestamp has those. Where the directory
+  // cannot be read, the library's answer stands.
+  if (info && level == 2) {
+    std::int64_t directoryLogon = 0;
+    if (Reader(name).LastLogon(userName, directoryLogon) == status::kSuccess) {
+      info->lastLogon = std::max(info->lastLogon, directoryLogon);
+    }
+  }
   return result;
 }
 
@@ -344,21 +355,38 @@ NetStatus LibNetApi::NetUserDel(const std::string& server, const std::string& us
   return UserStatus(::NetUserDel(name.Get(), userName.c_str()));
 }
 
+template <class LibraryCall>
+NetStatus LibNetApi::DirectoryGroups(const ServerName& server, const std::string& userName, bool local,
+                                     NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
+                                     std::uint32_t& totalEntries, LibraryCall libraryCall) {
+  // Samba's library fails with 1301 for members of builtin groups (it looks their names up in the
+  // account domain) and lists direct global groups only; the directory's tokenGroups hold every
+  // group an account is in, through nesting, builtin ones included.
+  std::vector<std::string> names;
+  if (Reader(server).Groups(userName, local, names) != status::kSuccess) return libraryCall();
+  std::vector<GroupInfo> groups;
+  groups.reserve(names.size());
+  for (std::string& group : names) groups.push_back(GroupInfo{std::move(group), {}});
+  return DeliverAll(std::move(groups), buffer, entriesRead, totalEntries);
+}
+
 NetStatus LibNetApi::NetUserGetGroups(const std::string& server, const std::string& userName, std::uint32_t level,
                                       std::int32_t prefMaxLen, NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead,
                                       std::uint32_t& totalEntries) {
   ClearBatch(buffer, entriesRead, totalEntries);
   const ServerName name(server);
   if (const NetStatus refused = BeginSamrCall(name, level == 0)) return refused;
-  LibraryBuffer records;
-  const NetStatus result = UserStatus(WithPipeRetry([&] {
-    return ::NetUserGetGroups(name.Get(), userName.c_str(), level, records.Out(), PreferredLength(prefMaxLen),
-                              &entriesRead, &totalEntries);
-  }));
-  if (HasEntries(result) && records.Assigned()) {
-    buffer.Assign(GroupRecords(records, entriesRead, &GROUP_USERS_INFO_0::grui0_name));
-  }
-  return result;
+  return DirectoryGroups(name, userName, false, buffer, entriesRead, totalEntries, [&] {
+    LibraryBuffer records;
+    const NetStatus result = UserStatus(WithPipeRetry([&] {
+      return ::NetUserGetGroups(name.Get(), userName.c_str(), level, records.Out(), PreferredLength(prefMaxLen),
+                                &entriesRead, &totalEntries);
+    }));
+    if (HasEntries(result) && records.Assigned()) {
+      buffer.Assign(GroupRecords(records, entriesRead, &GROUP_USERS_INFO_0::grui0_name));
+    }
+    return result;
+  });
 }
 
 NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std::string& userName, std::uint32_t level,
@@ -367,15 +395,20 @@ NetStatus LibNetApi::NetUserGetLocalGroups(const std::string& server, const std:
   ClearBatch(buffer, entriesRead, totalEntries);
   const ServerName name(server);
   if (const NetStatus refused = BeginSamrCall(name, level == 0)) return refused;
-  LibraryBuffer records;
-  const NetStatus result = UserStatus(WithPipeRetry([&] {
-    return ::NetUserGetLocalGroups(name.Get(), userName.c_str(), level, flags, records.Out(),
-                                   PreferredLength(prefMaxLen), &entriesRead, &totalEntries);
-  }));
-  if (HasEntries(result) && records.Assigned()) {
-    buffer.Assign(GroupRecords(records, entriesRead, &LOCALGROUP_USERS_INFO_0::lgrui0_name));
-  }
-  return result;
+  const auto libraryCall = [&] {
+    LibraryBuffer records;
+    const NetStatus result = UserStatus(WithPipeRetry([&] {
+      return ::NetUserGetLocalGroups(name.Get(), userName.c_str(), level, flags, records.Out(),
+                                     PreferredLength(prefMaxLen), &entriesRead, &totalEntries);
+    }));
+    if (HasEntries(result) && records.Assigned()) {
+      buffer.Assign(GroupRecords(records, entriesRead, &LOCALGROUP_USERS_INFO_0::lgrui0_name));
+    }
+    return result;
+  };
+  // The directory answers with nesting: only where indirect membership is asked for.
+  if ((flags & kLgIncludeIndirect) == 0) return libraryCall();
+  return DirectoryGroups(name, userName, true, buffer, entriesRead, totalEntries, libraryCall);
 }
 
 NetStatus LibNetApi::NetGroupEnum(const std::string& server, std::uint32_t level, std::int32_t prefMaxLen,
@@ -431,6 +464,15 @@ NetStatus LibNetApi::WalkAccounts(const ServerName& server, std::uint32_t level,
 }
 
 NetStatus LibNetApi::TrustAccounts(const ServerName& server, std::uint32_t level, std::vector<UserInfo>& trusts) {
+  // Their names are one search in the directory; reading every account's flags through the library
+  // instead takes several calls per account.
+  if (level == 0) {
+    std::vector<std::string> names;
+    if (Reader(server).TrustAccountNames(names) == status::kSuccess) {
+      for (std::string& name : names) trusts.push_back(UserInfo{std::move(name), {}, {}, {}, 0, 0, 0, 0});
+      return status::kSuccess;
+    }
+  }
   // The library dereferences a null pointer when a filter matches no account at all, which the
   // trust filter usually does; so the trust accounts are picked from all accounts by their flag.
   std::vector<UserInfo> accounts;
@@ -585,6 +627,22 @@ NetStatus LibNetApi::WNetGetUser(std::string& userName, std::uint32_t bufferLeng
   if (user.size() + 1 > bufferLength) return status::kMoreData;
   userName = std::move(user);
   return status::kSuccess;
+}
+
+DirectoryAccountSnapshot& LibNetApi::Reader(const ServerName& server) {
+  std::unique_ptr<DirectoryAccountSnapshot>& reader = readers_[server.text];
+  if (!reader) {
+    reader = std::make_unique<DirectoryAccountSnapshot>(ControllerHostName(server.text, Text(lp_realm())), clock_);
+  }
+  return *reader;
+}
+
+NetStatus LibNetApi::NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) {
+  snapshot = AccountSnapshot{};
+  if (initStatus_ != status::kSuccess) return initStatus_;
+  const ServerName name(server);
+  if (name.text.empty()) return status::kNotSupported;  // the local machine has no directory of its own
+  return Reader(name).Read(withGroups, snapshot);
 }
 
 }  // namespace vantrel::netapi::samba

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@ namespace vantrel::netapi::samba {
 struct ServerName;
 class DirectoryAccountFlags;
 class SmbFolders;
+class DirectoryAccountSnapshot;
 
 // The operations straight on Samba's network management library, with one library context for
 // the whole process. NOT safe for threads (nor is the library): only the helper process uses it,
@@ -56,8 +58,18 @@ class LibNetApi : public NetApi {
   NetStatus NetUserDelWithChildren(const std::string& server, const std::string& userName,
                                    std::vector<std::string>& children) override;
   RemoteFolders& Folders() override;
+  NetStatus NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) override;
 
  private:
+  // The directory reader of a controller (over LDAP, see DirectoryAccountSnapshot), kept for the
+  // next call.
+  DirectoryAccountSnapshot& Reader(const ServerName& server);
+  // An account's groups from the directory (all of them, through nesting); falls back to the
+  // library's own answer where the directory cannot be read.
+  template <class LibraryCall>
+  NetStatus DirectoryGroups(const ServerName& server, const std::string& userName, bool local,
+                            NetBuffer<GroupInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
+                            LibraryCall libraryCall);
   // The start of every call on the SAMR pipe: the library must be ready and the level one the call
   // knows; the library's SAMR handles are made to belong to server.
   NetStatus BeginSamrCall(const ServerName& server, bool levelKnown);
@@ -92,6 +104,7 @@ class LibNetApi : public NetApi {
   std::string directoryServer_;
   // Home folders on file servers, over SMB with the same credentials; opened when first used.
   std::unique_ptr<SmbFolders> folders_;
+  std::map<std::string, std::unique_ptr<DirectoryAccountSnapshot>> readers_;  // by server name
 };
 
 }  // namespace vantrel::netapi::samba

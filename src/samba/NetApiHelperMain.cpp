@@ -4,8 +4,8 @@
 // which lets the process pool be exercised without a domain.
 
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>

@@ -1,6 +1,8 @@
 #include "samba/SambaNetApi.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "samba/HelperProtocol.h"
 
@@ -155,6 +157,15 @@ RemoteFolders::Result SambaNetApi::MoveInto(const std::string& folder, const std
     return Unanswered(failed, folder);
   }
   return result;
+}
+
+NetStatus SambaNetApi::NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) {
+  snapshot = AccountSnapshot{};
+  if (const char* choice = std::getenv("VANTREL_ACCOUNT_SNAPSHOT");
+      choice != nullptr && std::strcmp(choice, "off") == 0) {
+    return status::kNotSupported;
+  }
+  return Exchange(pool_, Request(HelperOperation::kAccountSnapshot, server, withGroups), snapshot);
 }
 
 }  // namespace vantrel::netapi::samba

@@ -60,6 +60,8 @@ class SambaNetApi : public NetApi, public RemoteFolders {
   // Home folders on file servers, reached by the helper with the same credentials.
   Result Delete(const std::string& folder) override;
   Result MoveInto(const std::string& folder, const std::string& target) override;
+  // Answers kNotSupported when VANTREL_ACCOUNT_SNAPSHOT is "off": scans then ask account by account.
+  NetStatus NetAccountSnapshot(const std::string& server, bool withGroups, AccountSnapshot& snapshot) override;
 
   HelperPool& Pool() { return pool_; }
 

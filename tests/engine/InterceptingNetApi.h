@@ -77,6 +77,13 @@ class InterceptingNetApi : public ForwardingNetApi {
                                   std::uint32_t& resumeHandle) override;
   netapi::NetStatus NetGetAnyDCName(const std::string& server, const std::string& domain, std::string& dcName) override;
   netapi::NetStatus NetRemoteTOD(const std::string& server, netapi::TimeOfDayInfo& info) override;
+  // Answered by bulkReads where a test sets it; otherwise as a back end without bulk reads does.
+  netapi::NetStatus NetAccountSnapshot(const std::string& server, bool withGroups,
+                                       netapi::AccountSnapshot& snapshot) override {
+    if (bulkReads == nullptr) return NetApi::NetAccountSnapshot(server, withGroups, snapshot);
+    return bulkReads->NetAccountSnapshot(server, withGroups, snapshot);
+  }
+  netapi::NetApi* bulkReads = nullptr;
 
  private:
   mutable std::mutex mutex_;

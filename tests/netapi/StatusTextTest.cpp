@@ -6,7 +6,7 @@ namespace vantrel::netapi {
 namespace {
 
 TEST(StatusText, KnownCodesHaveTheirOwnTextAndOthersAGenericOne) {
-  const NetStatus known[] = {5, 53, 87, 234, 1326, 1355, 2221, 2453};
+  const NetStatus known[] = {5, 53, 87, 234, 1301, 1326, 1332, 1355, 1359, 1376, 2152, 2221, 2453};
   for (NetStatus code : known) {
     const std::string text = StatusText(code);
     EXPECT_FALSE(text.empty());
@@ -14,7 +14,7 @@ TEST(StatusText, KnownCodesHaveTheirOwnTextAndOthersAGenericOne) {
   }
   EXPECT_EQ(StatusText(5), "Access is denied.");
   EXPECT_EQ(StatusText(53), "The network path was not found.");
-  EXPECT_EQ(StatusText(424242), "Unknown error 424242.");
+  EXPECT_EQ(StatusText(424242), "The network operation failed with status 424242.");
 }
 
 }  // namespace

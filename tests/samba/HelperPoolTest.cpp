@@ -84,6 +84,14 @@ TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
         WireFormatError)
         << length;
   }
+  // A bulk read naming a group it does not hold.
+  AccountSnapshot snapshot;
+  snapshot.accounts.push_back(AccountFacts{"jsmith", 0x200, 0, 0, status::kSuccess, {0}});
+  WireWriter dangling;
+  WriteValue(dangling, snapshot);
+  WireReader danglingReader(dangling.Bytes());
+  EXPECT_THROW(ReadValue(danglingReader, snapshot), WireFormatError);
+
   // A string that claims more bytes than the message has.
   WireWriter lying;
   lying.U32(1'000'000);
@@ -254,6 +262,25 @@ std::vector<std::string> AnswersOf(NetApi& api) {
     TimeOfDayInfo time;
     add("time of " + std::string(server), api.NetRemoteTOD(server, time), time.elapsedSeconds > 0 ? "set" : "unset");
   }
+  for (const char* server : {"", "\\\\DC1", "\\\\DC2", "\\\\DC3", "\\\\NOSUCH"}) {
+    for (const bool withGroups : {false, true}) {
+      AccountSnapshot snapshot;
+      const NetStatus result = api.NetAccountSnapshot(server, withGroups, snapshot);
+      // The password age counts the seconds up to the call, so it is left out.
+      std::string text;
+      const auto names = [&snapshot](const std::vector<std::uint32_t>& indexes) {
+        std::string joined;
+        for (const std::uint32_t index : indexes) joined += snapshot.groups.at(index).name + ",";
+        return joined;
+      };
+      for (const AccountFacts& account : snapshot.accounts) {
+        text += " " + account.name + "|" + std::to_string(account.flags) + "|" + std::to_string(account.lastLogon) +
+                "|" + std::to_string(account.status) + "|" + names(account.groups);
+      }
+      for (const GroupFacts& group : snapshot.groups) text += " [" + group.name + " in " + names(group.memberOf) + "]";
+      add("bulk read of " + std::string(server) + (withGroups ? " with groups" : ""), result, text);
+    }
+  }
   NetBuffer<UserInfo> users;
   std::uint32_t read = 0;
   std::uint32_t total = 0;
@@ -288,6 +315,9 @@ TEST_F(HelperPoolTest, EveryOperationAnswersThroughAHelperAsTheBackEndItServes) 
   EXPECT_TRUE(has("-> 53 "));
   EXPECT_TRUE(has("-> 2221 "));
   EXPECT_TRUE(has("jsmith cannot be reached from this computer"));
+  EXPECT_TRUE(has(" svc-backup|66048|0|0|Service Accounts,Staff, "));
+  EXPECT_TRUE(has(" [Service Accounts in Backup Operators,]"));
+  EXPECT_TRUE(has(" broken|0|0|5| "));  // failing on DC2: only its name
 }
 
 TEST_F(HelperPoolTest, HundredThreadsShareACappedPoolWithoutCrashing) {

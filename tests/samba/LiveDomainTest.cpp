@@ -2,6 +2,7 @@
 // two Samba AD controllers, DC1 and DC2, of the domain VANTREL (realm VANTREL.TEST).
 
 #include "LiveDomain.h"
+#include "common/Text.h"
 
 namespace vantrel::netapi::samba::live {
 namespace {
@@ -30,23 +31,40 @@ TEST_F(LiveDomainTest, ControllerAndDomainListsAndTheControllerCheck) {
   EXPECT_EQ(ui_.errors.size(), 1u);  // the mismatch box before the failure
 }
 
-TEST_F(LiveDomainTest, ALogonOnTheSecondControllerOnlyCountsAndNeverUsedAccountsAreReported) {
+// Whether any error line names the account.
+bool NamedInErrorLines(const std::vector<std::string>& lines, const std::string& account) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return line.find("User:" + account + " ") != std::string::npos; });
+}
+
+// Both ways of reading the controllers: the bulk read of every account, and one question per account.
+class BothPathsTest : public LiveDomainTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    if (!GetParam()) perAccount_.emplace("VANTREL_ACCOUNT_SNAPSHOT", "off");
+    LiveDomainTest::SetUp();
+  }
+  std::optional<test::ScopedEnv> perAccount_;
+};
+
+TEST_P(BothPathsTest, LogonsOnOneControllerAndNtlmOnlyUseCountAndNeverUsedAccountsAreReported) {
   ScanOutcome outcome;
   const auto reported = Scan(Request(), &outcome);
-  EXPECT_TRUE(outcome.errorLines.empty()) << outcome.errorLines.front();
+  EXPECT_TRUE(outcome.errorLines.empty()) << ::testing::PrintToString(outcome.errorLines);
   // Logged on at DC2 only (lastLogon is not replicated): in use all the same.
-  EXPECT_EQ(reported.count("dc2user"), 0u);
-  EXPECT_EQ(reported.count("dc1user"), 0u);
-  EXPECT_EQ(reported.count("bothuser"), 0u);
-  EXPECT_EQ(reported.count("user01"), 0u);
-  EXPECT_EQ(reported.count("user20"), 0u);
+  for (const char* used : {"dc2user", "dc1user", "bothuser", "user01", "user20"}) {
+    EXPECT_EQ(reported.count(used), 0u) << used;
+  }
+  // Used today only over NTLM (recorded in lastLogonTimestamp alone): in use, not "never used".
+  ASSERT_EQ(DomainFacts()["NTLM_LOGON"], "ntlmuser") << "smbclient is missing: no NTLM logon was made";
+  EXPECT_EQ(reported.count("ntlmuser"), 0u);
   ASSERT_EQ(reported.count("neverused"), 1u);
   EXPECT_EQ(reported.at("neverused"), -1);
   EXPECT_EQ(reported.count("user21"), 1u);
   // Machines whose password was just set are in use; one never given a password is old.
   EXPECT_EQ(reported.count("WS01$"), 0u);
   EXPECT_EQ(reported.count("WS12$"), 1u);
-  EXPECT_GE(outcome.accountsInList, 40 + 3 + 12 + 2);
+  EXPECT_GE(outcome.accountsInList, 43 + 3 + 12 + 2);
 
   // Never-used accounts left out when the setting says Ignore.
   ScanRequest ignoring = Request();
@@ -54,21 +72,39 @@ TEST_F(LiveDomainTest, ALogonOnTheSecondControllerOnlyCountsAndNeverUsedAccounts
   EXPECT_EQ(Scan(ignoring).count("neverused"), 0u);
 }
 
-TEST_F(LiveDomainTest, IgnoreRulesWithRealGroupsAndFlags) {
+TEST_P(BothPathsTest, IgnoreRulesWithRealGroupsAndFlags) {
+  // Global (directly and nested), domain-local and builtin groups, an account's own entry, flags.
+  const std::vector<std::string> leftOut = {"ignoredmember", "nestedmember", "localmember", "builtinmember",
+                                            "noexpire",      "disabled",     "user25"};
   ScanRequest request = Request();
   const auto plain = Scan(request);
-  for (const char* name : {"ignoredmember", "localmember", "noexpire", "disabled", "user25"}) {
-    EXPECT_EQ(plain.count(name), 1u) << name;
-  }
-  request.ignoreEntries = {"GVantrelIgnored", "GVantrelLocal", "Uuser25"};
+  for (const std::string& name : leftOut) EXPECT_EQ(plain.count(name), 1u) << name;
+  request.ignoreEntries = {"GVantrelIgnored", "GVantrelOuter", "GVantrelLocal", "GPrint Operators", "Uuser25"};
   request.ignoreNeverExpires = true;
   request.ignoreDisabledUsers = true;
-  const auto ignored = Scan(request);
-  for (const char* name : {"ignoredmember", "localmember", "noexpire", "disabled", "user25"}) {
+  ScanOutcome outcome;
+  const auto ignored = Scan(request, &outcome);
+  for (const std::string& name : leftOut) {
     EXPECT_EQ(ignored.count(name), 0u) << name;
+    EXPECT_FALSE(NamedInErrorLines(outcome.errorLines, name)) << name;
   }
+  EXPECT_TRUE(outcome.errorLines.empty()) << ::testing::PrintToString(outcome.errorLines);
   EXPECT_EQ(ignored.count("user26"), 1u);
+
+  // Users belong to Domain Users as their primary group (no member link), and through it to the
+  // builtin Users; computers belong to neither.
+  for (const char* group : {"GDomain Users", "GUsers"}) {
+    request.ignoreEntries = {group};
+    const auto byPrimaryGroup = Scan(request, &outcome);
+    EXPECT_EQ(byPrimaryGroup.count("neverused"), 0u) << group;
+    EXPECT_EQ(byPrimaryGroup.count("WS12$"), 1u) << group;
+    EXPECT_TRUE(outcome.errorLines.empty()) << group << ::testing::PrintToString(outcome.errorLines);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(LiveDomain, BothPathsTest, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& param) {
+  return param.param ? "BulkReads" : "AccountByAccount";
+});
 
 TEST_F(LiveDomainTest, ActionsDisableWithFlagsKeptAndDeleteOnThePrimaryController) {
   std::string primary;
@@ -167,27 +203,36 @@ TEST_F(LiveDomainTest, ClockCheckAgainstLiveControllers) {
       << ui_.warnings[0];
 }
 
+// DC2 stops while accounts are asked one by one, or before its bulk read: either way the accounts
+// that DC1 alone cannot prove in use needed DC2, each gives one line, and none is reported from
+// half an answer.
 TEST_F(LiveDomainTest, AControllerStoppedDuringTheScanGivesErrorLines) {
-  ScanRequest request = Request();
-  request.threadCount = 4;
-  bool stopped = false;
-  ui_.onProgress = [&](std::int64_t position) {
-    if (!stopped && position >= 10) stopped = ControlController("stop", 2);
-  };
-  ScanOutcome outcome;
-  const auto reported = Scan(request, &outcome);
-  ui_.onProgress = nullptr;
-  ASSERT_TRUE(stopped);
-  ASSERT_TRUE(ControlController("start", 2));
-  // Accounts that DC1 alone cannot prove in use needed DC2: each gives one line, and none is
-  // reported from half an answer.
-  ASSERT_FALSE(outcome.errorLines.empty());
-  for (const auto& line : outcome.errorLines) {
-    EXPECT_EQ(line.rfind("[\\\\DC2] User:", 0), 0u) << line;
-    const auto account = line.substr(std::string("[\\\\DC2] User:").size(), line.find(" - Error: ") - 13);
-    EXPECT_EQ(reported.count(account), 0u) << line;
+  for (const bool bulk : {false, true}) {
+    SCOPED_TRACE(bulk ? "stopped before its bulk read" : "stopped while asked account by account");
+    std::optional<test::ScopedEnv> perAccount;
+    if (!bulk) perAccount.emplace("VANTREL_ACCOUNT_SNAPSHOT", "off");
+    ScanRequest request = Request();
+    request.threadCount = 4;
+    bool stopped = false;
+    ui_.onProgress = [&](std::int64_t position) {
+      if (!stopped && position >= (bulk ? 0 : 10)) stopped = ControlController("stop", 2);
+    };
+    ScanOutcome outcome;
+    const auto reported = Scan(request, &outcome);
+    ui_.onProgress = nullptr;
+    ASSERT_TRUE(stopped);
+    ASSERT_TRUE(ControlController("start", 2));
+    ASSERT_FALSE(outcome.errorLines.empty());
+    for (const auto& line : outcome.errorLines) {
+      EXPECT_EQ(line.rfind("[\\\\DC2] User:", 0), 0u) << line;
+      const auto account = line.substr(std::string("[\\\\DC2] User:").size(), line.find(" - Error: ") - 13);
+      EXPECT_EQ(reported.count(account), 0u) << line;
+    }
+    EXPECT_EQ(reported.count("dc1user"), 0u);
+    if (bulk) {
+      EXPECT_TRUE(NamedInErrorLines(outcome.errorLines, "neverused"));
+    }
   }
-  EXPECT_EQ(reported.count("dc1user"), 0u);
 }
 
 TEST_F(LiveDomainTest, NoTicketGivesAClearMessage) {
@@ -216,9 +261,37 @@ TEST_F(LiveDomainTest, TheMachineAccountScansWithoutATicket) {
   EXPECT_TRUE(outcome.errorLines.empty()) << ::testing::PrintToString(outcome.errorLines);
 }
 
-TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomain) {
-  const test::TempFolder config;
+// The result file without its "#" header lines.
+std::string WithoutHeader(const std::string& resultFile) {
+  std::istringstream lines(resultFile);
+  std::string body;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind('#', 0) != 0) body += line + "\n";
+  }
+  return body;
+}
 
+// Sets the domain's "UserIgnoreList" in the scan tool's settings file.
+void SetUserIgnoreList(const std::filesystem::path& config, const std::vector<std::string>& entries) {
+  const auto file = config / "vantrel" / "HKEY_CURRENT_USER.reg";
+  std::istringstream lines(test::ReadFile(file));
+  std::string text;
+  std::string value = "\"UserIgnoreList\"=hex(7):";
+  for (const std::string& entry : entries) {
+    for (const char c : entry + '\0') value += Printf("%02x,", static_cast<unsigned>(static_cast<unsigned char>(c)));
+  }
+  value += "00";
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("\"UserIgnoreList\"=", 0) == 0) continue;  // (short enough never to go on over lines)
+    text += line + "\n";
+    if (line.rfind("[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\VANTREL]", 0) == 0) text += value + "\r\n";
+  }
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+// The scan tool configures, then scans with and without the bulk reads: the same result file.
+TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomainTheSameWithAndWithoutBulkReads) {
+  const test::TempFolder config;
   const ToolRun configure = RunScanTool("--configure", config.Path());
   ASSERT_EQ(configure.status, 0) << configure.err;
   std::set<std::string> listed;
@@ -226,12 +299,25 @@ TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomain) {
   for (std::string line; std::getline(lines, line);) listed.insert(line);
   EXPECT_EQ(listed, (std::set<std::string>{"DC1", "DC2"}));
 
-  const ToolRun scan = RunScanTool("", config.Path());
-  ASSERT_EQ(scan.status, 0) << scan.err;
-  EXPECT_NE(scan.out.find("# Domain:  VANTREL\r\n"), std::string::npos) << scan.out;
-  EXPECT_NE(scan.out.find(" neverused "), std::string::npos);
-  EXPECT_EQ(scan.out.find(" dc2user "), std::string::npos);
-  EXPECT_NE(scan.err.find("\nErrors: 0\n"), std::string::npos) << scan.err;
+  for (const bool withGroups : {false, true}) {
+    SCOPED_TRACE(withGroups ? "with group entries" : "without an ignore list");
+    if (withGroups) SetUserIgnoreList(config.Path(), {"GVantrelOuter", "GVantrelLocal", "GPrint Operators"});
+    const ToolRun bulk = RunScanTool("", config.Path());
+    ToolRun perAccount;
+    {
+      const test::ScopedEnv off("VANTREL_ACCOUNT_SNAPSHOT", "off");
+      perAccount = RunScanTool("", config.Path());
+    }
+    ASSERT_EQ(bulk.status, 0) << bulk.err;
+    ASSERT_EQ(perAccount.status, 0) << perAccount.err;
+    EXPECT_NE(bulk.out.find("# Domain:  VANTREL\r\n"), std::string::npos) << bulk.out;
+    EXPECT_NE(bulk.out.find(" neverused "), std::string::npos);
+    EXPECT_EQ(bulk.out.find(" dc2user "), std::string::npos);
+    EXPECT_EQ(bulk.out.find(" nestedmember ") == std::string::npos, withGroups);
+    EXPECT_EQ(WithoutHeader(bulk.out), WithoutHeader(perAccount.out));
+    EXPECT_NE(bulk.err.find("\nErrors: 0\n"), std::string::npos) << bulk.err;
+    EXPECT_NE(perAccount.err.find("\nErrors: 0\n"), std::string::npos) << perAccount.err;
+  }
 }
 
 }  // namespace

@@ -15,8 +15,9 @@
 # VANTREL_SAMBA_SKIP set to the reason, so that its tests skip and say why.
 #
 # For measuring scans of a larger domain: VANTREL_SAMBA_EXTRA_USERS=N adds N users (bulk0000...,
-# never logged on; about 0.1 s each at start-up), and VANTREL_SAMBA_PROCESS_MODEL=prefork serves
-# requests in several processes instead of one (single, the default, starts and stops faster).
+# never logged on, without a password; a few seconds for thousands), and
+# VANTREL_SAMBA_PROCESS_MODEL=prefork serves requests in several processes instead of one (single,
+# the default, starts and stops faster).
 set -euo pipefail
 
 readonly REALM=VANTREL.TEST
@@ -169,11 +170,22 @@ lp.load(folder + "/etc/smb.conf")
 samdb = SamDB(url=folder + "/private/sam.ldb", session_info=system_session(), lp=lp)
 
 users = ["user%02d" % i for i in range(1, 31)]
-users += ["bulk%04d" % i for i in range(int(sys.argv[3]))]
-users += ["dc1user", "dc2user", "bothuser", "neverused", "ignoredmember", "localmember",
-          "noexpire", "disabled", "todisable", "todelete"]
+users += ["dc1user", "dc2user", "bothuser", "neverused", "ignoredmember", "localmember", "nestedmember",
+          "builtinmember", "ntlmuser", "noexpire", "disabled", "todisable", "todelete"]
 for name in users:
     samdb.newuser(name, password)
+# The extra users go in as plain entries in one transaction: no password (never logged on, as they
+# would be anyway), which spares the key derivation that makes newuser take 0.1 s each.
+samdb.transaction_start()
+try:
+    for i in range(int(sys.argv[3])):
+        name = "bulk%04d" % i
+        samdb.add({"dn": "CN=%s,CN=Users,%s" % (name, samdb.domain_dn()), "objectClass": "user",
+                   "sAMAccountName": name, "userAccountControl": str(dsdb.UF_NORMAL_ACCOUNT | dsdb.UF_PASSWD_NOTREQD)})
+except BaseException:
+    samdb.transaction_cancel()
+    raise
+samdb.transaction_commit()
 # WS01..WS11 get a machine password now (in use); WS12 never got one (old).
 for i in range(1, 13):
     samdb.newcomputer("WS%02d" % i, prepare_oldjoin=(i < 12))
@@ -181,6 +193,12 @@ samdb.newgroup("VantrelIgnored", description="Accounts the scan leaves out")
 samdb.add_remove_group_members("VantrelIgnored", ["ignoredmember"])
 samdb.newgroup("VantrelLocal", grouptype=dsdb.GTYPE_SECURITY_DOMAIN_LOCAL_GROUP, description="Domain local")
 samdb.add_remove_group_members("VantrelLocal", ["localmember"])
+# Nested global groups, and a builtin group.
+samdb.newgroup("VantrelOuter", description="Holds a nested group")
+samdb.newgroup("VantrelInner", description="Nested in VantrelOuter")
+samdb.add_remove_group_members("VantrelInner", ["nestedmember"])
+samdb.add_remove_group_members("VantrelOuter", ["VantrelInner"])
+samdb.add_remove_group_members("Print Operators", ["builtinmember"])
 samdb.setexpiry("(sAMAccountName=noexpire)", 0, no_expiry_req=True)
 samdb.setexpiry("(sAMAccountName=todisable)", 0, no_expiry_req=True)
 samdb.disable_account("(sAMAccountName=disabled)")
@@ -252,6 +270,10 @@ samba-tool domain join "$REALM" DC --quiet --targetdir="$work/dc2" --server="$DC
   { tail -n 40 "$work/dc2/join.log" >&2; exit 1; }
 log "starting DC2"
 start_dc 2
+# DC2 registers its LDAP service name itself once it runs, in its own database: until replication
+# brings it to DC1, DC1's KDC would give no ticket for ldap/dc2 (a real domain has it long since).
+samba-tool spn add "ldap/dc2.$realm_lower" 'DC2$' -H "ldap://$DC1_IP" \
+  -U "$DOMAIN\\Administrator%$ADMIN_PASSWORD" --use-kerberos=off >>"$work/dc2/join.log" 2>&1 || true
 
 # Kerberos configurations: one that reaches both controllers, and one for each controller alone,
 # with which a logon is recorded on that controller only (lastLogon is not replicated).
@@ -314,6 +336,13 @@ DC2=DC2
 SCRIPT=$script
 SHARES=$work/shares
 EOF
+# An NTLM-only use of the domain (an SMB session with a password, as file shares and non-domain
+# machines make): Samba records it in the replicated lastLogonTimestamp only, never in lastLogon.
+if command -v smbclient >/dev/null; then
+  smbclient -s "$work/client/smb.conf" -L "//$DC2_IP" -U "$DOMAIN\\ntlmuser%$USER_PASSWORD" \
+    --use-kerberos=off >"$work/ntlm.log" 2>&1 || { cat "$work/ntlm.log" >&2; exit 1; }
+  echo "NTLM_LOGON=ntlmuser" >>"$work/domain.env"
+fi
 export SMB_CONF_PATH="$work/client/smb.conf"
 export KRB5_CONFIG="$work/krb5.conf"
 export KRB5CCNAME="FILE:$work/admin.ccache"

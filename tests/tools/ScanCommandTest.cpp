@@ -59,6 +59,10 @@ class ListingBreaksOff final : public netapi::SimNetApi {
     }
     return SimNetApi::NetUserEnum(server, level, filter, prefMaxLen, buffer, entriesRead, totalEntries, resumeHandle);
   }
+  // No bulk read either, so that the account list comes from the listing that breaks off.
+  netapi::NetStatus NetAccountSnapshot(const std::string&, bool, netapi::AccountSnapshot&) override {
+    return netapi::status::kNotSupported;
+  }
 
  private:
   int userBatches_ = 0;
