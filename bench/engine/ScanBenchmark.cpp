@@ -155,10 +155,10 @@ ScanNumbers Scan(const std::filesystem::path& lab, int threads, bool bulk = fals
 
   ScanDomainParams params;
   for (const std::string& controller : controllers) params.queryList.push_back("\\\\" + controller);
-  params.userDays = 90;
-  params.computerDays = 90;
-  params.threadCount = threads;
-  params.unattended = true;
+  params.rules.userDays = 90;
+  params.rules.computerDays = 90;
+  params.rules.threadCount = threads;
+  params.rules.unattended = true;
   std::atomic<bool> stop{false};
   bool showSizeWarning = false;
   ScanCounters counters;
@@ -200,13 +200,15 @@ ScanNumbers FreeRunningQueries(const std::filesystem::path& lab, int threads) {
   const std::int64_t enumerationLookups = api.Lookups();
 
   const IgnoreList ignoreList;
+  ScanRules rules;
+  rules.userDays = 90;
+  rules.computerDays = 90;
   TVTRScanResults results;
   TarvikScanContext context{.api = api,
                             .clock = SystemClock::Instance(),
                             .queryList = queryList,
                             .ignoreList = ignoreList,
-                            .userDays = 90,
-                            .computerDays = 90,
+                            .rules = rules,
                             .results = results,
                             .errorLines = errorLines};
   std::atomic<std::size_t> next{0};

@@ -312,7 +312,7 @@ void ScanPage::btnScanStartScanClick(QObject* sender) {
     if (delayItem != nullptr) {
       s.startDelay.Prepare(delayItem->property("tag").toInt());
       if (s.boxes.ExecDialog(s.startDelay) != QDialog::Accepted) return;
-      request->unattended = true;
+      request->rules.unattended = true;
     }
     try {
       outcome = driver.Execute(*request, prepared, s.results);

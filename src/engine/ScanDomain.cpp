@@ -57,13 +57,13 @@ void RunScan(netapi::NetApi& api, UiHooks& ui, const std::atomic<bool>& stopRequ
   std::vector<std::string> accountList;
   // Declared after the context and the account list, so it is destroyed first: its destruction
   // waits for every started query, which still use them.
-  TTarvikDispatcher dispatcher(params.threadCount, context);
+  TTarvikDispatcher dispatcher(params.rules.threadCount, context);
 
   TakeSnapshots(api, ui, params, context);
 
   // No query has started yet, so the error lines need no lock here.
-  BuildAccountList(api, params.queryList.front(), params.scanUsers, params.scanComputers, showSizeWarning,
-                   params.unattended, stopRequested, accountList, context.errorLines, ui,
+  BuildAccountList(api, params.queryList.front(), params.rules.scanUsers, params.rules.scanComputers, showSizeWarning,
+                   params.rules.unattended, stopRequested, accountList, context.errorLines, ui,
                    context.snapshots.front().get());
 
   ui.SetStatusText("Scanning");
@@ -111,12 +111,7 @@ void ScanDomain(netapi::NetApi& api, const Clock& clock, UiHooks& ui, const std:
                             .clock = clock,
                             .queryList = params.queryList,
                             .ignoreList = params.ignoreList,
-                            .userDays = params.userDays,
-                            .computerDays = params.computerDays,
-                            .fastAlgorithm = params.fastAlgorithm,
-                            .ignoreNeverExpires = params.ignoreNeverExpires,
-                            .ignoreDisabledUsers = params.ignoreDisabledUsers,
-                            .ignoreDisabledComputers = params.ignoreDisabledComputers,
+                            .rules = params.rules,
                             .neverUsedAction = params.neverUsedAction,
                             .results = results,
                             .errorLines = errorLines};

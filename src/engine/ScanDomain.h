@@ -8,6 +8,7 @@
 #include "common/Clock.h"
 #include "common/UiHooks.h"
 #include "engine/IgnoreList.h"
+#include "engine/ScanRules.h"
 #include "netapi/NetApi.h"
 #include "results/ScanResult.h"
 
@@ -18,18 +19,8 @@ struct ScanDomainParams {
   // Controllers in query order, each with two leading backslashes; the first also gives the names.
   std::vector<std::string> queryList;
   IgnoreList ignoreList;
-  bool scanUsers = true;
-  bool scanComputers = true;
-  std::int32_t userDays = 0;
-  std::int32_t computerDays = 0;
-  bool ignoreNeverExpires = false;
-  bool ignoreDisabledUsers = false;
-  bool ignoreDisabledComputers = false;
+  ScanRules rules;
   std::int32_t neverUsedAction = actShow;
-  std::int32_t threadCount = 1;  // clamped to 1..100
-  bool fastAlgorithm = false;
-  // Started by the delayed start: nobody is there to answer the size warning.
-  bool unattended = false;
 };
 
 struct ScanCounters {

@@ -131,17 +131,8 @@ ScanOutcome ScanDriver::Execute(const ScanRequest& request, const PreparedScan& 
   ScanDomainParams params;
   params.queryList = prepared.queryList;
   params.ignoreList = prepared.ignoreList;
-  params.scanUsers = request.scanUsers;
-  params.scanComputers = request.scanComputers;
-  params.userDays = request.userDays;
-  params.computerDays = request.computerDays;
-  params.ignoreNeverExpires = request.ignoreNeverExpires;
-  params.ignoreDisabledUsers = request.ignoreDisabledUsers;
-  params.ignoreDisabledComputers = request.ignoreDisabledComputers;
+  params.rules = request.rules;
   params.neverUsedAction = outcome.neverUsedAction;
-  params.threadCount = request.threadCount;
-  params.fastAlgorithm = request.fastAlgorithm;
-  params.unattended = request.unattended;
 
   showSizeWarning_ = request.showDomainSizeWarning;
   const Clock::TimePoint start = clock_.Now();

@@ -9,6 +9,7 @@
 #include "common/Clock.h"
 #include "common/UiHooks.h"
 #include "engine/IgnoreList.h"
+#include "engine/ScanRules.h"
 #include "netapi/NetApi.h"
 #include "results/ScanResult.h"
 
@@ -25,18 +26,7 @@ struct ScanRequest {
   // Position in the never-used combo box ("Ignore", "Show", "Disable", "Delete"); -1 for none.
   int neverUsedActionIndex = 1;
   bool showDomainSizeWarning = true;
-  // Lowest enabled suggestion thresholds, as validation returns them.
-  std::int32_t userDays = 0;
-  std::int32_t computerDays = 0;
-  bool scanUsers = true;
-  bool scanComputers = true;
-  bool ignoreNeverExpires = false;
-  bool ignoreDisabledUsers = false;
-  bool ignoreDisabledComputers = false;
-  std::int32_t threadCount = 10;
-  bool fastAlgorithm = false;
-  // Started by the delayed start: no size warning.
-  bool unattended = false;
+  ScanRules rules;
   // The disable and delete suggestions; neverUsedAction is filled in from neverUsedActionIndex.
   SuggestionLimits suggestionLimits;
 };

@@ -9,6 +9,7 @@
 #include "common/Clock.h"
 #include "engine/ControllerSnapshot.h"
 #include "engine/IgnoreList.h"
+#include "engine/ScanRules.h"
 #include "netapi/NetApi.h"
 #include "results/ScanResult.h"
 
@@ -23,12 +24,7 @@ struct TarvikScanContext {
   // Controllers in query order, each with two leading backslashes.
   const std::vector<std::string>& queryList;
   const IgnoreList& ignoreList;
-  std::int32_t userDays = 0;
-  std::int32_t computerDays = 0;
-  bool fastAlgorithm = false;
-  bool ignoreNeverExpires = false;
-  bool ignoreDisabledUsers = false;
-  bool ignoreDisabledComputers = false;
+  const ScanRules& rules;
   // Code for users never logged on: actIgnore leaves them out, any other code reports them.
   std::int32_t neverUsedAction = actShow;
   TVTRScanResults& results;

@@ -60,7 +60,7 @@ void TTarvikThread::Query(std::string& currentController) {
   const TarvikScanContext& context = context_;
   const std::vector<std::string>& queryList = context.queryList;
   const bool isComputer = IsComputer();
-  const std::int32_t threshold = isComputer ? context.computerDays : context.userDays;
+  const std::int32_t threshold = isComputer ? context.rules.computerDays : context.rules.userDays;
   std::int32_t latest = kDaysNever;
   bool skip = false;
   bool halt = false;
@@ -108,8 +108,8 @@ void TTarvikThread::Query(std::string& currentController) {
 
     // A password changed within the user threshold counts as recent use; it saves asking the
     // remaining controllers, which only pays off when there are any.
-    if (!halt && !isComputer && info->passwordAge != 0 && context.fastAlgorithm && queryList.size() >= 2) {
-      if (static_cast<std::int64_t>(info->passwordAge / kSecondsPerDay) <= context.userDays) {
+    if (!halt && !isComputer && info->passwordAge != 0 && context.rules.fastAlgorithm && queryList.size() >= 2) {
+      if (static_cast<std::int64_t>(info->passwordAge / kSecondsPerDay) <= context.rules.userDays) {
         skip = true;
         halt = true;
       }
@@ -128,10 +128,10 @@ bool TTarvikThread::IsIgnored(const std::string& firstController, const netapi::
   const TarvikScanContext& context = context_;
   bool ignored = false;
   if (IsComputer()) {
-    ignored = context.ignoreDisabledComputers && (info.flags & netapi::uf::kAccountDisable) != 0;
+    ignored = context.rules.ignoreDisabledComputers && (info.flags & netapi::uf::kAccountDisable) != 0;
   } else {
-    ignored = (context.ignoreNeverExpires && (info.flags & netapi::uf::kDontExpirePassword) != 0) ||
-              (context.ignoreDisabledUsers && (info.flags & netapi::uf::kAccountDisable) != 0);
+    ignored = (context.rules.ignoreNeverExpires && (info.flags & netapi::uf::kDontExpirePassword) != 0) ||
+              (context.rules.ignoreDisabledUsers && (info.flags & netapi::uf::kAccountDisable) != 0);
   }
   // The list never changes during a scan, so an empty one needs no lock.
   const IgnoreList& ignoreList = context.ignoreList;

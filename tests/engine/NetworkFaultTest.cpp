@@ -93,10 +93,10 @@ class NetworkFaultTest : public ::testing::Test {
     ScanRequest request;
     request.currentDomain = "CORP";
     request.configuredDCs = {"DC1", "DC2", "DC3"};
-    request.userDays = 30;
-    request.computerDays = 45;
-    request.threadCount = threads;
-    request.unattended = true;
+    request.rules.userDays = 30;
+    request.rules.computerDays = 45;
+    request.rules.threadCount = threads;
+    request.rules.unattended = true;
     ScanReport report;
     const std::atomic<bool> stop{false};
     ScanDriver driver(*faulty_, clock_, hooks_, stop);

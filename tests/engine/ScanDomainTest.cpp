@@ -35,6 +35,7 @@ struct QueryContext {
                 .clock = clock,
                 .queryList = queryList,
                 .ignoreList = ignoreList,
+                .rules = rules,
                 .results = results,
                 .errorLines = errorLines} {}
   QueryContext(const QueryContext&) = delete;
@@ -42,6 +43,7 @@ struct QueryContext {
 
   const std::vector<std::string> queryList{"\\\\DC1"};
   const IgnoreList ignoreList;
+  const ScanRules rules;
   TVTRScanResults results;
   std::vector<std::string> errorLines;
   TarvikScanContext context;
@@ -100,7 +102,7 @@ TEST(ScanDomain, LogonInTheFutureCountsAsRecentUseNotAsAMarker) {
               clock);
   ScanHarness scan(lab.Api(), clock);
   scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
-  scan.params.userDays = 0;
+  scan.params.rules.userDays = 0;
   scan.Run();
   EXPECT_EQ(scan.Reported(), (Reported{{"old", 200}}));
 
@@ -131,7 +133,7 @@ TEST(ScanDomain, FastAlgorithmTrustsARecentPasswordOnlyWithSeveralControllers) {
     InterceptingNetApi api(lab.Api());
     ScanHarness scan(api, clock);
     scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
-    scan.params.fastAlgorithm = true;
+    scan.params.rules.fastAlgorithm = true;
     scan.Run();
     EXPECT_EQ(scan.Reported(), (Reported{{"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}}));
     EXPECT_EQ(api.Lookups("\\\\DC2", "pwRecent"), 0);
@@ -146,7 +148,7 @@ TEST(ScanDomain, FastAlgorithmTrustsARecentPasswordOnlyWithSeveralControllers) {
   {  // one controller: fast changes nothing
     ScanHarness scan(lab.Api(), clock);
     scan.params.queryList = {"\\\\DC1"};
-    scan.params.fastAlgorithm = true;
+    scan.params.rules.fastAlgorithm = true;
     scan.Run();
     EXPECT_EQ(scan.Reported(),
               (Reported{{"pwRecent", 100}, {"pwAtLimit", 100}, {"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}}));
@@ -210,9 +212,9 @@ TEST(ScanDomain, IgnoreFlagsAndIgnoreEntriesWithGroups) {
       return std::nullopt;
     };
     ScanHarness scan(api, clock);
-    scan.params.ignoreNeverExpires = true;
-    scan.params.ignoreDisabledUsers = true;
-    scan.params.ignoreDisabledComputers = true;
+    scan.params.rules.ignoreNeverExpires = true;
+    scan.params.rules.ignoreDisabledUsers = true;
+    scan.params.rules.ignoreDisabledComputers = true;
     // Typed entries, matched without regard to case; "C" and "U" apply to any account; a local
     // group counts for the members of the global groups nested in it.
     scan.params.ignoreList = IgnoreList({"UALICE", "Cbob", "gengineers", "GLab Access", "CPC1$", "GUnused"});
@@ -247,7 +249,7 @@ TEST(ScanDomain, ThreadCountIsClampedToOneToAHundred) {
   TestLab busyLab(Domain(json::array({{{"name", "DC1"}, {"latency_ms", 1}}}), NumberedUsers(40)), clock);
   InterceptingNetApi api(busyLab.Api());
   ScanHarness scan(api, clock);
-  scan.params.threadCount = 0;
+  scan.params.rules.threadCount = 0;
   scan.Run();
   EXPECT_EQ(scan.Reported().size(), 40u);
   EXPECT_EQ(api.MaxLookupsInFlight(), 1);
@@ -307,7 +309,7 @@ TEST(ScanDomain, StopBetweenRoundsEndsQuietlyAfterTheStartedQueries) {
   Gate gate;
   HoldLookupsAt(gate, api);
   ScanHarness scan(api, clock);
-  scan.params.threadCount = 1;
+  scan.params.rules.threadCount = 1;
   // The first round hands out one account, then lets events through: Stop is pressed there.
   PressStopOnceScanning(scan.ui, scan.stop, gate);
   EXPECT_EQ(scan.RunExpectingFailure(), "");
@@ -324,7 +326,7 @@ TEST(ScanDomain, StopWhileHandingOutAccountsAbortsAndWaitsForStartedQueries) {
   Gate gate;
   HoldLookupsAt(gate, api);
   ScanHarness scan(api, clock);
-  scan.params.threadCount = 100;
+  scan.params.rules.threadCount = 100;
   // Events are let through after every 20th account handed out: Stop is pressed at the first. The
   // started queries are held until the window gets events again while they run: it stays responsive.
   int eventsWhileHeld = 0;

@@ -53,9 +53,9 @@ struct Driver {
   Driver(netapi::NetApi& netApi, const Clock& clock) : driver(netApi, clock, ui, stop) {
     request.currentDomain = "CORP";
     request.configuredDCs = {"DC1", "DC2"};
-    request.userDays = 30;
-    request.computerDays = 90;
-    request.threadCount = 4;
+    request.rules.userDays = 30;
+    request.rules.computerDays = 90;
+    request.rules.threadCount = 4;
   }
   std::string RunExpectingFailure() {
     try {
@@ -271,7 +271,7 @@ TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
   {
     Driver scan(lab.Api(), clock);
     scan.request.configuredDCs = {"DC1"};
-    scan.request.unattended = true;
+    scan.request.rules.unattended = true;
     scan.ui.sizeWarningAnswer = false;
     EXPECT_TRUE(scan.driver.Run(scan.request, scan.results).showDomainSizeWarning);
     EXPECT_TRUE(scan.driver.LastShowDomainSizeWarning());
@@ -298,7 +298,7 @@ TEST(ScanDriver, StopBetweenRoundsEndsLikeANormalScan) {
   Gate gate;
   HoldLookupsAt(gate, api);
   Driver scan(api, clock);
-  scan.request.threadCount = 1;
+  scan.request.rules.threadCount = 1;
   PressStopOnceScanning(scan.ui, scan.stop, gate);
   const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
   EXPECT_EQ(outcome.accountsInList, 6);

@@ -10,9 +10,9 @@ namespace vantrel::test {
 
 ScanHarness::ScanHarness(netapi::NetApi& netApi, const Clock& scanClock) : api(netApi), clock(scanClock) {
   params.queryList = {"\\\\DC1"};
-  params.threadCount = 10;
-  params.userDays = 30;
-  params.computerDays = 90;
+  params.rules.threadCount = 10;
+  params.rules.userDays = 30;
+  params.rules.computerDays = 90;
 }
 
 void ScanHarness::Run() { ScanDomain(api, clock, ui, stop, params, showSizeWarning, counters, errorLines, results); }

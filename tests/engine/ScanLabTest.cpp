@@ -88,7 +88,7 @@ TEST(ScanDomainOnALab, SlowAndFailingControllersGiveTheSameResultsWithAnyThreadC
       if (bulk) api.bulkReads = &lab.Api();
       ScanHarness scan(api, clock);
       scan.params.queryList = {"\\\\DC1", "\\\\DC2", "\\\\DC3"};
-      scan.params.threadCount = threads;
+      scan.params.rules.threadCount = threads;
       scan.params.ignoreList = IgnoreList({"GAdmins", "GOperators"});
       scan.Run();
 
@@ -122,7 +122,7 @@ TEST(ScanDomainOnALab, AControllerThatIsDownFailsEveryAccountThatReachesIt) {
   TestLab lab(labJson, clock);
   ScanHarness scan(lab.Api(), clock);
   scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
-  scan.params.threadCount = 100;
+  scan.params.rules.threadCount = 100;
   scan.Run();
   EXPECT_TRUE(scan.Reported().empty());
   EXPECT_EQ(scan.errorLines, std::vector<std::string>{"[\\\\DC2] User:old - Error: The network path was not found."});

@@ -71,10 +71,10 @@ class LiveDomainTest : public ::testing::Test {
     ScanRequest request;
     request.currentDomain = "VANTREL";
     request.configuredDCs = {"DC1", "DC2"};
-    request.userDays = 30;
-    request.computerDays = 30;
-    request.threadCount = 8;
-    request.unattended = true;
+    request.rules.userDays = 30;
+    request.rules.computerDays = 30;
+    request.rules.threadCount = 8;
+    request.rules.unattended = true;
     request.neverUsedActionIndex = 1;  // Show
     return request;
   }

@@ -80,8 +80,8 @@ TEST_P(BothPathsTest, IgnoreRulesWithRealGroupsAndFlags) {
   const auto plain = Scan(request);
   for (const std::string& name : leftOut) EXPECT_EQ(plain.count(name), 1u) << name;
   request.ignoreEntries = {"GVantrelIgnored", "GVantrelOuter", "GVantrelLocal", "GPrint Operators", "Uuser25"};
-  request.ignoreNeverExpires = true;
-  request.ignoreDisabledUsers = true;
+  request.rules.ignoreNeverExpires = true;
+  request.rules.ignoreDisabledUsers = true;
   ScanOutcome outcome;
   const auto ignored = Scan(request, &outcome);
   for (const std::string& name : leftOut) {
@@ -152,7 +152,7 @@ TEST_F(LiveDomainTest, ActionsDisableWithFlagsKeptAndDeleteOnThePrimaryControlle
   EXPECT_EQ(reported.count("user22"), 1u);
   EXPECT_TRUE(outcome.errorLines.empty()) << ::testing::PrintToString(outcome.errorLines);
   ScanRequest request = Request();
-  request.ignoreDisabledUsers = true;
+  request.rules.ignoreDisabledUsers = true;
   reported = Scan(request);
   EXPECT_EQ(reported.count("todisable"), 0u);
   EXPECT_EQ(reported.count("user22"), 1u);
@@ -160,7 +160,7 @@ TEST_F(LiveDomainTest, ActionsDisableWithFlagsKeptAndDeleteOnThePrimaryControlle
 
 TEST_F(LiveDomainTest, HundredQueryThreadsOnTheLiveDomain) {
   ScanRequest request = Request();
-  request.threadCount = 100;
+  request.rules.threadCount = 100;
   ScanOutcome outcome;
   const auto reported = Scan(request, &outcome);
   EXPECT_TRUE(outcome.errorLines.empty())
@@ -172,7 +172,7 @@ TEST_F(LiveDomainTest, HundredQueryThreadsOnTheLiveDomain) {
 
   // Scan time with 1 and with 8 query threads, printed for the record (never asserted).
   for (int threads : {1, 8}) {
-    request.threadCount = threads;
+    request.rules.threadCount = threads;
     const auto start = std::chrono::steady_clock::now();
     Scan(request);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -212,7 +212,7 @@ TEST_F(LiveDomainTest, AControllerStoppedDuringTheScanGivesErrorLines) {
     std::optional<test::ScopedEnv> perAccount;
     if (!bulk) perAccount.emplace("VANTREL_ACCOUNT_SNAPSHOT", "off");
     ScanRequest request = Request();
-    request.threadCount = 4;
+    request.rules.threadCount = 4;
     bool stopped = false;
     ui_.onProgress = [&](std::int64_t position) {
       if (!stopped && position >= (bulk ? 0 : 10)) stopped = ControlController("stop", 2);

@@ -57,18 +57,18 @@ ScanRequest RequestFromSettings(const TVTRConfigSettings& settings, SettingsPage
   request.ignoreEntries = TypedIgnoreEntries(settings);
   request.neverUsedActionIndex = settings.UserUnusedAccountAction();
   request.showDomainSizeWarning = settings.ShowDomainSizeWarning();
-  request.userDays = thresholds.userDays.value_or(0);
-  request.computerDays = thresholds.computerDays.value_or(0);
-  request.scanUsers = values.userShow.checked || values.userDisable.checked || values.userDelete.checked;
-  request.scanComputers =
+  request.rules.userDays = thresholds.userDays.value_or(0);
+  request.rules.computerDays = thresholds.computerDays.value_or(0);
+  request.rules.scanUsers = values.userShow.checked || values.userDisable.checked || values.userDelete.checked;
+  request.rules.scanComputers =
       values.computerShow.checked || values.computerDisable.checked || values.computerDelete.checked;
-  request.ignoreNeverExpires = settings.UserIgnoreNeverExp();
-  request.ignoreDisabledUsers = settings.UserIgnoreDisabled();
-  request.ignoreDisabledComputers = settings.ComputerIgnoreDisabled();
+  request.rules.ignoreNeverExpires = settings.UserIgnoreNeverExp();
+  request.rules.ignoreDisabledUsers = settings.UserIgnoreDisabled();
+  request.rules.ignoreDisabledComputers = settings.ComputerIgnoreDisabled();
   // The window's slider holds 1 to 100.
-  request.threadCount = std::clamp(settings.MaxThreads(), 1, 100);
-  request.fastAlgorithm = settings.FastTarvikAlgorithm();
-  request.unattended = true;
+  request.rules.threadCount = std::clamp(settings.MaxThreads(), 1, 100);
+  request.rules.fastAlgorithm = settings.FastTarvikAlgorithm();
+  request.rules.unattended = true;
   SuggestionLimits& limits = request.suggestionLimits;
   limits.userDisable = values.userDisable.checked;
   limits.userDisableDays = DecimalValue(values.userDisable.daysText);
