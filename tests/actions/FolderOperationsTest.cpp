@@ -39,12 +39,8 @@ TEST(FolderOperationsTest, DeleteRemovesEverythingAndFollowsNoLink) {
   const fs::path home = temp.Path() / "homes" / "jsmith";
   const fs::path outside = temp.Path() / "outside";
   MakeHome(home, outside);
-  // std::filesystem::remove_all does not follow links either; both are checked here.
-  const fs::path copy = temp.Path() / "homes" / "copy";
-  MakeHome(copy, outside);
   EXPECT_EQ(FolderOperations().Delete(home), 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(home)));
-  fs::remove_all(copy);
   EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
 
   // A link as the item: the link goes, where it points stays.
@@ -54,7 +50,6 @@ TEST(FolderOperationsTest, DeleteRemovesEverythingAndFollowsNoLink) {
   EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
 
   EXPECT_EQ(FolderOperations().Delete(temp.Path() / "missing"), ENOENT);
-  EXPECT_EQ(FolderOperations::ErrorText(ENOENT), "No such file or directory");
 }
 
 TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringADeleteOrACopyIsNeverFollowed) {

@@ -64,10 +64,22 @@ TEST_F(CommandArgumentsTest, ScanWithWrongArguments) {
            {scan, "--lab", Lab(), "--configure", "--configure"},
            {scan, "--lab", Lab(), "extra"},
            {scan, "-", "--lab", Lab()},
+           {scan, "--domain", ""},
+           {scan, "--configure", "--report", "x"},
+           {scan, "--keep", "3"},
+           {scan, "--format", "xml"},
+           {scan, "--format", "json", "--format", "text"},
+           {scan, "--output-dir", "d", "--keep", "0"},
+           {scan, "--output-dir", "d", "--keep", "2x"},
+           {scan, "--output", "f", "--output-dir", "d"},
+           {scan, "--lab", Lab(), "--execute"},
+           {scan, "--lab", Lab(), "--yes"},
+           {scan, "--lab", Lab(), "--execute", In("x.txt"), "--configure"},
        }) {
     const ProgramRun run = Run(arguments, 2);
     EXPECT_NE(run.err.find("usage: vantrel-scan"), std::string::npos) << run.err;
   }
+  EXPECT_EQ(RunProgram({scan, "--help"}).status, 0);
 }
 
 TEST_F(CommandArgumentsTest, ScanOfWhatCannotBeScanned) {
