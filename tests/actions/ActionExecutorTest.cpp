@@ -66,10 +66,6 @@ class FakeFileServer : public netapi::RemoteFolders {
  public:
   std::vector<std::string> calls;
   Result answer;
-  Result Delete(const std::string& folder) override {
-    calls.push_back("Delete " + folder);
-    return answer;
-  }
   Result MoveInto(const std::string& folder, const std::string& target) override {
     calls.push_back("MoveInto " + folder + " " + target);
     Result result = answer;

@@ -201,22 +201,21 @@ TEST(ExchangeHelperTest, PreparationTextsAndTheirWarnings) {
             "An error occurred while testing the connection with the Microsoft Exchange server. DAPIStart failed: The "
             "Microsoft Exchange server EXDOWN does not answer\r\rMicrosoft Exchange mailboxes will not be deleted.");
 
+  // No helper, and a library without the helper's entries.
   const ExchangeHelper missing({lab.Path() / "none" / "VTREX.DLL", {}});
-  MailboxStep noHelper(missing, ui);
-  ui.answers = {true};
-  EXPECT_EQ(noHelper.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
-  EXPECT_EQ(
-      ui.questions.back().second,
-      "Could not load VTREX.DLL. Make sure that the Microsoft Exchange Administrator program is installed on this "
-      "computer and that VTREX.DLL is in the same folder as VTR.EXE\r\rMicrosoft Exchange mailboxes will not be "
-      "deleted.");
-  // A library without the helper's entries.
   const ExchangeHelper wrong({"libm.so.6", {}});
-  MailboxStep noEntry(wrong, ui);
-  ui.answers = {true};
-  EXPECT_EQ(noEntry.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
-  EXPECT_EQ(ui.questions.back().second,
-            "Could not dynamically link to VTREX.DLL.\r\rMicrosoft Exchange mailboxes will not be deleted.");
+  for (const auto& [library, text] :
+       {std::pair<const ExchangeHelper&, std::string>{
+            missing,
+            "Could not load VTREX.DLL. Make sure that the Microsoft Exchange Administrator "
+            "program is installed on this computer and that VTREX.DLL is in the same "
+            "folder as VTR.EXE"},
+        {wrong, "Could not dynamically link to VTREX.DLL."}}) {
+    MailboxStep broken(library, ui);
+    ui.answers = {true};
+    EXPECT_EQ(broken.Prepare("EXCH1"), MailboxStep::Preparation::kOff);
+    EXPECT_EQ(ui.questions.back().second, text + "\r\rMicrosoft Exchange mailboxes will not be deleted.");
+  }
   std::string detail;
   EXPECT_THROW(wrong.TestConnection("EXCH1", detail), VantrelError);
   // The cursor is normal while the question is open and the hourglass again after it.
