@@ -48,13 +48,14 @@ class CommandArgumentsTest : public ::testing::Test {
     EXPECT_EQ(FolderSnapshot(folder_.Path()), before) << shown << " changed files";
     return run;
   }
-  // The program and the words of a line; LAB is the test's lab, NEW a folder in the test folder,
-  // '' an empty argument.
+  // The program and the words of a line; LAB is the test's lab, CONFIG its settings folder, NEW a
+  // path in the test folder that does not exist, '' an empty argument.
   std::vector<std::string> Words(const std::string& program, const std::string& line) const {
     std::vector<std::string> words = {program};
     std::istringstream in(line);
     for (std::string word; in >> word;) {
-      words.push_back(word == "LAB" ? Lab() : word == "NEW" ? In("new") : word == "''" ? "" : word);
+      if (const auto at = word.find("NEW"); at != std::string::npos) word.replace(at, 3, In("new"));
+      words.push_back(word == "LAB" ? Lab() : word == "CONFIG" ? In("config") : word == "''" ? "" : word);
     }
     return words;
   }
@@ -78,14 +79,14 @@ TEST_F(CommandArgumentsTest, ScanWithWrongArguments) {
 }
 
 TEST_F(CommandArgumentsTest, ScanOfWhatCannotBeScanned) {
-  const std::string scan = VANTREL_SCAN_TOOL;
-  EXPECT_NE(Run({scan, "--lab", In("no-such-lab"), "--domain", "CORP"}, 1).err.find("no-such-lab"), std::string::npos);
-  Run({scan, "--lab", In("config"), "--domain", "CORP"}, 1);
-  Run({scan, "--lab", Lab(), "--domain", "NOWHERE"}, 1);
-  Run({scan, "--lab", Lab(), "--domain", "NOWHERE", "--configure"}, 1);
-  // The result cannot be written: nothing appears in place of the file, and no half-written file.
-  Run({scan, "--lab", Lab(), "--domain", "CORP", "--output", In("missing-folder/out.txt")}, 1);
-  Run({scan, "--lab", Lab(), "--domain", "CORP", "--output", In("config")}, 1);
+  EXPECT_NE(Run(Words(VANTREL_SCAN_TOOL, "--lab NEW --domain CORP"), 1).err.find(In("new")), std::string::npos);
+  // The last two: the result cannot be written; nothing appears in place of the file, and no
+  // half-written file.
+  for (const char* line :
+       {"--lab CONFIG --domain CORP", "--lab LAB --domain NOWHERE", "--lab LAB --domain NOWHERE --configure",
+        "--lab LAB --domain CORP --output NEW/out.txt", "--lab LAB --domain CORP --output CONFIG"}) {
+    Run(Words(VANTREL_SCAN_TOOL, line), 1);
+  }
 }
 
 TEST_F(CommandArgumentsTest, LabToolWithWrongArguments) {
