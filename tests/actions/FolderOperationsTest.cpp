@@ -39,12 +39,8 @@ TEST(FolderOperationsTest, DeleteRemovesEverythingAndFollowsNoLink) {
   const fs::path home = temp.Path() / "homes" / "jsmith";
   const fs::path outside = temp.Path() / "outside";
   MakeHome(home, outside);
-  // std::filesystem::remove_all does not follow links either; both are checked here.
-  const fs::path copy = temp.Path() / "homes" / "copy";
-  MakeHome(copy, outside);
   EXPECT_EQ(FolderOperations().Delete(home), 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(home)));
-  fs::remove_all(copy);
   EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
 
   // A link as the item: the link goes, where it points stays.
@@ -54,7 +50,6 @@ TEST(FolderOperationsTest, DeleteRemovesEverythingAndFollowsNoLink) {
   EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
 
   EXPECT_EQ(FolderOperations().Delete(temp.Path() / "missing"), ENOENT);
-  EXPECT_EQ(FolderOperations::ErrorText(ENOENT), "No such file or directory");
 }
 
 TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringADeleteOrACopyIsNeverFollowed) {
@@ -101,44 +96,31 @@ TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringADeleteOrACopyIsNeverF
   }
 }
 
-TEST(FolderOperationsTest, MoveRenamesOnCollisionAndNeverMerges) {
-  TempFolder temp;
-  const fs::path target = temp.Path() / "archive";
-  fs::create_directories(target / "jsmith");
-  WriteFile(target / "jsmith" / "old.txt", "old");
-  fs::create_directories(target / "jsmith (2)");  // an empty folder of the next name is not replaced either
-  WriteFile(temp.Path() / "a" / "jsmith" / "new.txt", "new");
-
-  fs::path destination;
-  EXPECT_EQ(FolderOperations().MoveInto(temp.Path() / "a" / "jsmith", target, destination), 0);
-  EXPECT_EQ(destination, target / "jsmith (3)");
-  EXPECT_EQ(ReadFile(target / "jsmith (3)" / "new.txt"), "new");
-  EXPECT_EQ(ReadFile(target / "jsmith" / "old.txt"), "old");
-  EXPECT_TRUE(fs::is_empty(target / "jsmith (2)"));
-  EXPECT_FALSE(fs::exists(temp.Path() / "a" / "jsmith"));
-
-  EXPECT_EQ(FolderOperations().MoveInto(temp.Path() / "a" / "gone", target, destination), ENOENT);
-  EXPECT_EQ(FolderOperations().MoveInto(target / "jsmith", temp.Path() / "no-target", destination), ENOENT);
-}
-
-TEST(FolderOperationsTest, MoveAcrossFileSystemsCopiesWholeThenRemovesTheSource) {
-  TempFolder temp;
-  const fs::path home = temp.Path() / "homes" / "jsmith";
-  const fs::path outside = temp.Path() / "outside";
-  MakeHome(home, outside);
-  ::chmod((home / "notes.txt").c_str(), 0640);
-  fs::create_directories(temp.Path() / "archive" / "jsmith");
-  fs::path destination;
-  EXPECT_EQ(FolderOperations(AcrossFileSystems).MoveInto(home, temp.Path() / "archive", destination), 0);
-  EXPECT_EQ(destination, temp.Path() / "archive" / "jsmith (2)");
-  EXPECT_FALSE(fs::exists(fs::symlink_status(home)));
-  EXPECT_EQ(ReadFile(destination / "notes.txt"), "notes");
-  EXPECT_EQ(ReadFile(destination / "sub" / "deep" / "data.bin"), std::string(100000, 'x'));
-  EXPECT_TRUE(fs::is_symlink(destination / "link-out"));
-  EXPECT_EQ(fs::read_symlink(destination / "link-out"), outside);
-  EXPECT_EQ(fs::status(destination / "notes.txt").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");  // copied as a link, not through it
+TEST(FolderOperationsTest, MoveRenamesOnCollisionNeverMergesAndCarriesEverythingAcrossFileSystems) {
+  for (const bool across : {false, true}) {
+    TempFolder temp;
+    const fs::path home = temp.Path() / "homes" / "jsmith";
+    const fs::path outside = temp.Path() / "outside";
+    const fs::path target = temp.Path() / "archive";
+    MakeHome(home, outside);
+    ::chmod((home / "notes.txt").c_str(), 0640);
+    WriteFile(target / "jsmith" / "old.txt", "old");
+    fs::create_directories(target / "jsmith (2)");  // an empty folder of the next name is not replaced either
+    const FolderOperations operations = across ? FolderOperations(AcrossFileSystems) : FolderOperations();
+    fs::path destination;
+    EXPECT_EQ(operations.MoveInto(home, target, destination), 0) << across;
+    EXPECT_EQ(destination, target / "jsmith (3)") << across;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(home))) << across;
+    EXPECT_EQ(ReadFile(destination / "notes.txt"), "notes");
+    EXPECT_EQ(ReadFile(destination / "sub" / "deep" / "data.bin"), std::string(100000, 'x'));
+    EXPECT_EQ(fs::read_symlink(destination / "link-out"), outside);  // copied as a link, not through it
+    EXPECT_EQ(fs::status(destination / "notes.txt").permissions() & fs::perms::all, fs::perms(0640)) << across;
+    EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
+    EXPECT_EQ(ReadFile(target / "jsmith" / "old.txt"), "old");
+    EXPECT_TRUE(fs::is_empty(target / "jsmith (2)"));
+    EXPECT_EQ(operations.MoveInto(temp.Path() / "homes" / "gone", target, destination), ENOENT);
+    EXPECT_EQ(operations.MoveInto(target / "jsmith", temp.Path() / "no-target", destination), ENOENT);
+  }
 }
 
 TEST(FolderOperationsTest, AFailedCopyLeavesTheSourceAndNoHalfCopy) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,17 @@ class CommandArgumentsTest : public ::testing::Test {
     EXPECT_EQ(FolderSnapshot(folder_.Path()), before) << shown << " changed files";
     return run;
   }
+  // The program and the words of a line; LAB is the test's lab, CONFIG its settings folder, NEW a
+  // path in the test folder that does not exist, '' an empty argument.
+  std::vector<std::string> Words(const std::string& program, const std::string& line) const {
+    std::vector<std::string> words = {program};
+    std::istringstream in(line);
+    for (std::string word; in >> word;) {
+      if (const auto at = word.find("NEW"); at != std::string::npos) word.replace(at, 3, In("new"));
+      words.push_back(word == "LAB" ? Lab() : word == "CONFIG" ? In("config") : word == "''" ? "" : word);
+    }
+    return words;
+  }
   std::string Lab() const { return (folder_ / "lab").string(); }
   std::string In(const std::string& name) const { return (folder_ / name).string(); }
 
@@ -54,61 +66,52 @@ class CommandArgumentsTest : public ::testing::Test {
 };
 
 TEST_F(CommandArgumentsTest, ScanWithWrongArguments) {
-  const std::string scan = VANTREL_SCAN_TOOL;
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {scan, "--bogus"},
-           {scan, "--lab"},
-           {scan, "--lab", ""},
-           {scan, "--lab", Lab(), "--lab", Lab()},
-           {scan, "--lab", Lab(), "--configure", "--output", In("out.txt")},
-           {scan, "--lab", Lab(), "--configure", "--configure"},
-           {scan, "--lab", Lab(), "extra"},
-           {scan, "-", "--lab", Lab()},
-       }) {
-    const ProgramRun run = Run(arguments, 2);
+  for (const char* line :
+       {"--bogus", "--lab", "--lab ''", "--lab LAB --lab LAB", "--lab LAB --configure --output out.txt",
+        "--lab LAB --configure --configure", "--lab LAB extra", "- --lab LAB", "--domain ''", "--configure --report x",
+        "--keep 3", "--format xml", "--format json --format text", "--output-dir d --keep 0",
+        "--output-dir d --keep 2x", "--output f --output-dir d", "--lab LAB --execute", "--lab LAB --yes",
+        "--lab LAB --execute x.txt --configure"}) {
+    const ProgramRun run = Run(Words(VANTREL_SCAN_TOOL, line), 2);
     EXPECT_NE(run.err.find("usage: vantrel-scan"), std::string::npos) << run.err;
   }
+  EXPECT_EQ(test::RunProgram({VANTREL_SCAN_TOOL, "--help"}).status, 0);
 }
 
 TEST_F(CommandArgumentsTest, ScanOfWhatCannotBeScanned) {
-  const std::string scan = VANTREL_SCAN_TOOL;
-  EXPECT_NE(Run({scan, "--lab", In("no-such-lab"), "--domain", "CORP"}, 1).err.find("no-such-lab"), std::string::npos);
-  Run({scan, "--lab", In("config"), "--domain", "CORP"}, 1);
-  Run({scan, "--lab", Lab(), "--domain", "NOWHERE"}, 1);
-  Run({scan, "--lab", Lab(), "--domain", "NOWHERE", "--configure"}, 1);
-  // The result cannot be written: nothing appears in place of the file, and no half-written file.
-  Run({scan, "--lab", Lab(), "--domain", "CORP", "--output", In("missing-folder/out.txt")}, 1);
-  Run({scan, "--lab", Lab(), "--domain", "CORP", "--output", In("config")}, 1);
+  EXPECT_NE(Run(Words(VANTREL_SCAN_TOOL, "--lab NEW --domain CORP"), 1).err.find(In("new")), std::string::npos);
+  // The last two: the result cannot be written; nothing appears in place of the file, and no
+  // half-written file.
+  for (const char* line :
+       {"--lab CONFIG --domain CORP", "--lab LAB --domain NOWHERE", "--lab LAB --domain NOWHERE --configure",
+        "--lab LAB --domain CORP --output NEW/out.txt", "--lab LAB --domain CORP --output CONFIG"}) {
+    Run(Words(VANTREL_SCAN_TOOL, line), 1);
+  }
 }
 
 TEST_F(CommandArgumentsTest, LabToolWithWrongArguments) {
-  const std::string tool = VANTREL_LAB_TOOL;
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {tool},
-           {tool, "frobnicate"},
-           {tool, "import"},
-           {tool, "import", In("x.json")},
-           {tool, "import", In("x.json"), Lab(), "more"},
-           {tool, "export"},
-           {tool, "demo"},
-           {tool, "generate"},
-           {tool, "generate", "--domain", "X"},
-           {tool, "generate", In("new"), "--domain", "X", "--users", "10", "--computers", "1"},
-           {tool, "generate", In("new"), "--domain", "X", "--users", "-5", "--computers", "1", "--controllers", "1"},
-           {tool, "generate", In("new"), "--domain", "X", "--users", "ten", "--computers", "1", "--controllers", "1"},
-           {tool, "generate", In("new"), "--domain", "X", "--users", "1", "--computers", "1", "--controllers", "0"},
-           {tool, "generate", In("new"), "--domain", "X", "--users", "99999999999999999999", "--computers", "1",
-            "--controllers", "1"},
-           {tool, "generate", In("new"), "--domain", "X", "--users", "1", "--computers", "1", "--controllers", "1",
-            "--seed", "1", "--seed", "2"},
-           {tool, "generate", In("new"), "--domain", "", "--users", "1", "--computers", "1", "--controllers", "1"},
-           {tool, "generate", In("new"), "--domain", "X", "--users", "1", "--computers", "1", "--controllers", "1",
-            "--latency-ms", "-3"},
-       }) {
-    const ProgramRun run = Run(arguments, 2);
+  const std::string generate = "generate NEW --domain X --users 1 --computers 1 --controllers 1";
+  for (const std::string& line : std::vector<std::string>{
+           "", "frobnicate", "import", "import x.json", "import x.json LAB more", "export", "demo", "generate",
+           "generate --domain X", "generate NEW --domain X --users 10 --computers 1", generate + " --seed 1 --seed 2",
+           "generate NEW --domain X --users -5 --computers 1 --controllers 1",
+           "generate NEW --domain X --users ten --computers 1 --controllers 1",
+           "generate NEW --domain X --users 99999999999999999999 --computers 1 --controllers 1",
+           "generate NEW --domain X --users 1 --computers 1 --controllers 0",
+           "generate NEW --domain '' --users 1 --computers 1 --controllers 1"}) {
+    const ProgramRun run = Run(Words(VANTREL_LAB_TOOL, line), 2);
     EXPECT_NE(run.err.find("usage: vantrel-lab"), std::string::npos) << run.err;
   }
+  // "nan" and "inf" parse as numbers; a NaN latency then fails in the database with an unclear
+  // message, and an infinite one is stored and turned into a nonsense wait by the simulated network.
+  for (const char* latency : {"-3", "nan", "inf", "-inf", "1e300", "60000.5", "infinity", "-nan"}) {
+    const ProgramRun run = Run(Words(VANTREL_LAB_TOOL, generate + " --latency-ms " + latency), 2);
+    // It names the option and says what would be accepted.
+    EXPECT_NE(run.err.find("--latency-ms"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("0 to 60000"), std::string::npos) << run.err;
+  }
   // Well-formed commands that cannot be carried out.
+  const std::string tool = VANTREL_LAB_TOOL;
   Run({tool, "import", In("no-such.json"), Lab()}, 1);
   Run({tool, "export", In("no-such-lab")}, 1);
   Run({tool, "export", In("config")}, 1);
@@ -126,10 +129,7 @@ TEST_F(CommandArgumentsTest, ScanWithoutAnyHomeFolderFailsWithAMessage) {
   const fs::path copyFolder(folderName);
   const fs::path program = copyFolder / "vantrel-scan";
   fs::copy_file(VANTREL_SCAN_TOOL, program);
-  fs::permissions(copyFolder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                  fs::perms::others_read | fs::perms::others_exec);
-  fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec);
+  for (const fs::path& item : {copyFolder, program}) fs::permissions(item, fs::perms(0755));
   std::string message;
   const int status = RunInChild(
       [&](std::string& text) {
@@ -144,20 +144,6 @@ TEST_F(CommandArgumentsTest, ScanWithoutAnyHomeFolderFailsWithAMessage) {
   EXPECT_EQ(status, 1) << message;
   EXPECT_NE(message.find("settings folder"), std::string::npos) << message;
   EXPECT_EQ(message.find("terminate called"), std::string::npos) << message;
-}
-
-TEST_F(CommandArgumentsTest, LabToolRefusesLatenciesThatAreNoDuration) {
-  // "nan" and "inf" parse as numbers; a NaN latency then fails in the database with an unclear
-  // message, and an infinite one is stored and turned into a nonsense wait by the simulated network.
-  const std::string tool = VANTREL_LAB_TOOL;
-  for (const char* latency : {"nan", "inf", "-inf", "1e300", "60000.5", "infinity", "-nan"}) {
-    const ProgramRun run = Run({tool, "generate", In("new"), "--domain", "X", "--users", "1", "--computers", "1",
-                                "--controllers", "1", "--latency-ms", latency},
-                               2);
-    EXPECT_NE(run.err.find("--latency-ms"), std::string::npos) << run.err;
-    // It says what would be accepted.
-    EXPECT_NE(run.err.find("0 to 60000"), std::string::npos) << run.err;
-  }
 }
 
 }  // namespace

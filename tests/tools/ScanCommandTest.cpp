@@ -1,47 +1,53 @@
+// vantrel-scan's commands run in-process over the simulated network: the scan, --configure and --execute.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "CommandLine.h"
+#include "ExecuteCommand.h"
 #include "ScanCommand.h"
+#include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "common/DateTime.h"
+#include "common/Text.h"
 #include "lab/LabJson.h"
 #include "lab/SimNetApi.h"
 
 namespace vantrel::scantool {
 namespace {
 
+namespace fs = std::filesystem;
 using test::ReadFile;
-using test::TempFolder;
 using test::WriteFile;
 
-const char* const kTwoDomainLab = R"({
-  "local_domain": "CORP",
-  "domains": [
-    {
-      "name": "CORP",
-      "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
-      "trusts": ["SALES"],
-      "accounts": [
-        {"name": "recent", "password_age_days": 400, "last_logon_days_ago": {"DC1": 3}},
-        {"name": "secondonly", "password_age_days": 400, "last_logon_days_ago": {"DC1": 200, "DC2": 2}},
-        {"name": "stale", "password_age_days": 400, "last_logon_days_ago": {"DC1": 90, "DC2": 75}},
-        {"name": "ancient", "password_age_days": 400, "last_logon_days_ago": {"DC1": 500}},
-        {"name": "nobody"},
-        {"name": "broken", "last_logon_days_ago": {"DC1": 100}, "fail": {"DC2": 5}},
-        {"name": "WS01$", "password_age_days": 10},
-        {"name": "WS02$", "password_age_days": 120}
-      ]
-    },
-    {"name": "SALES", "controllers": [{"name": "SDC1"}]}
-  ]
-})";
+// DC2's clock is 36 hours and a second behind.
+const char* const kTwoDomainLab = R"({"local_domain": "CORP", "domains": [
+  {"name": "CORP", "trusts": ["SALES"],
+   "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2", "clock_offset_seconds": -129601}],
+   "accounts": [
+     {"name": "recent", "password_age_days": 400, "last_logon_days_ago": {"DC1": 3}},
+     {"name": "secondonly", "password_age_days": 400, "last_logon_days_ago": {"DC1": 200, "DC2": 2}},
+     {"name": "stale", "password_age_days": 400, "last_logon_days_ago": {"DC1": 90, "DC2": 75}},
+     {"name": "ancient", "password_age_days": 400, "last_logon_days_ago": {"DC1": 500}}, {"name": "nobody"},
+     {"name": "broken", "last_logon_days_ago": {"DC1": 100}, "fail": {"DC2": 5}},
+     {"name": "WS01$", "password_age_days": 10}, {"name": "WS02$", "password_age_days": 120}]},
+  {"name": "SALES", "controllers": [{"name": "SDC1"}]}]})";
+constexpr const char* kBothControllers = "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n";
+
+std::string Drain(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  char buffer[4096];
+  for (std::size_t n = 0; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  return text;
+}
 
 // The simulated network, except that the primary controller stops answering the user listing
 // after its first batch.
@@ -68,6 +74,20 @@ class ListingBreaksOff final : public netapi::SimNetApi {
   int userBatches_ = 0;
 };
 
+// Sets the stop flag (as Ctrl-C does) during the first deletion, as a signal arriving mid-entry would.
+class StopDuringFirstDeletion final : public netapi::SimNetApi {
+ public:
+  StopDuringFirstDeletion(const fs::path& lab, const Clock& clock, std::atomic<bool>& stop)
+      : SimNetApi(lab, clock), stop_(stop) {}
+  netapi::NetStatus NetUserDel(const std::string& server, const std::string& user) override {
+    stop_ = true;
+    return SimNetApi::NetUserDel(server, user);
+  }
+
+ private:
+  std::atomic<bool>& stop_;
+};
+
 class ScanCommandTest : public ::testing::Test {
  protected:
   void ImportLab(const std::string& json) { lab::ImportJson(json, lab_, clock_); }
@@ -80,62 +100,84 @@ class ScanCommandTest : public ::testing::Test {
 
   struct Run {
     int status;
-    std::string out;
+    std::string out;  // the scan's standard output, or the plan of --execute
     std::string err;
   };
 
-  Run Execute(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"--lab", lab_.string()});
-    const CommandLine commandLine = ParseCommandLine(arguments);
+  ScanCommandEnvironment Environment() {
     ScanCommandEnvironment environment;
     environment.openNetwork = [this](const CommandLine& line) -> std::unique_ptr<netapi::NetApi> {
       if (listingBreaksOff_) return std::make_unique<ListingBreaksOff>(*line.lab, clock_);
+      if (stopDuringFirstDeletion_) return std::make_unique<StopDuringFirstDeletion>(*line.lab, clock_, stop_);
       return std::make_unique<netapi::SimNetApi>(*line.lab, clock_);
     };
     environment.settingsFile = settingsFile_;
     environment.clock = &clock_;
+    environment.stopRequested = &stop_;
+    return environment;
+  }
+
+  Run Scan(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--lab", lab_.string()});
     std::ostringstream out;
     std::FILE* err = std::tmpfile();
-    Run run{RunScanCommand(commandLine, environment, out, err), out.str(), {}};
-    std::rewind(err);
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, err)) > 0) run.err.append(buffer, n);
-    std::fclose(err);
-    return run;
+    const int status = RunScanCommand(ParseCommandLine(arguments), Environment(), out, err);
+    return {status, out.str(), Drain(err)};
+  }
+
+  Run Execute(std::vector<std::string> arguments, bool terminal = false, std::optional<std::string> answer = {}) {
+    arguments.insert(arguments.begin(),
+                     {"--lab", lab_.string(), "--domain", "CORP", "--execute", resultFile_.string()});
+    ExecuteEnvironment execute;
+    execute.terminal = terminal;
+    execute.readAnswer = [answer] { return answer; };
+    execute.journalFile = journalFile_;
+    execute.exchangeFiles = {VANTREL_TEST_VTREX, VANTREL_TEST_DAPI};
+    execute.planStream = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = RunExecuteCommand(ParseCommandLine(arguments), Environment(), execute, err);
+    return {status, Drain(execute.planStream), Drain(err)};
   }
 
   ManualClock clock_{FromUnixSeconds(1'800'000'000)};
+  test::TempFolder folder_;
+  fs::path lab_ = folder_ / "vantrel" / "lab";  // where the mailbox helper of the simulated network looks
+  fs::path settingsFile_ = folder_ / "HKEY_CURRENT_USER.reg";
+  fs::path resultFile_ = folder_ / "reviewed.txt";
+  fs::path journalFile_ = folder_ / "state" / "actions.log";
+  std::atomic<bool> stop_{false};
   bool listingBreaksOff_ = false;
-  TempFolder folder_;
-  std::filesystem::path lab_ = folder_ / "lab";
-  std::filesystem::path settingsFile_ = folder_ / "HKEY_CURRENT_USER.reg";
+  bool stopDuringFirstDeletion_ = false;
 };
 
 TEST_F(ScanCommandTest, ScansWithTheStoredSettingsAndWritesTheResultFile) {
   ImportLab(kTwoDomainLab);
-  WriteSettings(
-      "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n"
-      "\"UserDisable\"=dword:00000001\r\n"
-      "\"UserDisableDays\"=dword:00000050\r\n");  // 80 days
-  const Run run = Execute({"--domain", "CORP"});
+  WriteSettings(std::string(kBothControllers) +
+                "\"UserDisable\"=dword:00000001\r\n"
+                "\"UserDisableDays\"=dword:00000050\r\n");  // 80 days
+  const auto output = folder_ / "result.txt";
+  const Run run = Scan({"--domain", "CORP", "--output", output.string()});
   ASSERT_EQ(run.status, kExitCompleted) << run.err;
-
-  EXPECT_NE(run.out.find("# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Created: "), std::string::npos);
-  EXPECT_NE(run.out.find("# Domain:  CORP\r\n"), std::string::npos);
+  EXPECT_TRUE(run.out.empty());
+  const std::string out = ReadFile(output);
+  EXPECT_NE(out.find("# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Created: "), std::string::npos);
+  EXPECT_NE(out.find("# Domain:  CORP\r\n"), std::string::npos);
   // In use on one controller means in use; the newest logon of all controllers counts.
-  EXPECT_EQ(run.out.find(" recent "), std::string::npos);
-  EXPECT_EQ(run.out.find(" secondonly "), std::string::npos);
-  EXPECT_NE(run.out.find(" stale" + std::string(45, ' ') + " 75    Show   \r\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find(" ancient" + std::string(43, ' ') + " 500   Disable\r\n"), std::string::npos);
-  EXPECT_NE(run.out.find(" nobody" + std::string(44, ' ') + " never Show   \r\n"), std::string::npos);
-  EXPECT_NE(run.out.find(" WS02$" + std::string(45, ' ') + " 120   Show   \r\n"), std::string::npos);
-  EXPECT_EQ(run.out.find("WS01$"), std::string::npos);
+  EXPECT_EQ(out.find(" recent "), std::string::npos);
+  EXPECT_EQ(out.find(" secondonly "), std::string::npos);
+  EXPECT_NE(out.find(" stale" + std::string(45, ' ') + " 75    Show   \r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(" ancient" + std::string(43, ' ') + " 500   Disable\r\n"), std::string::npos);
+  EXPECT_NE(out.find(" nobody" + std::string(44, ' ') + " never Show   \r\n"), std::string::npos);
+  EXPECT_NE(out.find(" WS02$" + std::string(45, ' ') + " 120   Show   \r\n"), std::string::npos);
+  EXPECT_EQ(out.find("WS01$"), std::string::npos);
   // A failing controller leaves the account out, with one error line.
-  EXPECT_EQ(run.out.find("broken"), std::string::npos);
+  EXPECT_EQ(out.find("broken"), std::string::npos);
   EXPECT_NE(run.err.find("[\\\\DC2] User:broken - Error: Access is denied.\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Information: The system time on DC2 is different to the time on the local computer."),
+            std::string::npos)
+      << run.err;
   // The names are sorted and the statistics close the output.
-  EXPECT_LT(run.out.find(" ancient"), run.out.find(" nobody"));
+  EXPECT_LT(out.find(" ancient"), out.find(" nobody"));
   EXPECT_NE(run.err.find("Scan time: 0:00:00\nAccounts: 8\nScanned: 8\nErrors: 1\nShow: 3\nDisable: 1\nDelete: 0\n"
                          "Elapsed seconds: "),
             std::string::npos)
@@ -148,7 +190,7 @@ TEST_F(ScanCommandTest, AccountListThatBreaksOffIsAnErrorLineAndCounted) {
                    {"name": "WS01$", "password_age_days": 120}]}]})");
   WriteSettings("\"DCList\"=hex(7):44,43,31,00,00\r\n");
   listingBreaksOff_ = true;
-  const Run run = Execute({"--domain", "CORP"});
+  const Run run = Scan({"--domain", "CORP"});
   // The scan completed, so the result file is written; the missing accounts are not passed over.
   ASSERT_EQ(run.status, kExitCompleted) << run.err;
   EXPECT_NE(run.out.find(" a1 "), std::string::npos) << run.out;
@@ -160,33 +202,21 @@ TEST_F(ScanCommandTest, AccountListThatBreaksOffIsAnErrorLineAndCounted) {
   EXPECT_NE(run.err.find("\nAccounts: 3\nScanned: 3\nErrors: 1\n"), std::string::npos) << run.err;
 }
 
-TEST_F(ScanCommandTest, OutputFileTakesTheResultAndStandardOutputStaysEmpty) {
-  ImportLab(kTwoDomainLab);
-  WriteSettings("\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n");
-  const auto output = folder_ / "result.txt";
-  const Run run = Execute({"--domain", "CORP", "--output", output.string()});
-  ASSERT_EQ(run.status, kExitCompleted) << run.err;
-  EXPECT_TRUE(run.out.empty());
-  const std::string written = ReadFile(output);
-  EXPECT_NE(written.find(" stale "), std::string::npos);
-  EXPECT_NE(written.find("# Domain:  CORP\r\n"), std::string::npos);
-}
-
 TEST_F(ScanCommandTest, OutputFolderGetsDatedScansAndKeepsTheNewestWithReportAndJsonOfTheSameScan) {
   ImportLab(kTwoDomainLab);
-  WriteSettings("\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n");
+  WriteSettings(kBothControllers);
   const auto scans = folder_ / "state" / "scans";
   const auto report = folder_ / "report.html";
   for (int night = 0; night < 3; ++night) {
-    const Run run = Execute({"--domain", "CORP", "--output-dir", scans.string(), "--keep", "2", "--report",
-                             report.string(), "--format", night == 2 ? "json" : "text"});
+    const Run run = Scan({"--domain", "CORP", "--output-dir", scans.string(), "--keep", "2", "--report",
+                          report.string(), "--format", night == 2 ? "json" : "text"});
     ASSERT_EQ(run.status, kExitCompleted) << run.err;
     EXPECT_TRUE(run.out.empty());
     EXPECT_EQ(run.err.find("Deleted the old scan") != std::string::npos, night == 2) << run.err;
     clock_.Advance(std::chrono::hours(24));
   }
   std::vector<std::string> kept;
-  for (const auto& entry : std::filesystem::directory_iterator(scans)) kept.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(scans)) kept.push_back(entry.path().filename());
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"CORP-20270116T080000Z.txt", "CORP-20270117T080000Z.json"}));
   EXPECT_NE(ReadFile(scans / kept[0]).find("# Domain:  CORP\r\n"), std::string::npos);
@@ -198,34 +228,28 @@ TEST_F(ScanCommandTest, OutputFolderGetsDatedScansAndKeepsTheNewestWithReportAnd
   EXPECT_NE(html.find("<li>[\\\\DC2] User:broken - Error: Access is denied.</li>"), std::string::npos) << html;
 }
 
-TEST_F(ScanCommandTest, ControllerListThatDiffersFromTheAnnouncedOneEndsTheScan) {
+TEST_F(ScanCommandTest, TheControllerCheckEndsTheScanOnADifferentListAndWarnsWhenOff) {
   ImportLab(kTwoDomainLab);
   WriteSettings("\"DCList\"=hex(7):44,43,31,00,00\r\n");
-  const Run run = Execute({"--domain", "CORP"});
+  const Run run = Scan({"--domain", "CORP"});
   EXPECT_EQ(run.status, kExitFailed);
   EXPECT_TRUE(run.out.empty());
   EXPECT_NE(run.err.find("An error occurred while building the list of active domain controllers.\n\n"),
             std::string::npos)
       << run.err;
-  EXPECT_NE(run.err.find("Vantrel may return inaccurate information if a domain controller has been recently removed"),
-            std::string::npos);
-  EXPECT_NE(run.err.find("waiting two to four weeks should be sufficient.\n"), std::string::npos);
-}
 
-TEST_F(ScanCommandTest, DisabledControllerCheckWarnsAndScansTheConfiguredList) {
-  ImportLab(kTwoDomainLab);
   WriteSettings("\"DCList\"=hex(7):44,43,31,00,00\r\n\"DCCheck\"=dword:00000000\r\n");
-  const Run run = Execute({"--domain", "CORP"});
-  ASSERT_EQ(run.status, kExitCompleted) << run.err;
-  EXPECT_NE(run.err.find("WARNING: The domain controller check has been disabled."), std::string::npos);
+  const Run unchecked = Scan({"--domain", "CORP"});
+  ASSERT_EQ(unchecked.status, kExitCompleted) << unchecked.err;
+  EXPECT_NE(unchecked.err.find("WARNING: The domain controller check has been disabled."), std::string::npos);
   // Only DC1 was asked: the logon on DC2 is not seen.
-  EXPECT_NE(run.out.find(" secondonly "), std::string::npos);
+  EXPECT_NE(unchecked.out.find(" secondonly "), std::string::npos);
 }
 
 TEST_F(ScanCommandTest, ConfigureStoresTheAnnouncedControllersAndKeepsOtherValues) {
   ImportLab(kTwoDomainLab);
   WriteSettings("\"UserWarningDays\"=dword:0000000a\r\n\"Unknown\"=\"kept\"\r\n");
-  const Run run = Execute({"--domain", "CORP", "--configure"});
+  const Run run = Scan({"--domain", "CORP", "--configure"});
   ASSERT_EQ(run.status, kExitCompleted) << run.err;
   EXPECT_EQ(run.out, "DC1\nDC2\n");
   const std::string stored = ReadFile(settingsFile_);
@@ -234,81 +258,188 @@ TEST_F(ScanCommandTest, ConfigureStoresTheAnnouncedControllersAndKeepsOtherValue
   EXPECT_NE(stored.find("\"Unknown\"=\"kept\""), std::string::npos);
 
   WriteSettings("\"DCCheck\"=dword:00000000\r\n");
-  const Run refused = Execute({"--domain", "CORP", "--configure"});
+  const Run refused = Scan({"--domain", "CORP", "--configure"});
   EXPECT_EQ(refused.status, kExitFailed);
   EXPECT_NE(refused.err.find("The domain controller check has been disabled in the registry."), std::string::npos);
 }
 
 TEST_F(ScanCommandTest, DomainIsChosenAsAtStartUpAndSeveralDomainsNeedAName) {
   ImportLab(kTwoDomainLab);
-  const Run several = Execute({"--configure"});
+  const Run several = Scan({"--configure"});
   EXPECT_EQ(several.status, kExitFailed);
   EXPECT_NE(several.err.find("CORP, SALES"), std::string::npos) << several.err;
   EXPECT_NE(several.err.find("--domain"), std::string::npos);
 
   ImportLab(R"({"domains": [{"name": "solo", "controllers": [{"name": "S1"}]}]})");
-  const Run one = Execute({"--configure"});
+  const Run one = Scan({"--configure"});
   EXPECT_EQ(one.status, kExitCompleted) << one.err;
   EXPECT_EQ(one.out, "S1\n");
 }
 
 TEST_F(ScanCommandTest, SettingsThatFailValidationEndTheScanWithTheirMessage) {
   ImportLab(kTwoDomainLab);
-  WriteSettings(
-      "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n"
-      "\"UserWarning\"=dword:00000000\r\n\"ComputerWarning\"=dword:00000000\r\n");
-  Run run = Execute({"--domain", "CORP"});
-  EXPECT_EQ(run.status, kExitFailed);
-  EXPECT_NE(run.err.find("At least one Suggested Action must be enabled.\n"), std::string::npos) << run.err;
-
-  WriteSettings("\"UserDisable\"=dword:00000001\r\n\"UserDisableDays\"=dword:0000001e\r\n");
-  run = Execute({"--domain", "CORP"});
-  EXPECT_EQ(run.status, kExitFailed);
-  EXPECT_NE(run.err.find("The \"disable days\" must be greater than the \"show days\"\n"), std::string::npos);
-
-  WriteSettings("");
-  run = Execute({"--domain", "CORP"});
-  EXPECT_EQ(run.status, kExitFailed);
-  EXPECT_NE(run.err.find("The domain controller list is empty.\n\nTo correct this problem"), std::string::npos);
-}
-
-TEST_F(ScanCommandTest, ClockDifferenceAboveThirtySixHoursIsReported) {
-  ImportLab(R"({"domains": [{"name": "CORP", "controllers": [
-      {"name": "DC1"}, {"name": "DC2", "clock_offset_seconds": 129600}, {"name": "DC3", "clock_offset_seconds": -129601},
-      {"name": "DC4", "time_unavailable": true}],
-      "accounts": [{"name": "u", "last_logon_days_ago": {"DC1": 1}}]}]})");
-  WriteSettings("\"DCList\"=hex(7):44,43,31,00,44,43,32,00,44,43,33,00,44,43,34,00,00\r\n");
-  const Run run = Execute({"--domain", "CORP"});
-  ASSERT_EQ(run.status, kExitCompleted) << run.err;
-  EXPECT_EQ(run.err.find("The system time on DC2"), std::string::npos);
-  EXPECT_NE(run.err.find("The system time on DC3 is different to the time on the local computer."), std::string::npos)
-      << run.err;
-  EXPECT_NE(run.err.find("retrieve the current time from DC4. You should check that the time on DC4"),
-            std::string::npos);
-}
-
-int RunBinary(const std::string& arguments) {
-  const int status = std::system((std::string(VANTREL_SCAN_BIN) + " " + arguments + " >/dev/null 2>&1").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST(ScanCommandLine, BadArgumentsExitWithTwoAndAMissingLabWithOne) {
-  EXPECT_EQ(RunBinary("--frobnicate"), kExitBadArguments);
-  EXPECT_EQ(RunBinary("--lab"), kExitBadArguments);
-  EXPECT_EQ(RunBinary("--lab a --lab b"), kExitBadArguments);
-  for (const char* bad :
-       {"--configure --output x", "--configure --report x", "--keep 3", "--format xml", "--output-dir d --keep 0",
-        "--output-dir d --keep 2x", "--output f --output-dir d", "--format json --format text"}) {
-    EXPECT_EQ(RunBinary(bad), kExitBadArguments) << bad;
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string(kBothControllers) + "\"UserWarning\"=dword:00000000\r\n\"ComputerWarning\"=dword:00000000\r\n",
+       "At least one Suggested Action must be enabled.\n"},
+      {"", "The domain controller list is empty.\n\nTo correct this problem"},
+  };
+  for (const auto& [settings, message] : cases) {
+    WriteSettings(settings);
+    const Run run = Scan({"--domain", "CORP"});
+    EXPECT_EQ(run.status, kExitFailed) << message;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
   }
-  EXPECT_EQ(RunBinary("--help"), kExitCompleted);
-  EXPECT_EQ(RunBinary("--lab /nonexistent/vantrel-lab --domain CORP"), kExitFailed);
-  EXPECT_THROW(ParseCommandLine({"--domain", ""}), std::invalid_argument);
-  const CommandLine line = ParseCommandLine({"--lab", "L", "--domain", "D", "--output", "F"});
-  EXPECT_EQ(line.lab, "L");
-  EXPECT_EQ(line.domain, "D");
-  EXPECT_EQ(line.output, "F");
-  EXPECT_FALSE(line.configure);
+}
+
+// --execute: a reviewed result file of a domain whose Resources settings delete home folders.
+class ExecuteCommandTest : public ScanCommandTest {
+ protected:
+  ExecuteCommandTest() {
+    const fs::path homes = folder_ / "homes";
+    for (const char* name : {"jsmith", "ann", "zed"}) WriteFile(homes / name / "file.txt", name);
+    ImportLab(Printf(R"({"domains": [{"name": "CORP", "controllers": [{"name": "DC1"}], "accounts": [
+        {"name": "jsmith", "home_dir": "%s/jsmith"}, {"name": "ann", "home_dir": "%s/ann"},
+        {"name": "zed", "home_dir": "%s/zed"}, {"name": "old"}, {"name": "broken", "fail": {"DC1": 5}}],
+        "mail_server": {"name": "EXCH1", "mailboxes": ["/o=Org/cn=Recipients/CN=ann", "/o=Org/cn=Recipients/CN=jsmith"]}},
+        {"name": "SALES", "controllers": [{"name": "SDC1"}]}]})",
+                     homes.c_str(), homes.c_str(), homes.c_str()));
+    WriteSettings("\"HomeFolderAction\"=dword:00000001\r\n");
+  }
+
+  void WriteResults(const std::string& domain, const std::string& lines) {
+    WriteFile(resultFile_, "# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Domain:  " + domain + "\r\n#\r\n" + lines);
+  }
+  std::optional<netapi::UserInfo> Account(const std::string& account) {
+    std::optional<netapi::UserInfo> info;
+    netapi::SimNetApi(lab_, clock_).NetUserGetInfo("\\\\DC1", account, 20, info);
+    return info;
+  }
+  bool Disabled(const std::string& account) { return (Account(account)->flags & netapi::uf::kAccountDisable) != 0; }
+  std::vector<nlohmann::json> Journal() {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(ReadFile(journalFile_));
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+  }
+};
+
+TEST_F(ExecuteCommandTest, PrintsThePlanThenRunsWithYesSkippingABadLineAndErrorLinesGiveThree) {
+  WriteResults("CORP",
+               " jsmith 100 Delete\r\n old 100 disable\r\n ann 100 Show\r\n zed abc Delete\r\n broken 100 Disable\r\n");
+  const Run run = Execute({"--yes"});
+  ASSERT_EQ(run.status, kExitCompletedWithErrors) << run.err;
+  EXPECT_EQ(run.out, "Domain: CORP\nDisable: 2\nDelete: 1\nDisable broken\nDelete  jsmith\nDisable old\n");
+  EXPECT_TRUE(StartsWith(run.err, "Warning: Error on line 9\n\n\"abc\" is not a valid value for the days field\n"))
+      << run.err;
+  EXPECT_TRUE(EndsWith(run.err.substr(0, run.err.rfind("Elapsed seconds: ")),
+                       "[\\\\DC1] User:broken - Error: Access is denied.\nDisabled: 1\nDeleted: 1\nErrors: 1\n"))
+      << run.err;
+  EXPECT_FALSE(Account("jsmith"));
+  EXPECT_FALSE(fs::exists(folder_ / "homes" / "jsmith"));
+  EXPECT_TRUE(Disabled("old"));
+  // The skipped line and the Show line changed nothing.
+  EXPECT_EQ(ReadFile(folder_ / "homes" / "zed" / "file.txt"), "zed");
+  EXPECT_TRUE(Account("zed"));
+  EXPECT_FALSE(Disabled("ann"));
+  const std::vector<nlohmann::json> journal = Journal();
+  ASSERT_EQ(journal.size(), 4u);
+  EXPECT_EQ(journal[1]["action"], "home-folder-delete");
+  EXPECT_EQ(journal[3]["action"], "disable");
+}
+
+TEST_F(ExecuteCommandTest, AnythingButYesAtTheTerminalOrNoTerminalWithoutYesChangesNothing) {
+  WriteResults("CORP", " jsmith 100 Delete\r\n old 100 Disable\r\n");
+  struct Case {
+    bool terminal;
+    std::optional<std::string> answer;
+  };
+  for (const Case& c :
+       {Case{true, "no"}, Case{true, "YES"}, Case{true, "y"}, Case{true, std::nullopt}, Case{false, "yes"}}) {
+    const Run run = Execute({}, c.terminal, c.answer);
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_TRUE(EndsWith(run.err, "Cancelled\n")) << run.err;
+    EXPECT_NE(run.out.find("Delete  jsmith"), std::string::npos);
+  }
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_TRUE(fs::exists(folder_ / "homes" / "jsmith" / "file.txt"));
+  EXPECT_FALSE(Disabled("old"));
+  EXPECT_FALSE(fs::exists(journalFile_));
+
+  const Run confirmed = Execute({}, true, "yes");
+  EXPECT_EQ(confirmed.status, kExitCompleted) << confirmed.err;
+  EXPECT_FALSE(Account("jsmith"));
+}
+
+TEST_F(ExecuteCommandTest, AFileOfAnotherDomainOrARelativeTargetChangesNothing) {
+  WriteResults("SALES", " jsmith 100 Delete\r\n");
+  const Run run = Execute({"--yes"});
+  EXPECT_EQ(run.status, kExitFailed);
+  EXPECT_EQ(run.err,
+            "This scan result file is for the SALES domain. You are currently using the CORP domain.\n\n"
+            "Re-open this file while you are using VTR in the SALES domain.\n");
+  EXPECT_TRUE(run.out.empty());
+
+  // A relative target folder stops the command before anything is read or changed.
+  WriteSettings("\"HomeFolderAction\"=dword:00000002\r\n\"HomeFolderPath\"=\"~/old\"\r\n");
+  WriteResults("CORP", " jsmith 100 Delete\r\n");
+  const Run refused = Execute({"--yes"});
+  EXPECT_EQ(refused.status, kExitFailed);
+  EXPECT_EQ(refused.err, "Please enter a fully qualified path name. Relative paths are not supported.\n");
+  EXPECT_TRUE(Account("jsmith"));
+}
+
+TEST_F(ExecuteCommandTest, AStopFinishesTheEntryInHandAndLeavesTheRest) {
+  WriteResults("CORP", " ann 100 Delete\r\n jsmith 100 Delete\r\n old 100 Disable\r\n");
+  stopDuringFirstDeletion_ = true;
+  const Run run = Execute({"--yes"});
+  EXPECT_EQ(run.status, kExitFailed);
+  EXPECT_NE(run.err.find("Terminated by user.\nDisabled: 0\nDeleted: 1\nErrors: 0\n"), std::string::npos) << run.err;
+  EXPECT_FALSE(Account("ann"));
+  EXPECT_TRUE(fs::exists(folder_ / "homes" / "jsmith" / "file.txt"));
+  EXPECT_TRUE(Account("jsmith"));
+  EXPECT_FALSE(Disabled("old"));
+  const std::vector<nlohmann::json> journal = Journal();
+  ASSERT_EQ(journal.size(), 2u);
+  EXPECT_EQ(journal[1]["account"], "ann");
+}
+
+TEST_F(ExecuteCommandTest, MailboxesWithTheStoredSettingsAndTheConfirmationStandsForTheMailboxWarning) {
+  const test::ScopedEnv data("XDG_DATA_HOME", folder_.Path().string());
+  for (const std::string server : {"EXCH1", "NOSUCH"}) {
+    WriteSettings(
+        "\"DeleteMailboxes\"=dword:00000001\r\n\"RecipientsCont\"=\"/o=Org/cn=Recipients\"\r\n"
+        "\"ExchangeServer\"=\"" +
+        server + "\"\r\n");
+    WriteResults("CORP", std::string(server == "EXCH1" ? " ann" : " jsmith") + " 100 Delete\r\n");
+    const Run run = Execute({"--yes"});
+    EXPECT_EQ(run.status, kExitCompleted) << run.err;
+  }
+  // EXCH1: ann's mailbox went with the account. NOSUCH: the connection test's warning was answered
+  // OK, so jsmith was deleted and the run went on without mailboxes.
+  EXPECT_EQ(nlohmann::json::parse(lab::ExportJson(lab_))["domains"][0]["mail_server"]["mailboxes"].dump(),
+            R"(["/o=Org/cn=Recipients/CN=jsmith"])");
+  EXPECT_FALSE(Account("ann"));
+  EXPECT_FALSE(Account("jsmith"));
+}
+
+// The program itself: standard input that is no terminal, the journal in its usual place.
+TEST_F(ExecuteCommandTest, TheProgramRefusesWithoutATerminalUnlessYesIsGiven) {
+  WriteResults("CORP", " old 100 Disable\r\n");
+  const fs::path err = folder_ / "err.txt";
+  auto program = [&](const std::string& arguments) {
+    const std::string command = "XDG_CONFIG_HOME='" + (folder_ / "config").string() + "' XDG_STATE_HOME='" +
+                                (folder_ / "xdgstate").string() + "' " VANTREL_SCAN_BIN " --lab '" + lab_.string() +
+                                "' --domain CORP --execute '" + resultFile_.string() + "' " + arguments +
+                                " </dev/null >/dev/null 2>'" + err.string() + "'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(program(""), kExitFailed);
+  EXPECT_NE(ReadFile(err).find("give --yes"), std::string::npos) << ReadFile(err);
+  EXPECT_FALSE(Disabled("old"));
+  EXPECT_EQ(program("--yes"), kExitCompleted) << ReadFile(err);
+  EXPECT_TRUE(Disabled("old"));
+  EXPECT_NE(ReadFile(folder_ / "xdgstate" / "vantrel" / "actions.log").find("\"account\":\"old\""), std::string::npos);
 }
 
 }  // namespace
