@@ -34,15 +34,6 @@ class ExecuteUi : public TerminalUi {
   bool reading = true;
 };
 
-class RefusingPicker : public DomainPicker {
- public:
-  std::string PickDomain(const std::vector<std::string>& domains) override {
-    std::string names;
-    for (const auto& domain : domains) names += (names.empty() ? "" : ", ") + domain;
-    throw VantrelError("Several domains were found (" + names + "). Choose one with --domain NAME");
-  }
-};
-
 const char* ActionText(std::int32_t action) { return action == actDelete ? "Delete" : "Disable"; }
 
 void PrintPlan(std::FILE* out, const std::string& domain, const TVTRScanResults& results) {
@@ -96,13 +87,7 @@ int RunExecuteCommand(const CommandLine& commandLine, const ScanCommandEnvironme
   ExecuteUi ui(err);
   try {
     std::unique_ptr<netapi::NetApi> api = environment.openNetwork(commandLine);
-    std::string domain;
-    if (commandLine.domain) {
-      domain = *commandLine.domain;
-    } else {
-      RefusingPicker picker;
-      domain = ChooseCurrentDomain(*api, ui, picker);
-    }
+    const std::string domain = CommandDomain(commandLine, *api, ui);
     TVTRConfigSettings settings(environment.settingsFile);
     settings.SetDomainName(domain);
     settings.ReadSettings();

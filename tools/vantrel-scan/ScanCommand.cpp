@@ -179,18 +179,18 @@ std::unique_ptr<netapi::NetApi> OpenNetwork(const CommandLine& commandLine) {
 #endif
 }
 
+std::string CommandDomain(const CommandLine& commandLine, netapi::NetApi& api, UiHooks& ui) {
+  if (commandLine.domain) return *commandLine.domain;
+  RefusingDomainPicker picker;
+  return ChooseCurrentDomain(api, ui, picker);
+}
+
 int RunScanCommand(const CommandLine& commandLine, const ScanCommandEnvironment& environment, std::ostream& out,
                    std::FILE* err) {
   TerminalUi ui(err);
   try {
     std::unique_ptr<netapi::NetApi> api = environment.openNetwork(commandLine);
-    std::string domain;
-    if (commandLine.domain) {
-      domain = *commandLine.domain;
-    } else {
-      RefusingDomainPicker picker;
-      domain = ChooseCurrentDomain(*api, ui, picker);
-    }
+    const std::string domain = CommandDomain(commandLine, *api, ui);
     TVTRConfigSettings settings(environment.settingsFile);
     settings.SetDomainName(domain);
     settings.ReadSettings();

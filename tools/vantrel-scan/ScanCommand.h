@@ -10,6 +10,7 @@
 
 #include "CommandLine.h"
 #include "common/Clock.h"
+#include "common/UiHooks.h"
 #include "netapi/NetApi.h"
 
 namespace vantrel::scantool {
@@ -34,6 +35,10 @@ struct ScanCommandEnvironment {
 // unless --output names a file; messages, error lines and statistics go to err. Returns the exit status.
 int RunScanCommand(const CommandLine& commandLine, const ScanCommandEnvironment& environment, std::ostream& out,
                    std::FILE* err);
+
+// The domain of a command line: --domain, or the one the window would choose at start-up; where it
+// would show the domain picker (several domains), a failure that lists them.
+std::string CommandDomain(const CommandLine& commandLine, netapi::NetApi& api, UiHooks& ui);
 
 // The network of a command line: SimNetApi over --lab, or the real network's back end.
 std::unique_ptr<netapi::NetApi> OpenNetwork(const CommandLine& commandLine);
