@@ -26,15 +26,6 @@ using test::WriteFile;
 
 const ManualClock kClock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
 
-// The seeds of a fuzzer's corpus: inputs that once broke a reader, and the shapes it starts from.
-std::vector<std::string> Corpus(const std::string& name) {
-  std::vector<std::string> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VANTREL_FUZZ_CORPUS) / name)) {
-    inputs.push_back(ReadFile(entry.path()));
-  }
-  return inputs;
-}
-
 test::WriteCase ResultFileCase() {
   return {"result file",
           [](const std::filesystem::path& folder) {
@@ -106,7 +97,7 @@ TEST(ResultFileFaults, AKilledWriteLeavesTheOldOrTheNewList) {
 }
 
 TEST(ResultFileFaults, EveryFuzzSeedIsReadWithoutSurprises) {
-  for (const std::string& input : Corpus("result_file")) {
+  for (const std::string& input : test::CorpusInputs(std::filesystem::path(VANTREL_FUZZ_CORPUS) / "result_file")) {
     TVTRScanResults results;
     UiHooks hooks;
     std::istringstream in(input.size() > 2 ? input.substr(2) : std::string());

@@ -155,7 +155,6 @@ TEST(ResultFileRead, FieldsKeywordsAndNumbers) {
   EXPECT_EQ(summary.lines, 23);
   EXPECT_EQ(summary.records, 11);
   EXPECT_EQ(summary.badLines, 10);
-  EXPECT_EQ(hooks.events, 1);  // at line 20
 }
 
 TEST(ResultFileRead, TheDomainLineIsCheckedWhereverItStands) {
@@ -191,16 +190,6 @@ TEST(ResultFileRead, TheDomainLineIsCheckedWhereverItStands) {
   EXPECT_TRUE(hooks.warnings.empty());
 }
 
-TEST(ResultFileRead, ACommentOnlyFileEmptiesTheList) {
-  TVTRScanResults list;
-  list.Add("old", 1, actShow);
-  RecordingHooks hooks;
-  const ResultFileReadSummary summary = ReadText("# one\r\n#\r\n\r\n# two", "LAB", list, hooks);
-  EXPECT_EQ(list.Count(), 0u);
-  EXPECT_EQ(summary.lines, 4);
-  EXPECT_EQ(ReadText("", "LAB", list, hooks).lines, 0);
-}
-
 TEST(ResultFileRead, LinesEndAtCarriageReturnsAndTheFileAtCtrlZ) {
   struct Case {
     std::string text;
@@ -212,6 +201,8 @@ TEST(ResultFileRead, LinesEndAtCarriageReturnsAndTheFileAtCtrlZ) {
       {"a 1 show\r\nb 2 show", 2, {{"a", 1, actShow}, {"b", 2, actShow}}},
       {"a 1 show\r\n\n", 2, {{"a", 1, actShow}}},
       {"\r\n\r\n", 2, {}},
+      {"# one\r\n#\r\n\r\n# two", 4, {}},
+      {"", 0, {}},
       {"\r\r\n\n\r", 3, {}},
       {"a 1 show\r\n\x1a"
        "b 2 show\r\n",
@@ -286,7 +277,8 @@ TEST(ResultFileRead, OddBytesAndHugeLinesAreReadSafely) {
 
   // 70 MB without a line end: only its beginning is kept, and the line is bad, not a record.
   RecordingHooks endless;
-  const ResultFileReadSummary summary = ReadText("x" + std::string(70 * 1024 * 1024, 'y') + " 5 show", "LAB", list, endless);
+  const ResultFileReadSummary summary =
+      ReadText("x" + std::string(70 * 1024 * 1024, 'y') + " 5 show", "LAB", list, endless);
   EXPECT_EQ(summary.badLines, 1);
   EXPECT_EQ(list.Count(), 0u);
   for (const std::string& warning : endless.warnings) EXPECT_LT(warning.size(), 400u);
@@ -320,7 +312,6 @@ TEST(ResultFileRead, AfterTenBadLinesTheUserMayStopTheBoxes) {
   EXPECT_EQ(summary.warningsShown, 20);
   EXPECT_EQ(summary.silentBadLines, 99980);
   EXPECT_EQ(summary.lines, 100002);
-  EXPECT_EQ(hooks.events, 5000);
 }
 
 TEST(ResultFileRead, FilesThatCannotBeReadChangeNothingOrKeepWhatWasRead) {
