@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ErrorText.h"
 #include "TempFolder.h"
 #include "common/VantrelError.h"
 #include "config/ConfigSettings.h"
@@ -27,15 +28,6 @@ class BadRegistryFileTest : public ::testing::Test {
     settings.SetDomainName("CORP");
     settings.ReadSettings();
     return settings;
-  }
-  // Stores the settings and returns the error message, or "" when the write went through.
-  std::string WriteError(TVTRConfigSettings& settings) const {
-    try {
-      settings.WriteSettings();
-    } catch (const VantrelError& error) {
-      return error.what();
-    }
-    return "";
   }
 
   test::TempFolder folder_;
@@ -61,7 +53,7 @@ TEST_F(BadRegistryFileTest, HugeValuesLoadAndStoreUnchanged) {
   EXPECT_EQ(settings.DCList()[0].size(), 40000u);
 
   settings.SetUserDeleteDays(61);
-  EXPECT_EQ(WriteError(settings), "");
+  EXPECT_EQ(test::ErrorText([&] { settings.WriteSettings(); }), "");
   const TVTRConfigSettings again = Load();
   EXPECT_EQ(again.UserWarningDays(), -1);
   EXPECT_EQ(again.HomeFolderPath(), longPath);
@@ -84,7 +76,7 @@ TEST_F(BadRegistryFileTest, FilesFromOtherToolsAreReadAsNothingAndNeverOverwritt
     WriteFile(File(), bytes);
     TVTRConfigSettings settings = Load();
     EXPECT_EQ(settings.MaxThreads(), 20);
-    const std::string error = WriteError(settings);
+    const std::string error = test::ErrorText([&] { settings.WriteSettings(); });
     EXPECT_NE(error.find("is not understood"), std::string::npos) << error;
     // The quoted line shows no raw control bytes: a NUL would cut the message short.
     EXPECT_EQ(error.find('\0'), std::string::npos);
@@ -98,7 +90,7 @@ TEST_F(BadRegistryFileTest, AFileThatNeverEndsIsNotRead) {
   TVTRConfigSettings settings = Load();
   EXPECT_TRUE(settings.Modified());
   EXPECT_EQ(settings.MaxThreads(), 20);
-  EXPECT_EQ(WriteError(settings),
+  EXPECT_EQ(test::ErrorText([&] { settings.WriteSettings(); }),
             "TVTRConfigSettings.WriteSettings: Could not open SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP");
   EXPECT_TRUE(std::filesystem::is_symlink(File()));
   EXPECT_EQ(std::filesystem::read_symlink(File()), "/dev/zero");
@@ -114,7 +106,7 @@ TEST_F(BadRegistryFileTest, DomainNamesThatWouldBreakTheFileAreRefused) {
     settings.SetDomainName(domain);
     settings.ReadSettings();
     EXPECT_TRUE(settings.Modified()) << domain;  // nothing can be stored under such a name
-    const std::string error = WriteError(settings);
+    const std::string error = test::ErrorText([&] { settings.WriteSettings(); });
     EXPECT_EQ(error.rfind("TVTRConfigSettings.WriteSettings: Could not open", 0), 0u) << domain << ": " << error;
     EXPECT_EQ(ReadFile(File()), bytes) << domain;
   }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "ErrorText.h"
 #include "MemoryRegistry.h"
 #include "common/VantrelError.h"
 #include "config/OrvexRegistry.h"
@@ -11,15 +12,6 @@ namespace vantrel {
 namespace {
 
 using namespace std::string_literals;
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const VantrelError& error) {
-    return error.what();
-  }
-  return "(no error)";
-}
 
 // (How the settings' lists are stored and read back is in ConfigSettingsTest.)
 TEST(TOrvexRegistry, DecodingEndsAtTheEndOfTheData) {
@@ -36,13 +28,13 @@ TEST(TOrvexRegistry, ReportsStoreFailuresWithTheirMessages) {
   store.failQueries = {"List"};
   store.failSets = {"List", "Int", "Text", "Flag"};
   std::vector<std::string> list{"kept?"};
-  EXPECT_EQ(MessageOf([&] { registry.ReadStringList("List", list); }),
+  EXPECT_EQ(test::ErrorText([&] { registry.ReadStringList("List", list); }),
             "TOrvexRegistry.ReadStringList: Could not read List");
-  EXPECT_EQ(MessageOf([&] { registry.WriteStringList("List", list); }),
+  EXPECT_EQ(test::ErrorText([&] { registry.WriteStringList("List", list); }),
             "TOrvexRegistry.WriteStringList: Could not write List");
-  EXPECT_EQ(MessageOf([&] { registry.WriteInteger("Int", 1); }), "Failed to set data for 'Int'");
-  EXPECT_EQ(MessageOf([&] { registry.WriteBool("Flag", true); }), "Failed to set data for 'Flag'");
-  EXPECT_EQ(MessageOf([&] { registry.WriteString("Text", "t"); }), "Failed to set data for 'Text'");
+  EXPECT_EQ(test::ErrorText([&] { registry.WriteInteger("Int", 1); }), "Failed to set data for 'Int'");
+  EXPECT_EQ(test::ErrorText([&] { registry.WriteBool("Flag", true); }), "Failed to set data for 'Flag'");
+  EXPECT_EQ(test::ErrorText([&] { registry.WriteString("Text", "t"); }), "Failed to set data for 'Text'");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ErrorText.h"
 #include "LabTestFolder.h"
 #include "SimNetApiTestLab.h"
 #include "common/VantrelError.h"
@@ -17,16 +18,6 @@ using testing::kTestLabJson;
 using testing::kTestNow;
 using testing::LabTestFolder;
 using testing::TestNow;
-
-// The message of the import's failure, or "" when it succeeded.
-std::string ImportError(const std::string& json, const std::filesystem::path& lab, const Clock& clock) {
-  try {
-    ImportJson(json, lab, clock);
-  } catch (const VantrelError& error) {
-    return error.what();
-  }
-  return "";
-}
 
 std::string Domain(const std::string& body) {
   return R"({"domains": [{"name": "CORP", "controllers": [{"name": "DC1"}, {"name": "DC2"}], )" + body + "}]}";
@@ -66,7 +57,7 @@ TEST(LabImport, RefusesLabsThatCannotBe) {
       {R"({"domains": [{"name": "A", "controllers": [{"name": "\\\\D1"}]}]})", "without backslashes"},
   };
   for (const auto& example : cases) {
-    const std::string message = ImportError(example.json, folder.Lab(), clock);
+    const std::string message = test::ErrorText([&] { ImportJson(example.json, folder.Lab(), clock); });
     EXPECT_NE(message.find(example.expected), std::string::npos) << example.json << "\n -> " << message;
   }
   EXPECT_FALSE(std::filesystem::exists(folder.Lab()));

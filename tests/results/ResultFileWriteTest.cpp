@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ErrorText.h"
 #include "ForwardingNetApi.h"
 #include "RecordingHooks.h"
 #include "TempFolder.h"
@@ -22,6 +23,7 @@
 namespace vantrel {
 namespace {
 
+using test::ErrorText;
 using test::ReadFile;
 using test::TempFolder;
 using test::WriteFile;
@@ -37,15 +39,6 @@ std::string HeaderFor(const std::string& domain, const std::string* user) {
   if (user != nullptr) text += "# By:      " + *user + "\r\n";
   text += "# Domain:  " + domain + "\r\n#\r\n#Name" + Spaces(47) + "Days  Action\r\n\r\n";
   return text;
-}
-
-std::string ErrorOf(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const VantrelError& error) {
-    return error.what();
-  }
-  return "(no error)";
 }
 
 std::vector<std::string> FilesIn(const fs::path& folder) {
@@ -113,19 +106,19 @@ TEST(ResultFileWrite, ReportsFilesThatCannotBeCreatedWithTheSystemText) {
   list.Add("jsmith", 45, actShow);
   RecordingHooks hooks;
   const fs::path missing = folder / "no-such-folder" / "out.txt";
-  EXPECT_EQ(ErrorOf([&] {
+  EXPECT_EQ(ErrorText([&] {
               WriteResultFile(missing, list, ResultFileHeader{"LAB", {}}, kClock, hooks);
             }),
             missing.string() + ": No such file or directory");
   fs::create_directory(folder / "sub");
-  EXPECT_EQ(ErrorOf([&] {
+  EXPECT_EQ(ErrorText([&] {
               WriteResultFile(folder / "sub", list, ResultFileHeader{"LAB", {}}, kClock, hooks);
             }),
             (folder / "sub").string() + ": Is a directory");
 
   std::ostringstream broken;
   broken.setstate(std::ios::badbit);
-  EXPECT_NE(ErrorOf([&] {
+  EXPECT_NE(ErrorText([&] {
               WriteResultFile(broken, list, ResultFileHeader{"LAB", {}}, kClock, hooks, "out");
             }).rfind("out: ", 0),
             std::string::npos);
@@ -150,13 +143,13 @@ TEST(ResultFileWrite, ASaveReplacesTheFileAndKeepsItsPermissions) {
   if (::geteuid() != 0) {
     // Permissions do not stop the superuser, so this half runs only for ordinary users.
     ::chmod(target.c_str(), 0444);
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(ErrorText([&] {
                 WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks);
               }),
               target.string() + ": Permission denied");
     ::chmod(target.c_str(), 0644);
     ::chmod(folder.Path().c_str(), 0555);
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(ErrorText([&] {
                 WriteResultFile(target, list, ResultFileHeader{"X", {}}, kClock, hooks);
               }),
               target.string() + ": Permission denied");
