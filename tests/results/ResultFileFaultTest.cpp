@@ -22,7 +22,6 @@ namespace {
 using test::CountFiles;
 using test::KillRepeatedly;
 using test::ReadFile;
-using test::WriteFile;
 
 const ManualClock kClock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
 
@@ -64,7 +63,7 @@ TEST(ResultFileFaults, AKilledWriteLeavesTheOldOrTheNewList) {
   auto bytesOf = [&](int run) {
     const auto reference = folder / "reference.txt";
     WriteResultFile(reference, listOf(run), header, clock, hooks);
-    const std::string bytes = ReadFile(reference);
+    std::string bytes = ReadFile(reference);
     std::filesystem::remove(reference);
     return bytes;
   };
