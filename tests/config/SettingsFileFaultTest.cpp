@@ -26,15 +26,6 @@ using test::WriteFile;
 
 const ManualClock kClock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
 
-// The seeds of a fuzzer's corpus: inputs that once broke a reader, and the shapes it starts from.
-std::vector<std::string> Corpus(const std::string& name) {
-  std::vector<std::string> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VANTREL_FUZZ_CORPUS) / name)) {
-    inputs.push_back(ReadFile(entry.path()));
-  }
-  return inputs;
-}
-
 test::WriteCase SettingsFileCase() {
   return {"registry file",
           [](const std::filesystem::path& folder) {
@@ -113,7 +104,7 @@ TEST(SettingsFileFaults, AKilledWriteLeavesTheOldOrTheNewSettings) {
 }
 
 TEST(SettingsFileFaults, EveryFuzzSeedIsReadWithoutSurprises) {
-  for (const std::string& input : Corpus("registry_file")) {
+  for (const std::string& input : test::CorpusInputs(std::filesystem::path(VANTREL_FUZZ_CORPUS) / "registry_file")) {
     const RegistryFileText text = RegistryFileText::Parse(input);
     EXPECT_EQ(RegistryFileText::Parse(text.Text()).UnreadableLines().size(), text.UnreadableLines().size());
   }

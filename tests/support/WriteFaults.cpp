@@ -206,4 +206,10 @@ int CountFiles(const std::filesystem::path& folder, const std::string& prefix) {
   return count;
 }
 
+std::vector<std::string> CorpusInputs(const std::filesystem::path& folder) {
+  std::vector<std::string> inputs;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) inputs.push_back(ReadFile(entry.path()));
+  return inputs;
+}
+
 }  // namespace vantrel::test

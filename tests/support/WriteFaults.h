@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vantrel::test {
 
@@ -35,5 +36,9 @@ int KillRepeatedly(const std::function<void(int)>& write, const std::function<vo
 
 // Files in a folder whose names begin with `prefix`.
 int CountFiles(const std::filesystem::path& folder, const std::string& prefix);
+
+// The bytes of every file in a fuzzer's corpus folder: inputs that once broke a reader, and the
+// shapes it starts from.
+std::vector<std::string> CorpusInputs(const std::filesystem::path& folder);
 
 }  // namespace vantrel::test
