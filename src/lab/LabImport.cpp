@@ -433,6 +433,14 @@ void ImportJson(std::string_view json, const std::filesystem::path& lab, const C
     document = nlohmann::json::parse(json.begin(), json.end());
   } catch (const nlohmann::json::parse_error& error) {
     FailParse(json, error);
+  } catch (const nlohmann::json::exception& error) {
+    // A number beyond a double ("1e400"): the library gives no position, so say what and which.
+    std::string what = error.what();
+    if (const std::size_t tagEnd = what.find("] ");
+        what.rfind("[json.exception.", 0) == 0 && tagEnd != std::string::npos) {
+      what = what.substr(tagEnd + 2);
+    }
+    throw VantrelError("Lab JSON: " + what);
   }
   const LabModel model = ReadLab(document, UnixSeconds(clock.Now()));
   ReplaceLabFolder(lab, [&model](const std::filesystem::path& folder) { WriteLab(model, folder / kLabDatabaseName); });

@@ -351,7 +351,10 @@ TEST_F(BadLabFileTest, TextThatIsNoJsonIsRefusedWithItsPosition) {
   EXPECT_EQ(syntax.find("json.exception"), std::string::npos) << syntax;
   EXPECT_NE(Refused("").find("line 1, column 1"), std::string::npos);
   Refused(std::string("\xff\xfe{\0}\0", 6));
-  Refused(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1","latency_ms":1e400}]}]})");
+  const std::string huge =
+      Refused(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1","latency_ms":1e400}]}]})");
+  EXPECT_NE(huge.find("Lab JSON: number overflow parsing '1e400'"), std::string::npos) << huge;
+  EXPECT_EQ(huge.find("json.exception"), std::string::npos) << huge;
   // Nesting deep enough to exhaust a recursive reader's stack.
   Refused(std::string(100000, '[') + std::string(100000, ']'));
   Refused(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"accounts":[{"name":"\ud800"}]}]})");
