@@ -236,7 +236,7 @@ TEST(ScanDomain, IgnoreFlagsAndIgnoreEntriesWithGroups) {
   }
 }
 
-TEST(ScanDomain, ThreadCountIsClampedToOneToAHundred) {
+TEST(ScanDomain, ThreadCountIsClampedToOneToAHundredAndTheThreadsAskAtTheSameTime) {
   ManualClock clock(TestEpoch());
   TestLab lab(Domain(TwoControllers(), json::array()), clock);
   QueryContext setup(lab.Api(), clock);
@@ -253,6 +253,24 @@ TEST(ScanDomain, ThreadCountIsClampedToOneToAHundred) {
   scan.Run();
   EXPECT_EQ(scan.Reported().size(), 40u);
   EXPECT_EQ(api.MaxLookupsInFlight(), 1);
+
+  // Four threads really ask at the same time: every lookup waits at a gate that opens only once four
+  // are in flight together. Queries run one after another would reach one, and the gate would open
+  // only at its safety limit (after which it stays open, so the scan still ends).
+  InterceptingNetApi held(busyLab.Api());
+  Gate gate;
+  held.onUserGetInfo = [&held, &gate](const std::string&, const std::string&,
+                                      std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
+    if (held.LookupsInFlight() >= 4) gate.Open();
+    gate.Wait();
+    gate.Open();
+    return std::nullopt;
+  };
+  ScanHarness four(held, clock);
+  four.params.rules.threadCount = 4;
+  four.Run();
+  EXPECT_EQ(four.Reported().size(), 40u);
+  EXPECT_EQ(held.MaxLookupsInFlight(), 4);
 }
 
 TEST(ScanDomain, DispatcherSlotsFillFromTheLowestAndRefuseWhenFull) {
