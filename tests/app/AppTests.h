@@ -30,7 +30,6 @@ class DialogsTest : public QObject {
   void splashStaysForItsMinimumTime();
   void startDelayShowsTheTimes();
   void pickerFillsOnceAndAddsToTheIgnoreList();
-  void pickerTakesEveryBatch();
   void removingIgnoreEntries();
   void helpFileHasATopicPerContext();
 };

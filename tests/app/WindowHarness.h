@@ -58,11 +58,12 @@ class FakeExchange final : public ExchangeCheck {
   std::optional<std::pair<std::string, std::string>> unavailable;
 };
 
-// One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back.
+// One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back;
+// lists come two entries a batch, so that every listing takes several.
 inline const char* const kOneDomainLab = R"({
   "local_domain": "CORP",
   "domains": [{
-    "name": "CORP",
+    "name": "CORP", "batch_size": 2,
     "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
     "accounts": [
       {"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10, "DC2": 12}},
@@ -75,6 +76,7 @@ inline const char* const kOneDomainLab = R"({
     "groups": [
       {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["alice", "bob"]},
       {"name": "Admins", "scope": "global", "members": ["alice"]},
+      {"name": "Helpdesk", "scope": "global"},
       {"name": "Printers", "scope": "local", "members": ["Staff"]}
     ]
   }]
