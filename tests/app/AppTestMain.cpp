@@ -1,34 +1,16 @@
 #include <QApplication>
 #include <QtTest>
 
-#include "DialogsTest.h"
-#include "MainWindowFrameTest.h"
-#include "ScanFlowsTest.h"
-#include "SettingsLifecycleTest.h"
-#include "StartupAndScanTest.h"
+#include "AppTests.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  vantrel::testing::MainWindowFrameTest frame;
+  vantrel::testing::DialogsTest dialogs;
+  vantrel::testing::StartupAndScanTest startup;
+  vantrel::testing::ScanFlowsTest scans;
   int failures = 0;
-  {
-    vantrel::testing::MainWindowFrameTest frame;
-    failures += QTest::qExec(&frame, argc, argv);
-  }
-  {
-    vantrel::testing::DialogsTest dialogs;
-    failures += QTest::qExec(&dialogs, argc, argv);
-  }
-  {
-    vantrel::testing::StartupAndScanTest startup;
-    failures += QTest::qExec(&startup, argc, argv);
-  }
-  {
-    vantrel::testing::ScanFlowsTest scans;
-    failures += QTest::qExec(&scans, argc, argv);
-  }
-  {
-    vantrel::testing::SettingsLifecycleTest settings;
-    failures += QTest::qExec(&settings, argc, argv);
-  }
+  for (QObject* suite : std::initializer_list<QObject*>{&frame, &dialogs, &startup, &scans})
+    failures += QTest::qExec(suite, argc, argv);
   return failures == 0 ? 0 : 1;
 }

@@ -1,34 +1,11 @@
-#include "MainWindowFrameTest.h"
-
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QProgressBar>
-#include <QRadioButton>
-#include <QTabWidget>
-
+#include "AppTests.h"
 #include "WindowHarness.h"
-#include "app/AccountsPage.h"
 #include "app/Artwork.h"
-#include "app/ResourcesPage.h"
-#include "app/ScanPage.h"
-#include "app/TfrmDCList.h"
 #include "common/VantrelError.h"
 
 namespace vantrel::testing {
 
 namespace {
-
-bool IsBlank(const QImage& image) {
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (qAlpha(image.pixel(x, y)) != 0) return false;
-  return true;
-}
 
 QColor BaseColour(const QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Base); }
 
@@ -49,93 +26,6 @@ void AddRecords(TfrmMain& window) {
 
 }  // namespace
 
-void MainWindowFrameTest::controlsCarryTheirNamesAndCaptions() {
-  // The names are how tests and people's scripts find the controls; the captions are not repeated
-  // here from the constructors.
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  QCOMPARE(window.objectName(), QStringLiteral("TfrmMain"));
-  QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel"));
-  auto* pages = harness.Find<QTabWidget>("pgctrlMain");
-  QStringList pageNames;
-  for (int index = 0; index < pages->count(); ++index) pageNames << pages->widget(index)->objectName();
-  QCOMPARE(pageNames, (QStringList{"tsGeneral", "tsResources", "tsUsers", "tsComputers", "tsScan"}));
-  for (const char* name :
-       {"btnGeneralDomainConfig", "trkbGeneralThreads", "lblGeneralThreads", "chkbGeneralUseFastTarvikAlgorithm",
-        "lblGeneralNorvaneWeb", "lblGeneralVTRSupport", "rbtnResourcesLeaveHomeFolder", "rbtnResourcesDeleteHomeFolder",
-        "rbtnResourcesMoveHomeFolder", "edtResourcesNewHomeFolderPath", "btnResourcesBrowse",
-        "chkbResourcesDeleteMailbox", "edtResourcesExchangeServer", "edtResourcesRecipients",
-        "btnResourcesTestConnection", "chkbUsersShowWarning", "edtUsersShowWarningDays", "chkbUsersDisableAccount",
-        "edtUsersDisableAccountDays", "chkbUsersDeleteAccount", "edtUsersDeleteAccountDays",
-        "cmboUsersUnusedAccountAction", "lvwUsersIgnore", "btnUsersAdd", "btnUsersRemove",
-        "chkbUsersIgnoreNeverExpires", "chkbUsersIgnoreDisabled", "chkbComputersShowWarning",
-        "edtComputersShowWarningDays", "chkbComputersDisableAccount", "edtComputersDisableAccountDays",
-        "chkbComputersDeleteAccount", "edtComputersDeleteAccountDays", "lvwComputersIgnore", "btnComputersAdd",
-        "btnComputersRemove", "chkbComputersIgnoreDisabled", "lvwScanResults", "lblScanLastScanTime",
-        "btnScanStartScan", "btnScanStop", "btnScanExecuteActions", "btnScanOpenResult", "btnScanSaveResult",
-        "lblProgress", "prgProgress", "pmnuAction", "pmnuStartScan", "lblVersionNo", "btnClose"})
-    QVERIFY2(harness.Find<QObject>(name) != nullptr, name);
-  QCOMPARE(harness.Find<QMenu>("pmnuStartScan")->actions().size(), 7);
-  QCOMPARE(harness.Find<QLabel>("lblVersionNo")->text(), QStringLiteral("Vantrel v2.1"));
-  // Nothing warns before anything happened.
-  for (const char* name : {"imgResourcesWarning", "lblResourcesWarning1", "lblScanLastScanTime"})
-    QVERIFY2(harness.Find<QWidget>(name)->isHidden(), name);
-  QVERIFY(harness.boxes.Shown().empty());
-}
-
-void MainWindowFrameTest::picturesAreDrawnAndDistinct() {
-  const QVector<QPixmap> images = Artwork::ImageList();
-  QCOMPARE(images.size(), 8);
-  for (const QPixmap& image : images) QCOMPARE(image.size(), QSize(16, 16));
-  const int drawn[] = {0, 1, 2, 6, 7};
-  for (int first : drawn) {
-    QVERIFY(!IsBlank(images[first].toImage()));
-    for (int second : drawn)
-      if (first != second) QVERIFY(images[first].toImage() != images[second].toImage());
-  }
-  for (int blank : {3, 4, 5}) QVERIFY(IsBlank(images[blank].toImage()));
-  QVERIFY(!IsBlank(Artwork::ExchangeWarning().toImage()));
-  QVERIFY(!IsBlank(Artwork::ProductPicture().toImage()));
-}
-
-void MainWindowFrameTest::pageChangeIsRefusedWhileBusyAndLeavingScanDiscardsResults() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  QTabWidget* pages = window.PageControl();
-  QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("tsGeneral"));
-  QCOMPARE(window.HelpContext(), 10);
-
-  pages->setCurrentIndex(4);
-  QCOMPARE(window.HelpContext(), 50);
-  AddRecords(window);
-  window.Results()[0].SetAction(actDelete);
-  harness.ShowResults();
-  auto* view = harness.Find<QTreeView>("lvwScanResults");
-  QCOMPARE(ResultRowCount(view), 5);
-  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
-
-  window.SetBusy(true);
-  for (int index : {0, 1, 2, 3}) {
-    pages->setCurrentIndex(index);
-    QCOMPARE(pages->currentIndex(), 4);
-  }
-  QCOMPARE(window.Results().Count(), std::size_t{5});
-  QCOMPARE(window.HelpContext(), 50);
-
-  window.SetBusy(false);
-  pages->setCurrentIndex(2);
-  QCOMPARE(pages->currentIndex(), 2);
-  QCOMPARE(window.HelpContext(), 30);
-  QCOMPARE(window.Results().Count(), std::size_t{0});
-  QCOMPARE(ResultRowCount(view), 0);
-  QVERIFY(!harness.Find<QPushButton>("btnScanSaveResult")->isEnabled());
-  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
-  QVERIFY(harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
-  pages->setCurrentIndex(4);
-  QCOMPARE(ResultRowCount(view), 0);
-  QVERIFY(harness.boxes.Shown().empty());
-}
-
 void MainWindowFrameTest::helpKeyOpensTheTopicOfThePageInFront() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
@@ -154,6 +44,7 @@ void MainWindowFrameTest::helpKeyOpensTheTopicOfThePageInFront() {
 void MainWindowFrameTest::componentStatesFollowBusy() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
+  QTabWidget* pages = window.PageControl();
   auto* start = harness.Find<QPushButton>("btnScanStartScan");
   auto* stop = harness.Find<QPushButton>("btnScanStop");
   auto* open = harness.Find<QPushButton>("btnScanOpenResult");
@@ -168,10 +59,10 @@ void MainWindowFrameTest::componentStatesFollowBusy() {
   QVERIFY(!save->isEnabled() && !execute->isEnabled());
   QVERIFY(view->isEnabled() && window.UsersPage()->isEnabled());
 
+  pages->setCurrentIndex(4);
   window.Results().Add("bob", 45, actShow);
   harness.ShowResults();
-  QVERIFY(save->isEnabled());
-  QVERIFY(!execute->isEnabled());
+  QVERIFY(save->isEnabled() && !execute->isEnabled());
   window.Results()[0].SetAction(actDisable);
   harness.ShowResults();
   QVERIFY(execute->isEnabled());
@@ -181,22 +72,22 @@ void MainWindowFrameTest::componentStatesFollowBusy() {
   QVERIFY(open->isHidden() && save->isHidden() && !progress->isHidden());
   QVERIFY(!view->isEnabled() && !window.UsersPage()->isEnabled());
   QVERIFY(window.ComputersPage()->isEnabled());
+  // No other page while busy.
+  for (int index : {0, 1, 2, 3}) {
+    pages->setCurrentIndex(index);
+    QCOMPARE(pages->currentIndex(), 4);
+  }
+  QCOMPARE(window.HelpContext(), 50);
 
-  // Closing is refused while busy, with the error box.
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  QVERIFY(!window.close());
-  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("VTR cannot close at the moment. Try again later.")});
-  QCOMPARE(harness.boxes.Shown().front().kind, BoxKind::Error);
-  QCOMPARE(harness.boxes.Shown().front().caption, QStringLiteral("Vantrel"));
+  // Closing and the other commands while busy: see the scan flows.
 
-  // Execute Actions does nothing while another operation runs, even though it is enabled: no
-  // confirmation comes up and the list stays.
-  QVERIFY(execute->isEnabled());
-  execute->click();
-  QCOMPARE(window.Results().Count(), std::size_t{1});
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  // Idle again, leaving the Scan page discards the results.
   window.SetBusy(false);
-  QVERIFY(harness.boxes.Unexpected().isEmpty());
+  pages->setCurrentIndex(2);
+  QCOMPARE(pages->currentIndex(), 2);
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QCOMPARE(ResultRowCount(view), 0);
+  QVERIFY(!save->isEnabled() && !execute->isEnabled());
 }
 
 void MainWindowFrameTest::suggestedActionsEnableTheirFields() {
@@ -207,36 +98,29 @@ void MainWindowFrameTest::suggestedActionsEnableTheirFields() {
   const QColor windowColour = QApplication::palette().color(QPalette::Base);
   const QColor faceColour = QApplication::palette().color(QPalette::Button);
 
-  // Defaults: only "show" is checked on both pages.
+  // Defaults: only "show" is checked on both pages; a disabled field takes the face colour.
   QVERIFY(users->edtDays[0]->isEnabled() && !users->edtDays[1]->isEnabled() && !users->edtDays[2]->isEnabled());
-  QCOMPARE(BaseColour(users->edtDays[0]), windowColour);
   QCOMPARE(BaseColour(users->edtDays[1]), faceColour);
 
   for (QCheckBox* box : users->chkbAction)
     if (box->isChecked()) box->click();
-  QVERIFY(!users->cmboUsersUnusedAccountAction->isEnabled());
-  for (QWidget* follower :
-       std::initializer_list<QWidget*>{users->lblUsersUnusedAccountAction, users->lvwIgnore, users->btnAdd,
-                                       users->btnRemove, users->chkbUsersIgnoreNeverExpires, users->chkbIgnoreDisabled})
+  for (QWidget* follower : std::initializer_list<QWidget*>{
+           users->cmboUsersUnusedAccountAction, users->lblUsersUnusedAccountAction, users->lvwIgnore, users->btnAdd,
+           users->btnRemove, users->chkbUsersIgnoreNeverExpires, users->chkbIgnoreDisabled, users->edtDays[0]})
     QVERIFY2(!follower->isEnabled(), qPrintable(follower->objectName()));
-  QCOMPARE(BaseColour(users->cmboUsersUnusedAccountAction), faceColour);
   QCOMPARE(BaseColour(users->lvwIgnore), faceColour);
-  QCOMPARE(BaseColour(users->edtDays[0]), faceColour);
 
   users->chkbAction[2]->click();
   QVERIFY(users->cmboUsersUnusedAccountAction->isEnabled() && users->lvwIgnore->isEnabled());
   QVERIFY(users->edtDays[2]->isEnabled() && !users->edtDays[0]->isEnabled());
   QCOMPARE(BaseColour(users->edtDays[2]), windowColour);
-  QCOMPARE(BaseColour(users->lvwIgnore), windowColour);
 
   computers->chkbAction[0]->click();
   QVERIFY(!computers->lvwIgnore->isEnabled() && !computers->btnAdd->isEnabled() && !computers->btnRemove->isEnabled() &&
           !computers->chkbIgnoreDisabled->isEnabled());
-  QCOMPARE(BaseColour(computers->lvwIgnore), faceColour);
   computers->chkbAction[1]->click();
   QVERIFY(computers->lvwIgnore->isEnabled() && computers->btnAdd->isEnabled() &&
-          computers->chkbIgnoreDisabled->isEnabled());
-  QVERIFY(computers->edtDays[1]->isEnabled());
+          computers->chkbIgnoreDisabled->isEnabled() && computers->edtDays[1]->isEnabled());
 
   // A busy window greys the Users page, but the fields keep their own colours.
   window.SetBusy(true);
@@ -275,40 +159,34 @@ void MainWindowFrameTest::resourcesPageRules() {
   TfrmMain& window = harness.Start();
   ResourcesPage* page = window.Resources();
 
-  // The start-up check disabled the features; the stored switch still shows, greyed.
-  for (QWidget* warning : std::initializer_list<QWidget*>{page->imgResourcesWarning, page->lblResourcesWarning1,
-                                                          page->lblResourcesWarning2, page->lblResourcesWarning3})
-    QVERIFY(!warning->isHidden());
+  // The start-up check disabled the features and says why; the stored switch still shows, greyed.
+  QVERIFY(!page->imgResourcesWarning->isHidden() && !page->lblResourcesWarning1->isHidden());
   QCOMPARE(page->lblResourcesWarning2->text(), QStringLiteral("Could not load DAPI.DLL."));
   QCOMPARE(page->lblResourcesWarning3->text(), QStringLiteral("GetFileVersionInfoSize failed."));
-  QVERIFY(!page->chkbResourcesDeleteMailbox->isEnabled());
-  QVERIFY(page->chkbResourcesDeleteMailbox->isChecked());
-  QVERIFY(page->edtResourcesExchangeServer->isEnabled());
+  QVERIFY(!page->chkbResourcesDeleteMailbox->isEnabled() && page->chkbResourcesDeleteMailbox->isChecked());
   QCOMPARE(page->edtResourcesExchangeServer->text(), QStringLiteral("EXCH1"));
 
   page->chkbResourcesDeleteMailbox->setEnabled(true);
   harness.Press("chkbResourcesDeleteMailbox");
   for (QWidget* field : std::initializer_list<QWidget*>{page->edtResourcesExchangeServer, page->edtResourcesRecipients,
-                                                        page->btnResourcesTestConnection,
-                                                        page->lblResourcesExchangeServer, page->lblResourcesRecipients})
-    QVERIFY(!field->isEnabled());
-  QCOMPARE(BaseColour(page->edtResourcesRecipients), QApplication::palette().color(QPalette::Button));
+                                                        page->btnResourcesTestConnection})
+    QVERIFY2(!field->isEnabled(), qPrintable(field->objectName()));
 
   QVERIFY(page->rbtnResourcesLeaveHomeFolder->isChecked());
   QVERIFY(!page->edtResourcesNewHomeFolderPath->isEnabled() && !page->btnResourcesBrowse->isEnabled());
   page->rbtnResourcesMoveHomeFolder->click();
   QVERIFY(page->edtResourcesNewHomeFolderPath->isEnabled() && page->btnResourcesBrowse->isEnabled());
-  QCOMPARE(BaseColour(page->edtResourcesNewHomeFolderPath), QApplication::palette().color(QPalette::Base));
   page->rbtnResourcesDeleteHomeFolder->click();
   QVERIFY(!page->edtResourcesNewHomeFolderPath->isEnabled());
 
-  QFocusEvent leaving(QEvent::FocusOut);
-  page->edtResourcesExchangeServer->setText(QStringLiteral("\\\\exch1"));
-  QApplication::sendEvent(page->edtResourcesExchangeServer, &leaving);
-  QCOMPARE(page->edtResourcesExchangeServer->text(), QStringLiteral("EXCH1"));
-  page->edtResourcesExchangeServer->setText(QStringLiteral("\\\\\\"));
-  QApplication::sendEvent(page->edtResourcesExchangeServer, &leaving);
-  QCOMPARE(page->edtResourcesExchangeServer->text(), QString());
+  // Leaving the server field takes the leading backslashes off and upper-cases the name.
+  const std::pair<QString, QString> servers[] = {{"\\\\exch1", "EXCH1"}, {"\\\\\\", ""}};
+  for (const auto& [typed, kept] : servers) {
+    QFocusEvent leaving(QEvent::FocusOut);
+    page->edtResourcesExchangeServer->setText(typed);
+    QApplication::sendEvent(page->edtResourcesExchangeServer, &leaving);
+    QCOMPARE(page->edtResourcesExchangeServer->text(), kept);
+  }
   QVERIFY(harness.boxes.Shown().empty());
 }
 
@@ -338,33 +216,6 @@ void MainWindowFrameTest::testConnectionChecksFieldsAndReportsResults() {
   QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Could not load VTREX.DLL.")));
   QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("VTREX.DLL is in the same folder as VTR.EXE.")));
   QVERIFY(page->btnResourcesTestConnection->isEnabled());
-  QVERIFY(harness.boxes.Unexpected().isEmpty());
-}
-
-void MainWindowFrameTest::sectionRulesStretchWithTheWindow() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  window.show();
-  QCOMPARE(window.width(), 400);
-  QVERIFY(window.height() >= 430);
-  const QList<QFrame*> rules = window.findChildren<QFrame*>(QRegularExpression(QStringLiteral("^bvl")));
-  QCOMPARE(rules.size(), 11);
-  for (int width : {400, 450, 600}) {
-    window.resize(width, 500);
-    QCOMPARE(window.width(), std::min(width, 450));
-    const int pageControlWidth = window.PageControl()->width();
-    for (QFrame* rule : rules) {
-      auto* heading = window.findChild<QLabel*>(QStringLiteral("lbl") + rule->objectName().mid(3));
-      QVERIFY2(heading != nullptr, qPrintable(rule->objectName()));
-      QVERIFY(heading->text().endsWith(QStringLiteral("  ")));
-      QCOMPARE(rule->x(), heading->x() + heading->width());
-      QCOMPARE(rule->width(), pageControlWidth - heading->width() - 30);
-      QCOMPARE(rule->y() / 4, (heading->y() + heading->height() / 2) / 4);
-    }
-  }
-  auto* stop = harness.Find<QPushButton>("btnScanStop");
-  QCOMPARE(harness.Find<QLabel>("lblScanLastScanTime")->x(), stop->x());
-  window.hide();
 }
 
 void MainWindowFrameTest::linksGoToTheMakersPages() {

@@ -1,38 +1,40 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QDialog>
-#include <QHeaderView>
-#include <QMenu>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTreeView>
-#include <QTreeWidget>
 #include <QtTest>
+#include <QtWidgets>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "actions/ActionJournal.h"
 #include "actions/ExchangeHelper.h"
+#include "app/AccountsPage.h"
 #include "app/ExchangeCheck.h"
+#include "app/GeneralPage.h"
 #include "app/HelpViewer.h"
 #include "app/IgnoreListItem.h"
 #include "app/MessageBoxes.h"
+#include "app/ResourcesPage.h"
 #include "app/ScanPage.h"
 #include "app/TfrmDCList.h"
+#include "app/TfrmErrors.h"
+#include "app/TfrmGroupUserSelect.h"
 #include "app/TfrmMain.h"
+#include "app/TfrmSplash.h"
 #include "app/WebLinks.h"
 #include "common/Clock.h"
+#include "config/ConfigSettings.h"
 #include "lab/LabJson.h"
 #include "lab/SimNetApi.h"
 
 namespace vantrel::testing {
+
+using test::ReadFile;
+using test::WriteFile;
 
 class RecordingHelp final : public HelpViewer {
  public:
@@ -56,11 +58,12 @@ class FakeExchange final : public ExchangeCheck {
   std::optional<std::pair<std::string, std::string>> unavailable;
 };
 
-// One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back.
+// One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back;
+// lists come two entries a batch, so that every listing takes several.
 inline const char* const kOneDomainLab = R"({
   "local_domain": "CORP",
   "domains": [{
-    "name": "CORP",
+    "name": "CORP", "batch_size": 2,
     "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
     "accounts": [
       {"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10, "DC2": 12}},
@@ -73,6 +76,7 @@ inline const char* const kOneDomainLab = R"({
     "groups": [
       {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["alice", "bob"]},
       {"name": "Admins", "scope": "global", "members": ["alice"]},
+      {"name": "Helpdesk", "scope": "global"},
       {"name": "Printers", "scope": "local", "members": ["Staff"]}
     ]
   }]
@@ -91,7 +95,6 @@ inline const char* const kThreeDomainLab = R"({
   ]
 })";
 
-// The results view's rows as a user reads and selects them.
 // An ignore list's rows as "image index:name".
 inline QStringList IgnoreRows(const QTreeWidget* view) {
   QStringList rows;
@@ -119,6 +122,26 @@ inline QStringList ResultRows(const QTreeView* view) {
     rows << ResultText(view, row, 0) + QLatin1Char(' ') + ResultText(view, row, 1);
   return rows;
 }
+
+// A list's lines as shown ("name\tcomment" in the account picker).
+inline QStringList Lines(const QListWidget* list) {
+  QStringList lines;
+  for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+  return lines;
+}
+
+// The values of the scan statistics dialog, top to bottom.
+inline QStringList StatisticsOf(const QDialog& dialog) {
+  QStringList values;
+  for (const char* name : {"lblScanTime", "lblAccounts", "lblScanned", "lblErrors", "lblActionShow", "lblActionDisable",
+                           "lblActionDelete"})
+    values << dialog.findChild<QLabel*>(QString::fromLatin1(name))->text();
+  return values;
+}
+
+// Every queued answer used and no box left unanswered, so far.
+#define VERIFY_ALL_ANSWERED(harness) \
+  QVERIFY2((harness).boxes.Unexpected().isEmpty(), qPrintable((harness).boxes.Unexpected().join(QLatin1Char('\n'))))
 
 // The main window on a lab, with every box and dialog answered from a queue.
 class WindowHarness {
@@ -203,6 +226,15 @@ class WindowHarness {
   void ShowResults() const {
     window->Scan()->FillResultsView(false);
     window->SetBusy(false);
+  }
+
+  // Chooses a file in a queued file dialog (of the given caption, if one is given).
+  static MessageBoxes::DialogScript ChooseFile(const QString& path, const QString& caption = {}) {
+    return [path, caption](QDialog& dialog) {
+      if (!caption.isEmpty()) QCOMPARE(dialog.windowTitle(), caption);
+      static_cast<QFileDialog&>(dialog).selectFile(path);
+      dialog.accept();
+    };
   }
 
   // Clicks a dialog's button by object name (the script of a queued dialog).
