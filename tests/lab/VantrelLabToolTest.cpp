@@ -16,9 +16,12 @@ using test::WriteFile;
 using testing::LabTestFolder;
 
 // Runs the built vantrel-lab with the arguments.
-ProgramRun RunTool(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), VANTREL_LAB_TOOL);
-  return test::RunProgram(arguments);
+ProgramRun RunTool(const std::vector<std::string>& arguments) {
+  std::vector<std::string> command;
+  command.reserve(arguments.size() + 1);
+  command.emplace_back(VANTREL_LAB_TOOL);
+  for (const std::string& argument : arguments) command.push_back(argument);
+  return test::RunProgram(command);
 }
 
 TEST(VantrelLabTool, ExitStatusesAndMessages) {
