@@ -15,6 +15,7 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <utility>
 
@@ -71,6 +72,21 @@ std::string CandidateName(const std::string& name, int number) {
 // The parts of a share: same server and share, compared as file servers do, without case.
 bool SameShare(const Parts& a, const Parts& b) {
   return a.size() >= 2 && b.size() >= 2 && EqualTextCI(a[0], b[0]) && EqualTextCI(a[1], b[1]);
+}
+
+// Reads the open file `in` (the item `from`) to its end, handing each piece to `write`; the first
+// failure of either side ends the copy and is the result.
+RemoteFolders::Result Pump(SMBCCTX* context, SMBCFILE* in, const Parts& from,
+                           const std::function<RemoteFolders::Result(const char* data, std::size_t size)>& write) {
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t got = smbc_getFunctionRead(context)(context, in, buffer.data(), buffer.size());
+    if (got < 0) return Failed(errno, from);
+    if (got == 0) return {};
+    if (RemoteFolders::Result written = write(buffer.data(), static_cast<std::size_t>(got)); written.error != 0) {
+      return written;
+    }
+  }
 }
 
 RemoteFolders::Result ShareRootRefused(const std::string& folder) {
@@ -289,26 +305,14 @@ SmbFolders::Result SmbFolders::CopyFile(const vantrel::netapi::samba::Parts& fro
     smbc_getFunctionClose(context_)(context_, in);
     return Failed(error, to);
   }
-  Result result;
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    const ssize_t got = smbc_getFunctionRead(context_)(context_, in, buffer.data(), buffer.size());
-    if (got < 0) {
-      result = Failed(errno, from);
-      break;
+  Result result = Pump(context_, in, from, [this, out, &to](const char* data, std::size_t size) -> Result {
+    for (std::size_t written = 0; written < size;) {
+      const ssize_t put = smbc_getFunctionWrite(context_)(context_, out, data + written, size - written);
+      if (put <= 0) return Failed(put < 0 ? errno : EIO, to);
+      written += static_cast<std::size_t>(put);
     }
-    if (got == 0) break;
-    for (ssize_t written = 0; written < got && result.error == 0;) {
-      const ssize_t put = smbc_getFunctionWrite(context_)(context_, out, buffer.data() + written,
-                                                          static_cast<std::size_t>(got - written));
-      if (put <= 0) {
-        result = Failed(put < 0 ? errno : EIO, to);
-      } else {
-        written += put;
-      }
-    }
-    if (result.error != 0) break;
-  }
+    return {};
+  });
   if (smbc_getFunctionClose(context_)(context_, out) != 0 && result.error == 0) result = Failed(errno, to);
   smbc_getFunctionClose(context_)(context_, in);
   return result;
@@ -371,22 +375,14 @@ SmbFolders::Result SmbFolders::CopyFileToLocal(const vantrel::netapi::samba::Par
     return Failed(error, to.string() + ": " + ErrorText(error));
   }
   const auto localFailure = [&to](int error) { return Failed(error, to.string() + ": " + ErrorText(error)); };
-  Result result;
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    const ssize_t got = smbc_getFunctionRead(context_)(context_, in, buffer.data(), buffer.size());
-    if (got < 0) {
-      result = Failed(errno, from);
-      break;
+  Result result = Pump(context_, in, from, [out, &localFailure](const char* data, std::size_t size) -> Result {
+    for (std::size_t written = 0; written < size;) {
+      const ssize_t put = ::write(out, data + written, size - written);
+      if (put < 0 && errno != EINTR) return localFailure(errno);
+      if (put > 0) written += static_cast<std::size_t>(put);
     }
-    if (got == 0) break;
-    for (ssize_t written = 0; written < got && result.error == 0;) {
-      const ssize_t put = ::write(out, buffer.data() + written, static_cast<std::size_t>(got - written));
-      if (put < 0 && errno != EINTR) result = localFailure(errno);
-      if (put > 0) written += put;
-    }
-    if (result.error != 0) break;
-  }
+    return {};
+  });
   // The source is removed after the copy: the copy must be on disk first.
   if (result.error == 0 && ::fsync(out) != 0) result = localFailure(errno);
   if (::close(out) != 0 && result.error == 0) result = localFailure(errno);
