@@ -1,6 +1,8 @@
 #include "engine/ControllerSnapshot.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "common/Text.h"
 
@@ -8,11 +10,15 @@ namespace vantrel {
 
 ControllerSnapshot::ControllerSnapshot(netapi::AccountSnapshot snapshot, const IgnoreList& ignoreList)
     : accounts_(std::move(snapshot.accounts)), hasGroups_(!snapshot.groups.empty()) {
+  // Lookups need no collation, only names without regard to case: each name is folded once here,
+  // and the index kept in the order of the folded names.
+  std::vector<std::string> folded;
+  folded.reserve(accounts_.size());
+  for (const netapi::AccountFacts& account : accounts_) folded.push_back(FoldCase(account.name));
   byName_.reserve(accounts_.size());
   for (std::size_t index = 0; index < accounts_.size(); ++index) byName_.push_back(static_cast<std::uint32_t>(index));
-  std::sort(byName_.begin(), byName_.end(), [this](std::uint32_t a, std::uint32_t b) {
-    return CompareTextCI(accounts_[a].name, accounts_[b].name) < 0;
-  });
+  std::sort(byName_.begin(), byName_.end(),
+            [&folded](std::uint32_t a, std::uint32_t b) { return folded[a] < folded[b]; });
 
   // A group is reached when the list names it or when it is a member of a reached group. The
   // member-of links point upwards, so the reached set grows until nothing changes; a cycle of
@@ -37,10 +43,11 @@ ControllerSnapshot::ControllerSnapshot(netapi::AccountSnapshot snapshot, const I
 }
 
 const netapi::AccountFacts* ControllerSnapshot::Find(std::string_view accountName) const {
+  const std::string key = FoldCase(accountName);
   const auto found = std::lower_bound(
-      byName_.begin(), byName_.end(), accountName,
-      [this](std::uint32_t index, std::string_view name) { return CompareTextCI(accounts_[index].name, name) < 0; });
-  if (found == byName_.end() || CompareTextCI(accounts_[*found].name, accountName) != 0) return nullptr;
+      byName_.begin(), byName_.end(), key,
+      [this](std::uint32_t index, const std::string& wanted) { return FoldCase(accounts_[index].name) < wanted; });
+  if (found == byName_.end() || FoldCase(accounts_[*found].name) != key) return nullptr;
   const netapi::AccountFacts& account = accounts_[*found];
   return account.status == netapi::status::kSuccess ? &account : nullptr;
 }
