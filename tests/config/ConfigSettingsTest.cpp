@@ -1,87 +1,71 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
-#include "MemoryRegistry.h"
+#include "ErrorText.h"
 #include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "common/VantrelError.h"
 #include "config/ConfigSettings.h"
 #include "config/FileRegistry.h"
+#include "config/OrvexRegistry.h"
 #include "config/RegistryFileText.h"
 #include "config/SettingsFilePath.h"
+#include "config/SortedStringList.h"
 
 namespace vantrel {
 namespace {
 
+using test::ErrorText;
 using test::ReadFile;
-using test::ScopedEnv;
 using test::TempFolder;
 using test::WriteFile;
 
 using namespace std::string_literals;
 
-const char* const kKey = "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n";
+const std::string kKey = "[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n";
+const std::string kCannotOpen = "TVTRConfigSettings.WriteSettings: Could not open SOFTWARE\\Orvex\\Vantrel\\2.0\\";
 
-// Each test gets its own configuration folder.
 class ConfigSettingsTest : public ::testing::Test {
  protected:
   std::filesystem::path File() const { return SettingsFilePath(temp_.Path().c_str(), nullptr); }
-  void Store(const std::string& values) { WriteFile(File(), "REGEDIT4\r\n\r\n"s + kKey + values + "\r\n"); }
+  void Store(const std::string& values) { WriteFile(File(), "REGEDIT4\r\n\r\n" + kKey + values + "\r\n"); }
   TVTRConfigSettings Load(const std::string& domain = "CORP") {
     TVTRConfigSettings settings(File());
     settings.SetDomainName(domain);
     settings.ReadSettings();
     return settings;
   }
+  std::vector<RegistryFileText::NamedValue> Stored(const std::string& domain) {
+    return RegistryFileText::Parse(ReadFile(File())).KeyValues("SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain);
+  }
 
  private:
   TempFolder temp_;
 };
 
-void ExpectDefaults(const TVTRConfigSettings& s) {
-  EXPECT_TRUE(s.DCList().empty());
-  EXPECT_TRUE(s.UserWarning());
-  EXPECT_EQ(s.UserWarningDays(), 30);
-  EXPECT_FALSE(s.UserDisable());
-  EXPECT_EQ(s.UserDisableDays(), 40);
-  EXPECT_FALSE(s.UserDelete());
-  EXPECT_EQ(s.UserDeleteDays(), 60);
-  EXPECT_EQ(s.UserUnusedAccountAction(), 1);
-  EXPECT_TRUE(s.UserIgnoreList().Empty());
-  EXPECT_FALSE(s.UserIgnoreNeverExp());
-  EXPECT_FALSE(s.UserIgnoreDisabled());
-  EXPECT_TRUE(s.ComputerWarning());
-  EXPECT_EQ(s.ComputerWarningDays(), 45);
-  EXPECT_FALSE(s.ComputerDisable());
-  EXPECT_EQ(s.ComputerDisableDays(), 65);
-  EXPECT_FALSE(s.ComputerDelete());
-  EXPECT_EQ(s.ComputerDeleteDays(), 85);
-  EXPECT_TRUE(s.ComputerIgnoreList().Empty());
-  EXPECT_FALSE(s.ComputerIgnoreDisabled());
-  EXPECT_EQ(s.MaxThreads(), 20);
-  EXPECT_TRUE(s.ShowStats());
-  EXPECT_TRUE(s.DCCheck());
-  EXPECT_EQ(s.HomeFolderAction(), 0);
-  EXPECT_EQ(s.HomeFolderPath(), "");
-  EXPECT_FALSE(s.DeleteMailboxes());
-  EXPECT_EQ(s.ExchangeServer(), "");
-  EXPECT_EQ(s.RecipientsCont(), "/cn=recipients");
-  EXPECT_TRUE(s.ShowDomainSizeWarning());
-  EXPECT_FALSE(s.FastTarvikAlgorithm());
-}
-
-TEST_F(ConfigSettingsTest, MissingKeyLoadsTheDefaultsAndCountsAsModified) {
-  const auto settings = Load();
-  ExpectDefaults(settings);
+TEST_F(ConfigSettingsTest, AMissingKeyGivesTheDefaultsWhichAreStoredInTableOrder) {
+  auto settings = Load();
   EXPECT_TRUE(settings.Modified());
   EXPECT_FALSE(std::filesystem::exists(File())) << "loading writes nothing";
-
-  Store("\"MaxThreads\"=dword:00000007\r\n");
-  const auto other = Load("OTHER");
-  EXPECT_TRUE(other.Modified()) << "another domain's key is not this domain's";
-  EXPECT_EQ(other.MaxThreads(), 20);
+  settings.WriteSettings();
+  EXPECT_EQ(ReadFile(File()),
+            "REGEDIT4\r\n\r\n" + kKey +
+                "\"DCList\"=hex(7):00\r\n\"UserWarning\"=dword:00000001\r\n\"UserWarningDays\"=dword:0000001e\r\n"
+                "\"UserDisable\"=dword:00000000\r\n\"UserDisableDays\"=dword:00000028\r\n"
+                "\"UserDelete\"=dword:00000000\r\n\"UserDeleteDays\"=dword:0000003c\r\n"
+                "\"UserUnusedAccountAction\"=dword:00000001\r\n\"UserIgnoreList\"=hex(7):00\r\n"
+                "\"UserIgnoreNeverExp\"=dword:00000000\r\n\"UserIgnoreDisabled\"=dword:00000000\r\n"
+                "\"ComputerWarning\"=dword:00000001\r\n\"ComputerWarningDays\"=dword:0000002d\r\n"
+                "\"ComputerDisable\"=dword:00000000\r\n\"ComputerDisableDays\"=dword:00000041\r\n"
+                "\"ComputerDelete\"=dword:00000000\r\n\"ComputerDeleteDays\"=dword:00000055\r\n"
+                "\"ComputerIgnoreList\"=hex(7):00\r\n\"ComputerIgnoreDisabled\"=dword:00000000\r\n"
+                "\"MaxThreads\"=dword:00000014\r\n\"ShowStats\"=dword:00000001\r\n\"DCCheck\"=dword:00000001\r\n"
+                "\"HomeFolderAction\"=dword:00000000\r\n\"HomeFolderPath\"=\"\"\r\n"
+                "\"DeleteMailboxes\"=dword:00000000\r\n\"ExchangeServer\"=\"\"\r\n"
+                "\"RecipientsCont\"=\"/cn=recipients\"\r\n\"ShowDomainSizeWarning\"=dword:00000001\r\n"
+                "\"FastTarvikAlgorithm\"=dword:00000000\r\n\r\n");
+  EXPECT_TRUE(Load("OTHER").Modified()) << "another domain's key is not this domain's";
 }
 
 TEST_F(ConfigSettingsTest, LoadsWhatIsThereAndKeepsTheDefaultForTheRest) {
@@ -113,18 +97,15 @@ TEST_F(ConfigSettingsTest, LoadsWhatIsThereAndKeepsTheDefaultForTheRest) {
   EXPECT_EQ(s.ExchangeServer(), "");
   EXPECT_FALSE(s.FastTarvikAlgorithm());
   EXPECT_EQ(s.ComputerDeleteDays(), 85);
-  EXPECT_EQ(s.RecipientsCont(), "/cn=recipients");
 }
 
 TEST_F(ConfigSettingsTest, RecipientsContainerBlankBecomesTheDefaultOtherwiseKeptAsStored) {
-  Store("\"RecipientsCont\"=\"\"\r\n");
-  EXPECT_EQ(Load().RecipientsCont(), "/cn=recipients");
-  Store("\"RecipientsCont\"=\" \t \"\r\n");
-  EXPECT_EQ(Load().RecipientsCont(), "/cn=recipients");
-  Store("\"RecipientsCont\"=\"  /o=Org/cn=Recipients \"\r\n");
-  const auto s = Load();
-  EXPECT_EQ(s.RecipientsCont(), "  /o=Org/cn=Recipients ");
-  EXPECT_FALSE(s.Modified());
+  for (const auto& [stored, loaded] : {std::pair<std::string, std::string>{"", "/cn=recipients"},
+                                       {" \t ", "/cn=recipients"},
+                                       {"  /o=Org/cn=Recipients ", "  /o=Org/cn=Recipients "}}) {
+    Store("\"RecipientsCont\"=\"" + stored + "\"\r\n");
+    EXPECT_EQ(Load().RecipientsCont(), loaded) << "'" << stored << "'";
+  }
 }
 
 TEST_F(ConfigSettingsTest, ListsLoadUpToAnEmptyEntryOrADuplicate) {
@@ -141,54 +122,31 @@ TEST_F(ConfigSettingsTest, ListsLoadUpToAnEmptyEntryOrADuplicate) {
 }
 
 TEST_F(ConfigSettingsTest, SettersMarkModifiedOnlyOnChange) {
-  Store("\"ExchangeServer\"=\"server\"\r\n");
+  Store("\"ExchangeServer\"=\"server\"\r\n\"DCList\"=hex(7):41,00,42,00,00\r\n");
   auto s = Load();
-  ASSERT_FALSE(s.Modified());
   s.SetExchangeServer("server");
   s.SetUserWarningDays(30);
   s.SetUserWarning(true);
   s.SetHomeFolderPath("");
   s.SetRecipientsCont("/cn=recipients");
-  s.SetDCList({});
-  EXPECT_FALSE(s.Modified());
-  s.SetExchangeServer("Server");
-  EXPECT_TRUE(s.Modified()) << "strings compare case-sensitively";
-  EXPECT_EQ(s.ExchangeServer(), "Server");
-
+  s.SetDCList({"A", "B"});
+  s.SetDomainName("ELSE");
+  s.UserIgnoreList().Add("Ux");
+  EXPECT_FALSE(s.Modified()) << "unchanged values, and in-place list changes, which their caller marks";
+  s.MarkModified();
+  EXPECT_TRUE(s.Modified());
   auto t = Load();
-  t.SetMaxThreads(21);
-  EXPECT_TRUE(t.Modified());
-
-  auto u = Load();
-  u.SetDCList({"DC1"});
-  EXPECT_TRUE(u.Modified());
-  auto v = Load();
-  v.SetDCList({});
-  v.SetDomainName("ELSE");
-  v.UserIgnoreList().Add("Ux");
-  EXPECT_FALSE(v.Modified()) << "in-place list changes are marked by their caller";
-  v.MarkModified();
-  EXPECT_TRUE(v.Modified());
+  t.SetExchangeServer("Server");
+  EXPECT_TRUE(t.Modified()) << "strings compare case-sensitively";
+  for (const auto& list : std::vector<std::vector<std::string>>{{"B", "A"}, {"A", "b"}, {"A", "B", "B"}, {"A"}}) {
+    auto u = Load();
+    u.SetDCList(list);
+    EXPECT_TRUE(u.Modified()) << list.size() << " controllers";
+  }
 }
 
-TEST_F(ConfigSettingsTest, DCListChangesByCountOrPositionOrCase) {
-  Store("\"DCList\"=hex(7):41,00,42,00,00\r\n");
-  auto check = [this](const std::vector<std::string>& list) {
-    auto s = Load();
-    s.SetDCList(list);
-    return s.Modified();
-  };
-  EXPECT_FALSE(check({"A", "B"}));
-  EXPECT_TRUE(check({"B", "A"}));
-  EXPECT_TRUE(check({"A", "b"}));
-  EXPECT_TRUE(check({"A", "B", "B"}));
-  EXPECT_TRUE(check({"A"}));
-}
-
-TEST_F(ConfigSettingsTest, RoundTripKeepsEveryValueTheDCOrderAndSortsIgnoreLists) {
-  TVTRConfigSettings s(File());
-  s.SetDomainName("CORP");
-  s.ReadSettings();
+TEST_F(ConfigSettingsTest, EveryValueIsStoredAndReadBackAsSet) {
+  auto s = Load();
   s.SetDCList({"DC3", "", "DC1", "DC2"});
   s.SetUserWarning(false);
   s.SetUserWarningDays(11);
@@ -221,36 +179,13 @@ TEST_F(ConfigSettingsTest, RoundTripKeepsEveryValueTheDCOrderAndSortsIgnoreLists
   s.SetFastTarvikAlgorithm(true);
   s.WriteSettings();
   EXPECT_TRUE(s.Modified()) << "storing leaves Modified as it was";
-
-  const std::string text = ReadFile(File());
-  std::istringstream order(
-      "DCList UserWarning UserWarningDays UserDisable UserDisableDays UserDelete UserDeleteDays "
-      "UserUnusedAccountAction UserIgnoreList UserIgnoreNeverExp UserIgnoreDisabled ComputerWarning "
-      "ComputerWarningDays ComputerDisable ComputerDisableDays ComputerDelete ComputerDeleteDays ComputerIgnoreList "
-      "ComputerIgnoreDisabled MaxThreads ShowStats DCCheck HomeFolderAction HomeFolderPath DeleteMailboxes "
-      "ExchangeServer RecipientsCont ShowDomainSizeWarning FastTarvikAlgorithm");
-  std::size_t at = 0;
-  for (std::string name; order >> name;) {
-    const auto found = text.find("\r\n\"" + name + "\"=", at);
-    ASSERT_NE(found, std::string::npos) << name << " missing or out of order";
-    at = found + 1;
-  }
-  EXPECT_NE(text.find("\"DCList\"=hex(7):44,43,33,00,44,43,31,00,44,43,32,00,00\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\"UserWarningDays\"=dword:0000000b\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\"HomeFolderPath\"=\"/srv/old \\\"homes\\\"\\\\x\"\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\"ComputerIgnoreList\"=hex(7):43,57,53,30,31,24,00,00\r\n"), std::string::npos);
-
-  // Every value was set away from its initial value (DCCheck has no setter), and is stored so.
-  const auto stored = [this](const char* domain) {
-    return RegistryFileText::Parse(ReadFile(File())).KeyValues(std::string("SOFTWARE\\Orvex\\Vantrel\\2.0\\") + domain);
-  };
-  auto initial = Load("INITIAL");
-  initial.WriteSettings();
-  const auto written = stored("CORP");
-  ASSERT_EQ(written.size(), stored("INITIAL").size());
+  Load("INITIAL").WriteSettings();
+  const auto written = Stored("CORP");
+  const auto initial = Stored("INITIAL");
+  ASSERT_EQ(written.size(), initial.size());
   for (std::size_t i = 0; i < written.size(); ++i) {
-    if (written[i].name == "DCCheck") continue;
-    EXPECT_NE(written[i].value, stored("INITIAL")[i].value) << written[i].name << " is stored as if never set";
+    if (written[i].name == "DCCheck") continue;  // it has no setter
+    EXPECT_NE(written[i].value, initial[i].value) << written[i].name << " is stored as if never set";
   }
 
   // Read back, every value is as stored: storing them again stores the same.
@@ -261,7 +196,7 @@ TEST_F(ConfigSettingsTest, RoundTripKeepsEveryValueTheDCOrderAndSortsIgnoreLists
   EXPECT_EQ(r.HomeFolderPath(), "/srv/old \"homes\"\\x");
   r.SetDomainName("COPY");
   r.WriteSettings();
-  const auto copy = stored("COPY");
+  const auto copy = Stored("COPY");
   ASSERT_EQ(copy.size(), written.size());
   for (std::size_t i = 0; i < copy.size(); ++i) EXPECT_EQ(copy[i].value, written[i].value) << written[i].name;
 }
@@ -271,81 +206,136 @@ TEST_F(ConfigSettingsTest, WriteDCListLeavesTheOtherValuesAsStored) {
   auto s = Load();
   s.SetDCList({"DC2", "DC1"});
   s.WriteDCList();
-  const std::string text = ReadFile(File());
-  EXPECT_NE(text.find("\"UserWarningDays\"=\"12\"\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\"DCList\"=hex(7):44,43,32,00,44,43,31,00,00\r\n"), std::string::npos);
-  EXPECT_EQ(text.find("MaxThreads"), std::string::npos);
-  EXPECT_EQ(Load().DCList(), (std::vector<std::string>{"DC2", "DC1"}));
+  EXPECT_EQ(ReadFile(File()), "REGEDIT4\r\n\r\n" + kKey +
+                                  "\"DCList\"=hex(7):44,43,32,00,44,43,31,00,00\r\n\"UserWarningDays\"=\"12\"\r\n\r\n");
 }
 
-TEST_F(ConfigSettingsTest, UnknownDomainHasItsOwnKey) {
-  auto s = Load("[unknown]");
-  EXPECT_TRUE(s.Modified());
+TEST_F(ConfigSettingsTest, UnknownDomainHasItsOwnKeyAndTheDefaultFileFollowsXdgConfigHome) {
+  TempFolder config;
+  const test::ScopedEnv configHome("XDG_CONFIG_HOME", config.Path().string());
+  TVTRConfigSettings s;
+  s.SetDomainName("[unknown]");
+  s.ReadSettings();
   s.SetMaxThreads(9);
   s.WriteSettings();
-  EXPECT_NE(ReadFile(File()).find("[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\[unknown]]\r\n"),
+  EXPECT_NE(ReadFile(config.Path() / "vantrel" / "HKEY_CURRENT_USER.reg")
+                .find("[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\[unknown]]\r\n\"DCList\""),
             std::string::npos);
-  const auto r = Load("[UNKNOWN]");
+  TVTRConfigSettings r;
+  r.SetDomainName("[UNKNOWN]");
+  r.ReadSettings();
   EXPECT_FALSE(r.Modified());
   EXPECT_EQ(r.MaxThreads(), 9);
 }
 
-TEST_F(ConfigSettingsTest, EmptyListsAreStoredAsOneNulByteAndReadBackEmpty) {
-  auto s = Load();
-  s.WriteSettings();
-  const std::string text = ReadFile(File());
-  EXPECT_NE(text.find("\"DCList\"=hex(7):00\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\"UserIgnoreList\"=hex(7):00\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\"RecipientsCont\"=\"/cn=recipients\"\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\"HomeFolderPath\"=\"\"\r\n"), std::string::npos);
-  const auto r = Load();
-  EXPECT_FALSE(r.Modified());
-  ExpectDefaults(r);
-}
-
-TEST_F(ConfigSettingsTest, DefaultFileFollowsXdgConfigHome) {
-  TempFolder config;
-  const ScopedEnv configHome("XDG_CONFIG_HOME", config.Path().string());
-  TVTRConfigSettings s;
-  s.SetDomainName("ENV");
-  s.ReadSettings();
-  s.SetMaxThreads(3);
-  s.WriteSettings();
-  EXPECT_NE(ReadFile(config.Path() / "vantrel" / "HKEY_CURRENT_USER.reg").find("\"MaxThreads\"=dword:00000003"),
-            std::string::npos);
-}
-
-TEST_F(ConfigSettingsTest, StoreFailuresStopWithTheirMessages) {
-  TVTRConfigSettings s;
-  s.SetDomainName("CORP");
-  MemoryRegistry store;
-  store.failOpen = true;
-  try {
-    s.WriteSettings(store);
-    FAIL();
-  } catch (const VantrelError& error) {
-    EXPECT_STREQ(error.what(), "TVTRConfigSettings.WriteSettings: Could not open SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP");
+TEST_F(ConfigSettingsTest, HugeValuesLoadAndStoreUnchanged) {
+  const std::string longPath = "/srv/" + std::string(1024 * 1024, 'p');
+  std::string hexList, controller;
+  for (int i = 0; i < 20000; ++i) {
+    hexList += "44,43,";
+    controller += "DC";
   }
-  EXPECT_TRUE(store.setOrder.empty());
+  Store("\"UserWarningDays\"=dword:ffffffff\r\n\"MaxThreads\"=dword:7fffffff\r\n\"HomeFolderPath\"=\"" + longPath +
+        "\"\r\n\"DCList\"=hex(7):" + hexList + "00,00\r\n");
+  Load().WriteSettings();
+  const auto again = Load();
+  EXPECT_EQ(again.UserWarningDays(), -1);  // loading does not clamp
+  EXPECT_EQ(again.MaxThreads(), 0x7fffffff);
+  EXPECT_EQ(again.HomeFolderPath(), longPath);
+  EXPECT_EQ(again.DCList(), std::vector<std::string>{controller});
+}
 
-  store.failOpen = false;
-  store.failSets = {"UserIgnoreList"};
-  EXPECT_THROW(s.WriteSettings(store), VantrelError);
-  EXPECT_EQ(store.setOrder.size(), 8u) << "the values before the failure were given to the store";
-  EXPECT_EQ(store.commits, 0);
+TEST_F(ConfigSettingsTest, FilesThatCannotBeWrittenBackAreReadAsFarAsPossibleAndLeftAlone) {
+  std::string wide = "\xff\xfe";  // what the Windows registry editor writes today: UTF-16
+  for (const char c : "Windows Registry Editor Version 5.00\r\n\r\n" + kKey + "\"MaxThreads\"=dword:00000005\r\n") {
+    wide += c;
+    wide += '\0';
+  }
+  const std::string badLine = "REGEDIT4\n" + kKey + "\"HomeFolderPath\"=\"C:\\old\"\n\"MaxThreads\"=dword:00000005\n";
+  const struct {
+    std::string bytes;
+    std::int32_t maxThreads;
+    std::vector<std::string> errorWords;
+  } cases[] = {
+      {wide, 20, {"is not understood"}},
+      {"\177ELF\x02\x01\x01"s + std::string(100, '\0'), 20, {"is not understood"}},
+      {"\xef\xbb\xbfREGEDIT5\r\n", 20, {"is not understood"}},
+      {badLine, 5, {"line 3", "\"HomeFolderPath\"=\"C:\\old\""}},  // reading skips only the bad line
+  };
+  for (const auto& c : cases) {
+    WriteFile(File(), c.bytes);
+    auto settings = Load();
+    EXPECT_EQ(settings.MaxThreads(), c.maxThreads) << c.errorWords[0];
+    settings.SetMaxThreads(6);
+    const std::string error = ErrorText([&] { settings.WriteSettings(); });
+    for (const std::string& word : c.errorWords) EXPECT_NE(error.find(word), std::string::npos) << error;
+    EXPECT_NE(error.find(File().string()), std::string::npos) << error;
+    // The quoted line shows no raw control bytes: a NUL would cut the message short.
+    EXPECT_EQ(error.find('\0'), std::string::npos);
+    EXPECT_EQ(ReadFile(File()), c.bytes);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(File().parent_path()), {}), 2)
+        << "only the file and its lock file: no temporary file is left";
+  }
+}
 
-  // A failing list read during loading is dropped like any other; the list was emptied first.
-  MemoryRegistry loaded;
-  ASSERT_TRUE(loaded.CreateKey("SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP"));
-  loaded.SetValue("DCList", {REG_MULTI_SZ, "A\0\0"s});
-  loaded.SetValue("MaxThreads", {REG_DWORD, "\x09\0\0\0"s});
-  loaded.failQueries = {"DCList"};
-  TVTRConfigSettings t;
-  t.SetDomainName("CORP");
-  t.SetDCList({"kept"});
-  t.ReadSettings(loaded);
-  EXPECT_TRUE(t.DCList().empty());
-  EXPECT_EQ(t.MaxThreads(), 9);
+TEST_F(ConfigSettingsTest, WhatCannotHoldSettingsIsNeverWritten) {
+  std::filesystem::create_directories(File().parent_path());
+  // A settings file linked to a device: reading stops at a size no settings file reaches.
+  std::filesystem::create_symlink("/dev/zero", File());
+  auto settings = Load();
+  EXPECT_TRUE(settings.Modified());
+  EXPECT_EQ(ErrorText([&] { settings.WriteSettings(); }), kCannotOpen + "CORP");
+  EXPECT_EQ(std::filesystem::read_symlink(File()), "/dev/zero");
+
+  // A name given on the command line can hold anything; a line end in it would write a key line of
+  // the attacker's choosing into the file.
+  std::filesystem::remove(File());
+  Store("\"MaxThreads\"=dword:00000005\r\n");
+  const std::string bytes = ReadFile(File());
+  for (const std::string& domain : {"CORP\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]"s, "CO\nRP"s, "CORP\r"s}) {
+    auto named = Load(domain);
+    EXPECT_TRUE(named.Modified()) << domain;  // nothing can be stored under such a name
+    EXPECT_EQ(ErrorText([&] { named.WriteSettings(); }).rfind(kCannotOpen, 0), 0u) << domain;
+    EXPECT_EQ(ReadFile(File()), bytes) << domain;
+  }
+}
+
+TEST(TOrvexRegistry, DecodingEndsAtTheEndOfTheData) {
+  EXPECT_EQ(TOrvexRegistry::DecodeStringList(""), std::vector<std::string>{});
+  EXPECT_EQ(TOrvexRegistry::DecodeStringList("A\0BC"s), (std::vector<std::string>{"A", "BC"}))
+      << "data without its final NULs ends at its end, never beyond";
+}
+
+TEST(TOrvexRegistry, ReportsStoreFailuresWithTheirMessages) {
+  TempFolder temp;
+  FileRegistry store(temp / "HKEY_CURRENT_USER.reg");
+  TOrvexRegistry registry(store);  // without an open key every read and write fails
+  std::vector<std::string> list{"kept?"};
+  EXPECT_EQ(ErrorText([&] { registry.ReadStringList("List", list); }),
+            "TOrvexRegistry.ReadStringList: Could not read List");
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(ErrorText([&] { registry.WriteStringList("List", list); }),
+            "TOrvexRegistry.WriteStringList: Could not write List");
+  EXPECT_EQ(ErrorText([&] { registry.WriteInteger("Int", 1); }), "Failed to set data for 'Int'");
+  EXPECT_EQ(ErrorText([&] { registry.WriteBool("Flag", true); }), "Failed to set data for 'Flag'");
+  EXPECT_EQ(ErrorText([&] { registry.WriteString("Text", "t"); }), "Failed to set data for 'Text'");
+}
+
+TEST(SortedStringList, KeepsCaseInsensitiveOrderAndRefusesDuplicates) {
+  SortedStringList list;
+  for (const char* item : {"Uzed", "Gadmins", "UAlice", "Ubob", "U1st", "UJ\xc3\x9cRGEN"}) list.Add(item);
+  EXPECT_EQ(list.Items(), (std::vector<std::string>{"Gadmins", "U1st", "UAlice", "Ubob", "UJ\xc3\x9cRGEN", "Uzed"}));
+  EXPECT_THROW(list.Add("uALICE"), DuplicateStringError);
+  EXPECT_THROW(list.Add("Uj\xc3\xbcrgen"), DuplicateStringError) << "case is folded beyond ASCII";
+  EXPECT_EQ(list.Count(), 6u) << "a refused entry leaves the list as it was";
+  EXPECT_NO_THROW(list.Add("GAlice")) << "the type letter is part of the compared text";
+  ASSERT_TRUE(list.IndexOf("ubob").has_value());
+  EXPECT_EQ(list[*list.IndexOf("ubob")], "Ubob");
+  EXPECT_FALSE(list.IndexOf("Ubo").has_value());
+  list.Delete(*list.IndexOf("UBOB"));
+  EXPECT_FALSE(list.IndexOf("Ubob").has_value());
+  list.Delete(100);
+  EXPECT_EQ(list.Count(), 6u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "TempFolder.h"
@@ -24,26 +25,32 @@ std::ostream& operator<<(std::ostream& out, const Failure& f) {
   return out << "[" << f.page << "/" << f.control << "] " << f.message;
 }
 
+const Failure kPassed{"(passed)", "", ""};
+
 Failure FailureOf(SettingsPageValues& values) {
   try {
     ValidateSettings(values);
   } catch (const ValidationError& error) {
     return {error.what(), error.Page(), error.Control()};
   }
-  return {"(passed)", "", ""};
+  return kPassed;
 }
 
-// Users: show 30 checked; everything else unchecked with the usual numbers.
-SettingsPageValues Typical() {
+// The six day fields, the users' show, disable and delete, then the computers': "+days" for a checked
+// box, "-days" for an unchecked one.
+SettingsPageValues Days(const std::string& fields) {
+  std::istringstream in(fields);
   SettingsPageValues v;
-  v.userShow = {true, "30"};
-  v.userDisable = {false, "40"};
-  v.userDelete = {false, "60"};
-  v.computerShow = {false, "45"};
-  v.computerDisable = {false, "65"};
-  v.computerDelete = {false, "85"};
+  for (auto* control :
+       {&v.userShow, &v.userDisable, &v.userDelete, &v.computerShow, &v.computerDisable, &v.computerDelete}) {
+    std::string field;
+    in >> field;
+    *control = {field[0] == '+', field.substr(1)};
+  }
   return v;
 }
+
+SettingsPageValues Typical() { return Days("+30 -40 -60 -45 -65 -85"); }
 
 TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   TempFolder temp;
@@ -54,17 +61,14 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   v.deleteMailbox = true;
   EXPECT_EQ(FailureOf(v),
             (Failure{"Enter a path into the \"home folder\" field", "Resources", "edtResourcesNewHomeFolderPath"}));
-
-  const auto blocker = temp.Path() / "file";
-  WriteFile(blocker, "x");
-  v.homeFolderPath = (blocker / "sub").string();
+  WriteFile(temp / "file", "x");
+  v.homeFolderPath = (temp / "file" / "sub").string();
   EXPECT_EQ(FailureOf(v),
             (Failure{"Could not create folder: " + v.homeFolderPath, "Resources", "edtResourcesNewHomeFolderPath"}));
-
-  v.homeFolderPath = (temp.Path() / "a" / "b" / "c").string() + "/";
+  v.homeFolderPath = (temp / "a" / "b" / "c").string() + "/";
   EXPECT_EQ(FailureOf(v),
             (Failure{"Enter a Microsoft Exchange server name", "Resources", "edtResourcesExchangeServer"}));
-  EXPECT_TRUE(std::filesystem::is_directory(temp.Path() / "a" / "b" / "c")) << "the folder is created on the way";
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "a" / "b" / "c")) << "the folder is created on the way";
   v.exchangeServer = "EXCH";
   v.recipients = " ";
   EXPECT_EQ(FailureOf(v), (Failure{"Enter a recipients container", "Resources", "edtResourcesRecipients"}));
@@ -75,8 +79,7 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
   SettingsPageValues other = Typical();
   other.homeFolderAction = 1;
   other.homeFolderPath = ".";
-  other.exchangeServer = "";
-  EXPECT_EQ(FailureOf(other).message, "(passed)");
+  EXPECT_EQ(FailureOf(other), kPassed);
 }
 
 TEST(ValidateSettings, EveryRelativeTargetIsRefusedAndCreatesNothing) {
@@ -92,152 +95,102 @@ TEST(ValidateSettings, EveryRelativeTargetIsRefusedAndCreatesNothing) {
                                      "Resources", "edtResourcesNewHomeFolderPath"}))
         << relative;
   }
-  const bool createdAnything = !std::filesystem::is_empty(temp.Path());
   // A UNC target is fully qualified; it is not created on this machine.
   v.homeFolderPath = "\\\\fs1\\archive$\\deleted";
   const Failure unc = FailureOf(v);
   std::filesystem::current_path(saved);
-  EXPECT_FALSE(createdAnything);
-  EXPECT_EQ(unc.message, "(passed)");
+  EXPECT_EQ(unc, kPassed);
   EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
 }
 
-TEST(ValidateSettings, EmptyDayFields) {
-  SettingsPageValues v = Typical();
-  v.userDisable = {false, ""};
-  v.computerShow = {false, ""};
-  v.computerDelete = {true, ""};
-  EXPECT_EQ(FailureOf(v),
-            (Failure{"Enter a number into the \"delete days\" field", "Computers", "edtComputersDeleteAccountDays"}));
-  EXPECT_EQ(v.userDisable.daysText, "0") << "empty unchecked fields before the failure read 0";
-  EXPECT_EQ(v.computerShow.daysText, "0");
-
-  const std::pair<SuggestedActionControls SettingsPageValues::*, Failure> cases[] = {
-      {&SettingsPageValues::userShow,
-       {"Enter a number into the \"show days\" field", "Users", "edtUsersShowWarningDays"}},
-      {&SettingsPageValues::userDisable,
+TEST(ValidateSettings, DayFieldsAreCheckedInTheirOrder) {
+  const std::string disableAfterShow = "The \"disable days\" must be greater than the \"show days\"";
+  const std::string deleteAfterShow = "The \"delete days\" must be greater than the \"show days\"";
+  const std::string deleteAfterDisable = "The \"delete days\" must be greater than the \"disable days\"";
+  const struct {
+    const char* days;
+    Failure failure;
+  } cases[] = {
+      {"+ -40 -60 -45 -65 -85", {"Enter a number into the \"show days\" field", "Users", "edtUsersShowWarningDays"}},
+      {"+30 + -60 -45 -65 -85",
        {"Enter a number into the \"disable days\" field", "Users", "edtUsersDisableAccountDays"}},
-      {&SettingsPageValues::userDelete,
+      {"+30 -40 + -45 -65 -85",
        {"Enter a number into the \"delete days\" field", "Users", "edtUsersDeleteAccountDays"}},
-      {&SettingsPageValues::computerShow,
+      {"+30 -40 -60 + -65 -85",
        {"Enter a number into the \"show days\" field", "Computers", "edtComputersShowWarningDays"}},
-      {&SettingsPageValues::computerDisable,
+      {"+30 -40 -60 -45 + -85",
        {"Enter a number into the \"disable days\" field", "Computers", "edtComputersDisableAccountDays"}},
+      {"+30 - -60 - -65 +",  // empty unchecked fields are no failure
+       {"Enter a number into the \"delete days\" field", "Computers", "edtComputersDeleteAccountDays"}},
+      {"+30 +4x -60 -45 -65 -85", {"'4x' is not a valid integer value", "Users", "edtUsersDisableAccountDays"}},
+      {"+30 +30 -60 -45 -65 -85", {disableAfterShow, "Users", "edtUsersDisableAccountDays"}},
+      {"+30 +31 -60 -45 -65 -85", kPassed},
+      {"+30 -40 +30 -45 -65 -85", {deleteAfterShow, "Users", "edtUsersDeleteAccountDays"}},
+      // With disable checked, show is compared with disable only.
+      {"+30 +40 +35 -45 -65 -85", {deleteAfterDisable, "Users", "edtUsersDeleteAccountDays"}},
+      // The users' show checks come before the computers', which come before the users' disable check.
+      {"+30 +50 +45 +10 +5 -85", {disableAfterShow, "Computers", "edtComputersDisableAccountDays"}},
+      {"+30 +50 +45 +10 +20 +20", {deleteAfterDisable, "Users", "edtUsersDeleteAccountDays"}},
+      {"+30 +50 +60 +10 +20 +20", {deleteAfterDisable, "Computers", "edtComputersDeleteAccountDays"}},
   };
-  for (const auto& [field, failure] : cases) {
-    SettingsPageValues w = Typical();
-    w.*field = {true, ""};
-    EXPECT_EQ(FailureOf(w), failure);
+  for (const auto& c : cases) {
+    SettingsPageValues v = Days(c.days);
+    EXPECT_EQ(FailureOf(v), c.failure) << c.days;
   }
-
-  SettingsPageValues all = Typical();
-  all.userDelete = {false, ""};
-  all.computerDisable = {false, ""};
-  const auto result = ValidateSettings(all);
-  EXPECT_EQ(all.userDelete.daysText, "0");
-  EXPECT_EQ(all.computerDisable.daysText, "0");
-  EXPECT_EQ(result, (SettingsThresholds{30, std::nullopt}));
 }
 
-TEST(ValidateSettings, DayOrderChecks) {
-  SettingsPageValues v = Typical();
-  v.userDisable = {true, "30"};
-  EXPECT_EQ(FailureOf(v), (Failure{"The \"disable days\" must be greater than the \"show days\"", "Users",
-                                   "edtUsersDisableAccountDays"}));
-  v.userDisable.daysText = "31";
-  EXPECT_EQ(FailureOf(v).message, "(passed)");
-
-  v.userDelete = {true, "35"};
-  v.userDisable.daysText = "40";
-  EXPECT_EQ(FailureOf(v), (Failure{"The \"delete days\" must be greater than the \"disable days\"", "Users",
-                                   "edtUsersDeleteAccountDays"}));
-
-  SettingsPageValues d = Typical();
-  d.userDelete = {true, "30"};
-  EXPECT_EQ(FailureOf(d), (Failure{"The \"delete days\" must be greater than the \"show days\"", "Users",
-                                   "edtUsersDeleteAccountDays"}));
-  d.userDisable = {true, "31"};
-  d.userDelete.daysText = "20";
-  EXPECT_EQ(FailureOf(d).message, "The \"delete days\" must be greater than the \"disable days\"")
-      << "with disable checked, show is compared with disable only";
-
-  // The users' show checks come before the computers', which come before the users' disable check.
-  SettingsPageValues order = Typical();
-  order.userDisable = {true, "50"};
-  order.userDelete = {true, "45"};
-  order.computerShow = {true, "10"};
-  order.computerDisable = {true, "5"};
-  EXPECT_EQ(FailureOf(order), (Failure{"The \"disable days\" must be greater than the \"show days\"", "Computers",
-                                       "edtComputersDisableAccountDays"}));
-  order.computerDisable.daysText = "20";
-  order.computerDelete = {true, "20"};
-  EXPECT_EQ(FailureOf(order).control, "edtUsersDeleteAccountDays");
-  order.userDelete.daysText = "60";
-  EXPECT_EQ(FailureOf(order), (Failure{"The \"delete days\" must be greater than the \"disable days\"", "Computers",
-                                       "edtComputersDeleteAccountDays"}));
-
-  SettingsPageValues bad = Typical();
-  bad.userDisable = {true, "4x"};
-  EXPECT_EQ(FailureOf(bad), (Failure{"'4x' is not a valid integer value", "Users", "edtUsersDisableAccountDays"}));
-}
-
-TEST(ValidateSettings, ReturnsTheLowestEnabledThresholdOfEachSide) {
-  SettingsPageValues v = Typical();
-  v.userShow.checked = false;
-  v.userDisable = {true, "40"};
-  v.userDelete = {true, "60"};
-  v.computerDelete = {true, "085"};
-  EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{40, 85}));
-  v.userDisable.checked = false;
-  v.computerShow = {true, "7"};
-  EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{60, 7}));
-  v.userDelete.checked = false;
-  EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{std::nullopt, 7}));
+TEST(ValidateSettings, EmptyUncheckedDayFieldsReadZeroAndTheLowestEnabledThresholdIsReturned) {
+  const struct {
+    const char* days;
+    SettingsThresholds thresholds;
+  } cases[] = {{"+30 - -60 - -65 +085", {30, 85}},
+               {"-30 +40 +60 -45 -65 +85", {40, 85}},
+               {"-30 -40 +60 +7 -65 +85", {60, 7}},
+               {"-30 -40 - -45 +65 -", {std::nullopt, 65}}};
+  SettingsPageValues failing = Days("+30 - -60 - -65 +");
+  EXPECT_THROW(ValidateSettings(failing), ValidationError);
+  EXPECT_EQ(failing.userDisable.daysText + failing.computerShow.daysText, "00") << "fields before the failure read 0";
+  for (const auto& c : cases) {
+    SettingsPageValues v = Days(c.days);
+    EXPECT_EQ(ValidateSettings(v), c.thresholds) << c.days;
+    for (const auto* control : {&v.userDisable, &v.userDelete, &v.computerShow, &v.computerDelete}) {
+      EXPECT_FALSE(control->daysText.empty()) << c.days << ": an empty unchecked field reads 0";
+    }
+  }
 }
 
 TEST(ValidateSettings, PageValuesFromStoredSettings) {
   TVTRConfigSettings settings;
   settings.SetHomeFolderAction(7);
-  settings.SetHomeFolderPath("/srv");
   settings.SetUserDisable(true);
   settings.SetComputerDeleteDays(-3);
   SettingsPageValues v = PageValuesFrom(settings);
   EXPECT_EQ(v.homeFolderAction, 0) << "an unknown stored choice shows as the first";
-  EXPECT_EQ(v.homeFolderPath, "/srv");
-  EXPECT_TRUE(v.userShow.checked);
-  EXPECT_EQ(v.userShow.daysText, "30");
-  EXPECT_TRUE(v.userDisable.checked);
+  EXPECT_TRUE(v.userShow.checked && v.userDisable.checked && !v.computerDelete.checked);
   EXPECT_EQ(v.userDisable.daysText, "40");
-  EXPECT_FALSE(v.computerDelete.checked);
   EXPECT_EQ(v.computerDelete.daysText, "-3");
   EXPECT_EQ(ValidateSettings(v), (SettingsThresholds{30, 45}));
   settings.SetHomeFolderAction(2);
+  settings.SetHomeFolderPath("/srv");
   EXPECT_EQ(PageValuesFrom(settings).homeFolderAction, kHomeFolderMove);
+  EXPECT_EQ(PageValuesFrom(settings).homeFolderPath, "/srv");
 
-  EXPECT_EQ(DecimalValue("007"), 7);
   EXPECT_EQ(DecimalValue("-12"), -12);
   EXPECT_EQ(DecimalValue("+5"), 5);
-  EXPECT_THROW(DecimalValue(""), VantrelError);
-  EXPECT_THROW(DecimalValue("99999999999"), VantrelError);
-  try {
-    DecimalValue(" 1");
-    FAIL();
-  } catch (const VantrelError& error) {
-    EXPECT_STREQ(error.what(), "' 1' is not a valid integer value");
-  }
+  for (const char* bad : {"", "99999999999", " 1"}) EXPECT_THROW(DecimalValue(bad), VantrelError) << bad;
 }
 
 // (Creating the whole path, and failing below a file, is in ResourcesChecksComeFirstInOrder.)
 TEST(ForceFolders, TrailingSeparatorsAndFiles) {
   TempFolder temp;
-  EXPECT_TRUE(ForceFolders((temp.Path() / "t1").string() + "\\")) << "a trailing backslash is dropped";
-  EXPECT_TRUE(std::filesystem::is_directory(temp.Path() / "t1"));
-  EXPECT_TRUE(ForceFolders((temp.Path() / "t1").string())) << "an existing folder is fine";
-  EXPECT_TRUE(ForceFolders((temp.Path() / "t2").string() + "//"));
-  EXPECT_TRUE(std::filesystem::is_directory(temp.Path() / "t2"));
+  EXPECT_TRUE(ForceFolders((temp / "t1").string() + "\\")) << "a trailing backslash is dropped";
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "t1"));
+  EXPECT_TRUE(ForceFolders((temp / "t1").string())) << "an existing folder is fine";
+  EXPECT_TRUE(ForceFolders((temp / "t2").string() + "//"));
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "t2"));
   EXPECT_FALSE(ForceFolders(""));
-  WriteFile(temp.Path() / "plain", "x");
-  EXPECT_FALSE(ForceFolders((temp.Path() / "plain").string())) << "a file is not a folder";
+  WriteFile(temp / "plain", "x");
+  EXPECT_FALSE(ForceFolders((temp / "plain").string())) << "a file is not a folder";
 }
 
 }  // namespace

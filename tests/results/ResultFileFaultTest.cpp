@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
 #include "OpenTempFolder.h"
 #include "WriteFaults.h"
 #include "common/Clock.h"
@@ -25,72 +24,48 @@ using test::ReadFile;
 
 const ManualClock kClock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
 
-test::WriteCase ResultFileCase() {
-  return {"result file",
-          [](const std::filesystem::path& folder) {
-            TVTRScanResults results;
-            results.Add("old", 40, actDisable);
-            UiHooks hooks;
-            WriteResultFile(folder / "result.txt", results, {"CORP", std::nullopt}, kClock, hooks);
-          },
-          [](const std::filesystem::path& folder) {
-            TVTRScanResults results;
-            for (int i = 0; i < 20000; ++i) results.Add(Printf("new%d", i), 40, actDelete);
-            UiHooks hooks;
-            WriteResultFile(folder / "result.txt", results, {"CORP", std::nullopt}, kClock, hooks);
-          },
-          [](const std::filesystem::path& folder) {
-            TVTRScanResults results;
-            UiHooks hooks;
-            ReadResultFile(folder / "result.txt", "CORP", results, hooks);
-            return results.Count() == 1 && results[0].Name() == "old";
-          }};
+// Writes `count` records named prefix0, prefix1, ...
+void Save(const std::filesystem::path& file, const std::string& prefix, int count) {
+  TVTRScanResults results;
+  for (int i = 0; i < count; ++i) results.Add(prefix + std::to_string(i), i % 400, actShow + i % 3);
+  UiHooks hooks;
+  WriteResultFile(file, results, {"CORP", std::string("admin")}, kClock, hooks);
 }
 
-TEST(ResultFileFaults, AFailedWriteLeavesTheOldList) { test::ExpectWritesFailCleanly(ResultFileCase()); }
+TEST(ResultFileFaults, AFailedWriteLeavesTheOldList) {
+  test::ExpectWritesFailCleanly({"result file", [](const auto& folder) { Save(folder / "result.txt", "old", 1); },
+                                 [](const auto& folder) { Save(folder / "result.txt", "new", 20000); },
+                                 [](const auto& folder) {
+                                   TVTRScanResults results;
+                                   UiHooks hooks;
+                                   ReadResultFile(folder / "result.txt", "CORP", results, hooks);
+                                   return results.Count() == 1 && results[0].Name() == "old0";
+                                 }});
+}
 
 TEST(ResultFileFaults, AKilledWriteLeavesTheOldOrTheNewList) {
   test::OpenTempFolder folder;
   const auto file = folder / "unused_accounts.txt";
-  const ManualClock clock(std::chrono::system_clock::time_point(std::chrono::seconds(1'760'000'000)));
   UiHooks hooks;
-  auto listOf = [](int run) {
-    TVTRScanResults results;
-    for (int i = 0; i < 5000; ++i) results.Add(Printf("user%d-%d", run, i), i % 400, actShow + i % 3);
-    return results;
-  };
-  const ResultFileHeader header{"CORP", std::string("admin")};
-  auto bytesOf = [&](int run) {
-    const auto reference = folder / "reference.txt";
-    WriteResultFile(reference, listOf(run), header, clock, hooks);
-    std::string bytes = ReadFile(reference);
-    std::filesystem::remove(reference);
-    return bytes;
-  };
-  WriteResultFile(file, listOf(-2), header, clock, hooks);
+  Save(file, "before", 5000);
   std::string expected = ReadFile(file);
-
-  const int killed = KillRepeatedly(
-      [&](int run) {
-        UiHooks childHooks;
-        WriteResultFile(file, listOf(run), header, clock, childHooks);
-      },
-      [&] { expected = ReadFile(file); },
-      [&](int run, bool completed) {
-        const std::string bytes = ReadFile(file);
-        if (bytes != expected) {
-          const std::string fresh = bytesOf(run);
-          ASSERT_EQ(bytes.size(), fresh.size()) << "run " << run << ": neither the old nor the new file";
-          ASSERT_TRUE(bytes == fresh) << "run " << run << ": neither the old nor the new file";
-          expected = fresh;
-        } else if (completed) {
-          FAIL() << "run " << run << " completed but the old file is still there";
-        }
-        TVTRScanResults read;
-        const ResultFileReadSummary summary = ReadResultFile(file, "CORP", read, hooks);
-        ASSERT_EQ(read.Count(), 5000u);
-        ASSERT_EQ(summary.badLines, 0);
-      });
+  const auto reference = folder / "reference.txt";
+  const int killed =
+      KillRepeatedly([&](int run) { Save(file, Printf("user%d-", run), 5000); }, [&] { expected = ReadFile(file); },
+                     [&](int run, bool completed) {
+                       const std::string bytes = ReadFile(file);
+                       if (bytes != expected) {
+                         Save(reference, Printf("user%d-", run), 5000);
+                         expected = ReadFile(reference);
+                         ASSERT_TRUE(bytes == expected) << "run " << run << ": neither the old nor the new file";
+                       } else if (completed) {
+                         FAIL() << "run " << run << " completed but the old file is still there";
+                       }
+                       TVTRScanResults read;
+                       const ResultFileReadSummary summary = ReadResultFile(file, "CORP", read, hooks);
+                       ASSERT_EQ(read.Count(), 5000u);
+                       ASSERT_EQ(summary.badLines, 0);
+                     });
   EXPECT_GT(killed, 0);
   EXPECT_LE(CountFiles(folder.Path(), ".unused_accounts.txt."), 1);
 }

@@ -14,13 +14,6 @@ std::vector<std::string> Names(const TVTRScanResults& list) {
   return names;
 }
 
-std::int32_t SuggestFor(const std::string& name, std::int32_t days, const SuggestionLimits& limits) {
-  TVTRScanResults list;
-  list.Add(name, days, actShow);
-  list.SetSuggestedActions(limits);
-  return list[0].Action();
-}
-
 TEST(ScanResult, DaysTextAndSortKeyKeepTheMarkersApart) {
   EXPECT_EQ(TVTRScanResult("a", 45, actShow).DaysText(), "45");
   EXPECT_EQ(TVTRScanResult("a", 45, actShow).SortKey(), "0000045");
@@ -33,74 +26,62 @@ TEST(ScanResult, DaysTextAndSortKeyKeepTheMarkersApart) {
   EXPECT_FALSE(TVTRScanResult("jsmith", 1, actShow).IsComputer());
 }
 
-TEST(ScanResults, SuggestionThresholdsAreStrictAndDeleteWins) {
-  SuggestionLimits limits;
-  limits.userDisable = true;
-  limits.userDisableDays = 40;
-  limits.userDelete = true;
-  limits.userDeleteDays = 60;
-  EXPECT_EQ(SuggestFor("u", 40, limits), actShow);
-  EXPECT_EQ(SuggestFor("u", 41, limits), actDisable);
-  EXPECT_EQ(SuggestFor("u", 60, limits), actDisable);
-  EXPECT_EQ(SuggestFor("u", 61, limits), actDelete);
+// The actions suggested for one record per (name, days), in list order; `counts` receives the counts.
+std::vector<std::int32_t> Suggest(const std::vector<std::pair<std::string, std::int32_t>>& records,
+                                  const SuggestionLimits& limits, SuggestionCounts* counts = nullptr) {
+  TVTRScanResults list;
+  for (const auto& [name, days] : records) list.Add(name, days, actDelete);
+  const SuggestionCounts got = list.SetSuggestedActions(limits);
+  if (counts != nullptr) *counts = got;
+  std::vector<std::int32_t> actions;
+  for (std::size_t i = 0; i < list.Count(); ++i) actions.push_back(list[i].Action());
+  return actions;
+}
+using Actions = std::vector<std::int32_t>;
 
+TEST(ScanResults, SuggestionsPassStrictLimitsDeleteWinsAndNeverUsedUsersGetTheirAction) {
+  SuggestionLimits limits;
+  limits.userDisable = limits.userDelete = true;
+  limits.userDisableDays = 40;
+  limits.userDeleteDays = 60;
+  EXPECT_EQ(Suggest({{"u", 40}, {"u", 41}, {"u", 60}, {"u", 61}}, limits),
+            (Actions{actShow, actDisable, actDisable, actDelete}));
   limits.userDisableDays = 60;
   limits.userDeleteDays = 30;
-  EXPECT_EQ(SuggestFor("u", 45, limits), actDelete);
-  EXPECT_EQ(SuggestFor("u", 70, limits), actDelete);
-  // The error marker passes no limit.
-  EXPECT_EQ(SuggestFor("u", kDaysError, limits), actShow);
-}
+  EXPECT_EQ(Suggest({{"u", 45}, {"u", 70}, {"u", kDaysError}}, limits), (Actions{actDelete, actDelete, actShow}));
 
-TEST(ScanResults, NeverUsedUsersGetTheNeverUsedActionAndComputersStayShown) {
   SuggestionLimits off;
   off.neverUsedAction = actDisable;
-  EXPECT_EQ(SuggestFor("u", kDaysNever, off), actDisable);
-
+  SuggestionCounts counts;
+  EXPECT_EQ(Suggest({{"u", kDaysNever}, {"a", 10}, {"PC$", 100}}, off, &counts),
+            (Actions{actDisable, actShow, actShow}));
+  EXPECT_EQ(counts, (SuggestionCounts{2, 1, 0}));
   SuggestionLimits on;
   on.userDisable = on.userDelete = on.computerDisable = on.computerDelete = true;
-  on.neverUsedAction = actShow;
-  EXPECT_EQ(SuggestFor("u", kDaysNever, on), actShow);
+  EXPECT_EQ(Suggest({{"u", kDaysNever}}, on), Actions{actShow});
   on.neverUsedAction = actDelete;
-  EXPECT_EQ(SuggestFor("WS01$", kDaysNever, on), actShow);
-  EXPECT_EQ(SuggestFor("WS01$", 1, on), actDelete);
+  EXPECT_EQ(Suggest({{"WS01$", kDaysNever}, {"WS01$", 1}, {"u", 2}, {"v", 0}}, on, &counts),
+            (Actions{actShow, actDelete, actDelete, actShow}));
+  EXPECT_EQ(counts, (SuggestionCounts{2, 0, 2}));
+  EXPECT_EQ(Suggest({}, on, &counts), Actions{});
+  EXPECT_EQ(counts, (SuggestionCounts{0, 0, 0}));
 }
 
-TEST(ScanResults, CountsFollowTheAssignedActions) {
-  TVTRScanResults empty;
-  EXPECT_EQ(empty.SetSuggestedActions(SuggestionLimits{}), (SuggestionCounts{0, 0, 0}));
-  empty.Sort(1);
-  EXPECT_EQ(empty.Count(), 0u);
-
+TEST(ScanResults, SortsByNameIgnoringCaseAndByDaysWithMarkersLastAndShowIsNoActionToExecute) {
   TVTRScanResults list;
-  list.Add("a", 10, actDelete);
-  list.Add("b", 100, actDelete);
-  list.Add("PC$", 100, actShow);
-  EXPECT_EQ(list.SetSuggestedActions(SuggestionLimits{}), (SuggestionCounts{3, 0, 0}));
+  for (const auto& [name, days] : std::vector<std::pair<const char*, std::int32_t>>{
+           {"carol", 120}, {"Bob", kDaysNever}, {"alice", 45}, {"dave", kDaysError}, {"eve", 7}}) {
+    list.Add(name, days, actShow);
+  }
   EXPECT_FALSE(list.HasActionToExecute());
-
-  SuggestionLimits limits;
-  limits.userDisable = true;
-  limits.userDisableDays = 50;
-  limits.computerDelete = true;
-  limits.computerDeleteDays = 50;
-  EXPECT_EQ(list.SetSuggestedActions(limits), (SuggestionCounts{1, 1, 1}));
-  EXPECT_TRUE(list.HasActionToExecute());
-}
-
-TEST(ScanResults, SortsByNameIgnoringCaseAndByDaysWithMarkersLast) {
-  TVTRScanResults list;
-  list.Add("carol", 120, actShow);
-  list.Add("Bob", kDaysNever, actShow);
-  list.Add("alice", 45, actShow);
-  list.Add("dave", kDaysError, actShow);
-  list.Add("eve", 7, actShow);
   list.Sort(0);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"alice", "Bob", "carol", "dave", "eve"}));
   EXPECT_EQ(list.Key(1), "Bob");
   list.Sort(1);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"eve", "alice", "carol", "dave", "Bob"}));
   EXPECT_EQ(list.Key(0), "0000007");
+  list[4].SetAction(actDelete);
+  EXPECT_TRUE(list.HasActionToExecute());
   list.Clear();
   EXPECT_EQ(list.Count(), 0u);
 }

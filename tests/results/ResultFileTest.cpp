@@ -1,0 +1,392 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <deque>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "ErrorText.h"
+#include "ForwardingNetApi.h"
+#include "RecordingHooks.h"
+#include "TempFolder.h"
+#include "common/DateTime.h"
+#include "netapi/NetApi.h"
+#include "results/AtomicFile.h"
+#include "results/ResultFile.h"
+#include "results/ResultFileReader.h"
+
+namespace vantrel {
+namespace {
+
+using test::ErrorText;
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using Rows = std::vector<std::string>;
+
+const ManualClock kClock(FromUnixSeconds(1796558400));  // 2026-12-06 12:00 UTC
+
+std::string Spaces(std::size_t count) { return std::string(count, ' '); }
+
+std::string HeaderFor(const std::string& domain, const std::string* user) {
+  std::string text = "# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Created: " + FormatLongDate(kClock.Now()) + "\r\n";
+  if (user != nullptr) text += "# By:      " + *user + "\r\n";
+  text += "# Domain:  " + domain + "\r\n#\r\n#Name" + Spaces(47) + "Days  Action\r\n\r\n";
+  return text;
+}
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The results of every write of this file: one short record.
+TVTRScanResults OneRecord() {
+  TVTRScanResults list;
+  list.Add("jsmith", 45, actShow);
+  return list;
+}
+
+// Each record as "name days action", in list order.
+Rows RowsOf(const TVTRScanResults& list) {
+  Rows rows;
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    rows.push_back(list[i].Name() + " " + list[i].DaysText() + " " + ActionText(list[i].Action()));
+  }
+  return rows;
+}
+
+std::string Warning(int line, const std::string& text, const char* field) {
+  return "Error on line " + std::to_string(line) + "\r\r\"" + text + "\" is not a valid value for the " + field +
+         " field";
+}
+
+struct Outcome {
+  Rows rows;
+  RecordingHooks hooks;
+  ResultFileReadSummary summary;
+  std::string error;  // what the read stopped with
+};
+
+// Reads into a list that held a record before, so that every read also shows that it empties the list.
+Outcome Read(const std::string& text, const std::string& domain = "LAB", std::deque<bool> answers = {}) {
+  TVTRScanResults list;
+  list.Add("left-over", 1, actShow);
+  Outcome outcome;
+  outcome.hooks.answers = std::move(answers);
+  std::istringstream in(text);
+  outcome.error = ErrorText([&] { outcome.summary = ReadResultFile(in, domain, list, outcome.hooks); });
+  outcome.rows = RowsOf(list);
+  return outcome;
+}
+
+TEST(ResultFile, ASavedFileHoldsTheHeaderAndFixedWidthLinesAndReadsBackSortedByName) {
+  TVTRScanResults list;
+  list.Add("jsmith", 45, actDisable);
+  list.Add("WS01$", kDaysNever, actShow);
+  list.Add("broken", kDaysError, actDelete);               // line 11 without a user name
+  list.Add(std::string(60, 'n') + "$", 1234567, actShow);  // name and days are cut
+  list.Add(std::string(50, 'x'), -3, 99);                  // line 13: an unknown action writes an empty field
+  list.Add("John Smith", 45, actShow);                     // line 14
+  list.Add("carol", -3, actShow);
+  const std::string user = "LAB\\admin";
+  RecordingHooks hooks;
+  std::ostringstream out;
+  WriteResultFile(out, list, ResultFileHeader{"LAB", user}, kClock, hooks);
+  const std::string lines = " jsmith" + Spaces(44) + " 45" + Spaces(3) + " Disable\r\n" + " WS01$" + Spaces(45) +
+                            " never Show" + Spaces(3) + "\r\n" + " broken" + Spaces(44) + " error Delete" + Spaces(1) +
+                            "\r\n" + " " + std::string(50, 'n') + " 12345 Show   \r\n" + " " + std::string(50, 'x') +
+                            " -3   " + Spaces(8) + "\r\n" + " John Smith" + Spaces(40) + " 45    Show   \r\n" +
+                            " carol" + Spaces(45) + " -3    Show   \r\n";
+  EXPECT_EQ(out.str(), HeaderFor("LAB", &user) + lines);
+  EXPECT_EQ(ResultFileLine(list[0]).size(), 65u);
+
+  // Without a user name the "By" line is left out; the file on disk holds the same bytes.
+  TempFolder folder;
+  WriteResultFile(folder / "out.txt", list, ResultFileHeader{"Lab", std::nullopt}, kClock, hooks);
+  EXPECT_EQ(ReadFile(folder / "out.txt"), HeaderFor("Lab", nullptr) + lines);
+  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"out.txt"});
+
+  TVTRScanResults read;
+  read.Add("left over", 1, actShow);
+  const ResultFileReadSummary summary = ReadResultFile(folder / "out.txt", "LAB", read, hooks);
+  EXPECT_EQ(RowsOf(read),
+            (Rows{"carol -3 Show", "jsmith 45 Disable", std::string(50, 'n') + " 12345 Show", "WS01$ never Show"}));
+  EXPECT_EQ(hooks.warnings, (Rows{Warning(11, "error", "days"), Warning(13, "", "action"), Warning(14, "Smith", "days"),
+                                  Warning(14, "45", "action")}));
+  EXPECT_EQ(summary.lines, 15);
+  EXPECT_EQ(summary.records, 4);
+  EXPECT_EQ(summary.badLines, 3);
+  EXPECT_EQ(summary.warningsShown, 4);
+}
+
+TEST(ResultFileWrite, NamesCannotForgeLinesOfTheirOwn) {
+  TVTRScanResults list;
+  list.Add("x\r bob 100 Delete\r\n", 1, actShow);
+  list.Add("y\x1a", 2, actShow);
+  EXPECT_EQ(ResultFileLine(list[0]), " x? bob 100 Delete??" + Spaces(31) + " 1     Show   ");
+  EXPECT_EQ(ResultFileLine(list[1]), " y?" + Spaces(48) + " 2     Show   ");
+  RecordingHooks hooks;
+  std::ostringstream out;
+  WriteResultFile(out, list, ResultFileHeader{"LAB\r# Domain: X", "a\nb"}, kClock, hooks);
+  const std::string text = out.str();
+  EXPECT_NE(text.find("# By:      a?b\r\n# Domain:  LAB?# Domain: X\r\n"), std::string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 11);
+}
+
+// (A save that fails midway, or on a read-only folder, is in ResultFileFaultTest.)
+TEST(ResultFileWrite, FilesThatCannotBeCreatedAreReportedWithTheSystemText) {
+  TempFolder folder;
+  RecordingHooks hooks;
+  const auto save = [&](const fs::path& path) {
+    return ErrorText([&] { WriteResultFile(path, OneRecord(), ResultFileHeader{"X", {}}, kClock, hooks); });
+  };
+  EXPECT_EQ(save(folder / "none" / "out.txt"), (folder / "none" / "out.txt").string() + ": No such file or directory");
+  EXPECT_EQ(save(folder.Path()), folder.Path().string() + ": Is a directory");
+  std::ostringstream broken;
+  broken.setstate(std::ios::badbit);
+  EXPECT_EQ(ErrorText([&] {
+              WriteResultFile(broken, OneRecord(), ResultFileHeader{"LAB", {}}, kClock, hooks, "out");
+            }).rfind("out: ", 0),
+            0u);
+}
+
+TEST(ResultFileWrite, ASaveReplacesTheFileKeepingItsPermissionsAndItsLink) {
+  TempFolder folder;
+  WriteFile(folder / "real.txt", "the old contents\r\n");
+  ::chmod((folder / "real.txt").c_str(), 0640);
+  fs::create_symlink("real.txt", folder / "link.txt");
+  RecordingHooks hooks;
+  WriteResultFile(folder / "link.txt", OneRecord(), ResultFileHeader{"LAB", {}}, kClock, hooks);
+  EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
+  EXPECT_EQ(ReadFile(folder / "real.txt"), HeaderFor("LAB", nullptr) + ResultFileLine(OneRecord()[0]) + "\r\n");
+  struct stat status {};
+  ASSERT_EQ(::stat((folder / "real.txt").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0640u);
+  EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"link.txt", "real.txt"}));
+}
+
+TEST(ResultFileWrite, ASaveRemovesOnlyLeftoversOfThisMachinesKilledSaves) {
+  TempFolder folder;
+  const fs::path target = folder / "unused_accounts.txt";
+  // Saves of other workstations in a folder shared over the network: their processes are not ours,
+  // whatever their numbers (4194999 runs nowhere here).
+  const std::vector<std::string> foreign = {".unused_accounts.txt.4194999.1.tmp",
+                                            ".unused_accounts.txt.ws-other.4194999.1.tmp"};
+  for (const std::string& name : foreign) WriteFile(folder / name, "another machine's save");
+  const pid_t child = ::fork();  // a save of this machine killed before its rename
+  if (child == 0) {
+    auto* killed = new AtomicFile(target);
+    killed->Write("killed");
+    ::_exit(0);
+  }
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  ASSERT_EQ(FilesIn(folder.Path()).size(), 3u);
+  AtomicFile running(target);  // a save of this machine still writing
+  running.Write("running");
+
+  RecordingHooks hooks;
+  WriteResultFile(target, OneRecord(), ResultFileHeader{"LAB", {}}, kClock, hooks);
+  std::vector<std::string> expected = foreign;
+  expected.push_back("unused_accounts.txt");
+  const std::vector<std::string> left = FilesIn(folder.Path());
+  ASSERT_EQ(left.size(), 4u);
+  EXPECT_TRUE(std::includes(left.begin(), left.end(), expected.begin(), expected.end()));
+  running.Commit();
+  EXPECT_EQ(ReadFile(target), "running");
+  EXPECT_EQ(FilesIn(folder.Path()), expected);
+}
+
+// Answers only the user name question: it forwards to itself, and nothing else is asked here.
+class UserNameOnlyNetApi : public test::ForwardingNetApi {
+ public:
+  explicit UserNameOnlyNetApi(std::string name) : ForwardingNetApi(*this), name_(std::move(name)) {}
+  netapi::NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override {
+    if (name_.size() + 1 > bufferLength) return netapi::status::kMoreData;
+    userName = name_;
+    return netapi::status::kSuccess;
+  }
+
+ private:
+  std::string name_;
+};
+
+TEST(ResultFileWrite, TheUserNameGetsRoomForNinetyNineCharacters) {
+  UserNameOnlyNetApi fits(std::string(99, 'a'));
+  EXPECT_EQ(ResultFileUserName(fits), std::string(99, 'a'));
+  UserNameOnlyNetApi tooLong(std::string(100, 'a'));
+  EXPECT_EQ(ResultFileUserName(tooLong), std::nullopt);
+}
+
+TEST(ResultFileRead, FieldsKeywordsAndNumbers) {
+  const std::string text =
+      "# any comment\r\n\r\n"
+      "a never show\r\nb Never Disable\r\nc NEVER DELETE\r\n"                   // 3 to 5
+      "d +45 sHoW\r\ne -3 show\r\nf 2147483647 show\r\ng -2147483648 show\r\n"  // 6 to 9
+      "h 0045 show\r\ni error show\r\nj 2147483648 show\r\nk 0x10 show\r\n"     // 10 to 13
+      "l $10 show\r\nm 45abc show\r\nn - show\r\no 45\r\np 45 Remove\r\nq\r\n"  // 14 to 19
+      "r 45 show extra fields\r\ns\t45\tShow\r\nt\t45\tShow 10 Show\r\n"        // 20 to 22
+      " \t  u   7    delete   \t\r\n";                                          // 23
+  const Outcome read = Read(text);
+  EXPECT_EQ(read.rows,
+            (Rows{"a never Show", "b never Disable", "c never Delete", "d 45 Show", "e -3 Show", "f 2147483647 Show",
+                  "g -2147483648 Show", "h 45 Show", "r 45 Show", "t\t45\tShow 10 Show", "u 7 Delete"}));
+  EXPECT_EQ(read.hooks.warnings,
+            (Rows{Warning(11, "error", "days"), Warning(12, "2147483648", "days"), Warning(13, "0x10", "days"),
+                  Warning(14, "$10", "days"), Warning(15, "45abc", "days"), Warning(16, "-", "days"),
+                  Warning(17, "", "action"), Warning(18, "REMOVE", "action"), Warning(19, "", "days"),
+                  Warning(19, "", "action"), Warning(21, "", "days"), Warning(21, "", "action")}));
+  EXPECT_EQ(read.summary.lines, 23);
+  EXPECT_EQ(read.summary.records, 11);
+  EXPECT_EQ(read.summary.badLines, 10);
+}
+
+TEST(ResultFileRead, LinesEndAtCarriageReturnsTheFileAtCtrlZAndEveryDomainLineIsChecked) {
+  const auto refusal = [](const std::string& file) {
+    return "This scan result file is for the " + file +
+           " domain. You are currently using the LAB domain.\r\rRe-open this file while you are using VTR in the " +
+           file + " domain.";
+  };
+  const struct {
+    std::string text;
+    std::int64_t lines;
+    Rows rows;
+    std::string error = "";  // a refusal counts no lines
+    std::string current = "LAB";
+  } cases[] = {
+      {"a 1 show\rb 2 show\r", 2, {"a 1 Show", "b 2 Show"}},
+      {"a 1 show\r\nb 2 show", 2, {"a 1 Show", "b 2 Show"}},
+      {"a 1 show\r\n\n", 2, {"a 1 Show"}},
+      {"\r\n\r\n", 2, {}},
+      {"# one\r\n#\r\n\r\n# two", 4, {}},
+      {"", 0, {}},
+      {"\r\r\n\n\r", 3, {}},
+      {"a 1 show\r\n\032b 2 show\r\n", 1, {"a 1 Show"}},
+      {"a 1 show\r\nb 2 sh\032ow\r\n", 2, {"a 1 Show"}},
+      {"# Domain:  lab\r\na 1 show\r\n", 2, {"a 1 Show"}},
+      {"#domain:LAB \r\na 1 show\r\n", 2, {"a 1 Show"}, "", "lab"},
+      {"# Vantrel v2.1\r\na 1 show\r\n", 2, {"a 1 Show"}, "", "ANYTHING"},  // no domain line: any domain
+      {"domain:other 1 show\r\n", 1, {"domain:other 1 Show"}},              // account lines are not searched
+      {"a 1 show\r\n# domain: Other\r\nb 2 show\r\n", 0, {}, refusal("Other")},
+      {"# Domain:  LAB\r\na 1 show\r\n# moved from DOMAIN: Other\r\n", 0, {}, refusal("Other")},
+      {"# Domain:\r\n", 0, {}, refusal("")},  // an empty domain is another domain
+  };
+  for (const auto& c : cases) {
+    const Outcome read = Read(c.text, c.current);
+    EXPECT_EQ(read.error, c.error) << c.text;
+    EXPECT_EQ(read.summary.lines, c.lines) << c.text;
+    EXPECT_EQ(read.rows, c.rows) << c.text;
+  }
+  // An LF alone is part of the line: here it joins two account lines into one.
+  const Outcome joined = Read("a 1 show\nb 2 show\r\n");
+  EXPECT_EQ(joined.summary.lines, 1);
+  EXPECT_EQ(joined.hooks.warnings, Rows{Warning(1, "SHOW\nB", "action")});
+}
+
+TEST(ResultFileRead, PiecesOfAnySizeReadAsTheWhole) {
+  std::string text = "# Domain: LAB\r\n\r\n";
+  for (int i = 0; i < 50; ++i) {
+    text += " user" + std::to_string(i) + (i % 7 == 0 ? " bad " : " 10 ") + (i % 3 == 0 ? "Show" : "delete");
+    text += i % 2 == 0 ? "\r\n" : "\r";
+  }
+  text += "tail 1 show\x1a ignored 2 show\r\n";
+  const Outcome whole = Read(text);
+  EXPECT_EQ(whole.rows.size(), 43u);
+  EXPECT_EQ(whole.summary.lines, 53);
+  for (std::size_t pieceSize : {1u, 2u, 3u, 16u}) {
+    TVTRScanResults list;
+    RecordingHooks hooks;
+    ResultFileReader reader("LAB", list, hooks);
+    for (std::size_t at = 0; at < text.size(); at += pieceSize) {
+      if (!reader.Feed(std::string_view(text).substr(at, pieceSize))) break;
+    }
+    EXPECT_EQ(reader.Finish().lines, whole.summary.lines) << pieceSize;
+    list.Sort(0);
+    EXPECT_EQ(RowsOf(list), whole.rows) << pieceSize;
+    EXPECT_EQ(hooks.warnings, whole.hooks.warnings) << pieceSize;
+  }
+}
+
+TEST(ResultFileRead, OddBytesAndHugeLinesAreReadSafely) {
+  const std::string huge(10 * 1024 * 1024, 'x');
+  const std::string name1000(1000, 'n');
+  const Outcome read = Read("\0a\0b 1 show\0\r\n"s + "\xff\xfe\x80name 3 show\r\n" + huge + " 5 show\r\n" + name1000 +
+                            " 6 show\r\n" + "z " + huge + " show\r\n");
+  // A NUL inside a name would cut it short on its way to the network: that line is refused.
+  EXPECT_EQ(read.rows, (Rows{name1000 + " 6 Show", huge + " 5 Show", "\xff\xfe\x80name 3 Show"}));
+  ASSERT_EQ(read.hooks.warnings.size(), 2u);
+  EXPECT_EQ(read.hooks.warnings[0], "Error on line 1\r\r\"a?b\" is not a valid value for the name field");
+  // A warning or an error quotes a huge field only in part.
+  EXPECT_LT(read.hooks.warnings[1].size(), 400u);
+  EXPECT_EQ(read.hooks.warnings[1].rfind("Error on line 5\r\r\"xxx", 0), 0u);
+  EXPECT_TRUE(read.hooks.warnings[1].ends_with("...\" is not a valid value for the days field"));
+  const std::string message = Read("# Domain: " + huge + "\r\n").error;
+  EXPECT_LT(message.size(), 1000u);
+  EXPECT_EQ(message.rfind("This scan result file is for the xxx", 0), 0u);
+
+  // 70 MB without a line end: only its beginning is kept, and the line is bad, not a record.
+  const Outcome endless = Read("x" + std::string(70 * 1024 * 1024, 'y') + " 5 show");
+  EXPECT_EQ(endless.summary.badLines, 1);
+  EXPECT_TRUE(endless.rows.empty());
+  for (const std::string& warning : endless.hooks.warnings) EXPECT_LT(warning.size(), 400u);
+}
+
+TEST(ResultFileRead, AfterTenBadLinesTheUserMayStopTheBoxes) {
+  std::string text = "# Domain: LAB\r\n";
+  for (int i = 0; i < 100000; ++i) text += "u" + std::to_string(i) + " bad show\r\n";
+  text += "good 1 show\r\n";
+  const Outcome read = Read(text, "LAB", {true, false});
+  EXPECT_EQ(read.rows, Rows{"good 1 Show"});
+  ASSERT_EQ(read.hooks.questions.size(), 2u);
+  EXPECT_EQ(read.hooks.questions[0].first, "Warning");
+  EXPECT_EQ(read.hooks.questions[0].second.rfind("10 lines of this file could not be read so far.", 0), 0u);
+  EXPECT_EQ(read.hooks.questions[1].second.rfind("20 lines", 0), 0u);
+  ASSERT_EQ(read.hooks.warnings.size(), 21u);
+  EXPECT_EQ(read.hooks.warnings[19], Warning(21, "bad", "days"));
+  EXPECT_EQ(read.hooks.warnings[20], "99980 further lines could not be read and were skipped without a warning.");
+  EXPECT_EQ(read.summary.badLines, 100000);
+  EXPECT_EQ(read.summary.warningsShown, 20);
+  EXPECT_EQ(read.summary.silentBadLines, 99980);
+  EXPECT_EQ(read.summary.lines, 100002);
+}
+
+TEST(ResultFileRead, FilesThatCannotBeReadChangeNothingOrKeepWhatWasRead) {
+  TempFolder folder;
+  TVTRScanResults list;
+  list.Add("kept", 1, actShow);
+  RecordingHooks hooks;
+  EXPECT_EQ(ErrorText([&] { ReadResultFile(folder / "missing.txt", "LAB", list, hooks); }),
+            (folder / "missing.txt").string() + ": No such file or directory");
+  // A device without end and a pipe without writer would never finish: both are refused at once.
+  ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0600), 0);
+  for (const auto& path : {std::filesystem::path("/dev/zero"), folder / "pipe.txt"}) {
+    EXPECT_NE(ErrorText([&] { ReadResultFile(path, "LAB", list, hooks); }), "") << path;
+  }
+  EXPECT_EQ(RowsOf(list), Rows{"kept 1 Show"});
+
+  // A read that fails once the file is open: the list was emptied, the error names the file.
+  EXPECT_EQ(ErrorText([&] { ReadResultFile("/proc/self/mem", "LAB", list, hooks); }),
+            "/proc/self/mem: Input/output error");
+  EXPECT_EQ(list.Count(), 0u);
+  class FailingBuffer : public std::streambuf {
+   protected:
+    int_type underflow() override { throw std::runtime_error("device gone"); }
+  };
+  FailingBuffer buffer;
+  std::istream in(&buffer);
+  EXPECT_EQ(ErrorText([&] { ReadResultFile(in, "LAB", list, hooks, "input"); }), "input: Input/output error");
+}
+
+}  // namespace
+}  // namespace vantrel
