@@ -14,26 +14,14 @@ namespace {
 using test::TempFolder;
 using test::WriteFile;
 
-struct Failure {
-  std::string message;
-  std::string page;
-  std::string control;
-  bool operator==(const Failure&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Failure& f) {
-  return out << "[" << f.page << "/" << f.control << "] " << f.message;
-}
-
-const Failure kPassed{"(passed)", "", ""};
-
-Failure FailureOf(SettingsPageValues& values) {
+// "page/control: message" of the first failure, or "" when the values pass.
+std::string FailureOf(SettingsPageValues& values) {
   try {
     ValidateSettings(values);
   } catch (const ValidationError& error) {
-    return {error.what(), error.Page(), error.Control()};
+    return error.Page() + "/" + error.Control() + ": " + error.what();
   }
-  return kPassed;
+  return "";
 }
 
 // The six day fields, the users' show, disable and delete, then the computers': "+days" for a checked
@@ -52,55 +40,49 @@ SettingsPageValues Days(const std::string& fields) {
 
 SettingsPageValues Typical() { return Days("+30 -40 -60 -45 -65 -85"); }
 
-TEST(ValidateSettings, ResourcesChecksComeFirstInOrder) {
+TEST(ValidateSettings, ResourcesChecksComeFirstInOrderAndNoRelativeTargetIsCreated) {
   TempFolder temp;
+  std::filesystem::create_directory(temp / "cwd");
+  const auto saved = std::filesystem::current_path();
+  std::filesystem::current_path(temp / "cwd");
   SettingsPageValues v = Typical();
   v.userShow.checked = false;  // would fail later; the resource checks must come first
   v.homeFolderAction = kHomeFolderMove;
-  v.homeFolderPath = "  \t";
   v.deleteMailbox = true;
-  EXPECT_EQ(FailureOf(v),
-            (Failure{"Enter a path into the \"home folder\" field", "Resources", "edtResourcesNewHomeFolderPath"}));
+  for (const char* relative :
+       {"archive", "moved/homes", "../homes", ".\\homes", "~/old", "~", "C:\\archive", " /archive", "\\"}) {
+    v.homeFolderPath = relative;
+    EXPECT_EQ(FailureOf(v),
+              "Resources/edtResourcesNewHomeFolderPath: Please enter a fully qualified path name. Relative paths are "
+              "not supported.")
+        << relative;
+  }
+  v.homeFolderPath = "\\\\fs1\\archive$\\deleted";  // fully qualified, and not created on this machine
+  const std::string unc = FailureOf(v);
+  std::filesystem::current_path(saved);
+  EXPECT_EQ(unc, "Resources/edtResourcesExchangeServer: Enter a Microsoft Exchange server name");
+  EXPECT_TRUE(std::filesystem::is_empty(temp / "cwd"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()), {}), 1);
+
+  v.homeFolderPath = "  \t";
+  EXPECT_EQ(FailureOf(v), "Resources/edtResourcesNewHomeFolderPath: Enter a path into the \"home folder\" field");
   WriteFile(temp / "file", "x");
   v.homeFolderPath = (temp / "file" / "sub").string();
-  EXPECT_EQ(FailureOf(v),
-            (Failure{"Could not create folder: " + v.homeFolderPath, "Resources", "edtResourcesNewHomeFolderPath"}));
+  EXPECT_EQ(FailureOf(v), "Resources/edtResourcesNewHomeFolderPath: Could not create folder: " + v.homeFolderPath);
   v.homeFolderPath = (temp / "a" / "b" / "c").string() + "/";
-  EXPECT_EQ(FailureOf(v),
-            (Failure{"Enter a Microsoft Exchange server name", "Resources", "edtResourcesExchangeServer"}));
+  EXPECT_EQ(FailureOf(v), "Resources/edtResourcesExchangeServer: Enter a Microsoft Exchange server name");
   EXPECT_TRUE(std::filesystem::is_directory(temp / "a" / "b" / "c")) << "the folder is created on the way";
   v.exchangeServer = "EXCH";
   v.recipients = " ";
-  EXPECT_EQ(FailureOf(v), (Failure{"Enter a recipients container", "Resources", "edtResourcesRecipients"}));
+  EXPECT_EQ(FailureOf(v), "Resources/edtResourcesRecipients: Enter a recipients container");
   v.recipients = "/cn=recipients";
-  EXPECT_EQ(FailureOf(v), (Failure{"At least one Suggested Action must be enabled", "Users", "chkbUsersShowWarning"}));
+  EXPECT_EQ(FailureOf(v), "Users/chkbUsersShowWarning: At least one Suggested Action must be enabled");
 
   // Without "move" the path is not looked at, nor without "delete mailbox" the server.
   SettingsPageValues other = Typical();
   other.homeFolderAction = 1;
   other.homeFolderPath = ".";
-  EXPECT_EQ(FailureOf(other), kPassed);
-}
-
-TEST(ValidateSettings, EveryRelativeTargetIsRefusedAndCreatesNothing) {
-  TempFolder temp;
-  const auto saved = std::filesystem::current_path();
-  std::filesystem::current_path(temp.Path());
-  SettingsPageValues v = Typical();
-  v.homeFolderAction = kHomeFolderMove;
-  for (const char* relative :
-       {"archive", "moved/homes", "../homes", ".\\homes", "~/old", "~", "C:\\archive", " /archive", "\\"}) {
-    v.homeFolderPath = relative;
-    EXPECT_EQ(FailureOf(v), (Failure{"Please enter a fully qualified path name. Relative paths are not supported.",
-                                     "Resources", "edtResourcesNewHomeFolderPath"}))
-        << relative;
-  }
-  // A UNC target is fully qualified; it is not created on this machine.
-  v.homeFolderPath = "\\\\fs1\\archive$\\deleted";
-  const Failure unc = FailureOf(v);
-  std::filesystem::current_path(saved);
-  EXPECT_EQ(unc, kPassed);
-  EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
+  EXPECT_EQ(FailureOf(other), "");
 }
 
 TEST(ValidateSettings, DayFieldsAreCheckedInTheirOrder) {
@@ -109,29 +91,26 @@ TEST(ValidateSettings, DayFieldsAreCheckedInTheirOrder) {
   const std::string deleteAfterDisable = "The \"delete days\" must be greater than the \"disable days\"";
   const struct {
     const char* days;
-    Failure failure;
+    std::string failure;
   } cases[] = {
-      {"+ -40 -60 -45 -65 -85", {"Enter a number into the \"show days\" field", "Users", "edtUsersShowWarningDays"}},
-      {"+30 + -60 -45 -65 -85",
-       {"Enter a number into the \"disable days\" field", "Users", "edtUsersDisableAccountDays"}},
-      {"+30 -40 + -45 -65 -85",
-       {"Enter a number into the \"delete days\" field", "Users", "edtUsersDeleteAccountDays"}},
-      {"+30 -40 -60 + -65 -85",
-       {"Enter a number into the \"show days\" field", "Computers", "edtComputersShowWarningDays"}},
+      {"+ -40 -60 -45 -65 -85", "Users/edtUsersShowWarningDays: Enter a number into the \"show days\" field"},
+      {"+30 + -60 -45 -65 -85", "Users/edtUsersDisableAccountDays: Enter a number into the \"disable days\" field"},
+      {"+30 -40 + -45 -65 -85", "Users/edtUsersDeleteAccountDays: Enter a number into the \"delete days\" field"},
+      {"+30 -40 -60 + -65 -85", "Computers/edtComputersShowWarningDays: Enter a number into the \"show days\" field"},
       {"+30 -40 -60 -45 + -85",
-       {"Enter a number into the \"disable days\" field", "Computers", "edtComputersDisableAccountDays"}},
+       "Computers/edtComputersDisableAccountDays: Enter a number into the \"disable days\" field"},
       {"+30 - -60 - -65 +",  // empty unchecked fields are no failure
-       {"Enter a number into the \"delete days\" field", "Computers", "edtComputersDeleteAccountDays"}},
-      {"+30 +4x -60 -45 -65 -85", {"'4x' is not a valid integer value", "Users", "edtUsersDisableAccountDays"}},
-      {"+30 +30 -60 -45 -65 -85", {disableAfterShow, "Users", "edtUsersDisableAccountDays"}},
-      {"+30 +31 -60 -45 -65 -85", kPassed},
-      {"+30 -40 +30 -45 -65 -85", {deleteAfterShow, "Users", "edtUsersDeleteAccountDays"}},
+       "Computers/edtComputersDeleteAccountDays: Enter a number into the \"delete days\" field"},
+      {"+30 +4x -60 -45 -65 -85", "Users/edtUsersDisableAccountDays: '4x' is not a valid integer value"},
+      {"+30 +30 -60 -45 -65 -85", "Users/edtUsersDisableAccountDays: " + disableAfterShow},
+      {"+30 +31 -60 -45 -65 -85", ""},
+      {"+30 -40 +30 -45 -65 -85", "Users/edtUsersDeleteAccountDays: " + deleteAfterShow},
       // With disable checked, show is compared with disable only.
-      {"+30 +40 +35 -45 -65 -85", {deleteAfterDisable, "Users", "edtUsersDeleteAccountDays"}},
+      {"+30 +40 +35 -45 -65 -85", "Users/edtUsersDeleteAccountDays: " + deleteAfterDisable},
       // The users' show checks come before the computers', which come before the users' disable check.
-      {"+30 +50 +45 +10 +5 -85", {disableAfterShow, "Computers", "edtComputersDisableAccountDays"}},
-      {"+30 +50 +45 +10 +20 +20", {deleteAfterDisable, "Users", "edtUsersDeleteAccountDays"}},
-      {"+30 +50 +60 +10 +20 +20", {deleteAfterDisable, "Computers", "edtComputersDeleteAccountDays"}},
+      {"+30 +50 +45 +10 +5 -85", "Computers/edtComputersDisableAccountDays: " + disableAfterShow},
+      {"+30 +50 +45 +10 +20 +20", "Users/edtUsersDeleteAccountDays: " + deleteAfterDisable},
+      {"+30 +50 +60 +10 +20 +20", "Computers/edtComputersDeleteAccountDays: " + deleteAfterDisable},
   };
   for (const auto& c : cases) {
     SettingsPageValues v = Days(c.days);
@@ -183,14 +162,16 @@ TEST(ValidateSettings, PageValuesFromStoredSettings) {
 // (Creating the whole path, and failing below a file, is in ResourcesChecksComeFirstInOrder.)
 TEST(ForceFolders, TrailingSeparatorsAndFiles) {
   TempFolder temp;
-  EXPECT_TRUE(ForceFolders((temp / "t1").string() + "\\")) << "a trailing backslash is dropped";
-  EXPECT_TRUE(std::filesystem::is_directory(temp / "t1"));
-  EXPECT_TRUE(ForceFolders((temp / "t1").string())) << "an existing folder is fine";
-  EXPECT_TRUE(ForceFolders((temp / "t2").string() + "//"));
-  EXPECT_TRUE(std::filesystem::is_directory(temp / "t2"));
-  EXPECT_FALSE(ForceFolders(""));
   WriteFile(temp / "plain", "x");
-  EXPECT_FALSE(ForceFolders((temp / "plain").string())) << "a file is not a folder";
+  const std::string t1 = (temp / "t1").string();
+  for (const auto& [path, made] : std::vector<std::pair<std::string, bool>>{{t1 + "\\", true},
+                                                                            {t1, true},
+                                                                            {(temp / "t2").string() + "//", true},
+                                                                            {"", false},
+                                                                            {(temp / "plain").string(), false}}) {
+    EXPECT_EQ(ForceFolders(path), made) << path;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "t1") && std::filesystem::is_directory(temp / "t2"));
 }
 
 }  // namespace
