@@ -159,7 +159,7 @@ TEST(ValidateSettings, PageValuesFromStoredSettings) {
   for (const char* bad : {"", "99999999999", " 1"}) EXPECT_THROW(DecimalValue(bad), VantrelError) << bad;
 }
 
-// (Creating the whole path, and failing below a file, is in ResourcesChecksComeFirstInOrder.)
+// (Creating the whole path, and failing below a file, is in the resources checks above.)
 TEST(ForceFolders, TrailingSeparatorsAndFiles) {
   TempFolder temp;
   WriteFile(temp / "plain", "x");
