@@ -381,25 +381,24 @@ TEST_F(ExecutorTest, StopFinishesTheEntryInHandAndTouchesNothingAfter) {
   EXPECT_EQ(Account("noexpire")->flags, 0x10200u);
 }
 
-TEST_F(ExecutorTest, APreparationWarningAnsweredOkRunsWithoutMailboxesAndCancelTouchesNoAccount) {
+TEST_F(ExecutorTest, MailboxPreparationAndFailures) {
   resources_.deleteMailbox = true;
+  // A warning at the preparation: OK runs without mailboxes, Cancel touches no account.
   resources_.exchangeServer = "NOSUCH";
   for (const bool ok : {false, true}) {
     ui_.answers = {true, ok};
-    const ActionRunResult result = Run({{"jsmith", actDelete}, {"noexpire", actDisable}});
+    const ActionRunResult result = Run({{"SMITHJ", actDelete}, {"noexpire", actDisable}});
     EXPECT_EQ(result.end, ok ? ActionRunEnd::kCompleted : ActionRunEnd::kCancelledAtPreparation) << ok;
     EXPECT_FALSE(result.ShowsErrorBox()) << ok;
     EXPECT_TRUE(result.ListCleared()) << ok;
     EXPECT_EQ(ui_.questions.back().first, "Warning");
-    EXPECT_EQ(Account("jsmith").has_value(), !ok);
+    EXPECT_EQ(Account("SMITHJ").has_value(), !ok);
     EXPECT_EQ(Account("noexpire")->flags, ok ? 0x10202u : 0x10200u);
     EXPECT_EQ(Mailboxes().size(), 5u);
     EXPECT_TRUE(errors_.empty());
   }
-}
+  resources_.exchangeServer = "EXCH1";
 
-TEST_F(ExecutorTest, MailboxFailuresAndTheirLines) {
-  resources_.deleteMailbox = true;
   // The helper has DeleteMailbox but no TestConnection: the preparation's test stops with its error.
   const ExchangeHelper withoutTest({VANTREL_TEST_FAKE_WITHOUT_TEST, {}});
   const ActionRunResult result = Run({{"jsmith", actDelete}}, "CORP", nullptr, &withoutTest);
