@@ -5,8 +5,8 @@
 #include <string>
 
 #include "ErrorText.h"
-#include "LabTestFolder.h"
 #include "SimNetApiTestLab.h"
+#include "TempFolder.h"
 #include "common/VantrelError.h"
 #include "lab/LabJson.h"
 #include "lab/SimNetApi.h"
@@ -16,7 +16,6 @@ namespace {
 
 using testing::kTestLabJson;
 using testing::kTestNow;
-using testing::LabTestFolder;
 using testing::TestNow;
 
 std::string Domain(const std::string& body) {
@@ -24,7 +23,7 @@ std::string Domain(const std::string& body) {
 }
 
 TEST(LabImport, RefusesLabsThatCannotBe) {
-  LabTestFolder folder;
+  const test::TempFolder folder;
   ManualClock clock(TestNow());
   const struct {
     std::string json;
@@ -57,52 +56,45 @@ TEST(LabImport, RefusesLabsThatCannotBe) {
       {R"({"domains": [{"name": "A", "controllers": [{"name": "\\\\D1"}]}]})", "without backslashes"},
   };
   for (const auto& example : cases) {
-    const std::string message = test::ErrorText([&] { ImportJson(example.json, folder.Lab(), clock); });
+    const std::string message = test::ErrorText([&] { ImportJson(example.json, (folder / "lab"), clock); });
     EXPECT_NE(message.find(example.expected), std::string::npos) << example.json << "\n -> " << message;
   }
-  EXPECT_FALSE(std::filesystem::exists(folder.Lab()));
+  EXPECT_FALSE(std::filesystem::exists((folder / "lab")));
 }
 
-TEST(LabImport, AGoodImportReplacesALabThatIsOpen) {
-  LabTestFolder folder;
+TEST(LabExport, RoundTripsWritesDaysRelativeToNowAndAGoodImportReplacesAnOpenLab) {
+  const test::TempFolder folder;
   ManualClock clock(TestNow());
-  ImportJson(kTestLabJson, folder.Lab(), clock);
-  // A good import replaces the lab, also while a reader has it open.
-  netapi::SimNetApi open(folder.Lab(), clock);
-  ImportJson(Domain(R"("accounts": [{"name": "only"}])"), folder.Lab(), clock);
-  netapi::SimNetApi replaced(folder.Lab(), clock);
-  std::optional<netapi::UserInfo> info;
-  EXPECT_EQ(replaced.NetUserGetInfo("\\\\DC1", "only", 2, info), 0u);
-  EXPECT_EQ(replaced.NetUserGetInfo("\\\\DC1", "jsmith", 2, info), netapi::status::kNerrUserNotFound);
-}
-
-TEST(LabExport, RoundTripsAndWritesDaysRelativeToNow) {
-  LabTestFolder folder;
-  ManualClock clock(TestNow());
-  ImportJson(kTestLabJson, folder.Lab(), clock);
-  const std::string first = ExportJson(folder.Lab(), clock);
+  ImportJson(kTestLabJson, (folder / "lab"), clock);
+  const std::string first = ExportJson((folder / "lab"), clock);
   EXPECT_NE(first.find(R"("last_logon_days_ago":{"DC1":45.0,"DC2":61.0})"), std::string::npos) << first;
   EXPECT_NE(first.find(R"("last_logon_days_ago":{"DC1":-1.0})"), std::string::npos);
   EXPECT_NE(first.find(R"("trusts": ["SALES"])"), std::string::npos);
 
-  const std::filesystem::path second = folder.Path() / "second";
+  const std::filesystem::path second = folder / "second";
   ImportJson(first, second, clock);
   EXPECT_EQ(ExportJson(second, clock), first);
 
   // Half a day later every relative time is half a day larger; an odd second still shows in 6 decimals.
   clock.Advance(std::chrono::hours(12));
-  const std::string later = ExportJson(folder.Lab(), clock);
+  const std::string later = ExportJson((folder / "lab"), clock);
   EXPECT_NE(later.find(R"("DC1":45.5,"DC2":61.5)"), std::string::npos);
   clock.Advance(std::chrono::seconds(1));
-  const std::string odd = ExportJson(folder.Lab(), clock);
+  const std::string odd = ExportJson((folder / "lab"), clock);
   EXPECT_NE(odd.find(R"("DC1":45.500012)"), std::string::npos);
   // Importing at the later time and exporting then gives the same moments back.
-  const std::filesystem::path third = folder.Path() / "third";
+  const std::filesystem::path third = folder / "third";
   ImportJson(odd, third, clock);
   netapi::SimNetApi api(third, clock);
   std::optional<netapi::UserInfo> info;
   ASSERT_EQ(api.NetUserGetInfo("\\\\DC2", "jsmith", 2, info), 0u);
   EXPECT_EQ(info->lastLogon, kTestNow - 61 * 86400);
+
+  // A good import replaces the lab, also while a reader has it open.
+  ImportJson(Domain(R"("accounts": [{"name": "only"}])"), third, clock);
+  netapi::SimNetApi replaced(third, clock);
+  EXPECT_EQ(replaced.NetUserGetInfo("\\\\DC1", "only", 2, info), 0u);
+  EXPECT_EQ(replaced.NetUserGetInfo("\\\\DC1", "jsmith", 2, info), netapi::status::kNerrUserNotFound);
 }
 
 }  // namespace
