@@ -2,9 +2,7 @@
 
 #include "InterceptingNetApi.h"
 #include "ScanHarness.h"
-#include "TestLab.h"
 #include "common/DateTime.h"
-#include "common/VantrelError.h"
 #include "engine/ScanDomain.h"
 #include "engine/TarvikDispatcher.h"
 #include "engine/TarvikThread.h"
@@ -15,11 +13,7 @@ namespace {
 using nlohmann::json;
 using Reported = std::map<std::string, std::int32_t>;
 
-json Domain(const json& controllers, const json& accounts, const json& groups = json::array()) {
-  return {{"domains", {{{"name", "CORP"}, {"controllers", controllers}, {"accounts", accounts}, {"groups", groups}}}}};
-}
-
-json TwoControllers() { return json::array({{{"name", "DC1"}}, {{"name", "DC2"}}}); }
+const json kTwoControllers = json::array({{{"name", "DC1"}}, {{"name", "DC2"}}});
 
 // Users u0, u1, ... last logged on 100 days ago on DC1.
 json NumberedUsers(int count) {
@@ -28,30 +22,20 @@ json NumberedUsers(int count) {
   return accounts;
 }
 
-// What the dispatcher and its query threads work with: the one controller DC1, no ignore entries.
-struct QueryContext {
-  QueryContext(netapi::NetApi& api, const Clock& clock)
-      : context{.api = api,
-                .clock = clock,
-                .queryList = queryList,
-                .ignoreList = ignoreList,
-                .rules = rules,
-                .results = results,
-                .errorLines = errorLines} {}
-  QueryContext(const QueryContext&) = delete;
-  QueryContext& operator=(const QueryContext&) = delete;
-
-  const std::vector<std::string> queryList{"\\\\DC1"};
-  const IgnoreList ignoreList;
-  const ScanRules rules;
-  TVTRScanResults results;
-  std::vector<std::string> errorLines;
-  TarvikScanContext context;
-};
+// What the dispatcher and its query threads work with, taken from a harness.
+TarvikScanContext ContextOf(ScanHarness& scan) {
+  return {.api = scan.api,
+          .clock = scan.clock,
+          .queryList = scan.params.queryList,
+          .ignoreList = scan.params.ignoreList,
+          .rules = scan.params.rules,
+          .results = scan.results,
+          .errorLines = scan.errorLines};
+}
 
 TEST(ScanDomain, DayCountsThresholdsAndTheMostRecentLogon) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(),
+  TestLab lab(Domain(kTwoControllers,
                      {User("at30", {{"DC1", 30}}), User("at31", {{"DC1", 31}}), User("almost31", {{"DC1", 30.9}}),
                       User("lowest", {{"DC1", 40}, {"DC2", 35}}), User("recentOnDC2", {{"DC1", 40}, {"DC2", 10}}),
                       User("recentOnDC1", {{"DC1", 5}, {"DC2", 100}}), User("onlyDC2", {{"DC2", 50}}), User("never"),
@@ -71,7 +55,6 @@ TEST(ScanDomain, DayCountsThresholdsAndTheMostRecentLogon) {
   EXPECT_EQ(api.Lookups("\\\\DC2", "recentOnDC1"), 0);
   EXPECT_EQ(api.Lookups("\\\\DC2", "at30"), 0);
   EXPECT_EQ(api.Lookups("\\\\DC2", "at31"), 1);
-  EXPECT_EQ(api.LookupsInFlight(), 0);
   EXPECT_EQ(scan.ui.statusTexts, (std::vector<std::string>{"Initializing", "Scanning"}));
   EXPECT_EQ(scan.ui.progressPositions.back(), 11);
   EXPECT_EQ(scan.ui.foreignThreadCalls, 0);
@@ -80,25 +63,21 @@ TEST(ScanDomain, DayCountsThresholdsAndTheMostRecentLogon) {
 
 TEST(ScanDomain, NeverUsedIgnoreLeavesOutUsersButNotComputers) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(), {User("never"), User("old", {{"DC2", 60}}), Computer("NOPWD$", 0)}), clock);
-  ScanHarness scan(lab.Api(), clock);
-  scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
-  scan.params.neverUsedAction = actIgnore;
-  scan.Run();
-  EXPECT_EQ(scan.Reported(), (Reported{{"old", 60}, {"NOPWD$", -1}}));
-
-  for (std::int32_t action : {actShow, actDisable, actDelete}) {
-    ScanHarness again(lab.Api(), clock);
-    again.params.queryList = {"\\\\DC1", "\\\\DC2"};
-    again.params.neverUsedAction = action;
-    again.Run();
-    EXPECT_EQ(again.Reported(), (Reported{{"never", -1}, {"old", 60}, {"NOPWD$", -1}})) << action;
+  TestLab lab(Domain(kTwoControllers, {User("never"), User("old", {{"DC2", 60}}), Computer("NOPWD$", 0)}), clock);
+  for (std::int32_t action : {actIgnore, actShow, actDisable, actDelete}) {
+    ScanHarness scan(lab.Api(), clock);
+    scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
+    scan.params.neverUsedAction = action;
+    scan.Run();
+    Reported expected{{"old", 60}, {"NOPWD$", -1}};
+    if (action != actIgnore) expected["never"] = -1;
+    EXPECT_EQ(scan.Reported(), expected) << action;
   }
 }
 
 TEST(ScanDomain, LogonInTheFutureCountsAsRecentUseNotAsAMarker) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(), {User("ahead", {{"DC1", -3}, {"DC2", 200}}), User("old", {{"DC1", 200}})}),
+  TestLab lab(Domain(kTwoControllers, {User("ahead", {{"DC1", -3}, {"DC2", 200}}), User("old", {{"DC1", 200}})}),
               clock);
   ScanHarness scan(lab.Api(), clock);
   scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
@@ -107,11 +86,10 @@ TEST(ScanDomain, LogonInTheFutureCountsAsRecentUseNotAsAMarker) {
   EXPECT_EQ(scan.Reported(), (Reported{{"old", 200}}));
 
   // The day count itself: never negative, so never -1 (never) or -2 (error).
-  QueryContext setup(lab.Api(), clock);
-  TTarvikThread query("someone", setup.context);
+  TarvikScanContext context = ContextOf(scan);
+  TTarvikThread query("someone", context);
   const std::int64_t now = UnixSeconds(clock.Now());
   EXPECT_EQ(query.DaysSinceLogon(now + 2 * kSecondsPerDay), 0);
-  EXPECT_EQ(query.DaysSinceLogon(now + 1), 0);
   EXPECT_EQ(query.DaysSinceLogon(now), 0);
   EXPECT_EQ(query.DaysSinceLogon(now - kSecondsPerDay + 1), 0);
   EXPECT_EQ(query.DaysSinceLogon(now - kSecondsPerDay), 1);
@@ -125,46 +103,36 @@ TEST(ScanDomain, FastAlgorithmTrustsARecentPasswordOnlyWithSeveralControllers) {
     account["password_age_days"] = passwordDays;
     return account;
   };
-  TestLab lab(Domain(TwoControllers(), {user("pwRecent", 5), user("pwAtLimit", 30), user("pwOld", 31),
-                                        user("pwNone", 0), Computer("PC$", 100)}),
+  TestLab lab(Domain(kTwoControllers, {user("pwRecent", 5), user("pwAtLimit", 30), user("pwOld", 31), user("pwNone", 0),
+                                       Computer("PC$", 100)}),
               clock);
-
-  {  // two controllers, fast: a password changed within UserDays is recent use
+  const Reported all{{"pwRecent", 100}, {"pwAtLimit", 100}, {"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}};
+  // A password changed within UserDays is recent use only with two controllers and the fast algorithm.
+  for (const auto& [controllers, fast, expected] :
+       {std::tuple{2, true, Reported{{"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}}}, std::tuple{2, false, all},
+        std::tuple{1, true, all}}) {
     InterceptingNetApi api(lab.Api());
     ScanHarness scan(api, clock);
-    scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
-    scan.params.rules.fastAlgorithm = true;
+    if (controllers == 2) scan.params.queryList.push_back("\\\\DC2");
+    scan.params.rules.fastAlgorithm = fast;
     scan.Run();
-    EXPECT_EQ(scan.Reported(), (Reported{{"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}}));
-    EXPECT_EQ(api.Lookups("\\\\DC2", "pwRecent"), 0);
-  }
-  {  // two controllers, not fast
-    ScanHarness scan(lab.Api(), clock);
-    scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
-    scan.Run();
-    EXPECT_EQ(scan.Reported(),
-              (Reported{{"pwRecent", 100}, {"pwAtLimit", 100}, {"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}}));
-  }
-  {  // one controller: fast changes nothing
-    ScanHarness scan(lab.Api(), clock);
-    scan.params.queryList = {"\\\\DC1"};
-    scan.params.rules.fastAlgorithm = true;
-    scan.Run();
-    EXPECT_EQ(scan.Reported(),
-              (Reported{{"pwRecent", 100}, {"pwAtLimit", 100}, {"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}}));
+    EXPECT_EQ(scan.Reported(), expected) << controllers << " controllers, fast " << fast;
+    if (expected.size() == 3) {
+      EXPECT_EQ(api.Lookups("\\\\DC2", "pwRecent"), 0);
+    }
   }
 }
 
 TEST(ScanDomain, FailedLookupsBecomeErrorLinesAndLeaveTheAccountOut) {
   ManualClock clock(TestEpoch());
-  json brokenOnDC2 = User("broken", {{"DC1", 100}, {"DC2", 100}});
-  brokenOnDC2["fail"] = {{"DC2", 5}};
-  json brokenOnDC1 = User("broken1", {{"DC1", 100}, {"DC2", 100}});
-  brokenOnDC1["fail"] = {{"DC1", 53}};
-  json recentThenBroken = User("recentThenBroken", {{"DC1", 1}});
-  recentThenBroken["fail"] = {{"DC2", 5}};
-  TestLab lab(Domain(TwoControllers(),
-                     {brokenOnDC2, brokenOnDC1, recentThenBroken, User("fine", {{"DC1", 100}, {"DC2", 100}})}),
+  const auto failing = [](json account, const json& failures) {
+    account["fail"] = failures;
+    return account;
+  };
+  TestLab lab(Domain(kTwoControllers, {failing(User("broken", {{"DC1", 100}, {"DC2", 100}}), {{"DC2", 5}}),
+                                       failing(User("broken1", {{"DC1", 100}, {"DC2", 100}}), {{"DC1", 53}}),
+                                       failing(User("recentThenBroken", {{"DC1", 1}}), {{"DC2", 5}}),
+                                       User("fine", {{"DC1", 100}, {"DC2", 100}})}),
               clock);
   InterceptingNetApi api(lab.Api());
   ScanHarness scan(api, clock);
@@ -203,51 +171,41 @@ TEST(ScanDomain, IgnoreFlagsAndIgnoreEntriesWithGroups) {
     EXPECT_EQ(scan.Reported().size(), 11u);
     EXPECT_EQ(api.GroupLookups(), 0);
   }
-  {
-    InterceptingNetApi api(lab.Api());
-    // henry's groups cannot be read: his query fails, the others go on.
-    api.onUserGetLocalGroups = [](const std::string&, const std::string& user, netapi::NetBuffer<netapi::GroupInfo>&,
-                                  std::uint32_t&, std::uint32_t&) -> InterceptingNetApi::Status {
-      if (user == "henry") return 5u;
-      return std::nullopt;
-    };
-    ScanHarness scan(api, clock);
-    scan.params.rules.ignoreNeverExpires = true;
-    scan.params.rules.ignoreDisabledUsers = true;
-    scan.params.rules.ignoreDisabledComputers = true;
-    // Typed entries, matched without regard to case; "C" and "U" apply to any account; a local
-    // group counts for the members of the global groups nested in it.
-    scan.params.ignoreList = IgnoreList({"UALICE", "Cbob", "gengineers", "GLab Access", "CPC1$", "GUnused"});
-    scan.Run();
-    EXPECT_EQ(scan.Reported(), (Reported{{"grace", 100}}));
-    EXPECT_EQ(
-        scan.errorLines,
-        std::vector<std::string>{
-            "[\\\\DC1] User:henry - Error: GetGroupMembership: NetUserGetLocalGroups returned: Access is denied."});
-    // Groups are looked up once per account that neither its flags nor its own entry left out.
-    // PC3$ is left out through the local group that holds its global group.
-    EXPECT_EQ(api.GroupLookups(), 5);  // carol, dave, grace, henry, PC3$
-  }
-  {  // the flags alone, switched off, ignore nothing
-    ScanHarness scan(lab.Api(), clock);
-    scan.params.ignoreList = IgnoreList({"Uzed"});
-    scan.Run();
-    EXPECT_EQ(scan.Reported().size(), 11u);
-  }
+  InterceptingNetApi api(lab.Api());
+  // henry's groups cannot be read: his query fails, the others go on.
+  api.onCall = [](std::string_view operation, const std::string&,
+                  const std::string& account) -> InterceptingNetApi::Status {
+    if (operation == "NetUserGetLocalGroups" && account == "henry") return 5u;
+    return std::nullopt;
+  };
+  ScanHarness scan(api, clock);
+  scan.params.rules.ignoreNeverExpires = true;
+  scan.params.rules.ignoreDisabledUsers = true;
+  scan.params.rules.ignoreDisabledComputers = true;
+  // Typed entries, matched without regard to case; "C" and "U" apply to any account; a local group
+  // counts for the members of the global groups nested in it.
+  scan.params.ignoreList = IgnoreList({"UALICE", "Cbob", "gengineers", "GLab Access", "CPC1$", "GUnused"});
+  scan.Run();
+  EXPECT_EQ(scan.Reported(), (Reported{{"grace", 100}}));
+  EXPECT_EQ(scan.errorLines,
+            std::vector<std::string>{
+                "[\\\\DC1] User:henry - Error: GetGroupMembership: NetUserGetLocalGroups returned: Access is denied."});
+  // Groups are looked up once per account that neither its flags nor its own entry left out.
+  // PC3$ is left out through the local group that holds its global group.
+  EXPECT_EQ(api.GroupLookups(), 5);  // carol, dave, grace, henry, PC3$
 }
 
 TEST(ScanDomain, ThreadCountIsClampedToOneToAHundredAndTheThreadsAskAtTheSameTime) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(), json::array()), clock);
-  QueryContext setup(lab.Api(), clock);
-  EXPECT_EQ(TTarvikDispatcher(0, setup.context).MaxThreads(), 1);
-  EXPECT_EQ(TTarvikDispatcher(-7, setup.context).MaxThreads(), 1);
-  EXPECT_EQ(TTarvikDispatcher(1, setup.context).MaxThreads(), 1);
-  EXPECT_EQ(TTarvikDispatcher(100, setup.context).MaxThreads(), 100);
-  EXPECT_EQ(TTarvikDispatcher(150, setup.context).MaxThreads(), 100);
+  TestLab lab(Domain(json::array({{{"name", "DC1"}, {"latency_ms", 1}}}), NumberedUsers(40)), clock);
+  ScanHarness unused(lab.Api(), clock);
+  TarvikScanContext context = ContextOf(unused);
+  for (const auto& [asked, clamped] :
+       std::initializer_list<std::pair<int, int>>{{0, 1}, {-7, 1}, {1, 1}, {100, 100}, {150, 100}}) {
+    EXPECT_EQ(TTarvikDispatcher(asked, context).MaxThreads(), clamped) << asked;
+  }
 
-  TestLab busyLab(Domain(json::array({{{"name", "DC1"}, {"latency_ms", 1}}}), NumberedUsers(40)), clock);
-  InterceptingNetApi api(busyLab.Api());
+  InterceptingNetApi api(lab.Api());
   ScanHarness scan(api, clock);
   scan.params.rules.threadCount = 0;
   scan.Run();
@@ -257,10 +215,11 @@ TEST(ScanDomain, ThreadCountIsClampedToOneToAHundredAndTheThreadsAskAtTheSameTim
   // Four threads really ask at the same time: every lookup waits at a gate that opens only once four
   // are in flight together. Queries run one after another would reach one, and the gate would open
   // only at its safety limit (after which it stays open, so the scan still ends).
-  InterceptingNetApi held(busyLab.Api());
+  InterceptingNetApi held(lab.Api());
   Gate gate;
-  held.onUserGetInfo = [&held, &gate](const std::string&, const std::string&,
-                                      std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
+  held.onCall = [&held, &gate](std::string_view operation, const std::string&,
+                               const std::string&) -> InterceptingNetApi::Status {
+    if (operation != "NetUserGetInfo") return std::nullopt;
     if (held.LookupsInFlight() >= 4) gate.Open();
     gate.Wait();
     gate.Open();
@@ -275,54 +234,47 @@ TEST(ScanDomain, ThreadCountIsClampedToOneToAHundredAndTheThreadsAskAtTheSameTim
 
 TEST(ScanDomain, DispatcherSlotsFillFromTheLowestAndRefuseWhenFull) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(json::array({{{"name", "DC1"}}}),
-                     {User("a", {{"DC1", 100}}), User("b", {{"DC1", 100}}), User("c", {{"DC1", 100}})}),
-              clock);
+  TestLab lab(Domain(json::array({{{"name", "DC1"}}}), NumberedUsers(3)), clock);
   InterceptingNetApi api(lab.Api());
   Gate gate;
   HoldLookupsAt(gate, api);
-  QueryContext setup(api, clock);
+  ScanHarness scan(api, clock);
+  TarvikScanContext context = ContextOf(scan);
   {
-    TTarvikDispatcher dispatcher(2, setup.context);
+    TTarvikDispatcher dispatcher(2, context);
     EXPECT_TRUE(dispatcher.AnyThreadFree());
     EXPECT_FALSE(dispatcher.AnyThreadBusy());
-    dispatcher.StartQuery("a");
-    dispatcher.StartQuery("b");
+    dispatcher.StartQuery("u0");
+    dispatcher.StartQuery("u1");
     EXPECT_FALSE(dispatcher.AnyThreadFree());
     EXPECT_TRUE(dispatcher.AnyThreadBusy());
-    try {
-      dispatcher.StartQuery("c");
-      ADD_FAILURE() << "every slot is occupied";
-    } catch (const VantrelError& failure) {
-      EXPECT_STREQ(failure.what(), "Tarvik Dispatcher failed to locate a free thread.");
-    }
+    EXPECT_EQ(FailureOf([&] { dispatcher.StartQuery("u2"); }), "Tarvik Dispatcher failed to locate a free thread.");
     gate.Open();
-    while (dispatcher.AnyThreadBusy()) dispatcher.WaitForFinishedQuery(std::chrono::milliseconds(100));
-    EXPECT_TRUE(dispatcher.AnyThreadFree());
     // Slots keep their worker: more queries need no more threads.
-    for (int round = 0; round < 5; ++round) {
-      dispatcher.StartQuery("c");
+    for (int round = 0; round < 6; ++round) {
       while (dispatcher.AnyThreadBusy()) dispatcher.WaitForFinishedQuery(std::chrono::milliseconds(100));
+      EXPECT_TRUE(dispatcher.AnyThreadFree());
+      if (round < 5) dispatcher.StartQuery("u2");
     }
     EXPECT_EQ(dispatcher.WorkerCount(), 2);
   }
-  EXPECT_EQ(setup.results.Count(), 7u);
+  EXPECT_EQ(scan.results.Count(), 7u);
 }
 
 TEST(ScanDomain, StopDuringTheAccountListAbortsBeforeAnyQuery) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(), {User("a", {{"DC1", 100}}), User("b")}), clock);
+  TestLab lab(Domain(kTwoControllers, {User("a", {{"DC1", 100}}), User("b")}), clock);
   InterceptingNetApi api(lab.Api());
   ScanHarness scan(api, clock);
   scan.ui.onProcessEvents = [&] { scan.stop = true; };
   EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
-  EXPECT_TRUE(api.LookupsByServer().empty());
+  EXPECT_EQ(api.Lookups(), 0);
   EXPECT_EQ(scan.results.Count(), 0u);
 }
 
 TEST(ScanDomain, StopBetweenRoundsEndsQuietlyAfterTheStartedQueries) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(), NumberedUsers(30)), clock);
+  TestLab lab(Domain(kTwoControllers, NumberedUsers(30)), clock);
   InterceptingNetApi api(lab.Api());
   Gate gate;
   HoldLookupsAt(gate, api);
@@ -339,7 +291,7 @@ TEST(ScanDomain, StopBetweenRoundsEndsQuietlyAfterTheStartedQueries) {
 
 TEST(ScanDomain, StopWhileHandingOutAccountsAbortsAndWaitsForStartedQueries) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(), NumberedUsers(50)), clock);
+  TestLab lab(Domain(kTwoControllers, NumberedUsers(50)), clock);
   InterceptingNetApi api(lab.Api());
   Gate gate;
   HoldLookupsAt(gate, api);
@@ -363,15 +315,12 @@ TEST(ScanDomain, StopWhileHandingOutAccountsAbortsAndWaitsForStartedQueries) {
 
 TEST(ScanDomain, FailuresBeforeDispatchingAreReportedAsAborted) {
   ManualClock clock(TestEpoch());
-  TestLab lab(Domain(TwoControllers(), json::array({User("a")})), clock);
+  TestLab lab(Domain(kTwoControllers, json::array({User("a")})), clock);
   InterceptingNetApi api(lab.Api());
-  api.onUserEnum = [](const std::string&, std::uint32_t level, std::uint32_t, std::int32_t,
-                      netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read, std::uint32_t&,
-                      std::uint32_t&) -> InterceptingNetApi::Status {
-    if (level != 2) return std::nullopt;
-    buffer.Reset();
-    read = 1;
-    return 0u;
+  api.onUserEnum = [](const std::string&, std::uint32_t level, std::uint32_t, auto&, std::uint32_t& read,
+                      auto&) -> InterceptingNetApi::Status {
+    read = 1;  // entries promised, no buffer
+    return level == 2 ? std::optional(0u) : std::nullopt;
   };
   ScanHarness scan(api, clock);
   EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Unassigned data while enumerating users");

@@ -2,28 +2,36 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "common/VantrelError.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 
 namespace vantrel::test {
+
+TestLab::TestLab(const nlohmann::json& labJson, const Clock& clock) {
+  lab::ImportJson(labJson.dump(), folder_ / "lab", clock);
+  api_ = std::make_unique<netapi::SimNetApi>(folder_ / "lab", clock);
+}
+
+nlohmann::json User(const std::string& name, const nlohmann::json& logons) {
+  nlohmann::json user = {{"name", name}};
+  if (!logons.empty()) user["last_logon_days_ago"] = logons;
+  return user;
+}
+
+nlohmann::json Computer(const std::string& name, double passwordAgeDays) {
+  return {{"name", name}, {"password_age_days", passwordAgeDays}};
+}
+
+nlohmann::json Domain(const nlohmann::json& controllers, const nlohmann::json& accounts, const nlohmann::json& groups) {
+  return {{"local_domain", "CORP"},
+          {"domains", {{{"name", "CORP"}, {"controllers", controllers}, {"accounts", accounts}, {"groups", groups}}}}};
+}
 
 ScanHarness::ScanHarness(netapi::NetApi& netApi, const Clock& scanClock) : api(netApi), clock(scanClock) {
   params.queryList = {"\\\\DC1"};
   params.rules.threadCount = 10;
   params.rules.userDays = 30;
   params.rules.computerDays = 90;
-}
-
-void ScanHarness::Run() { ScanDomain(api, clock, ui, stop, params, showSizeWarning, counters, errorLines, results); }
-
-std::string ScanHarness::RunExpectingFailure() {
-  try {
-    Run();
-  } catch (const VantrelError& failure) {
-    return failure.what();
-  }
-  return {};
 }
 
 std::map<std::string, std::int32_t> ScanHarness::Reported() const {
@@ -35,23 +43,10 @@ std::map<std::string, std::int32_t> ScanHarness::Reported() const {
   return reported;
 }
 
-void Gate::Wait() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  opened_.wait_for(lock, std::chrono::seconds(20), [this] { return open_; });
-}
-
-void Gate::Open() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = true;
-  }
-  opened_.notify_all();
-}
-
 void HoldLookupsAt(Gate& gate, InterceptingNetApi& api) {
-  api.onUserGetInfo = [&gate](const std::string&, const std::string&,
-                              std::optional<netapi::UserInfo>&) -> InterceptingNetApi::Status {
-    gate.Wait();
+  api.onCall = [&gate](std::string_view operation, const std::string&,
+                       const std::string&) -> InterceptingNetApi::Status {
+    if (operation == "NetUserGetInfo") gate.Wait();
     return std::nullopt;
   };
 }

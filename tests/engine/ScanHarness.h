@@ -1,15 +1,17 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "InterceptingNetApi.h"
 #include "RecordingHooks.h"
+#include "TempFolder.h"
 #include "common/Clock.h"
 #include "engine/ScanDomain.h"
 #include "netapi/NetApi.h"
@@ -17,13 +19,46 @@
 
 namespace vantrel::test {
 
+// The moment every test's manual clock starts at: 2026-03-01 12:00:00 UTC, a Sunday.
+inline Clock::TimePoint TestEpoch() { return Clock::TimePoint(std::chrono::seconds(1772366400)); }
+
+// A simulated network built from the lab JSON form in a temporary folder that is removed again.
+// Relative times in the JSON are taken against `clock`, which the network then keeps answering with.
+class TestLab {
+ public:
+  TestLab(const nlohmann::json& labJson, const Clock& clock);
+  netapi::NetApi& Api() { return *api_; }
+
+ private:
+  TempFolder folder_;
+  std::unique_ptr<netapi::NetApi> api_;  // closed before the folder is removed
+};
+
+nlohmann::json User(const std::string& name, const nlohmann::json& logons = nlohmann::json::object());
+nlohmann::json Computer(const std::string& name, double passwordAgeDays);
+// The one domain CORP of a lab.
+nlohmann::json Domain(const nlohmann::json& controllers, const nlohmann::json& accounts,
+                      const nlohmann::json& groups = nlohmann::json::array());
+
+// Runs `call` and returns its failure message; empty when it returned normally.
+template <class Call>
+std::string FailureOf(Call call) {
+  try {
+    call();
+  } catch (const std::exception& failure) {
+    return failure.what();
+  }
+  return {};
+}
+
 // One ScanDomain call with everything it needs, defaults for a one-controller domain.
 struct ScanHarness {
   ScanHarness(netapi::NetApi& netApi, const Clock& scanClock);
 
-  void Run();
-  // Runs and returns the failure message; empty when the scan returned normally.
-  std::string RunExpectingFailure();
+  void Run() { ScanDomain(api, clock, ui, stop, params, showSizeWarning, counters, errorLines, results); }
+  std::string RunExpectingFailure() {
+    return FailureOf([this] { Run(); });
+  }
   // Name -> day count of every reported account (all are reported with action Show).
   std::map<std::string, std::int32_t> Reported() const;
 
@@ -41,8 +76,17 @@ struct ScanHarness {
 // Holds callers back until Open() (or a generous safety limit, so a broken test cannot hang).
 class Gate {
  public:
-  void Wait();
-  void Open();
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    opened_.wait_for(lock, std::chrono::seconds(20), [this] { return open_; });
+  }
+  void Open() {
+    {
+      std::lock_guard lock(mutex_);
+      open_ = true;
+    }
+    opened_.notify_all();
+  }
 
  private:
   std::mutex mutex_;
@@ -50,7 +94,7 @@ class Gate {
   bool open_ = false;
 };
 
-// Holds every account lookup (NetUserGetInfo) through `api` at the gate until it opens.
+// Holds every account lookup through `api` at the gate until it opens.
 void HoldLookupsAt(Gate& gate, InterceptingNetApi& api);
 
 // Presses Stop, and opens the gate, the first time the scan lets events through once its status is
