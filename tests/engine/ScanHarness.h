@@ -14,6 +14,7 @@
 #include "TempFolder.h"
 #include "common/Clock.h"
 #include "engine/ScanDomain.h"
+#include "engine/ScanDriver.h"
 #include "netapi/NetApi.h"
 #include "results/ScanResult.h"
 
@@ -70,6 +71,27 @@ struct ScanHarness {
   bool showSizeWarning = false;
   ScanCounters counters;
   std::vector<std::string> errorLines;
+  TVTRScanResults results;
+};
+
+// One ScanDriver with a request for the domain CORP and its controllers DC1 and DC2.
+struct Driver {
+  Driver(netapi::NetApi& netApi, const Clock& clock) : driver(netApi, clock, ui, stop) {
+    request.currentDomain = "CORP";
+    request.configuredDCs = {"DC1", "DC2"};
+    request.rules.userDays = 30;
+    request.rules.computerDays = 90;
+    request.rules.threadCount = 4;
+  }
+  ScanOutcome Run() { return driver.Run(request, results); }
+  std::string RunExpectingFailure() {
+    return FailureOf([this] { Run(); });
+  }
+
+  RecordingHooks ui;
+  std::atomic<bool> stop{false};
+  ScanDriver driver;
+  ScanRequest request;
   TVTRScanResults results;
 };
 
