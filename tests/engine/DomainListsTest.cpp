@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "InterceptingNetApi.h"
-#include "RecordingHooks.h"
 #include "ScanHarness.h"
 #include "engine/DomainLists.h"
 

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "InterceptingNetApi.h"
 #include "ScanHarness.h"
 #include "common/DateTime.h"
-#include "engine/ScanDomain.h"
 #include "engine/TarvikDispatcher.h"
 #include "engine/TarvikThread.h"
 

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "InterceptingNetApi.h"
-#include "RecordingHooks.h"
 #include "ScanHarness.h"
-#include "engine/ScanDriver.h"
 
 namespace vantrel::test {
 namespace {

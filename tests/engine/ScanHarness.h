@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -15,7 +17,8 @@
 #include "common/Clock.h"
 #include "engine/ScanDomain.h"
 #include "engine/ScanDriver.h"
-#include "netapi/NetApi.h"
+#include "lab/LabJson.h"
+#include "lab/SimNetApi.h"
 #include "results/ScanResult.h"
 
 namespace vantrel::test {
@@ -27,7 +30,10 @@ inline Clock::TimePoint TestEpoch() { return Clock::TimePoint(std::chrono::secon
 // Relative times in the JSON are taken against `clock`, which the network then keeps answering with.
 class TestLab {
  public:
-  TestLab(const nlohmann::json& labJson, const Clock& clock);
+  TestLab(const nlohmann::json& labJson, const Clock& clock) {
+    lab::ImportJson(labJson.dump(), folder_ / "lab", clock);
+    api_ = std::make_unique<netapi::SimNetApi>(folder_ / "lab", clock);
+  }
   netapi::NetApi& Api() { return *api_; }
 
  private:
@@ -35,11 +41,22 @@ class TestLab {
   std::unique_ptr<netapi::NetApi> api_;  // closed before the folder is removed
 };
 
-nlohmann::json User(const std::string& name, const nlohmann::json& logons = nlohmann::json::object());
-nlohmann::json Computer(const std::string& name, double passwordAgeDays);
-// The one domain CORP of a lab.
-nlohmann::json Domain(const nlohmann::json& controllers, const nlohmann::json& accounts,
-                      const nlohmann::json& groups = nlohmann::json::array());
+inline nlohmann::json User(const std::string& name, const nlohmann::json& logons = nlohmann::json::object()) {
+  nlohmann::json user = {{"name", name}};
+  if (!logons.empty()) user["last_logon_days_ago"] = logons;
+  return user;
+}
+
+inline nlohmann::json Computer(const std::string& name, double passwordAgeDays) {
+  return {{"name", name}, {"password_age_days", passwordAgeDays}};
+}
+
+// A lab of the one domain CORP.
+inline nlohmann::json Domain(const nlohmann::json& controllers, const nlohmann::json& accounts,
+                             const nlohmann::json& groups = nlohmann::json::array()) {
+  return {{"local_domain", "CORP"},
+          {"domains", {{{"name", "CORP"}, {"controllers", controllers}, {"accounts", accounts}, {"groups", groups}}}}};
+}
 
 // Runs `call` and returns its failure message; empty when it returned normally.
 template <class Call>
@@ -54,14 +71,26 @@ std::string FailureOf(Call call) {
 
 // One ScanDomain call with everything it needs, defaults for a one-controller domain.
 struct ScanHarness {
-  ScanHarness(netapi::NetApi& netApi, const Clock& scanClock);
+  ScanHarness(netapi::NetApi& netApi, const Clock& scanClock) : api(netApi), clock(scanClock) {
+    params.queryList = {"\\\\DC1"};
+    params.rules.threadCount = 10;
+    params.rules.userDays = 30;
+    params.rules.computerDays = 90;
+  }
 
   void Run() { ScanDomain(api, clock, ui, stop, params, showSizeWarning, counters, errorLines, results); }
   std::string RunExpectingFailure() {
     return FailureOf([this] { Run(); });
   }
   // Name -> day count of every reported account (all are reported with action Show).
-  std::map<std::string, std::int32_t> Reported() const;
+  std::map<std::string, std::int32_t> Reported() const {
+    std::map<std::string, std::int32_t> reported;
+    for (std::size_t i = 0; i < results.Count(); ++i) {
+      EXPECT_EQ(results[i].Action(), actShow) << results[i].Name();
+      EXPECT_TRUE(reported.emplace(results[i].Name(), results[i].Days()).second) << "twice: " << results[i].Name();
+    }
+    return reported;
+  }
 
   netapi::NetApi& api;
   const Clock& clock;
@@ -117,10 +146,24 @@ class Gate {
 };
 
 // Holds every account lookup through `api` at the gate until it opens.
-void HoldLookupsAt(Gate& gate, InterceptingNetApi& api);
+inline void HoldLookupsAt(Gate& gate, InterceptingNetApi& api) {
+  api.onCall = [&gate](std::string_view operation, const std::string&,
+                       const std::string&) -> InterceptingNetApi::Status {
+    if (operation == "NetUserGetInfo") gate.Wait();
+    return std::nullopt;
+  };
+}
 
 // Presses Stop, and opens the gate, the first time the scan lets events through once its status is
 // "Scanning".
-void PressStopOnceScanning(RecordingHooks& ui, std::atomic<bool>& stop, Gate& gate);
+inline void PressStopOnceScanning(RecordingHooks& ui, std::atomic<bool>& stop, Gate& gate) {
+  const auto scanning = std::make_shared<bool>(false);
+  ui.onStatusText = [scanning](const std::string& text) { *scanning = text == "Scanning"; };
+  ui.onProcessEvents = [scanning, &stop, &gate] {
+    if (!*scanning) return;
+    stop = true;
+    gate.Open();
+  };
+}
 
 }  // namespace vantrel::test
