@@ -41,8 +41,7 @@ struct Builder {
 };
 
 TEST(BuildAccountList, UsersComeFirstThenComputersInDomainOrderAcrossBatches) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(AccountsLab(45, 30, 7), clock);
+  TestLab lab(AccountsLab(45, 30, 7));
   Builder builder(lab.Api());
 
   const Names list = builder.Build(true, true);
@@ -61,8 +60,7 @@ TEST(BuildAccountList, UsersComeFirstThenComputersInDomainOrderAcrossBatches) {
 }
 
 TEST(BuildAccountList, OnlyTheKindsScannedAreListedAndEstimated) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(AccountsLab(3, 2, 1000), clock);
+  TestLab lab(AccountsLab(3, 2, 1000));
   for (const auto& [users, computers, expected] :
        {std::tuple{true, false, Names{"user0", "user1", "user2"}}, std::tuple{false, true, Names{"PC0$", "PC1$"}},
         std::tuple{false, false, Names{}}}) {
@@ -75,9 +73,8 @@ TEST(BuildAccountList, OnlyTheKindsScannedAreListedAndEstimated) {
 }
 
 TEST(BuildAccountList, SizeWarningAboveFiveHundredWhenAttendedAndWanted) {
-  ManualClock clock(TestEpoch());
-  TestLab lab500(AccountsLab(250, 250, 1000), clock);
-  TestLab lab501(AccountsLab(251, 250, 1000), clock);
+  TestLab lab500(AccountsLab(250, 250, 1000));
+  TestLab lab501(AccountsLab(251, 250, 1000));
   // The size warnings a first and a second build show, the first answered with `answer`.
   const auto warnings = [&](TestLab& lab, bool users, bool computers, bool unattended, bool answer) {
     Builder builder(lab.Api());
@@ -98,8 +95,7 @@ TEST(BuildAccountList, SizeWarningAboveFiveHundredWhenAttendedAndWanted) {
 }
 
 TEST(BuildAccountList, StopTakesEffectOnlyAfterBothEnumerations) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(AccountsLab(60, 40, 10), clock);
+  TestLab lab(AccountsLab(60, 40, 10));
   Builder builder(lab.Api());
   // Stop pressed while the first batches come in.
   builder.ui.onProcessEvents = [&] {
@@ -114,8 +110,7 @@ TEST(BuildAccountList, StopTakesEffectOnlyAfterBothEnumerations) {
 // A listing answered without a buffer: an error when it promised entries, just empty when it did
 // not (as real libraries send it); "more data" without any entry cannot go on.
 TEST(BuildAccountList, ListingWithoutABuffer) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(AccountsLab(5, 5, 1000), clock);
+  TestLab lab(AccountsLab(5, 5, 1000));
   constexpr std::uint32_t kUsers = 0x2;
   constexpr std::uint32_t kComputers = 0x30;
   struct Case {
@@ -161,8 +156,7 @@ json GroupsLab() {
 }
 
 TEST(GetGroupMembership, LocalGroupsIncludingNestedOnesComeBeforeGlobalGroups) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(GroupsLab(), clock);
+  TestLab lab(GroupsLab());
   Names groups;
   GetGroupMembership(lab.Api(), "\\\\DC1", "alice", groups);
   ASSERT_EQ(groups.size(), 4u);
@@ -175,8 +169,7 @@ TEST(GetGroupMembership, LocalGroupsIncludingNestedOnesComeBeforeGlobalGroups) {
 }
 
 TEST(GetGroupMembership, FailuresCarryTheirOwnMessages) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(GroupsLab(), clock);
+  TestLab lab(GroupsLab());
   struct Case {
     std::string_view lookup;
     netapi::NetStatus status;

@@ -52,8 +52,7 @@ void AnswerDomains(InterceptingNetApi& api, Names trustAccounts, Names announced
 // machine); the domains' trust accounts are the exception: without them the announced domains are
 // listed all the same.
 TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
+  TestLab lab(TwoDomainLab());
   enum Server { kAny, kLocal, kRemote };
   struct Case {
     bool controllers;  // BuildDCList of CORP, else BuildDomainList
@@ -119,8 +118,7 @@ TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
 }
 
 TEST(BuildDomainList, TrustsFirstThenAnnouncedDomainsUpperCasedAndOnce) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
+  TestLab lab(TwoDomainLab());
   RecordingHooks ui;
   Names list;
   BuildDomainList(lab.Api(), list, ui);
@@ -134,8 +132,7 @@ TEST(BuildDomainList, TrustsFirstThenAnnouncedDomainsUpperCasedAndOnce) {
 }
 
 TEST(ChooseCurrentDomain, NoneOneOrThePickersChoiceFromASortedList) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
+  TestLab lab(TwoDomainLab());
   struct Case {
     Names trusts;
     Names announced;
@@ -157,8 +154,7 @@ TEST(ChooseCurrentDomain, NoneOneOrThePickersChoiceFromASortedList) {
 }
 
 TEST(ConfigureDCList, TakesTheAnnouncedListUnlessTheCheckIsOffAndKeepsThePreviousOneOnFailure) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
+  TestLab lab(TwoDomainLab());
   RecordingHooks ui;
   Names configured{"DC3", "DC1"};
   EXPECT_EQ(FailureOf([&] { ConfigureDCList(lab.Api(), "CORP", false, configured, ui); }),

@@ -22,26 +22,14 @@ constexpr std::uint32_t kComputers = filter::kWorkstationTrust | filter::kServer
 
 // What one controller (named without backslashes) does wrong.
 struct Fault {
-  explicit Fault(std::string name = {}, NetStatus failure = status::kBadNetPath)
-      : controller(std::move(name)), status(failure) {}
-  // Every further call fails after `calls` succeeded, as when the machine goes down.
-  Fault& DownAfter(int calls) {
-    callsBeforeDown = calls;
-    return *this;
-  }
-  // NetUserEnum calls of this level and filter fail once `batches` were answered: a listing that
-  // breaks off part way or (level 0) an estimate that fails.
-  Fault& ListingBreaksAfter(std::uint32_t level, std::uint32_t filter, int batches) {
-    listing = {level, filter, batches};
-    return *this;
-  }
-
   std::string controller;
-  NetStatus status = status::kBadNetPath;  // of every refused call
-  int callsBeforeDown = -1;
-  std::chrono::milliseconds delay{0};     // every call takes at least this long
-  std::set<std::string> failingAccounts;  // calls about these fail
-  std::optional<std::tuple<std::uint32_t, std::uint32_t, int>> listing;
+  NetStatus status = status::kBadNetPath;   // of every refused call
+  int callsBeforeDown = -1;                 // then every call fails, as when the machine goes down
+  std::chrono::milliseconds delay{0};       // every call takes at least this long
+  std::set<std::string> failingAccounts{};  // calls about these fail
+  // NetUserEnum calls of this level and filter fail once this many batches were answered: a listing
+  // that breaks off part way or (level 0) an estimate that fails.
+  std::optional<std::tuple<std::uint32_t, std::uint32_t, int>> listing{};
 };
 
 struct ScanReport {
@@ -76,10 +64,10 @@ class NetworkFaultTest : public ::testing::Test {
     }
     json labJson = Domain({{{"name", "DC1"}}, {{"name", "DC2"}, {"down", dc2Down}}, {{"name", "DC3"}}}, accounts);
     labJson["domains"][0]["batch_size"] = batchSize;
-    lab_ = std::make_unique<TestLab>(labJson, clock_);
+    lab_ = std::make_unique<TestLab>(labJson);
   }
 
-  ScanReport Scan(const Fault& fault = Fault(), int threads = 8) {
+  ScanReport Scan(const Fault& fault = {}, int threads = 8) {
     InterceptingNetApi api(lab_->Api());
     std::mutex mutex;
     Fault left = fault;
@@ -114,7 +102,7 @@ class NetworkFaultTest : public ::testing::Test {
       return fault.status;
     };
 
-    Driver scan(api, clock_);
+    Driver scan(api, lab_->clock);
     scan.request.configuredDCs = {"DC1", "DC2", "DC3"};
     scan.request.rules.computerDays = 45;
     scan.request.rules.threadCount = threads;
@@ -155,7 +143,6 @@ class NetworkFaultTest : public ::testing::Test {
     }
   }
 
-  ManualClock clock_{TestEpoch()};
   std::unique_ptr<TestLab> lab_;
   std::set<std::string> unused_;  // upper case
   std::set<std::string> all_;     // upper case
@@ -165,7 +152,7 @@ TEST_F(NetworkFaultTest, ControllerGoingDownMidScanGivesOneErrorLinePerAffectedA
   Build(400, 60);
   // The clock check asks DC2 once before the scan; the scan then asks it about some accounts before
   // it goes down.
-  const ScanReport report = Scan(Fault{"DC2"}.DownAfter(80));
+  const ScanReport report = Scan({.controller = "DC2", .callsBeforeDown = 80});
   ExpectSound(report);
   EXPECT_GT(report.refusedCalls, 0);
   EXPECT_FALSE(report.errorLines.empty());
@@ -176,9 +163,7 @@ TEST_F(NetworkFaultTest, ControllerGoingDownMidScanGivesOneErrorLinePerAffectedA
         << account;
   }
   // The same network with the controller back and another one slow: every unused account is reported.
-  Fault slow{"DC3"};
-  slow.delay = std::chrono::milliseconds(3);
-  const ScanReport healthy = Scan(slow, 16);
+  const ScanReport healthy = Scan({.controller = "DC3", .delay = std::chrono::milliseconds(3)}, 16);
   ExpectSound(healthy);
   EXPECT_TRUE(healthy.errorLines.empty());
   EXPECT_EQ(healthy.reported, unused_);
@@ -187,9 +172,8 @@ TEST_F(NetworkFaultTest, ControllerGoingDownMidScanGivesOneErrorLinePerAffectedA
 TEST_F(NetworkFaultTest, ControllerFailingForSomeAccountsListsExactlyThoseThatReachIt) {
   Build(40, 4);
   // u4 is settled at DC1 and never reaches DC2; the others must be asked there.
-  Fault fault{"DC2", status::kAccessDenied};
-  fault.failingAccounts = {"u1", "u2", "u3", "u4", "WS1$"};
-  const ScanReport report = Scan(fault);
+  const ScanReport report =
+      Scan({.controller = "DC2", .status = status::kAccessDenied, .failingAccounts = {"u1", "u2", "u3", "u4", "WS1$"}});
   ExpectSound(report);
   EXPECT_EQ(report.errorsByAccount, (std::map<std::string, int>{{"U1", 1}, {"U2", 1}, {"U3", 1}, {"WS1$", 1}}));
   for (const std::string& line : report.errorLines) {
@@ -227,14 +211,15 @@ TEST_F(NetworkFaultTest, ListingBreakingOffIsAnErrorLineAndTheScanGoesOn) {
   };
   constexpr std::uint32_t kUsers = filter::kNormalAccount;
   const NetStatus denied = status::kAccessDenied;
+  const auto breaks = [](NetStatus failure, std::uint32_t level, std::uint32_t filter, int batches) {
+    return Fault{.controller = "DC1", .status = failure, .listing = std::tuple{level, filter, batches}};
+  };
   const Case cases[] = {
-      {"controller going down part way", 200, 0, Fault{"DC1"}.DownAfter(8), -1, "users computers"},
-      {"users after the first batch", 200, 60,
-       Fault{"DC1", status::kRpcServerUnavailable}.ListingBreaksAfter(2, kUsers, 1), 25 + 60, "users"},
-      {"computers after the first batch", 40, 90, Fault{"DC1", denied}.ListingBreaksAfter(2, kComputers, 1), 40 + 25,
-       "computers"},
-      {"users from the first batch", 30, 10, Fault{"DC1", denied}.ListingBreaksAfter(2, kUsers, 0), 10, "users"},
-      {"the estimate", 60, 20, Fault{"DC1", denied}.ListingBreaksAfter(0, kUsers | kComputers, 0), 80, ""},
+      {"controller going down part way", 200, 0, {.controller = "DC1", .callsBeforeDown = 8}, -1, "users computers"},
+      {"users after the first batch", 200, 60, breaks(status::kRpcServerUnavailable, 2, kUsers, 1), 85, "users"},
+      {"computers after the first batch", 40, 90, breaks(denied, 2, kComputers, 1), 40 + 25, "computers"},
+      {"users from the first batch", 30, 10, breaks(denied, 2, kUsers, 0), 10, "users"},
+      {"the estimate", 60, 20, breaks(denied, 0, kUsers | kComputers, 0), 80, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -43,11 +43,10 @@ json SimpleAccounts() {
 }
 
 TEST(ScanDriver, ControllerCheckComparesWithoutCaseOrOrderAndKeepsTheConfiguredOrder) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(Domain({{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "DC3"}, {"announced", false}}}, SimpleAccounts()),
-              clock);
+  TestLab lab(
+      Domain({{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "DC3"}, {"announced", false}}}, SimpleAccounts()));
   {
-    Driver scan(lab.Api(), clock);
+    Driver scan(lab.Api(), lab.clock);
     scan.request.configuredDCs = {"dc2", "DC1"};
     EXPECT_EQ(scan.driver.Prepare(scan.request).queryList, (Names{"\\\\dc2", "\\\\DC1"}));
     EXPECT_TRUE(scan.ui.errors.empty());
@@ -62,7 +61,7 @@ TEST(ScanDriver, ControllerCheckComparesWithoutCaseOrOrderAndKeepsTheConfiguredO
       ++enumerations;
       return std::nullopt;
     };
-    Driver scan(api, clock);
+    Driver scan(api, lab.clock);
     scan.request.configuredDCs = configured;
     EXPECT_EQ(scan.RunExpectingFailure(), kMismatchFailure);
     EXPECT_EQ(scan.ui.errors, Names{kMismatchBox});
@@ -74,11 +73,11 @@ TEST(ScanDriver, ControllerCheckComparesWithoutCaseOrOrderAndKeepsTheConfiguredO
     api.onCall = [](std::string_view operation, const std::string&, const std::string&) -> InterceptingNetApi::Status {
       return operation == "NetServerEnum" ? std::optional(53u) : std::nullopt;
     };
-    Driver scan(api, clock);
+    Driver scan(api, lab.clock);
     EXPECT_EQ(scan.RunExpectingFailure(), "BuildDCList: The network path was not found. [53]");
     EXPECT_TRUE(scan.ui.errors.empty());
   }
-  Driver scan(lab.Api(), clock);
+  Driver scan(lab.Api(), lab.clock);
   scan.request.configuredDCs.clear();
   EXPECT_EQ(scan.RunExpectingFailure(),
             "The domain controller list is empty.\r\rTo correct this problem, click the \"Configure\" button in the "
@@ -86,10 +85,9 @@ TEST(ScanDriver, ControllerCheckComparesWithoutCaseOrOrderAndKeepsTheConfiguredO
 }
 
 TEST(ScanDriver, WithTheCheckOffTheConfiguredListIsUsedAsItIs) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(Domain(kTwoControllers, SimpleAccounts()), clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
   InterceptingNetApi api(lab.Api());
-  Driver scan(api, clock);
+  Driver scan(api, lab.clock);
   scan.request.dcCheck = false;
   scan.request.configuredDCs = {"DC1", "GONE"};
   const ScanOutcome outcome = scan.Run();
@@ -104,29 +102,27 @@ TEST(ScanDriver, WithTheCheckOffTheConfiguredListIsUsedAsItIs) {
 }
 
 TEST(ScanDriver, ClockCheckInformsAbove36HoursAndWarnsWhenTheTimeIsUnavailable) {
-  ManualClock clock(TestEpoch());
   TestLab lab(Domain({{{"name", "DC1"}},
                       {{"name", "EXACT"}, {"clock_offset_seconds", 129600}},
                       {{"name", "AHEAD"}, {"clock_offset_seconds", 129601}},
                       {{"name", "BEHIND"}, {"clock_offset_seconds", -129601}},
                       {{"name", "MUTE"}, {"time_unavailable", true}}},
-                     json::array({User("old", {{"DC1", 100}})})),
-              clock);
-  // Without the local machine's time, the local clock is the reference.
+                     json::array({User("old", {{"DC1", 100}})})));
+  // Without the local machine's time, the local lab.clock is the reference.
   for (const bool localTimeKnown : {true, false}) {
     InterceptingNetApi api(lab.Api());
     api.onCall = [&](std::string_view operation, const std::string& server,
                      const std::string&) -> InterceptingNetApi::Status {
       return !localTimeKnown && operation == "NetRemoteTOD" && server.empty() ? std::optional(53u) : std::nullopt;
     };
-    Driver scan(api, clock);
+    Driver scan(api, lab.clock);
     scan.request.configuredDCs = {"DC1", "EXACT", "AHEAD", "BEHIND", "MUTE"};
     scan.driver.Prepare(scan.request);
     EXPECT_EQ(scan.ui.informations, (Names{ClockInformation("AHEAD"), ClockInformation("BEHIND")})) << localTimeKnown;
     EXPECT_EQ(scan.ui.warnings, Names{ClockWarning("MUTE")}) << localTimeKnown;
   }
   // Names in the boxes are cut to 100 characters.
-  Driver scan(lab.Api(), clock);
+  Driver scan(lab.Api(), lab.clock);
   scan.request.dcCheck = false;
   scan.request.configuredDCs = {std::string(120, 'N')};
   scan.driver.Prepare(scan.request);
@@ -135,9 +131,8 @@ TEST(ScanDriver, ClockCheckInformsAbove36HoursAndWarnsWhenTheTimeIsUnavailable) 
 }
 
 TEST(ScanDriver, CompletedScanSuggestsActionsSortsByNameAndReportsItsCounts) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(Domain(kTwoControllers, SimpleAccounts()), clock);
-  Driver scan(lab.Api(), clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
+  Driver scan(lab.Api(), lab.clock);
   scan.request.neverUsedActionIndex = 2;  // Disable
   scan.request.suggestionLimits.userDisable = true;
   scan.request.suggestionLimits.userDisableDays = 40;
@@ -168,12 +163,11 @@ TEST(ScanDriver, CompletedScanSuggestsActionsSortsByNameAndReportsItsCounts) {
 }
 
 TEST(ScanDriver, ScanTimeIsMeasuredOnTheClock) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(Domain(kTwoControllers, SimpleAccounts()), clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
   const auto runTaking = [&](std::chrono::seconds duration) {
-    Driver scan(lab.Api(), clock);
+    Driver scan(lab.Api(), lab.clock);
     scan.ui.onStatusText = [&](const std::string& text) {
-      if (text == "Scanning") clock.Advance(duration);
+      if (text == "Scanning") lab.clock.Advance(duration);
     };
     return scan.Run();
   };
@@ -189,9 +183,8 @@ TEST(ScanDriver, NeverUsedActionComesFromTheComboPositionAndIgnoreEntriesFromBot
            {0, actIgnore}, {1, actShow}, {2, actDisable}, {3, actDelete}, {-1, actShow}, {4, actShow}}) {
     EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(index), action) << index;
   }
-  ManualClock clock(TestEpoch());
-  TestLab lab(Domain(kTwoControllers, SimpleAccounts()), clock);
-  Driver scan(lab.Api(), clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
+  Driver scan(lab.Api(), lab.clock);
   scan.request.neverUsedActionIndex = 0;            // Ignore: dave is left out during the scan
   scan.request.ignoreEntries = {"UBOB", "Cws01$"};  // from the Users and the Computers page
   scan.Run();
@@ -200,12 +193,11 @@ TEST(ScanDriver, NeverUsedActionComesFromTheComboPositionAndIgnoreEntriesFromBot
 }
 
 TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
-  ManualClock clock(TestEpoch());
   json accounts = json::array();
   for (int i = 0; i < 501; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 1}}));
-  TestLab lab(Domain(json::array({{{"name", "DC1"}}}), accounts), clock);
+  TestLab lab(Domain(json::array({{{"name", "DC1"}}}), accounts));
   const auto scanOf = [&](bool unattended) {
-    auto scan = std::make_unique<Driver>(lab.Api(), clock);
+    auto scan = std::make_unique<Driver>(lab.Api(), lab.clock);
     scan->request.configuredDCs = {"DC1"};
     scan->request.rules.unattended = unattended;
     scan->ui.sizeWarningAnswer = false;
@@ -228,12 +220,11 @@ TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
 }
 
 TEST(ScanDriver, StopBetweenRoundsEndsLikeANormalScan) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(Domain(kTwoControllers, SimpleAccounts()), clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
   InterceptingNetApi api(lab.Api());
   Gate gate;
   HoldLookupsAt(gate, api);
-  Driver scan(api, clock);
+  Driver scan(api, lab.clock);
   scan.request.rules.threadCount = 1;
   PressStopOnceScanning(scan.ui, scan.stop, gate);
   const ScanOutcome outcome = scan.Run();  // the started query finished; no abort

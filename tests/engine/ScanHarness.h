@@ -27,14 +27,16 @@ namespace vantrel::test {
 inline Clock::TimePoint TestEpoch() { return Clock::TimePoint(std::chrono::seconds(1772366400)); }
 
 // A simulated network built from the lab JSON form in a temporary folder that is removed again.
-// Relative times in the JSON are taken against `clock`, which the network then keeps answering with.
+// Relative times in the JSON are taken against its manual clock, which the network keeps answering with.
 class TestLab {
  public:
-  TestLab(const nlohmann::json& labJson, const Clock& clock) {
+  explicit TestLab(const nlohmann::json& labJson) {
     lab::ImportJson(labJson.dump(), folder_ / "lab", clock);
     api_ = std::make_unique<netapi::SimNetApi>(folder_ / "lab", clock);
   }
   netapi::NetApi& Api() { return *api_; }
+
+  ManualClock clock{TestEpoch()};
 
  private:
   TempFolder folder_;

@@ -70,16 +70,15 @@ MixedLab BuildMixedLab(int perKind) {
 // With and without the controllers' bulk reads: the same results and error lines; with them, only
 // the accounts a controller could not answer for are asked of it one by one.
 TEST(ScanDomainOnALab, SlowAndFailingControllersGiveTheSameResultsWithAnyThreadCount) {
-  ManualClock clock(TestEpoch());
   const MixedLab mixed = BuildMixedLab(25);
-  TestLab lab(mixed.labJson, clock);
+  TestLab lab(mixed.labJson);
 
   for (const bool bulk : {false, true}) {
     for (std::int32_t threads : {100, 7, 1}) {
       SCOPED_TRACE(testing::Message() << threads << " threads, bulk reads " << bulk);
       InterceptingNetApi api(lab.Api());
       if (bulk) api.bulkReads = &lab.Api();
-      ScanHarness scan(api, clock);
+      ScanHarness scan(api, lab.clock);
       scan.params.queryList = {"\\\\DC1", "\\\\DC2", "\\\\DC3"};
       scan.params.rules.threadCount = threads;
       scan.params.ignoreList = IgnoreList({"GAdmins", "GOperators"});
