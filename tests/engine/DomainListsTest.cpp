@@ -54,6 +54,7 @@ void AnswerDomains(InterceptingNetApi& api, Names trustAccounts, Names announced
 TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
   TestLab lab(TwoDomainLab());
   enum Server { kAny, kLocal, kRemote };
+  const auto Text = [](netapi::NetStatus status) { return netapi::StatusText(status); };
   struct Case {
     bool controllers;  // BuildDCList of CORP, else BuildDomainList
     std::string_view operation;
@@ -63,27 +64,13 @@ TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
     Names list;
   };
   const Case cases[] = {
-      {true,
-       "NetGetAnyDCName",
-       kLocal,
-       2453,
-       "BuildDCList: NetGetAnyDCName returned: " + netapi::StatusText(2453) + " (1)",
-       {}},
-      {true,
-       "NetGetAnyDCName",
-       kRemote,
-       1355,
-       "BuildDCList: NetGetAnyDCName returned: " + netapi::StatusText(1355) + " (2)",
-       {}},
+      {true, "NetGetAnyDCName", kLocal, 2453, "BuildDCList: NetGetAnyDCName returned: " + Text(2453) + " (1)", {}},
+      {true, "NetGetAnyDCName", kRemote, 1355, "BuildDCList: NetGetAnyDCName returned: " + Text(1355) + " (2)", {}},
       {true, "NetServerEnum", kAny, 53, "BuildDCList: The network path was not found. [53]", {}},
+      {false, "(none)", kAny, 0, "", {"SALES", "CORP"}},  // SALES trusted by CORP, both announced
       {false, "NetUserEnum", kAny, 5, "", {"CORP", "SALES"}},
       {false, "NetServerEnum", kAny, 5, "BuildDomainList: Access is denied. [5]", {"SALES"}},
-      {false,
-       "NetGetAnyDCName",
-       kAny,
-       1311,
-       "BuildDomainList: NetGetAnyDCName returned: " + netapi::StatusText(1311),
-       {}},
+      {false, "NetGetAnyDCName", kAny, 1311, "BuildDomainList: NetGetAnyDCName returned: " + Text(1311), {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.operation << " " << c.status);
@@ -119,14 +106,10 @@ TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
 
 TEST(BuildDomainList, TrustsFirstThenAnnouncedDomainsUpperCasedAndOnce) {
   TestLab lab(TwoDomainLab());
-  RecordingHooks ui;
-  Names list;
-  BuildDomainList(lab.Api(), list, ui);
-  EXPECT_EQ(list, (Names{"SALES", "CORP"})) << "SALES trusted by CORP, both announced";
-
   InterceptingNetApi api(lab.Api());
   AnswerDomains(api, {"ABC$", "sales$"}, {"corp", "Sales", "abc", "Dev"});
-  list.clear();
+  RecordingHooks ui;
+  Names list;
   BuildDomainList(api, list, ui);
   EXPECT_EQ(list, (Names{"ABC", "SALES", "CORP", "DEV"}));
 }

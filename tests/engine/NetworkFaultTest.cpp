@@ -68,7 +68,7 @@ class NetworkFaultTest : public ::testing::Test {
   }
 
   ScanReport Scan(const Fault& fault = {}, int threads = 8) {
-    InterceptingNetApi api(lab_->Api());
+    Driver scan(*lab_);
     std::mutex mutex;
     Fault left = fault;
     ScanReport report;
@@ -76,8 +76,8 @@ class NetworkFaultTest : public ::testing::Test {
       return SameTextAscii(std::string_view(server).substr(std::min(server.find_first_not_of('\\'), server.size())),
                            fault.controller);
     };
-    api.onCall = [&](std::string_view, const std::string& server,
-                     const std::string& account) -> InterceptingNetApi::Status {
+    scan.api.onCall = [&](std::string_view, const std::string& server,
+                          const std::string& account) -> InterceptingNetApi::Status {
       if (!mine(server)) return std::nullopt;
       InterceptingNetApi::Status result;
       {
@@ -92,8 +92,8 @@ class NetworkFaultTest : public ::testing::Test {
       std::this_thread::sleep_for(fault.delay);
       return result;
     };
-    api.onUserEnum = [&](const std::string& server, std::uint32_t level, std::uint32_t filter, auto&, auto&,
-                         auto&) -> InterceptingNetApi::Status {
+    scan.api.onUserEnum = [&](const std::string& server, std::uint32_t level, std::uint32_t filter, auto&, auto&,
+                              auto&) -> InterceptingNetApi::Status {
       const std::lock_guard lock(mutex);
       if (!left.listing || !mine(server)) return std::nullopt;
       auto& [faultLevel, faultFilter, batches] = *left.listing;
@@ -102,7 +102,6 @@ class NetworkFaultTest : public ::testing::Test {
       return fault.status;
     };
 
-    Driver scan(api, lab_->clock);
     scan.request.configuredDCs = {"DC1", "DC2", "DC3"};
     scan.request.rules.computerDays = 45;
     scan.request.rules.threadCount = threads;

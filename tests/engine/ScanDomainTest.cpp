@@ -38,8 +38,7 @@ TEST(ScanDomain, DayCountsThresholdsTheMostRecentLogonAndNeverUsedAccounts) {
                       User("recentOnDC1", {{"DC1", 5}, {"DC2", 100}}), User("onlyDC2", {{"DC2", 50}}), User("never"),
                       Computer("OLD$", 100), Computer("EDGE$", 90), Computer("NOPWD$", 0)}));
   for (const std::int32_t neverUsed : {actIgnore, actDelete}) {
-    InterceptingNetApi api(lab.Api());
-    ScanHarness scan(api, lab.clock);
+    ScanHarness scan(lab);
     scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
     scan.params.neverUsedAction = neverUsed;
     scan.Run();
@@ -50,9 +49,9 @@ TEST(ScanDomain, DayCountsThresholdsTheMostRecentLogonAndNeverUsedAccounts) {
     EXPECT_EQ(scan.counters.accountsInList, 11);
     EXPECT_EQ(scan.counters.accountsScanned, 11);
     // One controller proving recent use is enough.
-    EXPECT_EQ(api.Lookups("\\\\DC2", "recentOnDC1"), 0);
-    EXPECT_EQ(api.Lookups("\\\\DC2", "at30"), 0);
-    EXPECT_EQ(api.Lookups("\\\\DC2", "at31"), 1);
+    EXPECT_EQ(scan.api.Lookups("\\\\DC2", "recentOnDC1"), 0);
+    EXPECT_EQ(scan.api.Lookups("\\\\DC2", "at30"), 0);
+    EXPECT_EQ(scan.api.Lookups("\\\\DC2", "at31"), 1);
     EXPECT_EQ(scan.ui.statusTexts, (std::vector<std::string>{"Initializing", "Scanning"}));
     EXPECT_EQ(scan.ui.progressPositions.back(), 11);
     EXPECT_EQ(scan.ui.foreignThreadCalls, 0);
@@ -62,7 +61,7 @@ TEST(ScanDomain, DayCountsThresholdsTheMostRecentLogonAndNeverUsedAccounts) {
 
 TEST(ScanDomain, LogonInTheFutureCountsAsRecentUseNotAsAMarker) {
   TestLab lab(Domain(kTwoControllers, {User("ahead", {{"DC1", -3}, {"DC2", 200}}), User("old", {{"DC1", 200}})}));
-  ScanHarness scan(lab.Api(), lab.clock);
+  ScanHarness scan(lab);
   scan.params.queryList = {"\\\\DC1", "\\\\DC2"};
   scan.params.rules.userDays = 0;
   scan.Run();
@@ -82,14 +81,13 @@ TEST(ScanDomain, FastAlgorithmTrustsARecentPasswordOnlyWithSeveralControllers) {
   for (const auto& [controllers, fast, expected] :
        {std::tuple{2, true, Reported{{"pwOld", 100}, {"pwNone", 100}, {"PC$", 100}}}, std::tuple{2, false, all},
         std::tuple{1, true, all}}) {
-    InterceptingNetApi api(lab.Api());
-    ScanHarness scan(api, lab.clock);
+    ScanHarness scan(lab);
     if (controllers == 2) scan.params.queryList.push_back("\\\\DC2");
     scan.params.rules.fastAlgorithm = fast;
     scan.Run();
     EXPECT_EQ(scan.Reported(), expected) << controllers << " controllers, fast " << fast;
     if (expected.size() == 3) {
-      EXPECT_EQ(api.Lookups("\\\\DC2", "pwRecent"), 0);
+      EXPECT_EQ(scan.api.Lookups("\\\\DC2", "pwRecent"), 0);
     }
   }
 }
@@ -109,20 +107,18 @@ TEST(ScanDomain, IgnoreFlagsAndIgnoreEntriesWithGroups) {
   TestLab lab(Domain(json::array({{{"name", "DC1"}}}), accounts, groups));
 
   {  // nothing to ignore: every account is reported and no group is looked up
-    InterceptingNetApi api(lab.Api());
-    ScanHarness scan(api, lab.clock);
+    ScanHarness scan(lab);
     scan.Run();
     EXPECT_EQ(scan.Reported().size(), 11u);
-    EXPECT_EQ(api.GroupLookups(), 0);
+    EXPECT_EQ(scan.api.GroupLookups(), 0);
   }
-  InterceptingNetApi api(lab.Api());
+  ScanHarness scan(lab);
   // henry's groups cannot be read: his query fails, the others go on.
-  api.onCall = [](std::string_view operation, const std::string&,
-                  const std::string& account) -> InterceptingNetApi::Status {
+  scan.api.onCall = [](std::string_view operation, const std::string&,
+                       const std::string& account) -> InterceptingNetApi::Status {
     if (operation == "NetUserGetLocalGroups" && account == "henry") return 5u;
     return std::nullopt;
   };
-  ScanHarness scan(api, lab.clock);
   scan.params.rules.ignoreNeverExpires = true;
   scan.params.rules.ignoreDisabledUsers = true;
   scan.params.rules.ignoreDisabledComputers = true;
@@ -136,12 +132,12 @@ TEST(ScanDomain, IgnoreFlagsAndIgnoreEntriesWithGroups) {
                 "[\\\\DC1] User:henry - Error: GetGroupMembership: NetUserGetLocalGroups returned: Access is denied."});
   // Groups are looked up once per account that neither its flags nor its own entry left out.
   // PC3$ is left out through the local group that holds its global group.
-  EXPECT_EQ(api.GroupLookups(), 5);  // carol, dave, grace, henry, PC3$
+  EXPECT_EQ(scan.api.GroupLookups(), 5);  // carol, dave, grace, henry, PC3$
 }
 
 TEST(ScanDomain, ThreadCountIsClampedToOneToAHundredAndTheThreadsAskAtTheSameTime) {
   TestLab lab(Domain(json::array({{{"name", "DC1"}, {"latency_ms", 1}}}), NumberedUsers(40)));
-  ScanHarness unused(lab.Api(), lab.clock);
+  ScanHarness unused(lab);
   TarvikScanContext context = ContextOf(unused);
   for (const auto& [asked, clamped] :
        std::initializer_list<std::pair<int, int>>{{0, 1}, {-7, 1}, {1, 1}, {100, 100}, {150, 100}}) {
@@ -151,29 +147,27 @@ TEST(ScanDomain, ThreadCountIsClampedToOneToAHundredAndTheThreadsAskAtTheSameTim
   // Four threads really ask at the same time: every lookup waits at a gate that opens only once four
   // are in flight together. Queries run one after another would reach one, and the gate would open
   // only at its safety limit (after which it stays open, so the scan still ends).
-  InterceptingNetApi held(lab.Api());
+  ScanHarness four(lab);
   Gate gate;
-  held.onCall = [&held, &gate](std::string_view operation, const std::string&,
-                               const std::string&) -> InterceptingNetApi::Status {
+  four.api.onCall = [&four, &gate](std::string_view operation, const std::string&,
+                                   const std::string&) -> InterceptingNetApi::Status {
     if (operation != "NetUserGetInfo") return std::nullopt;
-    if (held.LookupsInFlight() >= 4) gate.Open();
+    if (four.api.LookupsInFlight() >= 4) gate.Open();
     gate.Wait();
     gate.Open();
     return std::nullopt;
   };
-  ScanHarness four(held, lab.clock);
   four.params.rules.threadCount = 4;
   four.Run();
   EXPECT_EQ(four.Reported().size(), 40u);
-  EXPECT_EQ(held.MaxLookupsInFlight(), 4);
+  EXPECT_EQ(four.api.MaxLookupsInFlight(), 4);
 }
 
 TEST(ScanDomain, DispatcherSlotsFillFromTheLowestAndRefuseWhenFull) {
   TestLab lab(Domain(json::array({{{"name", "DC1"}}}), NumberedUsers(3)));
-  InterceptingNetApi api(lab.Api());
+  ScanHarness scan(lab);
   Gate gate;
-  HoldLookupsAt(gate, api);
-  ScanHarness scan(api, lab.clock);
+  HoldLookupsAt(gate, scan.api);
   TarvikScanContext context = ContextOf(scan);
   {
     TTarvikDispatcher dispatcher(2, context);
@@ -198,20 +192,18 @@ TEST(ScanDomain, DispatcherSlotsFillFromTheLowestAndRefuseWhenFull) {
 
 TEST(ScanDomain, StopDuringTheAccountListAbortsBeforeAnyQuery) {
   TestLab lab(Domain(kTwoControllers, {User("a", {{"DC1", 100}}), User("b")}));
-  InterceptingNetApi api(lab.Api());
-  ScanHarness scan(api, lab.clock);
+  ScanHarness scan(lab);
   scan.ui.onProcessEvents = [&] { scan.stop = true; };
   EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
-  EXPECT_EQ(api.Lookups(), 0);
+  EXPECT_EQ(scan.api.Lookups(), 0);
   EXPECT_EQ(scan.results.Count(), 0u);
 }
 
 TEST(ScanDomain, StopWhileHandingOutAccountsAbortsAndWaitsForStartedQueries) {
   TestLab lab(Domain(kTwoControllers, NumberedUsers(50)));
-  InterceptingNetApi api(lab.Api());
+  ScanHarness scan(lab);
   Gate gate;
-  HoldLookupsAt(gate, api);
-  ScanHarness scan(api, lab.clock);
+  HoldLookupsAt(gate, scan.api);
   scan.params.rules.threadCount = 100;
   // Events are let through after every 20th account handed out: Stop is pressed at the first. The
   // started queries are held until the window gets events again while they run: it stays responsive.
@@ -225,13 +217,13 @@ TEST(ScanDomain, StopWhileHandingOutAccountsAbortsAndWaitsForStartedQueries) {
   EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
   EXPECT_GT(eventsWhileHeld, 0);
   EXPECT_EQ(scan.counters.accountsScanned, 20);
-  EXPECT_EQ(api.LookupsInFlight(), 0);  // nothing still runs once the scan has given up
+  EXPECT_EQ(scan.api.LookupsInFlight(), 0);  // nothing still runs once the scan has given up
   EXPECT_EQ(scan.results.Count(), 20u);
 }
 
 TEST(ScanDomain, EmptyControllerListIsReportedAsAborted) {
   TestLab lab(Domain(kTwoControllers, json::array({User("a")})));
-  ScanHarness scan(lab.Api(), lab.clock);
+  ScanHarness scan(lab);
   scan.params.queryList.clear();
   EXPECT_EQ(scan.RunExpectingFailure(),
             "Scan aborted: The domain controller list is empty.\r\rTo correct this problem, click the \"Configure\" "

@@ -71,9 +71,9 @@ std::string FailureOf(Call call) {
   return {};
 }
 
-// One ScanDomain call with everything it needs, defaults for a one-controller domain.
+// One ScanDomain call on a lab, through a double, with everything it needs; defaults for one controller.
 struct ScanHarness {
-  ScanHarness(netapi::NetApi& netApi, const Clock& scanClock) : api(netApi), clock(scanClock) {
+  explicit ScanHarness(TestLab& lab) : api(lab.Api()), clock(lab.clock) {
     params.queryList = {"\\\\DC1"};
     params.rules.threadCount = 10;
     params.rules.userDays = 30;
@@ -94,7 +94,7 @@ struct ScanHarness {
     return reported;
   }
 
-  netapi::NetApi& api;
+  InterceptingNetApi api;
   const Clock& clock;
   ScanDomainParams params;
   RecordingHooks ui;
@@ -105,9 +105,9 @@ struct ScanHarness {
   TVTRScanResults results;
 };
 
-// One ScanDriver with a request for the domain CORP and its controllers DC1 and DC2.
+// One ScanDriver on a lab, through a double, with a request for CORP and its controllers DC1 and DC2.
 struct Driver {
-  Driver(netapi::NetApi& netApi, const Clock& clock) : driver(netApi, clock, ui, stop) {
+  explicit Driver(TestLab& lab) : api(lab.Api()), driver(api, lab.clock, ui, stop) {
     request.currentDomain = "CORP";
     request.configuredDCs = {"DC1", "DC2"};
     request.rules.userDays = 30;
@@ -119,6 +119,7 @@ struct Driver {
     return FailureOf([this] { Run(); });
   }
 
+  InterceptingNetApi api;
   RecordingHooks ui;
   std::atomic<bool> stop{false};
   ScanDriver driver;
