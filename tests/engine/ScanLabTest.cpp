@@ -9,8 +9,7 @@ namespace {
 
 using nlohmann::json;
 
-// A domain whose controllers answer at different speeds, one of them failing for some accounts,
-// built so that what each account must come to is known by construction.
+// Controllers of different speeds, some failing for some accounts; each account's outcome known by plan.
 struct MixedLab {
   json labJson;
   std::map<std::string, std::int32_t> expectedReported;
@@ -42,8 +41,7 @@ MixedLab BuildMixedLab(int perKind) {
     mixed.expectedErrors.push_back("[\\\\DC2] User:refused_" + n + " - Error: Access is denied.");
     // Unknown to the second controller, but proven in use by the first: no error.
     accounts.push_back(failing(User("partial_" + n, {{"DC1", 1}}), {{"DC2", 2221}}));
-    // Left out through a group the ignore list names: through a nested global group, or through a
-    // local group; a member of a group the list does not name is reported.
+    // Left out through a named local group, directly or through a nested global one; or reported.
     accounts.push_back(User("staff_" + n, {{"DC1", 300}}));
     accounts.push_back(User("operator_" + n, {{"DC2", 300}}));
     accounts.push_back(User("other_" + n, {{"DC3", 90}}));
@@ -67,8 +65,7 @@ MixedLab BuildMixedLab(int perKind) {
   return mixed;
 }
 
-// With and without the controllers' bulk reads: the same results and error lines; with them, only
-// the accounts a controller could not answer for are asked of it one by one.
+// With bulk reads the same results; only accounts a controller's bulk read lacks are asked one by one.
 TEST(ScanDomainOnALab, SlowAndFailingControllersGiveTheSameResultsWithAnyThreadCount) {
   const MixedLab mixed = BuildMixedLab(25);
   TestLab lab(mixed.labJson);
