@@ -23,18 +23,13 @@ class InterceptingNetApi : public ForwardingNetApi {
   using ForwardingNetApi::ForwardingNetApi;
 
   std::function<Status(std::string_view operation, const std::string& server, const std::string& account)> onCall;
-  std::function<Status(const std::string& server, std::uint32_t level, std::uint32_t filter,
-                       netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& entriesRead,
-                       std::uint32_t& totalEntries)>
-      onUserEnum;
-  std::function<Status(std::uint32_t serverType, netapi::NetBuffer<netapi::ServerInfo>& buffer,
-                       std::uint32_t& entriesRead, std::uint32_t& totalEntries)>
-      onServerEnum;
-  // Both group lookups of an account; `operation` tells which.
-  std::function<Status(std::string_view operation, netapi::NetBuffer<netapi::GroupInfo>& buffer,
-                       std::uint32_t& entriesRead, std::uint32_t& totalEntries)>
-      onGroups;
-  netapi::NetApi* bulkReads = nullptr;  // answers NetAccountSnapshot; without it, no bulk reads
+  // The listings: after the arguments that choose what is listed, the buffer, entries read and total.
+  template <class Entry, class... Key>
+  using Override = std::function<Status(Key..., netapi::NetBuffer<Entry>&, std::uint32_t&, std::uint32_t&)>;
+  Override<netapi::UserInfo, const std::string&, std::uint32_t, std::uint32_t> onUserEnum;  // server, level, filter
+  Override<netapi::ServerInfo, std::uint32_t> onServerEnum;                                 // server type
+  Override<netapi::GroupInfo, std::string_view> onGroups;  // both group lookups; the operation tells which
+  netapi::NetApi* bulkReads = nullptr;                     // answers NetAccountSnapshot; without it, no bulk reads
 
   // Account lookups (NetUserGetInfo); an empty server or account stands for any.
   int Lookups(const std::string& server = {}, const std::string& account = {}) const {

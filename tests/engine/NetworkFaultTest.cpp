@@ -67,24 +67,19 @@ class NetworkFaultTest : public ::testing::Test {
     Fault left = fault;
     ScanReport report;
     const auto mine = [&fault](const std::string& server) {
-      return SameTextAscii(std::string_view(server).substr(std::min(server.find_first_not_of('\\'), server.size())),
-                           fault.controller);
+      return SameTextAscii(server, "\\\\" + fault.controller) || SameTextAscii(server, fault.controller);
     };
     scan.api.onCall = [&](std::string_view, const std::string& server,
                           const std::string& account) -> InterceptingNetApi::Status {
       if (!mine(server)) return std::nullopt;
-      InterceptingNetApi::Status result;
-      {
-        const std::lock_guard lock(mutex);
-        if (left.callsBeforeDown == 0 || fault.failingAccounts.count(account) != 0) {
-          result = fault.status;
-          ++report.refusedCalls;
-        } else if (left.callsBeforeDown > 0) {
-          --left.callsBeforeDown;
-        }
-      }
       std::this_thread::sleep_for(fault.delay);
-      return result;
+      const std::lock_guard lock(mutex);
+      if (left.callsBeforeDown != 0 && fault.failingAccounts.count(account) == 0) {
+        if (left.callsBeforeDown > 0) --left.callsBeforeDown;
+        return std::nullopt;
+      }
+      ++report.refusedCalls;
+      return fault.status;
     };
     scan.api.onUserEnum = [&](const std::string& server, std::uint32_t level, std::uint32_t filter, auto&, auto&,
                               auto&) -> InterceptingNetApi::Status {

@@ -186,10 +186,9 @@ TEST(ScanDriver, NeverUsedActionComesFromTheComboPositionAndIgnoreEntriesFromBot
 TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
   json accounts = json::array();
   for (int i = 0; i < 501; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 1}}));
-  TestLab lab(Domain(json::array({{{"name", "DC1"}}}), accounts));
+  TestLab lab(Domain(kTwoControllers, accounts));
   const auto scanOf = [&](bool unattended) {
     auto scan = std::make_unique<Driver>(lab);
-    scan->request.configuredDCs = {"DC1"};
     scan->request.rules.unattended = unattended;
     scan->ui.sizeWarningAnswer = false;
     return scan;
