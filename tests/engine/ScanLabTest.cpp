@@ -10,14 +10,8 @@ namespace {
 using nlohmann::json;
 
 // Controllers of different speeds, some failing for some accounts; each account's outcome known by plan.
-struct MixedLab {
-  json labJson;
-  std::map<std::string, std::int32_t> expectedReported;
-  std::vector<std::string> expectedErrors;
-};
-
-MixedLab BuildMixedLab(int perKind) {
-  MixedLab mixed;
+json MixedLab(int perKind, std::map<std::string, std::int32_t>& expectedReported,
+              std::vector<std::string>& expectedErrors) {
   json accounts = json::array();
   json staff = json::array();
   json operators = json::array();
@@ -33,12 +27,12 @@ MixedLab BuildMixedLab(int perKind) {
     accounts.push_back(User("recent2_" + n, {{"DC1", 300}, {"DC2", 12}}));
     // Unused everywhere: the most recent logon of the three counts.
     accounts.push_back(User("unused_" + n, {{"DC1", 300}, {"DC2", 200 + i}, {"DC3", 250}}));
-    mixed.expectedReported["unused_" + n] = 200 + i;
+    expectedReported["unused_" + n] = 200 + i;
     accounts.push_back(User("never_" + n));
-    mixed.expectedReported["never_" + n] = -1;
+    expectedReported["never_" + n] = -1;
     // Refused by the second controller: the first failure ends the account's query.
     accounts.push_back(failing(User("refused_" + n, {{"DC1", 300}, {"DC3", 300}}), {{"DC2", 5}}));
-    mixed.expectedErrors.push_back("[\\\\DC2] User:refused_" + n + " - Error: Access is denied.");
+    expectedErrors.push_back("[\\\\DC2] User:refused_" + n + " - Error: Access is denied.");
     // Unknown to the second controller, but proven in use by the first: no error.
     accounts.push_back(failing(User("partial_" + n, {{"DC1", 1}}), {{"DC2", 2221}}));
     // Left out through a named local group, directly or through a nested global one; or reported.
@@ -48,27 +42,27 @@ MixedLab BuildMixedLab(int perKind) {
     staff.push_back("staff_" + n);
     operators.push_back("operator_" + n);
     others.push_back("other_" + n);
-    mixed.expectedReported["other_" + n] = 90;
+    expectedReported["other_" + n] = 90;
     accounts.push_back(Computer("WSNEW" + n + "$", 10));
     accounts.push_back(Computer("WSOLD" + n + "$", 120 + i));
-    mixed.expectedReported["WSOLD" + n + "$"] = 120 + i;
+    expectedReported["WSOLD" + n + "$"] = 120 + i;
   }
-  std::sort(mixed.expectedErrors.begin(), mixed.expectedErrors.end());
+  std::sort(expectedErrors.begin(), expectedErrors.end());
   const json groups = {{{"name", "Staff"}, {"scope", "global"}, {"members", staff}},
                        {{"name", "Admins"}, {"scope", "local"}, {"members", {"Staff"}}},
                        {{"name", "Operators"}, {"scope", "local"}, {"members", operators}},
                        {{"name", "Others"}, {"scope", "global"}, {"members", others}}};
-  mixed.labJson =
-      Domain({{{"name", "DC1"}}, {{"name", "DC2"}, {"latency_ms", 1}}, {{"name", "DC3"}, {"latency_ms", 2}}}, accounts,
-             groups);
-  mixed.labJson["domains"][0]["batch_size"] = 50;
-  return mixed;
+  json labJson = Domain({{{"name", "DC1"}}, {{"name", "DC2"}, {"latency_ms", 1}}, {{"name", "DC3"}, {"latency_ms", 2}}},
+                        accounts, groups);
+  labJson["domains"][0]["batch_size"] = 50;
+  return labJson;
 }
 
 // With bulk reads the same results; only accounts a controller's bulk read lacks are asked one by one.
 TEST(ScanDomainOnALab, SlowAndFailingControllersGiveTheSameResultsWithAnyThreadCount) {
-  const MixedLab mixed = BuildMixedLab(25);
-  TestLab lab(mixed.labJson);
+  std::map<std::string, std::int32_t> expectedReported;
+  std::vector<std::string> expectedErrors;
+  TestLab lab(MixedLab(25, expectedReported, expectedErrors));
 
   for (const bool bulk : {false, true}) {
     for (std::int32_t threads : {100, 7, 1}) {
@@ -80,9 +74,9 @@ TEST(ScanDomainOnALab, SlowAndFailingControllersGiveTheSameResultsWithAnyThreadC
       scan.params.ignoreList = IgnoreList({"GAdmins", "GOperators"});
       scan.Run();
 
-      EXPECT_EQ(scan.Reported(), mixed.expectedReported);
+      EXPECT_EQ(scan.Reported(), expectedReported);
       std::sort(scan.errorLines.begin(), scan.errorLines.end());
-      EXPECT_EQ(scan.errorLines, mixed.expectedErrors);
+      EXPECT_EQ(scan.errorLines, expectedErrors);
       EXPECT_EQ(scan.counters.accountsInList, 275);
       EXPECT_EQ(scan.counters.accountsScanned, 275);
       EXPECT_LE(scan.api.MaxLookupsInFlight(), threads);
