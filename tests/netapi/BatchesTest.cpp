@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <span>
-#include <string>
-#include <vector>
 
 #include "ErrorText.h"
 #include "netapi/Batches.h"

@@ -149,13 +149,5 @@ TEST_F(LiveActionsTest, AComputerHoldingAChildObjectIsDeletedWithItAndTheJournal
   EXPECT_TRUE(StartsWith(entry["children"][0].get<std::string>(), "CN=VantrelService,CN=WSCHILD,")) << entry.dump();
 }
 
-TEST_F(LiveActionsTest, TheMachineAccountReachesTheShareWithItsOwnRights) {
-  UseTheMachineAccount();
-  // Logged on, it lists the folder, but may not delete what is in it: nothing goes.
-  const RemoteFolders::Result result = api_->Folders().Delete("\\\\DC1\\homes$\\neighbour");
-  EXPECT_EQ(result.text, "\\\\DC1\\homes$\\neighbour\\keep.txt: Permission denied");
-  ExpectUntouched();
-}
-
 }  // namespace
 }  // namespace vantrel::netapi::samba::live

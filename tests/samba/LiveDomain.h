@@ -5,24 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <map>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "ChildProcess.h"
+#include "ErrorText.h"
 #include "RecordingHooks.h"
 #include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "actions/ActionExecutor.h"
 #include "actions/ExchangeHelper.h"
 #include "actions/FixedResourcesPage.h"
-#include "common/Clock.h"
 #include "common/VantrelError.h"
 #include "engine/DomainLists.h"
 #include "engine/ScanDriver.h"

@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "ChildProcess.h"
 #include "OpenTempFolder.h"
@@ -124,12 +120,10 @@ TEST_F(CommandArgumentsTest, ScanWithoutAnyHomeFolderFailsWithAMessage) {
   // That user may not reach the build folder (a checkout under /root): it runs a copy of the program
   // from a folder that everybody may read.
   namespace fs = std::filesystem;
-  std::string folderName = (fs::temp_directory_path() / "vantrel-scan-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(folderName.data()), nullptr);
-  const fs::path copyFolder(folderName);
+  const test::TempFolder copyFolder;
   const fs::path program = copyFolder / "vantrel-scan";
   fs::copy_file(VANTREL_SCAN_TOOL, program);
-  for (const fs::path& item : {copyFolder, program}) fs::permissions(item, fs::perms(0755));
+  for (const fs::path& item : {copyFolder.Path(), program}) fs::permissions(item, fs::perms(0755));
   std::string message;
   const int status = RunInChild(
       [&](std::string& text) {
@@ -140,7 +134,6 @@ TEST_F(CommandArgumentsTest, ScanWithoutAnyHomeFolderFailsWithAMessage) {
         return run.status;
       },
       message);
-  fs::remove_all(copyFolder);
   EXPECT_EQ(status, 1) << message;
   EXPECT_NE(message.find("settings folder"), std::string::npos) << message;
   EXPECT_EQ(message.find("terminate called"), std::string::npos) << message;
