@@ -8,7 +8,6 @@
 namespace vantrel::netapi {
 namespace {
 
-// One scripted answer of an enumeration call.
 struct Answer {
   NetStatus status;
   std::uint32_t entriesRead;

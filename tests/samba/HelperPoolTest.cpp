@@ -136,36 +136,34 @@ class Answers {
 
 std::vector<std::string> AnswersOf(NetApi& api) {
   Answers answers;
-  using Groups = NetBuffer<GroupInfo>;
   using Count = std::uint32_t;
-  answers.Batches<UserInfo>("users", [&](NetBuffer<UserInfo>& buffer, Count& read, Count& total, Count& resume) {
+  answers.Batches<UserInfo>("users", [&](auto& buffer, auto& read, auto& total, auto& resume) {
     return api.NetUserEnum("\\\\DC1", 2, 0x32, kMaxPreferredLength, buffer, read, total, resume);
   });
-  answers.Batches<UserInfo>("count", [&](NetBuffer<UserInfo>& buffer, Count& read, Count& total, Count& resume) {
+  answers.Batches<UserInfo>("count", [&](auto& buffer, auto& read, auto& total, auto& resume) {
     return api.NetUserEnum("\\\\DC1", 0, filter::kNormalAccount, 0, buffer, read, total, resume);
   });
   for (const Count level : {0u, 1u, 2u}) {
     answers.Batches<GroupInfo>(
-        "groups " + std::to_string(level), [&](Groups& buffer, Count& read, Count& total, Count& resume) {
+        "groups " + std::to_string(level), [&](auto& buffer, auto& read, auto& total, auto& resume) {
           return api.NetGroupEnum("\\\\DC1", level, kMaxPreferredLength, buffer, read, total, resume);
         });
     answers.Batches<GroupInfo>(
-        "local groups " + std::to_string(level), [&](Groups& buffer, Count& read, Count& total, Count& resume) {
+        "local groups " + std::to_string(level), [&](auto& buffer, auto& read, auto& total, auto& resume) {
           return api.NetLocalGroupEnum("\\\\DC1", level, kMaxPreferredLength, buffer, read, total, resume);
         });
   }
   for (const char* server : {"\\\\DC1", "\\\\DC3"}) {
     for (const char* user : {"jsmith", "svc-backup", "broken", "nobody"}) {
       const std::string call = std::string(server) + " " + user;
-      answers.Batches<GroupInfo>("global groups of " + call, [&](Groups& buffer, Count& read, Count& total, Count&) {
+      answers.Batches<GroupInfo>("global groups of " + call, [&](auto& buffer, auto& read, auto& total, auto&) {
         return api.NetUserGetGroups(server, user, 1, kMaxPreferredLength, buffer, read, total);
       });
       for (const Count flags : {0u, kLgIncludeIndirect}) {
-        answers.Batches<GroupInfo>("local groups " + std::to_string(flags) + " of " + call,
-                                   [&](Groups& buffer, Count& read, Count& total, Count&) {
-                                     return api.NetUserGetLocalGroups(server, user, 0, flags, kMaxPreferredLength,
-                                                                      buffer, read, total);
-                                   });
+        answers.Batches<GroupInfo>(
+            "local groups " + std::to_string(flags) + " of " + call, [&](auto& buffer, auto& read, auto& total, auto&) {
+              return api.NetUserGetLocalGroups(server, user, 0, flags, kMaxPreferredLength, buffer, read, total);
+            });
       }
       for (const Count level : {1u, 2u, 20u}) {
         std::optional<UserInfo> info;
@@ -179,7 +177,7 @@ std::vector<std::string> AnswersOf(NetApi& api) {
            {controllers, ""}, {controllers, "SALES"}, {controllers, "NOSUCH"}, {sv::kDomainEnum, ""}}) {
     answers.Batches<ServerInfo>(
         "servers " + std::to_string(type) + " " + domain,
-        [&](NetBuffer<ServerInfo>& buffer, Count& read, Count& total, Count& resume) {
+        [&](auto& buffer, auto& read, auto& total, auto& resume) {
           return api.NetServerEnum("", 100, kMaxPreferredLength, buffer, read, total, type, domain, resume);
         },
         7);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "../tools/TextHolds.h"
 #include "ChildProcess.h"
 #include "ErrorText.h"
 #include "RecordingHooks.h"
@@ -24,7 +25,8 @@
 
 namespace vantrel::netapi::samba::live {
 
-// The NAME=value lines of the domain's domain.env.
+using test::Holds;
+
 inline std::map<std::string, std::string> DomainFacts() {
   std::map<std::string, std::string> facts;
   const char* folder = std::getenv("VANTREL_SAMBA_DOMAIN");
@@ -47,12 +49,10 @@ inline bool ControlController(const std::string& action, int number) {
 
 using Reported = std::map<std::string, std::int32_t>;  // the reported accounts with their day counts
 
-// Expects each account reported or not, naming it when it fails.
 inline void ExpectReported(const Reported& reported, const std::vector<std::string>& accounts, bool expected) {
   for (const std::string& account : accounts) EXPECT_EQ(reported.count(account), expected ? 1u : 0u) << account;
 }
 
-// Whether any error line names the account.
 inline bool NamedInErrorLines(const std::vector<std::string>& lines, const std::string& account) {
   return std::any_of(lines.begin(), lines.end(),
                      [&](const std::string& line) { return line.find("User:" + account + " ") != std::string::npos; });
@@ -100,7 +100,6 @@ class LiveDomainTest : public ::testing::Test {
     return reported;
   }
 
-  // Runs the actions as the window does; returns the error lines.
   std::vector<std::string> Execute(TVTRScanResults& actions, const FixedResourcesPage& resources = {},
                                    ActionJournal* journal = nullptr) {
     std::atomic<bool> stop{false};
@@ -124,7 +123,6 @@ class LiveDomainTest : public ::testing::Test {
   std::optional<test::ScopedEnv> machine_;
 };
 
-// vantrel-scan with the settings folder `config`.
 inline test::ProgramRun RunScanTool(const std::vector<std::string>& arguments, const std::filesystem::path& config,
                                     const std::vector<std::string>& environment = {}) {
   std::vector<std::string> command = {VANTREL_SCAN_BIN};

@@ -203,7 +203,6 @@ TEST_F(LiveDomainTest, WithoutATicketAClearMessageAndTheMachineAccountScans) {
             "the neighbour's file\n");
 }
 
-// The result file without its "#" header lines.
 std::string WithoutHeader(const std::string& resultFile) {
   std::istringstream lines(resultFile);
   std::string body;
@@ -213,7 +212,6 @@ std::string WithoutHeader(const std::string& resultFile) {
   return body;
 }
 
-// Sets the domain's "UserIgnoreList" in the scan tool's settings file.
 void SetUserIgnoreList(const std::filesystem::path& config, const std::vector<std::string>& entries) {
   const auto file = config / "vantrel" / "HKEY_CURRENT_USER.reg";
   std::istringstream lines(test::ReadFile(file));
@@ -246,12 +244,11 @@ TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomainTheSameWithAndWith
     const test::ProgramRun perAccount = RunScanTool({}, config.Path(), {"VANTREL_ACCOUNT_SNAPSHOT=off"});
     for (const test::ProgramRun* run : {&bulk, &perAccount}) {
       ASSERT_EQ(run->status, 0) << run->err;
-      EXPECT_NE(run->err.find("\nErrors: 0\n"), std::string::npos) << run->err;
+      EXPECT_TRUE(Holds(run->err, {"\nErrors: 0\n"}));
     }
-    EXPECT_NE(bulk.out.find("# Domain:  VANTREL\r\n"), std::string::npos) << bulk.out;
-    EXPECT_NE(bulk.out.find(" neverused "), std::string::npos);
-    EXPECT_EQ(bulk.out.find(" dc2user "), std::string::npos);
-    EXPECT_EQ(bulk.out.find(" nestedmember ") == std::string::npos, withGroups);
+    EXPECT_TRUE(Holds(bulk.out, {"# Domain:  VANTREL\r\n", " neverused "}));
+    EXPECT_TRUE(Holds(bulk.out, {" dc2user "}, false));
+    EXPECT_TRUE(Holds(bulk.out, {" nestedmember "}, !withGroups));
     EXPECT_EQ(WithoutHeader(bulk.out), WithoutHeader(perAccount.out));
   }
 }

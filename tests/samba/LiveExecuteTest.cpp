@@ -1,5 +1,3 @@
-// vantrel-scan --execute against the live test domain: accounts disabled and deleted on the primary
-// controller, their local home folders deleted, a folder above another account's refused, and the journal.
 #include "LiveDomain.h"
 
 namespace vantrel::netapi::samba::live {
@@ -40,11 +38,9 @@ TEST_F(LiveDomainTest, ExecuteDisablesAndDeletesWithHomeFoldersThroughTheScanToo
   EXPECT_EQ(run.out,
             "Domain: VANTREL\nDisable: 1\nDelete: 2\nDelete  execdelete\nDisable execdisable\n"
             "Delete  execmistake\n");
-  EXPECT_NE(run.err.find("User:execmistake - Error: The home folder " + homes.string() +
-                         " holds the home folder of another account (execkeep: "),
-            std::string::npos)
-      << run.err;
-  EXPECT_NE(run.err.find("\nDisabled: 1\nDeleted: 2\nErrors: 1\nElapsed seconds: "), std::string::npos) << run.err;
+  EXPECT_TRUE(Holds(run.err, {"User:execmistake - Error: The home folder " + homes.string() +
+                                  " holds the home folder of another account (execkeep: ",
+                              "\nDisabled: 1\nDeleted: 2\nErrors: 1\nElapsed seconds: "}));
 
   std::string primary;
   ASSERT_EQ(api_->NetGetDCName("", "VANTREL", primary), status::kSuccess);
@@ -56,14 +52,12 @@ TEST_F(LiveDomainTest, ExecuteDisablesAndDeletesWithHomeFoldersThroughTheScanToo
   EXPECT_FALSE(fs::exists(homes / "execdelete"));
   EXPECT_EQ(test::ReadFile(homes / "execkeep" / "file.txt"), "execkeep");
 
-  const std::string journal = test::ReadFile(work.Path() / "state" / "vantrel" / "actions.log");
-  for (const char* expected : {R"("account":"execdelete","action":"home-folder-delete","outcome":{"ok":true)",
-                               R"("account":"execdelete","action":"delete","outcome":{"ok":true)",
-                               R"("account":"execdisable","action":"disable","outcome":{"ok":true)",
-                               R"("account":"execmistake","action":"home-folder-delete","outcome":{"ok":false)",
-                               R"("account":"execmistake","action":"delete","outcome":{"ok":true)"}) {
-    EXPECT_NE(journal.find(expected), std::string::npos) << expected << "\n" << journal;
-  }
+  EXPECT_TRUE(Holds(test::ReadFile(work.Path() / "state" / "vantrel" / "actions.log"),
+                    {R"("account":"execdelete","action":"home-folder-delete","outcome":{"ok":true)",
+                     R"("account":"execdelete","action":"delete","outcome":{"ok":true)",
+                     R"("account":"execdisable","action":"disable","outcome":{"ok":true)",
+                     R"("account":"execmistake","action":"home-folder-delete","outcome":{"ok":false)",
+                     R"("account":"execmistake","action":"delete","outcome":{"ok":true)"}));
   // Leave the domain as the other tests expect it.
   EXPECT_EQ(api_->NetUserDel(primary, "execkeep"), status::kSuccess);
   EXPECT_EQ(api_->NetUserDel(primary, "execdisable"), status::kSuccess);

@@ -65,7 +65,6 @@ class ScanCommandTest : public ::testing::Test {
  protected:
   void ImportLab(const std::string& json) { lab::ImportJson(json, lab_, clock_); }
 
-  // Stores the CORP key with the given value lines (REGEDIT4 form).
   void WriteSettings(const std::string& valueLines) {
     WriteFile(settingsFile_,
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n" + valueLines + "\r\n");
