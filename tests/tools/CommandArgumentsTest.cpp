@@ -33,7 +33,7 @@ class CommandArgumentsTest : public ::testing::Test {
   // Runs the program in the test folder's settings and checks the common promises.
   ProgramRun Run(const std::vector<std::string>& arguments, int expectedStatus) {
     const auto before = FolderSnapshot(folder_.Path());
-    const ProgramRun run =
+    ProgramRun run =
         RunProgram(arguments, {"XDG_CONFIG_HOME=" + (folder_ / "config").string(), "HOME=" + folder_.Path().string()});
     std::string shown;
     for (const auto& argument : arguments) shown += " [" + argument + "]";
