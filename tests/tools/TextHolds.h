@@ -13,9 +13,9 @@ inline ::testing::AssertionResult Holds(const std::string& text, const std::vect
                                         bool holds = true) {
   for (const std::string& part : parts) {
     if ((text.find(part) != std::string::npos) != holds) {
-      return ::testing::AssertionFailure() << (holds ? "missing " : "unexpected ") << ::testing::PrintToString(part)
-                                           << " in:\n"
-                                           << text;
+      return ::testing::AssertionFailure()
+             << (holds ? "missing " : "unexpected ") << ::testing::PrintToString(part) << " in:\n"
+             << text;
     }
   }
   return ::testing::AssertionSuccess();
