@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <span>
-#include <string>
-#include <vector>
 
-#include "common/VantrelError.h"
+#include "ErrorText.h"
 #include "netapi/Batches.h"
 
 namespace vantrel::netapi {
 namespace {
 
-// One scripted answer of an enumeration call.
 struct Answer {
   NetStatus status;
   std::uint32_t entriesRead;
@@ -18,16 +15,16 @@ struct Answer {
   std::vector<std::string> names;
 };
 
-// Walks the answers in order and returns the names taken; `calls` counts the calls made and
-// `handles` records the resume handle each call was given.
-NetStatus Walk(const std::vector<Answer>& answers, std::vector<std::string>& taken, int& calls,
-               std::vector<std::uint32_t>& handles, const char* missingBuffer = "no buffer") {
-  calls = 0;
+// Walks the answers in order; returns the status and writes the names taken, and for each call the
+// resume handle it was given.
+NetStatus Walk(const std::vector<Answer>& answers, std::string& taken, std::string& handles,
+               const char* missingBuffer = "no buffer") {
+  std::size_t calls = 0;
   return ForEachBatch<ServerInfo>(
       [&](NetBuffer<ServerInfo>& buffer, std::uint32_t& entriesRead, std::uint32_t& totalEntries,
           std::uint32_t& resumeHandle) {
-        handles.push_back(resumeHandle);
-        const Answer& answer = answers.at(static_cast<std::size_t>(calls++));
+        handles += std::to_string(resumeHandle) + " ";
+        const Answer& answer = answers.at(calls++);
         std::vector<ServerInfo> entries;
         for (const std::string& name : answer.names) entries.push_back({500, name});
         if (answer.withBuffer) buffer.Assign(std::move(entries));
@@ -37,53 +34,45 @@ NetStatus Walk(const std::vector<Answer>& answers, std::vector<std::string>& tak
         return answer.status;
       },
       [&](std::span<const ServerInfo> entries) {
-        for (const ServerInfo& entry : entries) taken.push_back(entry.name);
+        for (const ServerInfo& entry : entries) taken += entry.name;
       },
       missingBuffer);
 }
 
 TEST(BatchesTest, WalksEveryBatchAndStopsWhereNoProgressIsPossible) {
-  std::vector<std::string> taken;
-  std::vector<std::uint32_t> handles;
-  int calls = 0;
-  // Batches in order, the resume handle carried from call to call, entries beyond entriesRead left out.
-  EXPECT_EQ(Walk({{status::kMoreData, 2, true, {"A", "B"}}, {status::kSuccess, 1, true, {"C", "extra"}}}, taken, calls,
-                 handles),
-            status::kSuccess);
-  EXPECT_EQ(taken, (std::vector<std::string>{"A", "B", "C"}));
-  EXPECT_EQ(handles, (std::vector<std::uint32_t>{0, 2}));
-
-  // A failure after a batch returns the failure; what came before was taken.
-  taken.clear();
-  EXPECT_EQ(Walk({{status::kMoreData, 1, true, {"A"}}, {status::kRpcServerUnavailable, 0, false, {}}}, taken, calls,
-                 handles),
-            status::kRpcServerUnavailable);
-  EXPECT_EQ(taken, std::vector<std::string>{"A"});
-
-  // "More data" that brings nothing would be asked again for ever: the walk ends after one call.
-  taken.clear();
-  EXPECT_EQ(Walk({{status::kMoreData, 0, false, {}}, {status::kSuccess, 1, true, {"never"}}}, taken, calls, handles),
-            status::kMoreData);
-  EXPECT_EQ(calls, 1);
-  EXPECT_TRUE(taken.empty());
-
-  // An empty answer may come without a buffer.
-  EXPECT_EQ(Walk({{status::kSuccess, 0, false, {}}}, taken, calls, handles), status::kSuccess);
-}
-
-TEST(BatchesTest, EntriesPromisedWithoutABufferFailOrArePassedOver) {
-  std::vector<std::string> taken;
-  std::vector<std::uint32_t> handles;
-  int calls = 0;
-  const std::vector<Answer> answers{{status::kMoreData, 2, false, {}}, {status::kSuccess, 1, true, {"B"}}};
-  try {
-    Walk(answers, taken, calls, handles, "Unassigned data while enumerating users");
-    ADD_FAILURE() << "a batch without its buffer was accepted";
-  } catch (const VantrelError& error) {
-    EXPECT_STREQ(error.what(), "Unassigned data while enumerating users");
+  const NetStatus more = status::kMoreData;
+  const NetStatus ok = status::kSuccess;
+  const NetStatus down = status::kRpcServerUnavailable;
+  struct Case {
+    const char* name;
+    NetStatus result;
+    std::string taken;
+    std::string handles;  // the resume handle each call was given
+    std::vector<Answer> answers;
+  };
+  const std::vector<Case> cases = {
+      // Entries beyond entriesRead are left out.
+      {"batches in order", ok, "ABC", "0 2 ", {{more, 2, true, {"A", "B"}}, {ok, 1, true, {"C", "x"}}}},
+      {"a failure after a batch", down, "A", "0 1 ", {{more, 1, true, {"A"}}, {down, 0, false, {}}}},
+      // "More data" that brings nothing would be asked again for ever.
+      {"no progress", more, "", "0 ", {{more, 0, false, {}}, {ok, 1, true, {"never"}}}},
+      {"an empty answer without a buffer", ok, "", "0 ", {{ok, 0, false, {}}}},
+  };
+  for (const Case& c : cases) {
+    std::string taken;
+    std::string handles;
+    EXPECT_EQ(Walk(c.answers, taken, handles), c.result) << c.name;
+    EXPECT_EQ(taken, c.taken) << c.name;
+    EXPECT_EQ(handles, c.handles) << c.name;
   }
-  EXPECT_EQ(Walk(answers, taken, calls, handles, nullptr), status::kSuccess);
-  EXPECT_EQ(taken, std::vector<std::string>{"B"});
+  // Entries promised without a buffer fail with the given message, or are passed over without one.
+  const std::vector<Answer> promised = {{more, 2, false, {}}, {ok, 1, true, {"B"}}};
+  std::string taken;
+  std::string handles;
+  EXPECT_EQ(test::ErrorText([&] { Walk(promised, taken, handles, "Unassigned data while enumerating users"); }),
+            "Unassigned data while enumerating users");
+  EXPECT_EQ(Walk(promised, taken, handles, nullptr), ok);
+  EXPECT_EQ(taken, "B");
 }
 
 }  // namespace

@@ -6,11 +6,8 @@ namespace vantrel::netapi {
 namespace {
 
 TEST(StatusText, KnownCodesHaveTheirOwnTextAndOthersAGenericOne) {
-  const NetStatus known[] = {5, 53, 87, 234, 1301, 1326, 1332, 1355, 1359, 1376, 2152, 2221, 2453};
-  for (NetStatus code : known) {
-    const std::string text = StatusText(code);
-    EXPECT_FALSE(text.empty());
-    EXPECT_EQ(text.find("Unknown error"), std::string::npos) << code;
+  for (const NetStatus code : {5, 53, 87, 234, 1301, 1326, 1332, 1355, 1359, 1376, 2152, 2221, 2453}) {
+    EXPECT_NE(StatusText(code), "The network operation failed with status " + std::to_string(code) + ".");
   }
   EXPECT_EQ(StatusText(5), "Access is denied.");
   EXPECT_EQ(StatusText(53), "The network path was not found.");

@@ -1,12 +1,13 @@
 #include "ChildProcess.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -17,43 +18,36 @@ namespace vantrel::test {
 
 namespace {
 
-int StatusOf(int waitStatus) {
-  if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
-  if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
-  return -1;
-}
-
+// The child's exit status, or 128 + the number of the signal that ended it.
 int Wait(pid_t child) {
   int waitStatus = 0;
   while (::waitpid(child, &waitStatus, 0) < 0) {
     if (errno != EINTR) throw std::runtime_error(std::string("waitpid: ") + std::strerror(errno));
   }
-  return StatusOf(waitStatus);
+  return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : WIFSIGNALED(waitStatus) ? 128 + WTERMSIG(waitStatus) : -1;
 }
 
-// Reads both pipes until both are closed, so that neither can fill up and stall the child.
-void Drain(int outFd, int errFd, std::string& out, std::string& err) {
-  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-  std::string* targets[2] = {&out, &err};
-  int open = 2;
+// A forked child, or a failure thrown.
+pid_t Fork() {
+  const pid_t child = ::fork();
+  return child >= 0 ? child : throw std::runtime_error("fork failed");
+}
+
+// An unnamed temporary file for a child's output: unlike a pipe, it cannot fill up and stall the
+// child, and a process the child leaves running cannot keep the reader waiting.
+std::FILE* OutputFile() {
+  std::FILE* file = std::tmpfile();
+  return file != nullptr ? file : throw std::runtime_error("no temporary file");
+}
+
+// Everything written to the file, which is then closed.
+std::string TakeAll(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
   char buffer[65536];
-  while (open > 0) {
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      const ssize_t count = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (count > 0) {
-        targets[i]->append(buffer, static_cast<std::size_t>(count));
-      } else if (count == 0 || errno != EINTR) {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
+  for (std::size_t count = 0; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, count);
+  std::fclose(file);
+  return text;
 }
 
 }  // namespace
@@ -62,12 +56,10 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::vect
   std::vector<std::string> variables;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
     const std::string variable = *entry;
-    bool replaced = false;
-    for (const std::string& given : environment) {
-      const std::size_t equals = given.find('=');
-      replaced = replaced || variable.compare(0, equals + 1, given, 0, equals + 1) == 0;
-    }
-    if (!replaced) variables.push_back(variable);
+    const auto sameName = [&variable](const std::string& given) {
+      return variable.compare(0, given.find('=') + 1, given, 0, given.find('=') + 1) == 0;
+    };
+    if (std::none_of(environment.begin(), environment.end(), sameName)) variables.push_back(variable);
   }
   variables.insert(variables.end(), environment.begin(), environment.end());
   std::vector<char*> argv;
@@ -77,34 +69,27 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::vect
   for (std::string& variable : variables) envp.push_back(variable.data());
   envp.push_back(nullptr);
 
-  int outPipe[2];
-  int errPipe[2];
-  if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  const pid_t child = ::fork();
-  if (child < 0) throw std::runtime_error("fork failed");
+  std::FILE* out = OutputFile();
+  std::FILE* err = OutputFile();
+  const pid_t child = Fork();
   if (child == 0) {
-    const int devNull = ::open("/dev/null", O_RDONLY);
-    ::dup2(devNull, 0);
-    ::dup2(outPipe[1], 1);
-    ::dup2(errPipe[1], 2);
+    ::dup2(::open("/dev/null", O_RDONLY), 0);
+    ::dup2(::fileno(out), 1);
+    ::dup2(::fileno(err), 2);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
-  ::close(outPipe[1]);
-  ::close(errPipe[1]);
   ProgramRun run;
-  Drain(outPipe[0], errPipe[0], run.out, run.err);
   run.status = Wait(child);
+  run.out = TakeAll(out);
+  run.err = TakeAll(err);
   return run;
 }
 
 int RunInChild(const std::function<int(std::string& message)>& body, std::string& message) {
-  int messagePipe[2];
-  if (::pipe2(messagePipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  const pid_t child = ::fork();
-  if (child < 0) throw std::runtime_error("fork failed");
+  std::FILE* messages = OutputFile();
+  const pid_t child = Fork();
   if (child == 0) {
-    ::close(messagePipe[0]);
     std::string text;
     int status = 99;
     try {
@@ -114,26 +99,17 @@ int RunInChild(const std::function<int(std::string& message)>& body, std::string
     } catch (...) {
       text += "unexpected exception";
     }
-    std::size_t written = 0;
-    while (written < text.size()) {
-      const ssize_t count = ::write(messagePipe[1], text.data() + written, text.size() - written);
-      if (count <= 0) break;
-      written += static_cast<std::size_t>(count);
-    }
+    [[maybe_unused]] const ssize_t written = ::write(::fileno(messages), text.data(), text.size());
     // No exit handlers: they belong to the test process, not to this copy of it.
     ::_exit(status);
   }
-  ::close(messagePipe[1]);
-  std::string ignoredErr;
-  message.clear();
-  const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  Drain(messagePipe[0], devNull, message, ignoredErr);
-  return Wait(child);
+  const int status = Wait(child);
+  message = TakeAll(messages);
+  return status;
 }
 
 bool RunAndKill(const std::function<void()>& body, std::chrono::microseconds delay) {
-  const pid_t child = ::fork();
-  if (child < 0) throw std::runtime_error("fork failed");
+  const pid_t child = Fork();
   if (child == 0) {
     try {
       body();
