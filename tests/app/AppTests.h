@@ -4,69 +4,42 @@
 
 namespace vantrel::testing {
 
-// The main window as a frame: states and page guard while busy, enabling rules, the results view and its menu.
-class MainWindowFrameTest : public QObject {
+// The window programs on a lab, driven through their widgets.
+class WindowTest : public QObject {
   Q_OBJECT
  private slots:
-  void helpKeyOpensTheTopicOfThePageInFront();
-  void componentStatesFollowBusy();
-  void suggestedActionsEnableTheirFields();
-  void dayFieldsTakeOnlyDigits();
-  void resourcesPageRules();
-  void testConnectionChecksFieldsAndReportsResults();
-  void linksGoToTheMakersPages();
-  void resultsViewSortsByColumnClicks();
-  void actionMenuTitleAndActions();
-  void stopDuringFillEmptiesTheView();
-};
-
-// The dialogs: controller list, error list, splash, delayed start, account picker, help file.
-class DialogsTest : public QObject {
-  Q_OBJECT
- private slots:
+  // The main window as a frame: pages, enabling rules, the results view and its menu.
+  void helpKeysAndLinks();
+  void controlStatesFollowBusyAndTheirSwitches();
+  void resourcesPageRulesAndTestConnection();
+  void resultsViewSortsAndSetsActions();
+  // The dialogs on their own.
   void dcListButtonsFollowTheSelection();
   void configureConfirmsOrRestoresTheList();
-  void errorListCountsItsLines();
   void splashStaysForItsMinimumTime();
   void startDelayShowsTheTimes();
-  void pickerFillsOnceAndAddsToTheIgnoreList();
-  void removingIgnoreEntries();
   void helpFileHasATopicPerContext();
-};
-
-// The window on a lab: start-up, settings over runs, validation, closing, a whole scan, the result file.
-class StartupAndScanTest : public QObject {
-  Q_OBJECT
- private slots:
+  void errorListCountsItsLines();
+  // Start-up, settings over runs, validation, closing.
   void startsOnTheOnlyDomainWithStoredSettings();
   void unreachableNetworkStartsOnTheUnknownDomain();
   void chosenDomainNamesTheSettingsRead();
+  void ignoreListsAndSettingsSurviveARestart();
   void configureRunsOnceWhenTheListIsEmpty();
   void validationFailureShowsThePageAndField();
   void closingAsksOnlyWhenSomethingChanged();
-  void editedSettingsSurviveARestart();
-  void scanFillsTheResultsAndShowsStatistics();
   void windowAndScanToolSuggestTheSameForStoredSettings();
-  void scanReportsControllerMismatch();
-  void delayedStartCanBeAborted();
-  void resultFileRoundTrip();
-  void executeActionsChangesTheDomainAndEmptiesTheList();
-  void largeDomainWarnsUnlessTheScanIsDelayed();
-};
-
-// Scans driven by the clock seam: controller checks, clock warnings, stopping, the scan time, the
-// countdown reaching its time, the error list, opening and saving result files.
-class ScanFlowsTest : public QObject {
-  Q_OBJECT
- private slots:
+  // Scans, result files and executing.
   void controllerCheckOffWarnsBeforeEveryScan();
   void controllerClocksAreCompared();
-  void stopBetweenRoundsEndsQuietlyAndInsideARoundAborts();
+  void stopsEndScansAndFills();
   void longScanAndErrorListAndStatisticsOff();
-  void countdownReachingItsTimeStartsTheScan();
-  void openingWarnsPerBadLineAndRefusesAnotherDomain();
+  void delayedStartsCountDownOrAbort();
+  void largeDomainWarnsUnlessTheScanIsDelayed();
+  void scanReportsControllerMismatch();
+  void resultFilesOpenedScannedSortedAndSaved();
   void commandsWaitWhileTheViewFills();
-  void savedFileHoldsActionsChangedInTheMenu();
+  void executeActionsChangesTheDomainAndEmptiesTheList();
 };
 
 }  // namespace vantrel::testing

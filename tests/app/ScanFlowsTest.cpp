@@ -1,32 +1,27 @@
 #include "AppTests.h"
 #include "WindowHarness.h"
-#include "app/TfrmStartDelay.h"
+#include "app/TfrmDomainSizeWarning.h"
 
 namespace vantrel::testing {
 
 namespace {
 
-const QString kCheckOff = QStringLiteral(
-    "WARNING: The domain controller check has been disabled. Inaccurate results may be returned if the domain "
-    "controller list is incorrect. Set the DCCheck registry value to 1 to enable the domain controller check.");
-
-// Runs `step` (once) when the scan loop reports the given progress position while "Scanning".
-class ScanProgressHook {
+// Runs `step` (once) when the progress bar reaches the given position under the given status.
+class ProgressHook {
  public:
-  ScanProgressHook(WindowHarness& harness, int position, std::function<void()> step) {
+  ProgressHook(WindowHarness& harness, const char* status, int position, std::function<void()> step) {
     auto* progress = harness.Find<QProgressBar>("prgProgress");
-    auto* status = harness.Find<QLabel>("lblProgress");
+    auto* label = harness.Find<QLabel>("lblProgress");
     connection_ = QObject::connect(progress, &QProgressBar::valueChanged, progress,
-                                   [this, status, position, step = std::move(step)](int value) {
-                                     if (fired_ || value != position || status->text() != QStringLiteral("Scanning"))
-                                       return;
+                                   [this, label, status, position, step = std::move(step)](int value) {
+                                     if (fired_ || value != position || label->text() != QLatin1String(status)) return;
                                      fired_ = true;
                                      step();
                                    });
   }
-  ~ScanProgressHook() { QObject::disconnect(connection_); }
-  ScanProgressHook(const ScanProgressHook&) = delete;
-  ScanProgressHook& operator=(const ScanProgressHook&) = delete;
+  ~ProgressHook() { QObject::disconnect(connection_); }
+  ProgressHook(const ProgressHook&) = delete;
+  ProgressHook& operator=(const ProgressHook&) = delete;
   bool Fired() const { return fired_; }
 
  private:
@@ -34,38 +29,42 @@ class ScanProgressHook {
   bool fired_ = false;
 };
 
+// The statistics dialog's values, read when it comes up; OK closes it.
+MessageBoxes::DialogScript ReadStatistics(QStringList& statistics) {
+  return [&statistics](QDialog& dialog) {
+    statistics = StatisticsOf(dialog);
+    WindowHarness::Click("btnOk")(dialog);
+  };
+}
+
 }  // namespace
 
-void ScanFlowsTest::controllerCheckOffWarnsBeforeEveryScan() {
+void WindowTest::controllerCheckOffWarnsBeforeEveryScan() {
   WindowHarness harness;
   // Only DC1 configured while the domain has DC1 and DC2: with the check on this would end the scan.
-  harness.WriteSettings("CORP",
-                        "\"DCCheck\"=dword:00000000\r\n"
-                        "\"DCList\"=hex(7):44,43,31,00,00");
+  harness.WriteSettings("CORP", "\"DCCheck\"=dword:00000000\r\n" + MultiString("DCList", {"DC1"}));
   TfrmMain& window = harness.Start();
-  QVERIFY(!window.Settings().DCCheck());
   for (int scan = 0; scan < 2; ++scan) {
     harness.boxes.ClearShown();
-    harness.boxes.QueueAnswer(BoxAnswer::Ok);
-    harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-    harness.Press("btnScanStartScan");
+    harness.QueueOk();
+    harness.Scan();
     QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
     QCOMPARE(harness.boxes.Shown()[0].kind, BoxKind::Warning);
     QCOMPARE(harness.boxes.Shown()[0].caption, QStringLiteral("Warning"));
-    QCOMPARE(harness.boxes.Shown()[0].text, kCheckOff);
+    QCOMPARE(
+        harness.boxes.Shown()[0].text,
+        QStringLiteral("WARNING: The domain controller check has been disabled. Inaccurate results may be returned "
+                       "if the domain controller list is incorrect. Set the DCCheck registry value to 1 to enable "
+                       "the domain controller check."));
     QCOMPARE(harness.boxes.Shown()[1].text, QStringLiteral("TfrmScanStatistics"));
     // The configured list is used as it is.
     QCOMPARE(window.DCListDialog()->Items(), std::vector<std::string>{"DC1"});
-    QVERIFY(window.Results().Count() > 0);
   }
   // carol has logged on at DC2 only: asked of DC1 alone she was never used there.
-  bool carolNever = false;
-  for (std::size_t index = 0; index < window.Results().Count(); ++index)
-    if (window.Results()[index].Name() == "carol") carolNever = window.Results()[index].Days() == kDaysNever;
-  QVERIFY(carolNever);
+  QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).contains(QStringLiteral("carol never")));
 }
 
-void ScanFlowsTest::controllerClocksAreCompared() {
+void WindowTest::controllerClocksAreCompared() {
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [
       {"name": "DC1", "primary": true},
       {"name": "DC2", "clock_offset_seconds": 129601},
@@ -75,10 +74,8 @@ void ScanFlowsTest::controllerClocksAreCompared() {
     "accounts": [{"name": "alice", "last_logon_days_ago": {"DC1": 100}}]}]})");
   TfrmMain& window = harness.Start();
   window.DCListDialog()->SetItems({"DC1", "DC2", "DC3", "DC4", "DC5"});
-  for (int box = 0; box < 3; ++box) harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  harness.Press("btnScanStartScan");
-  VERIFY_ALL_ANSWERED(harness);
+  harness.QueueOk(3);
+  harness.Scan();
   const std::vector<ShownBox>& shown = harness.boxes.Shown();
   QCOMPARE(shown.size(), std::size_t{4});
   const auto difference = [](const char* name) {
@@ -103,7 +100,7 @@ void ScanFlowsTest::controllerClocksAreCompared() {
   QCOMPARE(window.Results().Count(), std::size_t{1});
 }
 
-void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
+void WindowTest::stopsEndScansAndFills() {
   // The first account dispatched has logged on recently and gives no result. Its query takes long
   // enough for the stop to arrive while it runs.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP",
@@ -115,81 +112,98 @@ void ScanFlowsTest::stopBetweenRoundsEndsQuietlyAndInsideARoundAborts() {
   TfrmMain& window = harness.Start();
   window.DCListDialog()->SetItems({"DC1"});
   window.ComputersPage()->chkbAction[0]->setChecked(false);
-
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
   {
     // One thread: the first query fills the round, and the stop arrives with the events processed
-    // while the round is waited for.
+    // while the round is waited for. The scan ends quietly, with what it had.
     window.General()->trkbGeneralThreads->setValue(1);
-    ScanProgressHook stopSoon(
-        harness, 1, [&window] { QTimer::singleShot(0, &window, [&window] { window.StopRequested = true; }); });
+    ProgressHook stopSoon(harness, "Scanning", 1,
+                          [&window] { QTimer::singleShot(0, &window, [&window] { window.StopRequested = true; }); });
     QStringList statistics;
-    harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
-      statistics = StatisticsOf(dialog);
-      WindowHarness::Click("btnOk")(dialog);
-    });
+    harness.boxes.QueueDialog(ReadStatistics(statistics));
     harness.Press("btnScanStartScan");
     QVERIFY(stopSoon.Fired());
-    VERIFY_ALL_ANSWERED(harness);
     QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("TfrmScanStatistics")});
     QCOMPARE(statistics.mid(1, 3), (QStringList{"3", "1", "0"}));
     QVERIFY(!harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
     QCOMPARE(window.Results().Count(), std::size_t{0});
     QVERIFY(!window.Busy());
   }
-  harness.boxes.ClearShown();
-  {
-    // Several threads free: a stop seen right after a query was started ends the scan with the message.
-    window.General()->trkbGeneralThreads->setValue(10);
-    ScanProgressHook stopNow(harness, 2, [&harness] { harness.Press("btnScanStop"); });
-    harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  // Several threads free: a stop seen right after a query was started ends the scan with the message;
+  // a stop while the view is filled, with another. Either way the view stays empty and the window idle.
+  window.General()->trkbGeneralThreads->setValue(10);
+  struct Stop {
+    const char* status;
+    int position;
+    QString message;
+    bool scanTimeShown;
+  };
+  const Stop stops[] = {{"Scanning", 2, "Scan aborted: Terminated by user.", false},
+                        {"Reporting", 1, "Aborted: Terminated by user.", true}};
+  for (const auto& [status, position, message, scanTimeShown] : stops) {
+    harness.boxes.ClearShown();
+    ProgressHook stopNow(harness, status, position, [&harness] { harness.Press("btnScanStop"); });
+    harness.QueueOk();
     harness.Press("btnScanStartScan");
-    QVERIFY(stopNow.Fired());
+    QVERIFY2(stopNow.Fired(), status);
     QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
     QCOMPARE(harness.boxes.Shown().front().kind, BoxKind::Error);
     QCOMPARE(harness.boxes.Shown().front().caption, QStringLiteral("Vantrel"));
-    QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("Scan aborted: Terminated by user."));
-    // The view is not filled after a failure, and the window is idle again.
-    QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
-    QVERIFY(harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
+    QCOMPARE(harness.boxes.Shown().front().text, message);
+    QVERIFY(ResultRows(view).isEmpty());
+    QCOMPARE(!harness.Find<QLabel>("lblScanLastScanTime")->isHidden(), scanTimeShown);
     QVERIFY(!window.Busy());
-    QVERIFY(harness.Find<QPushButton>("btnScanStartScan")->isEnabled());
-    QVERIFY(!harness.Find<QPushButton>("btnScanStop")->isEnabled());
+    QVERIFY(harness.Find("btnScanStartScan")->isEnabled() && !harness.Find("btnScanStop")->isEnabled());
   }
+  // A column click afterwards never finds the earlier stop pending: it shows the rows kept.
+  harness.Show({"DC1"});
+  window.PageControl()->setCurrentIndex(4);
+  harness.ClickColumnHead(1);
+  QCOMPARE(ResultRows(view), (QStringList{"bob 100", "carol 200"}));
 }
 
-void ScanFlowsTest::longScanAndErrorListAndStatisticsOff() {
+void WindowTest::errorListCountsItsLines() {
+  RecordingHelp help;
+  TfrmErrors dialog(help, nullptr);
+  auto* count = dialog.findChild<QLabel*>(QStringLiteral("lblErrorCount"));
+  // The count is that of the lines each time the list is shown.
+  for (int shown : {1, 12}) {
+    while (dialog.LineCount() < shown) dialog.AddLine("line " + std::to_string(dialog.LineCount() + 1));
+    dialog.show();
+    QCOMPARE(count->text(), QStringLiteral("%1 error(s)").arg(shown));
+    dialog.hide();
+  }
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowActive(&dialog));
+  QTest::keyClick(&dialog, Qt::Key_F1);
+  QCOMPARE(help.contexts, std::vector<int>{70});
+}
+
+void WindowTest::longScanAndErrorListAndStatisticsOff() {
   // DC2 does not answer: its clock cannot be read and every account asked of it is an error line.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [
       {"name": "DC1", "primary": true}, {"name": "DC2", "down": true}],
     "accounts": [
       {"name": "alice", "last_logon_days_ago": {"DC1": 100}},
       {"name": "bob", "last_logon_days_ago": {"DC1": 200}}]}]})");
-  harness.WriteSettings("CORP",
-                        "\"DCCheck\"=dword:00000000\r\n"
-                        "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00");
+  harness.WriteSettings("CORP", "\"DCCheck\"=dword:00000000\r\n" + MultiString("DCList", {"DC1", "DC2"}));
   TfrmMain& window = harness.Start();
   window.ComputersPage()->chkbAction[0]->setChecked(false);
 
   // The scan takes a day and an hour by the clock.
-  ScanProgressHook slow(harness, 1, [&harness] { harness.clock.Advance(std::chrono::hours(25)); });
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);  // check off
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);  // DC2's time
+  ProgressHook slow(harness, "Scanning", 1, [&harness] { harness.clock.Advance(std::chrono::hours(25)); });
+  harness.QueueOk(2);  // check off, DC2's time
   QStringList statistics;
-  harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
-    statistics = StatisticsOf(dialog);
-    WindowHarness::Click("btnOk")(dialog);
-  });
+  harness.boxes.QueueDialog(ReadStatistics(statistics));
   QStringList errors;
   QString errorCount;
   harness.boxes.QueueDialog([&](QDialog& dialog) {
-    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("lstbErrors"));
-    for (int row = 0; row < list->count(); ++row) errors << list->item(row)->text();
+    errors = Lines(dialog.findChild<QListWidget*>(QStringLiteral("lstbErrors")));
     errorCount = dialog.findChild<QLabel*>(QStringLiteral("lblErrorCount"))->text();
     WindowHarness::Click("bntOk")(dialog);
   });
   harness.Press("btnScanStartScan");
   QVERIFY(slow.Fired());
-  VERIFY_ALL_ANSWERED(harness);
   QCOMPARE(harness.boxes.ShownTexts().mid(2), (QStringList{"TfrmScanStatistics", "TfrmErrors"}));
   QCOMPARE(harness.Find<QLabel>("lblScanLastScanTime")->text(), QStringLiteral("Scan time: Over 24 hours"));
   QCOMPARE(statistics.first(), QStringLiteral("Over 24 hours"));
@@ -198,151 +212,172 @@ void ScanFlowsTest::longScanAndErrorListAndStatisticsOff() {
   QCOMPARE(errorCount, QStringLiteral("%1 error(s)").arg(errors.size()));
   for (const QString& line : errors) QVERIFY2(line.contains(QStringLiteral("DC2")), qPrintable(line));
 
-  // Statistics switched off in the settings: no dialog, the error list still comes.
+  // Statistics switched off in the settings: no dialog, the error list still comes, with this scan's lines.
   window.Settings().SetShowStats(false);
   harness.boxes.ClearShown();
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  harness.QueueOk(2);
   harness.boxes.QueueDialog(WindowHarness::Click("bntOk"));
   harness.Press("btnScanStartScan");
-  VERIFY_ALL_ANSWERED(harness);
   QCOMPARE(harness.boxes.ShownTexts().mid(2), QStringList{QStringLiteral("TfrmErrors")});
   QCOMPARE(window.ErrorsDialog()->LineCount(), static_cast<int>(errors.size()));
-  QVERIFY(!harness.boxes.ShownTexts().contains(QStringLiteral("TfrmScanStatistics")));
 }
 
-void ScanFlowsTest::countdownReachingItsTimeStartsTheScan() {
+void WindowTest::delayedStartsCountDownOrAbort() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
   window.DCListDialog()->SetItems({"DC1", "DC2"});
+  // Aborted: busy during the countdown, nothing scanned afterwards.
+  bool busyDuringCountdown = false;
+  harness.boxes.QueueDialog([&](QDialog& dialog) {
+    busyDuringCountdown = window.Busy() && !harness.Find("btnClose")->isEnabled();
+    WindowHarness::Click("btnAbort")(dialog);
+  });
+  harness.Find<QAction>("pmnuStartScan12Hours")->trigger();
+  QVERIFY(busyDuringCountdown);
+  QVERIFY(!window.Busy());
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+
+  // Left alone, the countdown ends by itself on the minute of the start time, not before, and the scan runs.
   bool closedByItself = false;
   harness.boxes.QueueDialog([&](QDialog& dialog) {
-    QVERIFY(static_cast<TfrmStartDelay&>(dialog).Timer()->isActive());
+    auto* now = dialog.findChild<QLabel*>(QStringLiteral("lblCurrentTime"));
+    const QString shownFirst = now->text();
+    harness.clock.Advance(std::chrono::minutes(179));
+    QTRY_VERIFY_WITH_TIMEOUT(now->text() != shownFirst, 3000);  // the one-second timer ticked
     QVERIFY(dialog.isVisible());
-    harness.clock.Advance(std::chrono::hours(3));
-    // The next tick of the one-second timer sees the start time reached.
+    harness.clock.Advance(std::chrono::minutes(1));
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
     closedByItself = dialog.result() == QDialog::Accepted;
   });
   harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
   harness.Find<QAction>("pmnuStartScan3Hours")->trigger();
   QVERIFY(closedByItself);
-  VERIFY_ALL_ANSWERED(harness);
-  QCOMPARE(harness.boxes.ShownTexts(), (QStringList{"TfrmStartDelay", "TfrmScanStatistics"}));
+  QCOMPARE(harness.boxes.ShownTexts(), (QStringList{"TfrmStartDelay", "TfrmStartDelay", "TfrmScanStatistics"}));
   QCOMPARE(window.Results().Count(), std::size_t{4});
   QVERIFY(!window.Busy());
 }
 
-void ScanFlowsTest::openingWarnsPerBadLineAndRefusesAnotherDomain() {
+void WindowTest::largeDomainWarnsUnlessTheScanIsDelayed() {
+  std::string accounts;
+  for (int index = 0; index < 501; ++index)
+    accounts += std::string(index > 0 ? "," : "") + R"({"name": "user)" + std::to_string(index) +
+                R"(", "last_logon_days_ago": {"DC1": 5}})";
+  const std::string lab =
+      R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}], "accounts": [)" +
+      accounts + "]}]}";
+  WindowHarness harness(lab.c_str());
+  TfrmMain& window = harness.Start();
+  window.DCListDialog()->SetItems({"DC1"});
+  window.ComputersPage()->chkbAction[0]->setChecked(false);
+
+  // A plain start warns; clearing "Show this warning next time" is kept for the next scan.
+  QString message;
+  harness.boxes.QueueDialog([&message](QDialog& dialog) {
+    message = static_cast<TfrmDomainSizeWarning&>(dialog).Message();
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowWarning"))->setChecked(false);
+    WindowHarness::Click("btnOk")(dialog);
+  });
+  harness.Scan();
+  const QStringList lines = message.split(QLatin1Char('\n'));
+  QCOMPARE(lines.size(), 5);
+  QCOMPARE(lines[0], QStringLiteral("VTR is about to build an account list containing 501 accounts."));
+  QVERIFY(lines[4].startsWith(QStringLiteral("VTR will be unresponsive during this time")));
+  QVERIFY(!window.Settings().ShowDomainSizeWarning());
+
+  // Switched on again, a delayed scan still runs through without it.
+  window.Settings().SetShowDomainSizeWarning(true);
+  harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
+  harness.Find<QAction>("pmnuStartScan2Hours")->trigger();
+  QCOMPARE(harness.boxes.ShownTexts().mid(2), (QStringList{"TfrmStartDelay", "TfrmScanStatistics"}));
+  QVERIFY(window.Settings().ShowDomainSizeWarning());
+}
+
+void WindowTest::scanReportsControllerMismatch() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
-  window.PageControl()->setCurrentIndex(4);
-  const QString path = harness.folder.filePath(QStringLiteral("edited.txt"));
-  WriteFile(path.toStdString(),
-            "# Domain:  CORP\r\n"
-            " alice 45 Disable\r\n"
-            " bob soon Show\r\n"
-            " carol 12 Keep\r\n"
-            " dave later maybe\r\n"
-            " erin never delete\r\n");
-  harness.boxes.QueueDialog(WindowHarness::ChooseFile(path));
-  for (int box = 0; box < 4; ++box) harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  harness.Press("btnScanOpenResult");
-  VERIFY_ALL_ANSWERED(harness);
-  const std::vector<ShownBox>& shown = harness.boxes.Shown();
-  QCOMPARE(shown.size(), std::size_t{5});
-  for (std::size_t box = 1; box < shown.size(); ++box) {
-    QCOMPARE(shown[box].kind, BoxKind::Warning);
-    QCOMPARE(shown[box].caption, QStringLiteral("Warning"));
-  }
-  QCOMPARE(shown[1].text, QStringLiteral("Error on line 3\r\r\"soon\" is not a valid value for the days field"));
-  QCOMPARE(shown[2].text, QStringLiteral("Error on line 4\r\r\"KEEP\" is not a valid value for the action field"));
-  // Both faults of one line, the days first.
-  QCOMPARE(shown[3].text, QStringLiteral("Error on line 5\r\r\"later\" is not a valid value for the days field"));
-  QCOMPARE(shown[4].text, QStringLiteral("Error on line 5\r\r\"MAYBE\" is not a valid value for the action field"));
-  auto* view = harness.Find<QTreeView>("lvwScanResults");
-  QCOMPARE(ResultRowCount(view), 2);
-  QCOMPARE(ResultText(view, 0, 0), QStringLiteral("alice"));
-  QCOMPARE(ResultText(view, 1, 0), QStringLiteral("erin"));
-  QCOMPARE(ResultText(view, 1, 1), QStringLiteral("never"));
+  window.DCListDialog()->SetItems({"DC1"});
+  window.Results().Add("old", 5, actDelete);
+  harness.QueueOk(2);
+  harness.Press("btnScanStartScan");
+  const QStringList texts = harness.boxes.ShownTexts();
+  QCOMPARE(texts.size(), 2);
+  QVERIFY(
+      texts[0].startsWith(QStringLiteral("An error occurred while building the list of active domain controllers.")));
+  QVERIFY(texts[1].startsWith(QStringLiteral("Vantrel may return inaccurate information")));
+  QCOMPARE(window.Results().Count(), std::size_t{0});
   QVERIFY(!window.Busy());
+  QVERIFY(harness.Find("btnScanStartScan")->isEnabled() && harness.Find("btnClose")->isEnabled());
+}
+
+void WindowTest::resultFilesOpenedScannedSortedAndSaved() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  harness.Show();
+  window.PageControl()->setCurrentIndex(4);
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  auto* execute = harness.Find("btnScanExecuteActions");
+
+  // An edited file: a warning per bad value (both of one line, the days first); the good lines shown.
+  const std::filesystem::path edited = harness.folder / "edited.txt";
+  WriteFile(edited,
+            "# Domain:  CORP\r\n alice 45 Disable\r\n bob soon Show\r\n carol 12 Keep\r\n dave later maybe\r\n"
+            " erin never delete\r\n");
+  harness.boxes.QueueDialog(WindowHarness::ChooseFile(edited, QStringLiteral("Open Result File")));
+  harness.QueueOk(4);
+  harness.Press("btnScanOpenResult");
+  const QStringList warnings{"Error on line 3\r\r\"soon\" is not a valid value for the days field",
+                             "Error on line 4\r\r\"KEEP\" is not a valid value for the action field",
+                             "Error on line 5\r\r\"later\" is not a valid value for the days field",
+                             "Error on line 5\r\r\"MAYBE\" is not a valid value for the action field"};
+  QCOMPARE(harness.boxes.ShownTexts().mid(1), warnings);
+  for (std::size_t box = 1; box < harness.boxes.Shown().size(); ++box) {
+    QCOMPARE(harness.boxes.Shown()[box].kind, BoxKind::Warning);
+    QCOMPARE(harness.boxes.Shown()[box].caption, QStringLiteral("Warning"));
+  }
+  QCOMPARE(ResultRows(view), (QStringList{"alice 45", "erin never"}));
+  QVERIFY(execute->isEnabled() && !window.Busy());
 
   // Another domain's file: the error box, and the view left empty.
-  harness.boxes.ClearShown();
-  WriteFile(path.toStdString(), "# Domain:  SALES\r\n alice 45 Disable\r\n");
-  harness.boxes.QueueDialog(WindowHarness::ChooseFile(path));
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  WriteFile(edited, "# Domain:  SALES\r\n alice 45 Disable\r\n");
+  harness.boxes.QueueDialog(WindowHarness::ChooseFile(edited));
+  harness.QueueOk();
   harness.Press("btnScanOpenResult");
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
-  QCOMPARE(harness.boxes.Shown()[1].kind, BoxKind::Error);
-  QVERIFY(harness.boxes.Shown()[1].text.startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
-  QCOMPARE(ResultRowCount(view), 0);
-  QCOMPARE(window.Results().Count(), std::size_t{0});
-  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
-  QVERIFY(!window.Busy());
-}
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::Error);
+  QVERIFY(
+      harness.boxes.ShownTexts().last().startsWith(QStringLiteral("This scan result file is for the SALES domain.")));
+  QVERIFY(ResultRows(view).isEmpty() && window.Results().Count() == 0);
+  QVERIFY(!execute->isEnabled() && !window.Busy());
 
-void ScanFlowsTest::commandsWaitWhileTheViewFills() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  harness.Show();
-  window.PageControl()->setCurrentIndex(4);
-  for (int index = 0; index < 100; ++index) window.Results().Add("user" + std::to_string(index), index, actDisable);
-  window.Results().Sort(0);
-  harness.ShowResults();
-  auto* view = harness.Find<QTreeView>("lvwScanResults");
-
-  // A column click refills the view, processing events on the way: whatever those events ask for
-  // that would replace or empty the list the fill walks is refused, and the rows appear only whole.
-  QList<int> rowsSeen;
-  bool closed = true;
-  int pageAfter = -1;
-  QTimer::singleShot(0, &window, [&] {
-    rowsSeen << ResultRowCount(view);
-    harness.Press("btnScanOpenResult");
-    harness.Press("btnScanSaveResult");
-    harness.Press("btnScanExecuteActions");
-    harness.Press("btnScanStartScan");
-    window.PageControl()->setCurrentIndex(0);
-    pageAfter = window.PageControl()->currentIndex();
-    harness.boxes.QueueAnswer(BoxAnswer::Ok);
-    closed = window.close();
+  // A scan fills the view and shows its statistics; clearing "show" there is kept.
+  QStringList statistics;
+  harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
+    statistics = StatisticsOf(dialog);
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowStats"))->setChecked(false);
+    WindowHarness::Click("btnOk")(dialog);
   });
-  harness.ClickColumnHead(1);
-  QCOMPARE(rowsSeen, QList<int>{0});
-  QCOMPARE(pageAfter, 4);
-  QVERIFY(!closed);
-  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("VTR cannot close at the moment. Try again later.")});
-  QCOMPARE(ResultRowCount(view), 100);
-  QCOMPARE(ResultText(view, 0, 0), QStringLiteral("user0"));
-  QCOMPARE(window.Results().Count(), std::size_t{100});
-  QVERIFY(!window.Busy());
-}
-
-void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  harness.Show();
-  window.PageControl()->setCurrentIndex(4);
-  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
   harness.Press("btnScanStartScan");
-  auto* view = harness.Find<QTreeView>("lvwScanResults");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
+  QCOMPARE(statistics, (QStringList{"0:00:00", "6", "6", "0", "4", "0", "0"}));
+  QVERIFY(!harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
+  QCOMPARE(harness.Find<QLabel>("lblScanLastScanTime")->text(), QStringLiteral("Scan time: 0:00:00"));
+  QVERIFY(harness.Find("btnScanSaveResult")->isEnabled() && !execute->isEnabled());
+  QVERIFY(!window.Settings().ShowStats());
 
   // Shown descending by days, the second row (carol) and the last (bob) get Delete from the menu.
   harness.ClickColumnHead(1);
   harness.ClickColumnHead(1);
-  QCOMPARE(ResultText(view, 1, 0), QStringLiteral("carol"));
-  SelectResultRow(view, 1);
-  SelectResultRow(view, 3);
+  QCOMPARE(ResultRows(view), (QStringList{"dave never", "carol 400", "WS01$ 200", "bob 45"}));
+  SelectResultRows(view, {1, 3});
   harness.ActionMenu("pmnuActionDelete");
-  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
+  QVERIFY(execute->isEnabled());
 
-  const QString path = harness.folder.filePath(QStringLiteral("changed.txt"));
-  harness.boxes.QueueDialog(WindowHarness::ChooseFile(path));
+  // The file holds the header and the list in its order (by days), whatever the view's direction.
+  const std::filesystem::path path = harness.folder / "changed.txt";
+  harness.boxes.QueueDialog(WindowHarness::ChooseFile(path, QStringLiteral("Save Result File")));
   harness.Press("btnScanSaveResult");
-  const std::string saved = ReadFile(path.toStdString());
-  // The file is in list order (by days), whatever the view's direction.
+  const std::string saved = ReadFile(path);
+  QVERIFY(saved.find("# Domain:  CORP\r\n") != std::string::npos);
   const std::size_t bob = saved.find(" bob ");
   const std::size_t carol = saved.find(" carol ");
   QVERIFY(bob != std::string::npos && carol != std::string::npos && bob < carol);
@@ -363,7 +398,7 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
       {QFileDevice::ReadOwner | QFileDevice::WriteOwner, BoxAnswer::No, BoxKind::YesNoCancel,
        "changed.txt already exists.\nDo you want to replace it?"}};
   for (const Existing& existing : cases) {
-    QFile::setPermissions(path, existing.permissions);
+    QFile::setPermissions(QString::fromStdString(path.string()), existing.permissions);
     bool accepted = true;
     harness.boxes.QueueDialog([&](QDialog& dialog) {
       WindowHarness::ChooseFile(path)(dialog);
@@ -374,7 +409,105 @@ void ScanFlowsTest::savedFileHoldsActionsChangedInTheMenu() {
     QVERIFY2(!accepted, qPrintable(existing.text));
     QCOMPARE(harness.boxes.Shown().back().kind, existing.kind);
     QVERIFY2(harness.boxes.Shown().back().text.startsWith(existing.text), qPrintable(existing.text));
-    QCOMPARE(ReadFile(path.toStdString()), saved);
+    QCOMPARE(ReadFile(path), saved);
+  }
+
+  // Opened again: the saved rows and actions, sorted by name.
+  harness.boxes.QueueDialog(WindowHarness::ChooseFile(path));
+  harness.Press("btnScanOpenResult");
+  QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
+  QCOMPARE(window.Results()[0].Action(), static_cast<std::int32_t>(actDelete));
+  QVERIFY(execute->isEnabled() && !window.Busy());
+
+  // A file that cannot be opened (gone by the time it is read) changes neither the rows nor their order.
+  harness.ClickColumnHead(0);
+  const QStringList descending{"WS01$ 200", "dave never", "carol 400", "bob 45"};
+  QCOMPARE(ResultRows(view), descending);
+  const std::filesystem::path gone = harness.folder / "gone.txt";
+  WriteFile(gone, "# Domain:  CORP\r\n");
+  harness.boxes.QueueDialog([&gone](QDialog& dialog) {
+    WindowHarness::ChooseFile(gone)(dialog);
+    std::filesystem::remove(gone);
+  });
+  harness.QueueOk();
+  harness.Press("btnScanOpenResult");
+  QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("No such file or directory.")));
+  QCOMPARE(ResultRows(view), descending);
+  harness.ClickColumnHead(0);  // the same column again: ascending
+  QCOMPARE(ResultRows(view).first(), QStringLiteral("bob 45"));
+  // The window is destroyed while shown, with rows in the view.
+}
+
+void WindowTest::commandsWaitWhileTheViewFills() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  harness.Show();
+  window.PageControl()->setCurrentIndex(4);
+  for (int index = 0; index < 100; ++index) window.Results().Add("user" + std::to_string(index), index, actDisable);
+  window.Results().Sort(0);
+  harness.ShowResults();
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+
+  // A column click refills the view, processing events on the way: whatever those events ask for
+  // that would replace or empty the list the fill walks is refused, and the rows appear only whole.
+  int rowsSeen = -1;
+  bool closed = true;
+  int pageAfter = -1;
+  QTimer::singleShot(0, &window, [&] {
+    rowsSeen = static_cast<int>(ResultRows(view).size());
+    for (const char* command : {"btnScanOpenResult", "btnScanSaveResult", "btnScanExecuteActions", "btnScanStartScan"})
+      harness.Press(command);
+    window.PageControl()->setCurrentIndex(0);
+    pageAfter = window.PageControl()->currentIndex();
+    harness.QueueOk();
+    closed = window.close();
+  });
+  harness.ClickColumnHead(1);
+  QCOMPARE(rowsSeen, 0);
+  QCOMPARE(pageAfter, 4);
+  QVERIFY(!closed);
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("VTR cannot close at the moment. Try again later.")});
+  QCOMPARE(ResultRows(view).size(), 100);
+  QCOMPARE(ResultRows(view).first(), QStringLiteral("user0 0"));
+  QCOMPARE(window.Results().Count(), std::size_t{100});
+  QVERIFY(!window.Busy());
+}
+
+void WindowTest::executeActionsChangesTheDomainAndEmptiesTheList() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  window.PageControl()->setCurrentIndex(4);
+  window.Results().Add("carol", 400, actDisable);
+  window.Results().Add("dave", kDaysNever, actDelete);
+  window.Results().Add("bob", 45, actShow);
+  window.Results().Sort(0);
+  harness.ShowResults();
+  auto* execute = harness.Find("btnScanExecuteActions");
+
+  // Cancel at the confirmation changes nothing.
+  harness.boxes.QueueAnswer(BoxAnswer::Cancel);
+  harness.Press("btnScanExecuteActions");
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::OkCancel);
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Select Ok if you would like VTR to execute")));
+  QCOMPARE(window.Results().Count(), std::size_t{3});
+
+  harness.QueueOk();
+  harness.Press("btnScanExecuteActions");
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).isEmpty());
+  QVERIFY(!execute->isEnabled() && !window.Busy());
+  QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
+
+  // carol disabled, dave deleted, bob (shown only) untouched.
+  const std::tuple<const char*, netapi::NetStatus, bool> accounts[] = {
+      {"carol", netapi::status::kSuccess, true},
+      {"dave", netapi::status::kNerrUserNotFound, false},
+      {"bob", netapi::status::kSuccess, false}};
+  for (const auto& [name, status, disabled] : accounts) {
+    std::optional<netapi::UserInfo> info;
+    QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", name, 1, info), status);
+    QCOMPARE(info.has_value() && (info->flags & netapi::uf::kAccountDisable) != 0, disabled);
   }
 }
 

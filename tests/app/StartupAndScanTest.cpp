@@ -4,22 +4,29 @@
 #include "AppTests.h"
 #include "ScanCommand.h"
 #include "WindowHarness.h"
-#include "app/TfrmDomainSizeWarning.h"
 #include "results/ResultFile.h"
 
 namespace vantrel::testing {
 
-void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
+namespace {
+
+// Selects the lines of a picker list whose names (before the tab) are given.
+void SelectLines(QListWidget* list, const QStringList& names) {
+  for (int row = 0; row < list->count(); ++row)
+    list->item(row)->setSelected(names.contains(list->item(row)->text().section(QLatin1Char('\t'), 0, 0)));
+}
+
+}  // namespace
+
+void WindowTest::startsOnTheOnlyDomainWithStoredSettings() {
   WindowHarness harness;
-  harness.WriteSettings("CORP",
-                        "\"DCList\"=hex(7):44,43,32,00,44,43,31,00,00\r\n"
-                        "\"UserUnusedAccountAction\"=dword:00000003\r\n"
-                        "\"MaxThreads\"=dword:000001f4\r\n"
-                        "\"HomeFolderAction\"=dword:00000007\r\n"
-                        "\"HomeFolderPath\"=\"/srv/old\"");
+  harness.WriteSettings("CORP", MultiString("DCList", {"DC2", "DC1"}) +
+                                    "\"UserUnusedAccountAction\"=dword:00000003\r\n"
+                                    "\"MaxThreads\"=dword:000001f4\r\n"
+                                    "\"HomeFolderAction\"=dword:00000007\r\n"
+                                    "\"HomeFolderPath\"=\"/srv/old\"");
   TfrmMain& window = harness.Start();
   QCOMPARE(window.CurrentDomain, std::string("CORP"));
-  QVERIFY(harness.boxes.Shown().empty());
   QCOMPARE(window.PageControl()->currentIndex(), 0);
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
   QCOMPARE(window.UsersPage()->cmboUsersUnusedAccountAction->currentIndex(), 3);
@@ -31,7 +38,7 @@ void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
   QCOMPARE(window.Resources()->edtResourcesRecipients->text(), QStringLiteral("/cn=recipients"));
   QVERIFY(!window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
 
-  // A DC list is configured, so becoming active starts nothing.
+  // A DC list is configured, so becoming active starts nothing (an unanswered box would fail here).
   window.show();
   QVERIFY(QTest::qWaitForWindowActive(&window));
   QCoreApplication::processEvents();
@@ -47,7 +54,7 @@ void StartupAndScanTest::startsOnTheOnlyDomainWithStoredSettings() {
   QVERIFY(stored.find("\"HomeFolderAction\"=dword:00000000") != std::string::npos);
 }
 
-void StartupAndScanTest::unreachableNetworkStartsOnTheUnknownDomain() {
+void WindowTest::unreachableNetworkStartsOnTheUnknownDomain() {
   // No domain found: the settings kept for "[unknown]", without a message.
   WindowHarness harness(R"({"local_domain": "CORP", "announced_domains": [],
     "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}]}]})");
@@ -60,7 +67,7 @@ void StartupAndScanTest::unreachableNetworkStartsOnTheUnknownDomain() {
   // comes up, on "[unknown]", and without the splash.
   WindowHarness down(R"({"local_domain": "CORP", "announced_domains": [],
     "domains": [{"name": "CORP", "controllers": [{"name": "DC1", "down": true}]}]})");
-  down.boxes.QueueAnswer(BoxAnswer::Ok);
+  down.QueueOk();
   TfrmMain& other = down.Start();
   QCOMPARE(other.CurrentDomain, std::string("[unknown]"));
   QVERIFY(!other.Splash()->isVisible());
@@ -68,11 +75,13 @@ void StartupAndScanTest::unreachableNetworkStartsOnTheUnknownDomain() {
   down.boxes.ClearQueue();
 }
 
-void StartupAndScanTest::chosenDomainNamesTheSettingsRead() {
-  WindowHarness harness(kThreeDomainLab);
-  harness.WriteSettings("SALES",
-                        "\"DCList\"=hex(7):53,44,43,32,00,53,44,43,31,00,00\r\n"
-                        "\"UserWarningDays\"=dword:0000004d");
+void WindowTest::chosenDomainNamesTheSettingsRead() {
+  // Three domains seen from CORP: one trusted, two announced.
+  WindowHarness harness(R"({"local_domain": "CORP", "announced_domains": ["CORP", "ALPHA"], "domains": [
+    {"name": "CORP", "controllers": [{"name": "DC1"}], "trusts": ["SALES"]},
+    {"name": "SALES", "controllers": [{"name": "SDC1"}, {"name": "SDC2"}]},
+    {"name": "ALPHA", "controllers": [{"name": "ADC1"}]}]})");
+  harness.WriteSettings("SALES", MultiString("DCList", {"SDC2", "SDC1"}) + "\"UserWarningDays\"=dword:0000004d");
   // The picker comes up once the splash is gone, sorted, the first selected; a double click chooses.
   QStringList offered;
   bool splashGone = false;
@@ -93,10 +102,8 @@ void StartupAndScanTest::chosenDomainNamesTheSettingsRead() {
   // The key of the chosen domain was read: its controllers, in their order, and its day field.
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"SDC2", "SDC1"}));
   QCOMPARE(window.UsersPage()->edtDays[0]->text(), QStringLiteral("77"));
-  VERIFY_ALL_ANSWERED(harness);
 
   // Another choice in the next run reads another key: nothing stored for CORP, so the defaults.
-  harness.boxes.ClearShown();
   harness.boxes.QueueDialog([](QDialog& dialog) {
     dialog.findChild<QListWidget*>(QStringLiteral("lstbDomains"))->setCurrentRow(1);
     WindowHarness::Click("btnOk")(dialog);
@@ -107,12 +114,83 @@ void StartupAndScanTest::chosenDomainNamesTheSettingsRead() {
   QCOMPARE(next.UsersPage()->edtDays[0]->text(), QStringLiteral("30"));
 }
 
-void StartupAndScanTest::editedSettingsSurviveARestart() {
+void WindowTest::ignoreListsAndSettingsSurviveARestart() {
   WindowHarness harness;
+  // "Xodd" has a type letter of no meaning: it shows without a picture, cannot be removed, and is kept.
+  harness.WriteSettings("CORP", MultiString("UserIgnoreList", {"UBOB", "Xodd"}) +
+                                    MultiString("ComputerIgnoreList", {"CWS01$", "GStaff"}));
   {
     TfrmMain& window = harness.Start();
-    window.DCListDialog()->SetItems({"DC2", "DC1"});
     AccountsPage* users = window.UsersPage();
+    AccountsPage* computers = window.ComputersPage();
+    QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:BOB", "-1:odd"}));
+    QCOMPARE(IgnoreRows(computers->lvwIgnore), (QStringList{"1:Staff", "2:WS01$"}));
+    QVERIFY(!window.Settings().Modified());
+
+    // No controllers: refused before the picker shows.
+    harness.QueueOk();
+    harness.Press("btnUsersAdd");
+    QCOMPARE(harness.boxes.ShownTexts().last(),
+             QStringLiteral("The list of domain controllers is empty. Configure your domain controller list in the "
+                            "General page."));
+
+    // The picker asks the first controller; global groups first, then the local ones.
+    window.DCListDialog()->SetItems({"DC2", "DC1"});
+    QStringList groups;
+    harness.boxes.QueueDialog([&groups](QDialog& dialog) {
+      auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
+      QCOMPARE(picker.ServerName, std::string("\\\\DC2"));
+      QCOMPARE(picker.windowTitle(), QStringLiteral("Select Group/User"));
+      QVERIFY(!picker.Pages()->isTabVisible(2));
+      groups = Lines(picker.GroupsList());
+      SelectLines(picker.GroupsList(), {"Staff"});
+      WindowHarness::Click("bntOk")(dialog);
+    });
+    harness.Press("btnUsersAdd");
+    QCOMPARE(groups.size(), 4);
+    QVERIFY(groups.contains(QStringLiteral("Admins\t")) && groups.contains(QStringLiteral("Staff\tEverybody")));
+    QCOMPARE(groups.last(), QStringLiteral("Printers\t"));
+    QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:BOB", "-1:odd", "1:Staff"}));
+
+    // Three users at once, one of them a case-only duplicate of a stored one; the groups are not read again.
+    QStringList accounts;
+    harness.boxes.QueueDialog([&accounts](QDialog& dialog) {
+      auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
+      QCOMPARE(Lines(picker.GroupsList()).size(), 4);
+      picker.Pages()->setCurrentWidget(picker.UsersPage());
+      accounts = Lines(picker.UsersList());
+      SelectLines(picker.UsersList(), {"alice", "bob", "dave"});
+      QCOMPARE(picker.ComputersList()->count(), 0);
+      WindowHarness::Click("bntOk")(dialog);
+    });
+    harness.Press("btnUsersAdd");
+    QCOMPARE(accounts, (QStringList{"alice\t", "bob\t", "carol\t", "dave\t"}));
+    QCOMPARE(window.Settings().UserIgnoreList().Items(),
+             (std::vector<std::string>{"GStaff", "Ualice", "UBOB", "Udave", "Xodd"}));
+
+    // Cancel adds nothing, whatever was selected.
+    harness.boxes.QueueDialog([](QDialog& dialog) {
+      SelectLines(static_cast<TfrmGroupUserSelect&>(dialog).GroupsList(), {"Admins"});
+      WindowHarness::Click("btnCancel")(dialog);
+    });
+    harness.Press("btnUsersAdd");
+    QCOMPARE(users->lvwIgnore->topLevelItemCount(), 5);
+
+    // Computers: the computers page instead of the users page.
+    QStringList machines;
+    harness.boxes.QueueDialog([&machines](QDialog& dialog) {
+      auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
+      QVERIFY(!picker.Pages()->isTabVisible(1));
+      QCOMPARE(picker.windowTitle(), QStringLiteral("Select Group/Computer"));
+      picker.Pages()->setCurrentWidget(picker.ComputersPage());
+      machines = Lines(picker.ComputersList());
+      SelectLines(picker.ComputersList(), {"WS02$"});
+      WindowHarness::Click("bntOk")(dialog);
+    });
+    harness.Press("btnComputersAdd");
+    QCOMPARE(machines, (QStringList{"WS01$\t", "WS02$\t"}));
+    QVERIFY(!window.Busy());
+
     users->chkbAction[1]->click();
     users->edtDays[1]->setText(QStringLiteral("120"));
     users->chkbAction[2]->click();
@@ -120,61 +198,57 @@ void StartupAndScanTest::editedSettingsSurviveARestart() {
     users->cmboUsersUnusedAccountAction->setCurrentIndex(2);
     users->chkbUsersIgnoreNeverExpires->setChecked(true);
     users->chkbIgnoreDisabled->setChecked(true);
-    AccountsPage* computers = window.ComputersPage();
     computers->edtDays[0]->setText(QStringLiteral("75"));
     computers->chkbIgnoreDisabled->setChecked(true);
     window.General()->trkbGeneralThreads->setValue(37);
     window.General()->chkbGeneralUseFastTarvikAlgorithm->setChecked(true);
     window.Resources()->rbtnResourcesMoveHomeFolder->click();
     window.Resources()->edtResourcesNewHomeFolderPath->setText(QStringLiteral("/srv/home-archive"));
-    // Through the picker: a group on the Users page.
-    harness.boxes.QueueDialog([](QDialog& dialog) {
-      auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
-      for (int row = 0; row < picker.GroupsList()->count(); ++row)
-        picker.GroupsList()->item(row)->setSelected(picker.GroupsList()->item(row)->text().startsWith("Staff\t"));
-      WindowHarness::Click("bntOk")(dialog);
-    });
-    harness.Press("btnUsersAdd");
     harness.boxes.QueueAnswer(BoxAnswer::Yes);
     QVERIFY(window.close());
     QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Save configuration changes?"));
   }
-  harness.boxes.ClearShown();
-  {
-    // A second window on the same registry file shows them all, and has nothing new to ask.
-    TfrmMain& window = harness.Start();
-    QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
-    AccountsPage* users = window.UsersPage();
-    QVERIFY(users->chkbAction[1]->isChecked() && users->chkbAction[2]->isChecked());
-    QCOMPARE(users->edtDays[1]->text(), QStringLiteral("120"));
-    QCOMPARE(users->edtDays[2]->text(), QStringLiteral("400"));
-    QCOMPARE(users->cmboUsersUnusedAccountAction->currentIndex(), 2);
-    QVERIFY(users->chkbUsersIgnoreNeverExpires->isChecked());
-    QVERIFY(users->chkbIgnoreDisabled->isChecked());
-    QCOMPARE(IgnoreRows(users->lvwIgnore), QStringList{"1:Staff"});
-    AccountsPage* computers = window.ComputersPage();
-    QCOMPARE(computers->edtDays[0]->text(), QStringLiteral("75"));
-    QVERIFY(computers->chkbIgnoreDisabled->isChecked());
-    QCOMPARE(window.General()->trkbGeneralThreads->value(), 37);
-    QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), QStringLiteral("37"));
-    QVERIFY(window.General()->chkbGeneralUseFastTarvikAlgorithm->isChecked());
-    QVERIFY(window.Resources()->rbtnResourcesMoveHomeFolder->isChecked());
-    QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), QStringLiteral("/srv/home-archive"));
-    QVERIFY(window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
-    QVERIFY(window.close());
-    QVERIFY(harness.boxes.Shown().empty());
-  }
+  // A second window on the same registry file shows them all.
+  TfrmMain& window = harness.Start();
+  QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
+  AccountsPage* users = window.UsersPage();
+  QVERIFY(users->chkbAction[1]->isChecked() && users->chkbAction[2]->isChecked());
+  QCOMPARE(users->edtDays[1]->text(), QStringLiteral("120"));
+  QCOMPARE(users->edtDays[2]->text(), QStringLiteral("400"));
+  QCOMPARE(users->cmboUsersUnusedAccountAction->currentIndex(), 2);
+  QVERIFY(users->chkbUsersIgnoreNeverExpires->isChecked() && users->chkbIgnoreDisabled->isChecked());
+  QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:alice", "0:BOB", "0:dave", "-1:odd", "1:Staff"}));
+  AccountsPage* computers = window.ComputersPage();
+  QCOMPARE(IgnoreRows(computers->lvwIgnore), (QStringList{"1:Staff", "2:WS01$", "2:WS02$"}));
+  QCOMPARE(computers->edtDays[0]->text(), QStringLiteral("75"));
+  QVERIFY(computers->chkbIgnoreDisabled->isChecked());
+  QCOMPARE(window.General()->trkbGeneralThreads->value(), 37);
+  QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), QStringLiteral("37"));
+  QVERIFY(window.General()->chkbGeneralUseFastTarvikAlgorithm->isChecked());
+  QVERIFY(window.Resources()->rbtnResourcesMoveHomeFolder->isChecked());
+  QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), QStringLiteral("/srv/home-archive"));
+  QVERIFY(window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
+
+  // Removing: the selected entries go from the view and the settings.
+  computers->lvwIgnore->topLevelItem(0)->setSelected(true);
+  harness.Press("btnComputersRemove");
+  QCOMPARE(window.Settings().ComputerIgnoreList().Items(), (std::vector<std::string>{"CWS01$", "CWS02$"}));
+  QCOMPARE(IgnoreRows(computers->lvwIgnore), (QStringList{"2:WS01$", "2:WS02$"}));
+  users->lvwIgnore->selectAll();
+  harness.Press("btnUsersRemove");
+  QCOMPARE(IgnoreRows(users->lvwIgnore), QStringList{"-1:odd"});
+  QCOMPARE(window.Settings().UserIgnoreList().Items(), std::vector<std::string>{"Xodd"});
+  QVERIFY(window.Settings().Modified());
 }
 
-void StartupAndScanTest::configureRunsOnceWhenTheListIsEmpty() {
+void WindowTest::configureRunsOnceWhenTheListIsEmpty() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
   QVERIFY(window.DCListDialog()->IsEmpty());
   harness.boxes.QueueDialog(WindowHarness::Click("btnCancel"));
   window.show();
   QVERIFY(QTest::qWaitForWindowActive(&window));
-  QTRY_COMPARE(harness.boxes.Shown().size(), std::size_t{1});
-  QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("TfrmDCList"));
+  QTRY_COMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("TfrmDCList")});
   QVERIFY(window.DCListDialog()->IsEmpty());
   // Becoming active again (as when its dialog closes over the window): no second run.
   window.hide();
@@ -182,162 +256,112 @@ void StartupAndScanTest::configureRunsOnceWhenTheListIsEmpty() {
   QVERIFY(QTest::qWaitForWindowActive(&window));
   QCoreApplication::processEvents();
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
-  window.hide();
 }
 
-void StartupAndScanTest::validationFailureShowsThePageAndField() {
+void WindowTest::validationFailureShowsThePageAndField() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
+  AccountsPage* users = window.UsersPage();
   window.DCListDialog()->SetItems({"DC1", "DC2"});
   window.PageControl()->setCurrentIndex(4);
-  window.UsersPage()->chkbAction[0]->setChecked(false);
+  users->chkbAction[0]->setChecked(false);
   window.ComputersPage()->chkbAction[0]->setChecked(false);
-  window.UsersPage()->edtDays[2]->clear();
+  users->edtDays[2]->clear();
   window.Results().Add("old", 5, actDelete);
   harness.ShowResults();
   window.show();
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  QTest::mouseClick(harness.Find<QPushButton>("btnScanStartScan"), Qt::LeftButton);
+  harness.QueueOk();
+  harness.Press("btnScanStartScan");
   QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("At least one Suggested Action must be enabled.")});
-  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.UsersPage()));
+  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(users));
   // The failure left the Scan page, which discards the results.
-  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
-  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
-  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->chkbAction[0]));
+  QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).isEmpty());
+  QVERIFY(!harness.Find("btnScanExecuteActions")->isEnabled());
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(users->chkbAction[0]));
   QVERIFY(!window.Busy());
   QCOMPARE(window.HelpContext(), 30);
 
   // Show 30, disable 30: the disable field, on the Users page. The empty unchecked field became "0".
-  window.UsersPage()->chkbAction[0]->setChecked(true);
-  window.UsersPage()->chkbAction[1]->setChecked(true);
-  window.UsersPage()->edtDays[1]->setText(QStringLiteral("30"));
+  users->chkbAction[0]->setChecked(true);
+  users->chkbAction[1]->setChecked(true);
+  users->edtDays[1]->setText(QStringLiteral("30"));
   window.PageControl()->setCurrentIndex(0);
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  harness.QueueOk();
   harness.Press("btnScanStartScan");
   QCOMPARE(harness.boxes.ShownTexts().last(),
            QStringLiteral("The \"disable days\" must be greater than the \"show days\""));
-  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.UsersPage()->edtDays[1]));
-  QCOMPARE(window.UsersPage()->edtDays[2]->text(), QStringLiteral("0"));
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(users->edtDays[1]));
+  QCOMPARE(users->edtDays[2]->text(), QStringLiteral("0"));
 
   // Moving home folders needs a folder.
-  window.UsersPage()->edtDays[1]->setText(QStringLiteral("31"));
+  users->edtDays[1]->setText(QStringLiteral("31"));
   window.Resources()->rbtnResourcesMoveHomeFolder->click();
   window.Resources()->edtResourcesNewHomeFolderPath->setText(QStringLiteral("   "));
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
+  harness.QueueOk();
   harness.Press("btnScanStartScan");
   QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a path into the \"home folder\" field."));
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
 }
 
-void StartupAndScanTest::closingAsksOnlyWhenSomethingChanged() {
+void WindowTest::closingAsksOnlyWhenSomethingChanged() {
   WindowHarness harness;
-  {
-    // The very first run for a domain always asks; Cancel keeps the window.
-    TfrmMain& window = harness.Start();
-    harness.boxes.QueueAnswer(BoxAnswer::Cancel);
-    QVERIFY(!window.close());
-    harness.boxes.QueueAnswer(BoxAnswer::Yes);
-    QVERIFY(window.close());
-    QCOMPARE(harness.boxes.ShownTexts(), (QStringList{QStringLiteral("Save configuration changes?"),
-                                                      QStringLiteral("Save configuration changes?")}));
-  }
-  harness.boxes.ClearShown();
-  {
-    // Everything comes back unchanged: no question.
-    TfrmMain& window = harness.Start();
-    QVERIFY(window.close());
-    QVERIFY(harness.boxes.Shown().empty());
-  }
-  {
-    // A changed page value asks; No closes without storing.
-    TfrmMain& window = harness.Start();
-    window.UsersPage()->edtDays[0]->setText(QStringLiteral("31"));
-    harness.boxes.QueueAnswer(BoxAnswer::No);
-    QVERIFY(window.close());
-    QCOMPARE(harness.boxes.ShownTexts().size(), 1);
-  }
-  harness.boxes.ClearShown();
-  {
-    TfrmMain& window = harness.Start();
-    QCOMPARE(window.UsersPage()->edtDays[0]->text(), QStringLiteral("30"));
-    QVERIFY(window.close());
-    QVERIFY(harness.boxes.Shown().empty());
-  }
-  harness.registryFile = std::filesystem::path(harness.folder.path().toStdString()) / "other.reg";
-  {
-    // A day field that is not a number keeps the window open and stores nothing.
-    TfrmMain& window = harness.Start();
-    window.ComputersPage()->edtDays[1]->clear();
-    harness.boxes.QueueAnswer(BoxAnswer::Ok);
-    QVERIFY(!window.close());
-    QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("'' is not a valid integer value.")});
-    QVERIFY(!std::filesystem::exists(harness.registryFile));
-    window.ComputersPage()->edtDays[1]->setText(QStringLiteral("65"));
-    harness.boxes.QueueAnswer(BoxAnswer::No);
-    QVERIFY(window.close());
-  }
-}
+  // The very first run for a domain always asks; Cancel keeps the window.
+  harness.Start();
+  harness.boxes.QueueAnswer(BoxAnswer::Cancel);
+  QVERIFY(!harness.window->close());
+  harness.boxes.QueueAnswer(BoxAnswer::Yes);
+  QVERIFY(harness.window->close());
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList(2, QStringLiteral("Save configuration changes?")));
+  // Everything comes back unchanged: no question.
+  QVERIFY(harness.Start().close());
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
+  // A changed page value asks; No closes without storing.
+  harness.Start().UsersPage()->edtDays[0]->setText(QStringLiteral("31"));
+  harness.boxes.QueueAnswer(BoxAnswer::No);
+  QVERIFY(harness.window->close());
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{3});
+  QCOMPARE(harness.Start().UsersPage()->edtDays[0]->text(), QStringLiteral("30"));
+  QVERIFY(harness.window->close());
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{3});
 
-void StartupAndScanTest::scanFillsTheResultsAndShowsStatistics() {
-  WindowHarness harness;
+  // A day field that is not a number keeps the window open and stores nothing.
+  harness.registryFile = harness.folder / "other.reg";
+  harness.boxes.ClearShown();
   TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1", "DC2"});
-  window.PageControl()->setCurrentIndex(4);
-  QStringList statistics;
-  harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
-    statistics = StatisticsOf(dialog);
-    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowStats"))->setChecked(false);
-    WindowHarness::Click("btnOk")(dialog);
-  });
-  harness.Press("btnScanStartScan");
-  VERIFY_ALL_ANSWERED(harness);
-  auto* view = harness.Find<QTreeView>("lvwScanResults");
-  QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
-  QCOMPARE(statistics, (QStringList{"0:00:00", "6", "6", "0", "4", "0", "0"}));
-  auto* scanTime = harness.Find<QLabel>("lblScanLastScanTime");
-  QVERIFY(!scanTime->isHidden());
-  QCOMPARE(scanTime->text(), QStringLiteral("Scan time: 0:00:00"));
-  QVERIFY(!window.Busy());
-  QVERIFY(harness.Find<QPushButton>("btnScanSaveResult")->isEnabled());
-  QVERIFY(!harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
-  QVERIFY(!window.Settings().ShowStats());
-
-  // With statistics switched off, the next scan shows no dialog; a delete threshold suggests deletes.
-  window.UsersPage()->chkbAction[2]->click();
-  window.UsersPage()->edtDays[2]->setText(QStringLiteral("300"));
-  harness.Press("btnScanStartScan");
-  QVERIFY(harness.boxes.Unexpected().isEmpty());
-  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
-  QCOMPARE(window.Results()[1].Name(), std::string("carol"));
-  QCOMPARE(window.Results()[1].Action(), static_cast<std::int32_t>(actDelete));
+  window.ComputersPage()->edtDays[1]->clear();
+  harness.QueueOk();
+  QVERIFY(!window.close());
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("'' is not a valid integer value.")});
+  QVERIFY(!std::filesystem::exists(harness.registryFile));
+  window.ComputersPage()->edtDays[1]->setText(QStringLiteral("65"));
+  harness.boxes.QueueAnswer(BoxAnswer::No);
+  QVERIFY(window.close());
 }
 
-void StartupAndScanTest::windowAndScanToolSuggestTheSameForStoredSettings() {
-  // Stored values longer than their fields let anyone type: four-digit day counts, a long container.
+void WindowTest::windowAndScanToolSuggestTheSameForStoredSettings() {
+  // Stored values longer than their fields let anyone type: a four-digit day count, a long container.
   WindowHarness harness;
   const std::string recipients = "/o=Org/ou=" + std::string(900, 'x') + "/cn=Recipients";
-  harness.WriteSettings("CORP",
-                        "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n"
-                        "\"UserDisable\"=dword:00000001\r\n"
-                        "\"UserDelete\"=dword:00000001\r\n"
-                        "\"UserDeleteDays\"=dword:000003e8\r\n"
-                        "\"ComputerDelete\"=dword:00000001\r\n"
-                        "\"ComputerDeleteDays\"=dword:000003e8\r\n"
-                        "\"ShowStats\"=dword:00000000\r\n"
-                        "\"RecipientsCont\"=\"" +
-                            recipients + "\"\r\n");
+  harness.WriteSettings("CORP", MultiString("DCList", {"DC1", "DC2"}) +
+                                    "\"UserDisable\"=dword:00000001\r\n"
+                                    "\"UserDelete\"=dword:00000001\r\n"
+                                    "\"UserDeleteDays\"=dword:0000012c\r\n"
+                                    "\"ComputerDelete\"=dword:00000001\r\n"
+                                    "\"ComputerDeleteDays\"=dword:000003e8\r\n"
+                                    "\"ShowStats\"=dword:00000000\r\n"
+                                    "\"RecipientsCont\"=\"" +
+                                    recipients + "\"\r\n");
   TfrmMain& window = harness.Start();
   window.PageControl()->setCurrentIndex(4);
-  harness.Press("btnScanStartScan");
-  QVERIFY(harness.boxes.Unexpected().isEmpty());
+  harness.Scan(false);
 
   // The same header (domain, user, date) and the same accounts with the same actions.
   std::ostringstream tool;
   std::FILE* messages = std::tmpfile();
   const scantool::ScanCommandEnvironment environment{[&harness](const scantool::CommandLine&) {
-                                                       return std::make_unique<netapi::SimNetApi>(harness.labFolder,
-                                                                                                  harness.clock);
+                                                       return std::make_unique<netapi::SimNetApi>(
+                                                           harness.folder / "lab", harness.clock);
                                                      },
                                                      harness.registryFile, &harness.clock, nullptr};
   scantool::CommandLine commandLine;
@@ -348,169 +372,11 @@ void StartupAndScanTest::windowAndScanToolSuggestTheSameForStoredSettings() {
   UiHooks quiet;
   WriteResultFile(shown, window.Results(), {"CORP", ResultFileUserName(*harness.net)}, harness.clock, quiet);
   QCOMPARE(QString::fromStdString(shown.str()), QString::fromStdString(tool.str()));
-  QVERIFY(tool.str().find(" carol" + std::string(46, ' ') + "400   Disable") != std::string::npos);
+  // The delete threshold reached the scan: carol (400 days) is to be deleted.
+  QVERIFY(tool.str().find(" carol" + std::string(46, ' ') + "400   Delete") != std::string::npos);
   // Nothing was changed, so closing stores nothing and asks nothing.
   QVERIFY(window.close());
   QVERIFY(harness.boxes.Shown().empty());
-}
-
-void StartupAndScanTest::scanReportsControllerMismatch() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1"});
-  window.Results().Add("old", 5, actDelete);
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  harness.Press("btnScanStartScan");
-  const QStringList texts = harness.boxes.ShownTexts();
-  QCOMPARE(texts.size(), 2);
-  QVERIFY(
-      texts[0].startsWith(QStringLiteral("An error occurred while building the list of active domain controllers.")));
-  QVERIFY(texts[1].startsWith(QStringLiteral("Vantrel may return inaccurate information")));
-  QCOMPARE(window.Results().Count(), std::size_t{0});
-  QVERIFY(!window.Busy());
-  QVERIFY(harness.Find<QPushButton>("btnScanStartScan")->isEnabled());
-  QVERIFY(harness.Find<QPushButton>("btnClose")->isEnabled());
-}
-
-void StartupAndScanTest::delayedStartCanBeAborted() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1", "DC2"});
-  bool busyDuringCountdown = false;
-  harness.boxes.QueueDialog([&](QDialog& dialog) {
-    busyDuringCountdown = window.Busy() && !harness.Find<QPushButton>("btnClose")->isEnabled();
-    WindowHarness::Click("btnAbort")(dialog);
-  });
-  harness.Find<QAction>("pmnuStartScan12Hours")->trigger();
-  QVERIFY(busyDuringCountdown);
-  QVERIFY(!window.Busy());
-  QCOMPARE(window.Results().Count(), std::size_t{0});
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
-  QCOMPARE(harness.boxes.Shown().front().text, QStringLiteral("TfrmStartDelay"));
-}
-
-void StartupAndScanTest::resultFileRoundTrip() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  window.PageControl()->setCurrentIndex(4);
-  window.Results().Add("jsmith", 45, actDisable);
-  window.Results().Add("WS01$", kDaysNever, actShow);
-  window.Results().Sort(0);
-  harness.ShowResults();
-  const QString path = harness.folder.filePath(QStringLiteral("saved.txt"));
-  harness.boxes.QueueDialog(WindowHarness::ChooseFile(path, QStringLiteral("Save Result File")));
-  harness.Press("btnScanSaveResult");
-  const std::string saved = ReadFile(path.toStdString());
-  QVERIFY(saved.find("# Domain:  CORP\r\n") != std::string::npos);
-  QVERIFY(saved.find(" jsmith                                             45    Disable\r\n") != std::string::npos);
-
-  window.Results().Clear();
-  harness.ShowResults();
-  harness.boxes.QueueDialog(WindowHarness::ChooseFile(path, QStringLiteral("Open Result File")));
-  harness.Press("btnScanOpenResult");
-  auto* view = harness.Find<QTreeView>("lvwScanResults");
-  QCOMPARE(ResultRows(view), (QStringList{"jsmith 45", "WS01$ never"}));
-  QVERIFY(harness.Find<QPushButton>("btnScanExecuteActions")->isEnabled());
-  QVERIFY(!window.Busy());
-
-  // A file that cannot be opened (gone by the time it is read) changes neither the rows nor their order.
-  harness.Show();
-  harness.ClickColumnHead(0);
-  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "jsmith 45"}));
-  const QString gone = harness.folder.filePath(QStringLiteral("gone.txt"));
-  WriteFile(gone.toStdString(), "# Domain:  CORP\r\n");
-  harness.boxes.QueueDialog([&gone](QDialog& dialog) {
-    static_cast<QFileDialog&>(dialog).selectFile(gone);
-    dialog.accept();
-    QFile::remove(gone);
-  });
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  QTest::mouseClick(harness.Find<QPushButton>("btnScanOpenResult"), Qt::LeftButton);
-  QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("No such file or directory.")));
-  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "jsmith 45"}));
-  harness.ClickColumnHead(0);  // the same column again: ascending
-  QCOMPARE(ResultRows(view), (QStringList{"jsmith 45", "WS01$ never"}));
-}
-
-void StartupAndScanTest::executeActionsChangesTheDomainAndEmptiesTheList() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  window.PageControl()->setCurrentIndex(4);
-  window.Results().Add("carol", 400, actDisable);
-  window.Results().Add("dave", kDaysNever, actDelete);
-  window.Results().Add("bob", 45, actShow);
-  window.Results().Sort(0);
-  harness.ShowResults();
-  auto* execute = harness.Find<QPushButton>("btnScanExecuteActions");
-  QVERIFY(execute->isEnabled());
-
-  // Cancel at the confirmation changes nothing.
-  harness.boxes.QueueAnswer(BoxAnswer::Cancel);
-  execute->click();
-  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::OkCancel);
-  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Select Ok if you would like VTR to execute")));
-  QCOMPARE(window.Results().Count(), std::size_t{3});
-
-  harness.boxes.QueueAnswer(BoxAnswer::Ok);
-  execute->click();
-  VERIFY_ALL_ANSWERED(harness);
-  QCOMPARE(window.Results().Count(), std::size_t{0});
-  QCOMPARE(ResultRowCount(harness.Find<QTreeView>("lvwScanResults")), 0);
-  QVERIFY(!execute->isEnabled());
-  QVERIFY(!window.Busy());
-  QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
-
-  // carol disabled, dave deleted, bob (shown only) untouched.
-  const std::tuple<const char*, netapi::NetStatus, bool> accounts[] = {
-      {"carol", netapi::status::kSuccess, true},
-      {"dave", netapi::status::kNerrUserNotFound, false},
-      {"bob", netapi::status::kSuccess, false}};
-  for (const auto& [name, status, disabled] : accounts) {
-    std::optional<netapi::UserInfo> info;
-    QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", name, 1, info), status);
-    QCOMPARE(info.has_value() && (info->flags & netapi::uf::kAccountDisable) != 0, disabled);
-  }
-}
-
-void StartupAndScanTest::largeDomainWarnsUnlessTheScanIsDelayed() {
-  std::string accounts;
-  for (int index = 0; index < 501; ++index) {
-    if (index > 0) accounts += ",";
-    accounts += "{\"name\": \"user" + std::to_string(index) + "\", \"last_logon_days_ago\": {\"DC1\": 5}}";
-  }
-  const std::string lab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}],
-    "accounts": [)" + accounts +
-                          "]}]}";
-  WindowHarness harness(lab.c_str());
-  TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1"});
-  window.ComputersPage()->chkbAction[0]->setChecked(false);
-
-  // A plain start warns; clearing "Show this warning next time" is kept for the next scan.
-  QString message;
-  harness.boxes.QueueDialog([&message](QDialog& dialog) {
-    message = static_cast<TfrmDomainSizeWarning&>(dialog).Message();
-    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowWarning"))->setChecked(false);
-    WindowHarness::Click("btnOk")(dialog);
-  });
-  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  harness.Press("btnScanStartScan");
-  const QStringList lines = message.split(QLatin1Char('\n'));
-  QCOMPARE(lines.size(), 5);
-  QCOMPARE(lines[0], QStringLiteral("VTR is about to build an account list containing 501 accounts."));
-  QVERIFY(lines[4].startsWith(QStringLiteral("VTR will be unresponsive during this time")));
-  QVERIFY(!window.Settings().ShowDomainSizeWarning());
-
-  // Switched on again, a delayed scan still runs through without it.
-  window.Settings().SetShowDomainSizeWarning(true);
-  harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
-  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  harness.Find<QAction>("pmnuStartScan2Hours")->trigger();
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{4});
-  QCOMPARE(harness.boxes.Shown()[2].text, QStringLiteral("TfrmStartDelay"));
-  QCOMPARE(harness.boxes.Shown()[3].text, QStringLiteral("TfrmScanStatistics"));
-  QVERIFY(window.Settings().ShowDomainSizeWarning());
 }
 
 }  // namespace vantrel::testing

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTemporaryDir>
 #include <QtTest>
 #include <QtWidgets>
 #include <filesystem>
@@ -82,18 +81,12 @@ inline const char* const kOneDomainLab = R"({
   }]
 })";
 
-// Three domains seen from CORP: one trusted, two announced.
-inline const char* const kThreeDomainLab = R"({
-  "local_domain": "CORP",
-  "announced_domains": ["CORP", "ALPHA"],
-  "domains": [
-    {"name": "CORP", "controllers": [{"name": "DC1"}], "trusts": ["SALES"],
-     "accounts": [{"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10}}]},
-    {"name": "SALES", "controllers": [{"name": "SDC1"}, {"name": "SDC2"}],
-     "accounts": [{"name": "sam", "password_age_days": 5, "last_logon_days_ago": {"SDC1": 70}}]},
-    {"name": "ALPHA", "controllers": [{"name": "ADC1"}]}
-  ]
-})";
+// A string list value in REGEDIT4 form.
+inline std::string MultiString(const std::string& name, const std::vector<std::string>& strings) {
+  QByteArray bytes;
+  for (const std::string& text : strings) bytes.append(text.c_str(), static_cast<qsizetype>(text.size() + 1));
+  return "\"" + name + "\"=hex(7):" + bytes.append('\0').toHex(',').toStdString() + "\r\n";
+}
 
 // An ignore list's rows as "image index:name".
 inline QStringList IgnoreRows(const QTreeWidget* view) {
@@ -105,22 +98,20 @@ inline QStringList IgnoreRows(const QTreeWidget* view) {
   return rows;
 }
 
-inline int ResultRowCount(const QTreeView* view) { return view->model()->rowCount(); }
-inline QString ResultText(const QTreeView* view, int row, int column) {
-  return view->model()->index(row, column).data().toString();
-}
-inline QIcon ResultIcon(const QTreeView* view, int row) {
-  return view->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>();
-}
-inline void SelectResultRow(QTreeView* view, int row) {
-  view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-// "name days" per row, top to bottom.
+// The results view's rows as "name days", top to bottom.
 inline QStringList ResultRows(const QTreeView* view) {
   QStringList rows;
-  for (int row = 0; row < ResultRowCount(view); ++row)
-    rows << ResultText(view, row, 0) + QLatin1Char(' ') + ResultText(view, row, 1);
+  for (int row = 0; row < view->model()->rowCount(); ++row)
+    rows << view->model()->index(row, 0).data().toString() + ' ' + view->model()->index(row, 1).data().toString();
   return rows;
+}
+
+// Selects exactly these rows of the results view.
+inline void SelectResultRows(QTreeView* view, std::initializer_list<int> rows) {
+  view->clearSelection();
+  for (int row : rows)
+    view->selectionModel()->select(view->model()->index(row, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 // A list's lines as shown ("name\tcomment" in the account picker).
@@ -139,27 +130,20 @@ inline QStringList StatisticsOf(const QDialog& dialog) {
   return values;
 }
 
-// Every queued answer used and no box left unanswered, so far.
-#define VERIFY_ALL_ANSWERED(harness) \
-  QVERIFY2((harness).boxes.Unexpected().isEmpty(), qPrintable((harness).boxes.Unexpected().join(QLatin1Char('\n'))))
-
-// The main window on a lab, with every box and dialog answered from a queue.
+// The main window on a lab, with every box and dialog answered from a queue. A box that came up with
+// no answer queued, or an answer nobody asked for, fails the test.
 class WindowHarness {
  public:
   explicit WindowHarness(const char* labJson = kOneDomainLab)
       : clock(std::chrono::system_clock::time_point(std::chrono::seconds(1796000000))),
         // No helper library where it is looked for: mailbox features fail as on a machine without them.
-        exchangeHelper(ExchangeHelper::Files{std::filesystem::path(folder.path().toStdString()) / "VTREX.DLL",
-                                             std::filesystem::path(folder.path().toStdString()) / "DAPI.DLL"}),
-        journal(std::filesystem::path(folder.path().toStdString()) / "actions.log", clock) {
-    labFolder = std::filesystem::path(folder.path().toStdString()) / "lab";
-    lab::ImportJson(labJson, labFolder, clock);
-    net = std::make_unique<netapi::SimNetApi>(labFolder, clock);
+        exchangeHelper(ExchangeHelper::Files{folder / "VTREX.DLL", folder / "DAPI.DLL"}),
+        journal(folder / "actions.log", clock),
+        registryFile(folder / "HKEY_CURRENT_USER.reg") {
+    lab::ImportJson(labJson, folder / "lab", clock);
+    net = std::make_unique<netapi::SimNetApi>(folder / "lab", clock);
     boxes.SetScripted(true);
-    registryFile = std::filesystem::path(folder.path().toStdString()) / "HKEY_CURRENT_USER.reg";
   }
-
-  // A box that came up with no answer queued, or an answer nobody asked for, fails the test.
   ~WindowHarness() {
     const QStringList problems = boxes.Unexpected();
     if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
@@ -167,27 +151,21 @@ class WindowHarness {
   WindowHarness(const WindowHarness&) = delete;
   WindowHarness& operator=(const WindowHarness&) = delete;
 
-  TfrmMain& Create() {
+  // A new window, started as the program starts it.
+  TfrmMain& Start() {
     window = std::make_unique<TfrmMain>(
         AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
-    return *window;
-  }
-  TfrmMain& Start() {
-    Create();
     window->FormCreate();
     return *window;
   }
 
   // A registry file with one key; values in REGEDIT4 form, one a line.
-  void WriteSettings(const std::string& domain, const std::string& values) {
-    QFile file(QString::fromStdString(registryFile.string()));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    const std::string text =
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain + "]\r\n" + values + "\r\n";
-    file.write(text.data(), static_cast<qint64>(text.size()));
+  void WriteSettings(const std::string& domain, const std::string& values) const {
+    WriteFile(registryFile, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain + "]\r\n" +
+                                values + "\r\n");
   }
 
-  template <class T>
+  template <class T = QPushButton>
   T* Find(const char* name) const {
     return window->findChild<T*>(QString::fromLatin1(name));
   }
@@ -199,11 +177,21 @@ class WindowHarness {
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
   }
 
+  // Starts a scan with the button, the statistics dialog (when it comes) closed with OK.
+  void Scan(bool statistics = true) {
+    if (statistics) boxes.QueueDialog(Click("btnOk"));
+    Press("btnScanStartScan");
+  }
+
+  void QueueOk(int count = 1) {
+    for (int box = 0; box < count; ++box) boxes.QueueAnswer(BoxAnswer::Ok);
+  }
+
   // Puts the window on the screen; the DC list is filled first, so that no Configure starts.
   void Show(const std::vector<std::string>& controllers = {"DC1", "DC2"}) {
     window->DCListDialog()->SetItems(controllers);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
   }
 
   // Clicks a column head of the results view (the window must be shown).
@@ -229,8 +217,8 @@ class WindowHarness {
   }
 
   // Chooses a file in a queued file dialog (of the given caption, if one is given).
-  static MessageBoxes::DialogScript ChooseFile(const QString& path, const QString& caption = {}) {
-    return [path, caption](QDialog& dialog) {
+  static MessageBoxes::DialogScript ChooseFile(const std::filesystem::path& file, const QString& caption = {}) {
+    return [path = QString::fromStdString(file.string()), caption](QDialog& dialog) {
       if (!caption.isEmpty()) QCOMPARE(dialog.windowTitle(), caption);
       static_cast<QFileDialog&>(dialog).selectFile(path);
       dialog.accept();
@@ -246,17 +234,16 @@ class WindowHarness {
     };
   }
 
-  QTemporaryDir folder;
+  test::TempFolder folder;
   ManualClock clock;
-  std::filesystem::path labFolder;
+  ExchangeHelper exchangeHelper;
+  ActionJournal journal;
   std::filesystem::path registryFile;
   std::unique_ptr<netapi::SimNetApi> net;
   MessageBoxes boxes;
   RecordingHelp help;
   RecordingLinks links;
   FakeExchange exchange;
-  ExchangeHelper exchangeHelper;
-  ActionJournal journal;
   std::unique_ptr<TfrmMain> window;
 };
 
