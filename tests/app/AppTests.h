@@ -14,28 +14,23 @@ class WindowTest : public QObject {
   void resourcesPageRulesAndTestConnection();
   void resultsViewSortsAndSetsActions();
   // The dialogs on their own.
-  void dcListButtonsFollowTheSelection();
   void configureConfirmsOrRestoresTheList();
   void splashStaysForItsMinimumTime();
   void startDelayShowsTheTimes();
   void helpFileHasATopicPerContext();
   void errorListCountsItsLines();
   // Start-up, settings over runs, validation, closing.
-  void startsOnTheOnlyDomainWithStoredSettings();
   void unreachableNetworkStartsOnTheUnknownDomain();
   void chosenDomainNamesTheSettingsRead();
-  void ignoreListsAndSettingsSurviveARestart();
+  void storedSettingsAndIgnoreListsOverTwoRuns();
   void configureRunsOnceWhenTheListIsEmpty();
   void validationFailureShowsThePageAndField();
   void closingAsksOnlyWhenSomethingChanged();
   void windowAndScanToolSuggestTheSameForStoredSettings();
   // Scans, result files and executing.
-  void controllerCheckOffWarnsBeforeEveryScan();
-  void controllerClocksAreCompared();
   void stopsEndScansAndFills();
-  void longScanAndErrorListAndStatisticsOff();
-  void delayedStartsCountDownOrAbort();
-  void largeDomainWarnsUnlessTheScanIsDelayed();
+  void controllerChecksClocksAndErrorsOfALongScan();
+  void largeDomainAndDelayedStarts();
   void scanReportsControllerMismatch();
   void resultFilesOpenedScannedSortedAndSaved();
   void commandsWaitWhileTheViewFills();

@@ -39,67 +39,6 @@ MessageBoxes::DialogScript ReadStatistics(QStringList& statistics) {
 
 }  // namespace
 
-void WindowTest::controllerCheckOffWarnsBeforeEveryScan() {
-  WindowHarness harness;
-  // Only DC1 configured while the domain has DC1 and DC2: with the check on this would end the scan.
-  harness.WriteSettings("CORP", "\"DCCheck\"=dword:00000000\r\n" + MultiString("DCList", {"DC1"}));
-  TfrmMain& window = harness.Start();
-  for (int scan = 0; scan < 2; ++scan) {
-    harness.boxes.ClearShown();
-    harness.QueueOk();
-    harness.Scan();
-    QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
-    QCOMPARE(harness.boxes.Shown()[0].kind, BoxKind::Warning);
-    QCOMPARE(harness.boxes.Shown()[0].caption, QStringLiteral("Warning"));
-    QCOMPARE(
-        harness.boxes.Shown()[0].text,
-        QStringLiteral("WARNING: The domain controller check has been disabled. Inaccurate results may be returned "
-                       "if the domain controller list is incorrect. Set the DCCheck registry value to 1 to enable "
-                       "the domain controller check."));
-    QCOMPARE(harness.boxes.Shown()[1].text, QStringLiteral("TfrmScanStatistics"));
-    // The configured list is used as it is.
-    QCOMPARE(window.DCListDialog()->Items(), std::vector<std::string>{"DC1"});
-  }
-  // carol has logged on at DC2 only: asked of DC1 alone she was never used there.
-  QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).contains(QStringLiteral("carol never")));
-}
-
-void WindowTest::controllerClocksAreCompared() {
-  WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [
-      {"name": "DC1", "primary": true},
-      {"name": "DC2", "clock_offset_seconds": 129601},
-      {"name": "DC3", "clock_offset_seconds": -129600},
-      {"name": "DC4", "clock_offset_seconds": -129601},
-      {"name": "DC5", "time_unavailable": true}],
-    "accounts": [{"name": "alice", "last_logon_days_ago": {"DC1": 100}}]}]})");
-  TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1", "DC2", "DC3", "DC4", "DC5"});
-  harness.QueueOk(3);
-  harness.Scan();
-  const std::vector<ShownBox>& shown = harness.boxes.Shown();
-  QCOMPARE(shown.size(), std::size_t{4});
-  const auto difference = [](const char* name) {
-    return QStringLiteral(
-               "The system time on %1 is different to the time on the local computer. The difference is "
-               "greater than 36 hours. You should synchronize server times to improve scan accuracy.")
-        .arg(QLatin1String(name));
-  };
-  // 36 hours exactly (DC3) is no difference worth a box; a second more either way is.
-  QCOMPARE(shown[0].kind, BoxKind::Information);
-  QCOMPARE(shown[0].text, difference("DC2"));
-  QCOMPARE(shown[1].kind, BoxKind::Information);
-  QCOMPARE(shown[1].text, difference("DC4"));
-  QCOMPARE(shown[2].kind, BoxKind::Warning);
-  QCOMPARE(shown[2].text,
-           QStringLiteral("An error was encountered while attempting to retrieve the current time from DC5. You "
-                          "should check that the time on DC5 is approximately the same as the time on the local "
-                          "computer before continuing.\r\rVTR may return inaccurate results if the two times are not "
-                          "similar."));
-  // The scan went on.
-  QCOMPARE(shown[3].text, QStringLiteral("TfrmScanStatistics"));
-  QCOMPARE(window.Results().Count(), std::size_t{1});
-}
-
 void WindowTest::stopsEndScansAndFills() {
   // The first account dispatched has logged on recently and gives no result. Its query takes long
   // enough for the stop to arrive while it runs.
@@ -179,67 +118,115 @@ void WindowTest::errorListCountsItsLines() {
   QCOMPARE(help.contexts, std::vector<int>{70});
 }
 
-void WindowTest::longScanAndErrorListAndStatisticsOff() {
-  // DC2 does not answer: its clock cannot be read and every account asked of it is an error line.
+void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
+  // The check is off: the configured list (without DC6) is used as it is. DC2 does not answer: its clock
+  // cannot be read and every account asked of it is an error line. DC3 to DC5 are 36 hours off, DC4
+  // exactly, which is no difference worth a box.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [
-      {"name": "DC1", "primary": true}, {"name": "DC2", "down": true}],
+      {"name": "DC1", "primary": true}, {"name": "DC2", "down": true},
+      {"name": "DC3", "clock_offset_seconds": 129601}, {"name": "DC4", "clock_offset_seconds": -129600},
+      {"name": "DC5", "clock_offset_seconds": -129601}, {"name": "DC6", "down": true}],
     "accounts": [
       {"name": "alice", "last_logon_days_ago": {"DC1": 100}},
       {"name": "bob", "last_logon_days_ago": {"DC1": 200}}]}]})");
-  harness.WriteSettings("CORP", "\"DCCheck\"=dword:00000000\r\n" + MultiString("DCList", {"DC1", "DC2"}));
+  harness.WriteSettings("CORP",
+                        "\"DCCheck\"=dword:00000000\r\n" + MultiString("DCList", {"DC1", "DC2", "DC3", "DC4", "DC5"}));
   TfrmMain& window = harness.Start();
   window.ComputersPage()->chkbAction[0]->setChecked(false);
+  const auto difference = [](const char* name) {
+    return QStringLiteral(
+               "The system time on %1 is different to the time on the local computer. The difference is "
+               "greater than 36 hours. You should synchronize server times to improve scan accuracy.")
+        .arg(QLatin1String(name));
+  };
+  const std::pair<BoxKind, QString> warnings[] = {
+      {BoxKind::Warning,
+       "WARNING: The domain controller check has been disabled. Inaccurate results may be returned if the domain "
+       "controller list is incorrect. Set the DCCheck registry value to 1 to enable the domain controller check."},
+      {BoxKind::Warning,
+       "An error was encountered while attempting to retrieve the current time from DC2. You should check that the "
+       "time on DC2 is approximately the same as the time on the local computer before continuing.\r\rVTR may "
+       "return inaccurate results if the two times are not similar."},
+      {BoxKind::Information, difference("DC3")},
+      {BoxKind::Information, difference("DC5")}};
 
   // The scan takes a day and an hour by the clock.
   ProgressHook slow(harness, "Scanning", 1, [&harness] { harness.clock.Advance(std::chrono::hours(25)); });
-  harness.QueueOk(2);  // check off, DC2's time
+  harness.QueueOk(4);
   QStringList statistics;
   harness.boxes.QueueDialog(ReadStatistics(statistics));
   QStringList errors;
-  QString errorCount;
-  harness.boxes.QueueDialog([&](QDialog& dialog) {
+  harness.boxes.QueueDialog([&errors](QDialog& dialog) {
     errors = Lines(dialog.findChild<QListWidget*>(QStringLiteral("lstbErrors")));
-    errorCount = dialog.findChild<QLabel*>(QStringLiteral("lblErrorCount"))->text();
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lblErrorCount"))->text(),
+             QStringLiteral("%1 error(s)").arg(errors.size()));
     WindowHarness::Click("bntOk")(dialog);
   });
   harness.Press("btnScanStartScan");
   QVERIFY(slow.Fired());
-  QCOMPARE(harness.boxes.ShownTexts().mid(2), (QStringList{"TfrmScanStatistics", "TfrmErrors"}));
+  for (std::size_t box = 0; box < std::size(warnings); ++box) {
+    QCOMPARE(harness.boxes.Shown()[box].kind, warnings[box].first);
+    QCOMPARE(harness.boxes.Shown()[box].text, warnings[box].second);
+  }
+  QCOMPARE(harness.boxes.Shown()[0].caption, QStringLiteral("Warning"));
+  QCOMPARE(harness.boxes.ShownTexts().mid(4), (QStringList{"TfrmScanStatistics", "TfrmErrors"}));
   QCOMPARE(harness.Find<QLabel>("lblScanLastScanTime")->text(), QStringLiteral("Scan time: Over 24 hours"));
   QCOMPARE(statistics.first(), QStringLiteral("Over 24 hours"));
   QVERIFY(!errors.isEmpty());
   QCOMPARE(statistics[3], QString::number(errors.size()));
-  QCOMPARE(errorCount, QStringLiteral("%1 error(s)").arg(errors.size()));
-  for (const QString& line : errors) QVERIFY2(line.contains(QStringLiteral("DC2")), qPrintable(line));
+  for (const QString& line : errors) QVERIFY2(line.contains(QStringLiteral("DC2")), qPrintable(line));  // none for DC6
 
-  // Statistics switched off in the settings: no dialog, the error list still comes, with this scan's lines.
+  // Before every scan the same boxes; statistics switched off: no dialog, the error list still comes.
   window.Settings().SetShowStats(false);
   harness.boxes.ClearShown();
-  harness.QueueOk(2);
+  harness.QueueOk(4);
   harness.boxes.QueueDialog(WindowHarness::Click("bntOk"));
   harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts().mid(2), QStringList{QStringLiteral("TfrmErrors")});
+  QCOMPARE(harness.boxes.ShownTexts().first(), warnings[0].second);
+  QCOMPARE(harness.boxes.ShownTexts().mid(4), QStringList{QStringLiteral("TfrmErrors")});
   QCOMPARE(window.ErrorsDialog()->LineCount(), static_cast<int>(errors.size()));
 }
 
-void WindowTest::delayedStartsCountDownOrAbort() {
-  WindowHarness harness;
+void WindowTest::largeDomainAndDelayedStarts() {
+  std::string accounts = R"({"name": "user0"})";
+  for (int index = 1; index < 501; ++index) accounts += R"(, {"name": "user)" + std::to_string(index) + R"("})";
+  WindowHarness harness(
+      (R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}], "accounts": [)" +
+       accounts + "]}]}")
+          .c_str());
   TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1", "DC2"});
-  // Aborted: busy during the countdown, nothing scanned afterwards.
-  bool busyDuringCountdown = false;
+  window.DCListDialog()->SetItems({"DC1"});
+  window.ComputersPage()->chkbAction[0]->setChecked(false);
+
+  // A plain start warns; clearing "Show this warning next time" is kept for the next scan.
+  harness.boxes.QueueDialog([](QDialog& dialog) {
+    const QStringList lines = static_cast<TfrmDomainSizeWarning&>(dialog).Message().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[0], QStringLiteral("VTR is about to build an account list containing 501 accounts."));
+    QVERIFY(lines[4].startsWith(QStringLiteral("VTR will be unresponsive during this time")));
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowWarning"))->setChecked(false);
+    WindowHarness::Click("btnOk")(dialog);
+  });
+  harness.Scan();
+  QCOMPARE(window.Results().Count(), std::size_t{501});
+  QVERIFY(!window.Settings().ShowDomainSizeWarning());
+
+  // Switched on again, delayed scans run without it. An aborted countdown keeps the window busy
+  // while it runs and scans nothing.
+  window.Settings().SetShowDomainSizeWarning(true);
+  harness.boxes.ClearShown();
   harness.boxes.QueueDialog([&](QDialog& dialog) {
-    busyDuringCountdown = window.Busy() && !harness.Find("btnClose")->isEnabled();
+    QVERIFY(window.Busy() && !harness.Find("btnClose")->isEnabled());
     WindowHarness::Click("btnAbort")(dialog);
   });
   harness.Find<QAction>("pmnuStartScan12Hours")->trigger();
-  QVERIFY(busyDuringCountdown);
   QVERIFY(!window.Busy());
   QCOMPARE(window.Results().Count(), std::size_t{0});
-
-  // Left alone, the countdown ends by itself on the minute of the start time, not before, and the scan runs.
-  bool closedByItself = false;
-  harness.boxes.QueueDialog([&](QDialog& dialog) {
+  harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
+  harness.Scan(true, "pmnuStartScan2Hours");
+  QCOMPARE(window.Results().Count(), std::size_t{501});
+  // Left alone, the countdown ends by itself on the minute of the start time, not before.
+  harness.boxes.QueueDialog([&harness](QDialog& dialog) {
     auto* now = dialog.findChild<QLabel*>(QStringLiteral("lblCurrentTime"));
     const QString shownFirst = now->text();
     harness.clock.Advance(std::chrono::minutes(179));
@@ -247,50 +234,12 @@ void WindowTest::delayedStartsCountDownOrAbort() {
     QVERIFY(dialog.isVisible());
     harness.clock.Advance(std::chrono::minutes(1));
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
-    closedByItself = dialog.result() == QDialog::Accepted;
+    QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
   });
-  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  harness.Find<QAction>("pmnuStartScan3Hours")->trigger();
-  QVERIFY(closedByItself);
-  QCOMPARE(harness.boxes.ShownTexts(), (QStringList{"TfrmStartDelay", "TfrmStartDelay", "TfrmScanStatistics"}));
-  QCOMPARE(window.Results().Count(), std::size_t{4});
-  QVERIFY(!window.Busy());
-}
-
-void WindowTest::largeDomainWarnsUnlessTheScanIsDelayed() {
-  std::string accounts;
-  for (int index = 0; index < 501; ++index)
-    accounts += std::string(index > 0 ? "," : "") + R"({"name": "user)" + std::to_string(index) +
-                R"(", "last_logon_days_ago": {"DC1": 5}})";
-  const std::string lab =
-      R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}], "accounts": [)" +
-      accounts + "]}]}";
-  WindowHarness harness(lab.c_str());
-  TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1"});
-  window.ComputersPage()->chkbAction[0]->setChecked(false);
-
-  // A plain start warns; clearing "Show this warning next time" is kept for the next scan.
-  QString message;
-  harness.boxes.QueueDialog([&message](QDialog& dialog) {
-    message = static_cast<TfrmDomainSizeWarning&>(dialog).Message();
-    dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowWarning"))->setChecked(false);
-    WindowHarness::Click("btnOk")(dialog);
-  });
-  harness.Scan();
-  const QStringList lines = message.split(QLatin1Char('\n'));
-  QCOMPARE(lines.size(), 5);
-  QCOMPARE(lines[0], QStringLiteral("VTR is about to build an account list containing 501 accounts."));
-  QVERIFY(lines[4].startsWith(QStringLiteral("VTR will be unresponsive during this time")));
-  QVERIFY(!window.Settings().ShowDomainSizeWarning());
-
-  // Switched on again, a delayed scan still runs through without it.
-  window.Settings().SetShowDomainSizeWarning(true);
-  harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
-  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
-  harness.Find<QAction>("pmnuStartScan2Hours")->trigger();
-  QCOMPARE(harness.boxes.ShownTexts().mid(2), (QStringList{"TfrmStartDelay", "TfrmScanStatistics"}));
-  QVERIFY(window.Settings().ShowDomainSizeWarning());
+  harness.Scan(true, "pmnuStartScan3Hours");
+  QCOMPARE(harness.boxes.ShownTexts(), (QStringList{"TfrmStartDelay", "TfrmStartDelay", "TfrmScanStatistics",
+                                                    "TfrmStartDelay", "TfrmScanStatistics"}));
+  QVERIFY(window.Settings().ShowDomainSizeWarning() && !window.Busy());
 }
 
 void WindowTest::scanReportsControllerMismatch() {

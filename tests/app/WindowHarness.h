@@ -177,10 +177,11 @@ class WindowHarness {
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
   }
 
-  // Starts a scan with the button, the statistics dialog (when it comes) closed with OK.
-  void Scan(bool statistics = true) {
+  // Starts a scan with the button or a delay item of its menu; OK closes the statistics dialog.
+  void Scan(bool statistics = true, const char* delayItem = nullptr) {
     if (statistics) boxes.QueueDialog(Click("btnOk"));
-    Press("btnScanStartScan");
+    if (delayItem == nullptr) Press("btnScanStartScan");
+    if (delayItem != nullptr) Find<QAction>(delayItem)->trigger();
   }
 
   void QueueOk(int count = 1) {
