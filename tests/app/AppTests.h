@@ -18,7 +18,6 @@ class WindowTest : public QObject {
   void splashStaysForItsMinimumTime();
   void startDelayShowsTheTimes();
   void helpFileHasATopicPerContext();
-  void errorListCountsItsLines();
   // Start-up, settings over runs, validation, closing.
   void unreachableNetworkStartsOnTheUnknownDomain();
   void chosenDomainNamesTheSettingsRead();
@@ -31,10 +30,8 @@ class WindowTest : public QObject {
   void stopsEndScansAndFills();
   void controllerChecksClocksAndErrorsOfALongScan();
   void largeDomainAndDelayedStarts();
-  void scanReportsControllerMismatch();
-  void resultFilesOpenedScannedSortedAndSaved();
+  void scanPageCycle();
   void commandsWaitWhileTheViewFills();
-  void executeActionsChangesTheDomainAndEmptiesTheList();
 };
 
 }  // namespace vantrel::testing

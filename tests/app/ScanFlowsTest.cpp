@@ -6,35 +6,18 @@ namespace vantrel::testing {
 
 namespace {
 
-// Runs `step` (once) when the progress bar reaches the given position under the given status.
-class ProgressHook {
- public:
-  ProgressHook(WindowHarness& harness, const char* status, int position, std::function<void()> step) {
-    auto* progress = harness.Find<QProgressBar>("prgProgress");
-    auto* label = harness.Find<QLabel>("lblProgress");
-    connection_ = QObject::connect(progress, &QProgressBar::valueChanged, progress,
-                                   [this, label, status, position, step = std::move(step)](int value) {
-                                     if (fired_ || value != position || label->text() != QLatin1String(status)) return;
-                                     fired_ = true;
-                                     step();
-                                   });
-  }
-  ~ProgressHook() { QObject::disconnect(connection_); }
-  ProgressHook(const ProgressHook&) = delete;
-  ProgressHook& operator=(const ProgressHook&) = delete;
-  bool Fired() const { return fired_; }
-
- private:
-  QMetaObject::Connection connection_;
-  bool fired_ = false;
-};
-
-// The statistics dialog's values, read when it comes up; OK closes it.
-MessageBoxes::DialogScript ReadStatistics(QStringList& statistics) {
-  return [&statistics](QDialog& dialog) {
-    statistics = StatisticsOf(dialog);
-    WindowHarness::Click("btnOk")(dialog);
-  };
+// Runs `step` once when the progress bar reaches the position under the status; the flag says it ran.
+std::shared_ptr<bool> OnProgress(WindowHarness& harness, const QString& status, int position,
+                                 const std::function<void()>& step) {
+  auto fired = std::make_shared<bool>(false);
+  auto* label = harness.Find<QLabel>("lblProgress");
+  auto* progress = harness.Find<QProgressBar>("prgProgress");
+  QObject::connect(progress, &QProgressBar::valueChanged, progress, [=](int value) {
+    if (*fired || value != position || label->text() != status) return;
+    *fired = true;
+    step();
+  });
+  return fired;
 }
 
 }  // namespace
@@ -56,14 +39,16 @@ void WindowTest::stopsEndScansAndFills() {
     // One thread: the first query fills the round, and the stop arrives with the events processed
     // while the round is waited for. The scan ends quietly, with what it had.
     window.General()->trkbGeneralThreads->setValue(1);
-    ProgressHook stopSoon(harness, "Scanning", 1,
-                          [&window] { QTimer::singleShot(0, &window, [&window] { window.StopRequested = true; }); });
-    QStringList statistics;
-    harness.boxes.QueueDialog(ReadStatistics(statistics));
+    const auto stopSoon = OnProgress(harness, "Scanning", 1, [&window] {
+      QTimer::singleShot(0, &window, [&window] { window.StopRequested = true; });
+    });
+    harness.boxes.QueueDialog([](QDialog& dialog) {
+      QCOMPARE(StatisticsOf(dialog).mid(1, 3), (QStringList{"3", "1", "0"}));
+      WindowHarness::Click("btnOk")(dialog);
+    });
     harness.Press("btnScanStartScan");
-    QVERIFY(stopSoon.Fired());
+    QVERIFY(*stopSoon);
     QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("TfrmScanStatistics")});
-    QCOMPARE(statistics.mid(1, 3), (QStringList{"3", "1", "0"}));
     QVERIFY(!harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
     QCOMPARE(window.Results().Count(), std::size_t{0});
     QVERIFY(!window.Busy());
@@ -81,10 +66,10 @@ void WindowTest::stopsEndScansAndFills() {
                         {"Reporting", 1, "Aborted: Terminated by user.", true}};
   for (const auto& [status, position, message, scanTimeShown] : stops) {
     harness.boxes.ClearShown();
-    ProgressHook stopNow(harness, status, position, [&harness] { harness.Press("btnScanStop"); });
+    const auto stopNow = OnProgress(harness, status, position, [&harness] { harness.Press("btnScanStop"); });
     harness.QueueOk();
     harness.Press("btnScanStartScan");
-    QVERIFY2(stopNow.Fired(), status);
+    QVERIFY2(*stopNow, status);
     QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
     QCOMPARE(harness.boxes.Shown().front().kind, BoxKind::Error);
     QCOMPARE(harness.boxes.Shown().front().caption, QStringLiteral("Vantrel"));
@@ -99,23 +84,6 @@ void WindowTest::stopsEndScansAndFills() {
   window.PageControl()->setCurrentIndex(4);
   harness.ClickColumnHead(1);
   QCOMPARE(ResultRows(view), (QStringList{"bob 100", "carol 200"}));
-}
-
-void WindowTest::errorListCountsItsLines() {
-  RecordingHelp help;
-  TfrmErrors dialog(help, nullptr);
-  auto* count = dialog.findChild<QLabel*>(QStringLiteral("lblErrorCount"));
-  // The count is that of the lines each time the list is shown.
-  for (int shown : {1, 12}) {
-    while (dialog.LineCount() < shown) dialog.AddLine("line " + std::to_string(dialog.LineCount() + 1));
-    dialog.show();
-    QCOMPARE(count->text(), QStringLiteral("%1 error(s)").arg(shown));
-    dialog.hide();
-  }
-  dialog.show();
-  QVERIFY(QTest::qWaitForWindowActive(&dialog));
-  QTest::keyClick(&dialog, Qt::Key_F1);
-  QCOMPARE(help.contexts, std::vector<int>{70});
 }
 
 void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
@@ -151,19 +119,27 @@ void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
       {BoxKind::Information, difference("DC5")}};
 
   // The scan takes a day and an hour by the clock.
-  ProgressHook slow(harness, "Scanning", 1, [&harness] { harness.clock.Advance(std::chrono::hours(25)); });
+  const auto slow = OnProgress(harness, "Scanning", 1, [&harness] { harness.clock.Advance(std::chrono::hours(25)); });
   harness.QueueOk(4);
   QStringList statistics;
-  harness.boxes.QueueDialog(ReadStatistics(statistics));
+  harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
+    statistics = StatisticsOf(dialog);
+    WindowHarness::Click("btnOk")(dialog);
+  });
+  // The error list counts its lines, and F1 there opens its own topic.
   QStringList errors;
-  harness.boxes.QueueDialog([&errors](QDialog& dialog) {
+  harness.boxes.QueueDialog([&](QDialog& dialog) {
     errors = Lines(dialog.findChild<QListWidget*>(QStringLiteral("lstbErrors")));
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lblErrorCount"))->text(),
              QStringLiteral("%1 error(s)").arg(errors.size()));
-    WindowHarness::Click("bntOk")(dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    QCOMPARE(harness.help.contexts, std::vector<int>{70});
+    dialog.findChild<QPushButton*>(QStringLiteral("bntOk"))->click();
+    QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
   });
   harness.Press("btnScanStartScan");
-  QVERIFY(slow.Fired());
+  QVERIFY(*slow);
   for (std::size_t box = 0; box < std::size(warnings); ++box) {
     QCOMPARE(harness.boxes.Shown()[box].kind, warnings[box].first);
     QCOMPARE(harness.boxes.Shown()[box].text, warnings[box].second);
@@ -242,30 +218,26 @@ void WindowTest::largeDomainAndDelayedStarts() {
   QVERIFY(window.Settings().ShowDomainSizeWarning() && !window.Busy());
 }
 
-void WindowTest::scanReportsControllerMismatch() {
+void WindowTest::scanPageCycle() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
-  window.DCListDialog()->SetItems({"DC1"});
-  window.Results().Add("old", 5, actDelete);
-  harness.QueueOk(2);
-  harness.Press("btnScanStartScan");
-  const QStringList texts = harness.boxes.ShownTexts();
-  QCOMPARE(texts.size(), 2);
-  QVERIFY(
-      texts[0].startsWith(QStringLiteral("An error occurred while building the list of active domain controllers.")));
-  QVERIFY(texts[1].startsWith(QStringLiteral("Vantrel may return inaccurate information")));
-  QCOMPARE(window.Results().Count(), std::size_t{0});
-  QVERIFY(!window.Busy());
-  QVERIFY(harness.Find("btnScanStartScan")->isEnabled() && harness.Find("btnClose")->isEnabled());
-}
-
-void WindowTest::resultFilesOpenedScannedSortedAndSaved() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  harness.Show();
+  harness.Show({"DC1"});
   window.PageControl()->setCurrentIndex(4);
   auto* view = harness.Find<QTreeView>("lvwScanResults");
   auto* execute = harness.Find("btnScanExecuteActions");
+
+  // The configured list lacks DC2: the scan ends with the two messages, idle again.
+  window.Results().Add("old", 5, actDelete);
+  harness.QueueOk(2);
+  harness.Press("btnScanStartScan");
+  QCOMPARE(harness.boxes.ShownTexts().size(), 2);
+  QVERIFY(harness.boxes.ShownTexts()[0].startsWith(
+      QStringLiteral("An error occurred while building the list of active domain controllers.")));
+  QVERIFY(harness.boxes.ShownTexts()[1].startsWith(QStringLiteral("Vantrel may return inaccurate information")));
+  QCOMPARE(window.Results().Count(), std::size_t{0});
+  QVERIFY(!window.Busy() && harness.Find("btnScanStartScan")->isEnabled() && harness.Find("btnClose")->isEnabled());
+  window.DCListDialog()->SetItems({"DC1", "DC2"});
+  harness.boxes.ClearShown();
 
   // An edited file: a warning per bad value (both of one line, the days first); the good lines shown.
   const std::filesystem::path edited = harness.folder / "edited.txt";
@@ -275,11 +247,11 @@ void WindowTest::resultFilesOpenedScannedSortedAndSaved() {
   harness.boxes.QueueDialog(WindowHarness::ChooseFile(edited, QStringLiteral("Open Result File")));
   harness.QueueOk(4);
   harness.Press("btnScanOpenResult");
-  const QStringList warnings{"Error on line 3\r\r\"soon\" is not a valid value for the days field",
-                             "Error on line 4\r\r\"KEEP\" is not a valid value for the action field",
-                             "Error on line 5\r\r\"later\" is not a valid value for the days field",
-                             "Error on line 5\r\r\"MAYBE\" is not a valid value for the action field"};
-  QCOMPARE(harness.boxes.ShownTexts().mid(1), warnings);
+  QCOMPARE(harness.boxes.ShownTexts().mid(1),
+           (QStringList{"Error on line 3\r\r\"soon\" is not a valid value for the days field",
+                        "Error on line 4\r\r\"KEEP\" is not a valid value for the action field",
+                        "Error on line 5\r\r\"later\" is not a valid value for the days field",
+                        "Error on line 5\r\r\"MAYBE\" is not a valid value for the action field"}));
   for (std::size_t box = 1; box < harness.boxes.Shown().size(); ++box) {
     QCOMPARE(harness.boxes.Shown()[box].kind, BoxKind::Warning);
     QCOMPARE(harness.boxes.Shown()[box].caption, QStringLiteral("Warning"));
@@ -299,25 +271,25 @@ void WindowTest::resultFilesOpenedScannedSortedAndSaved() {
   QVERIFY(!execute->isEnabled() && !window.Busy());
 
   // A scan fills the view and shows its statistics; clearing "show" there is kept.
-  QStringList statistics;
-  harness.boxes.QueueDialog([&statistics](QDialog& dialog) {
-    statistics = StatisticsOf(dialog);
+  harness.boxes.QueueDialog([](QDialog& dialog) {
+    QCOMPARE(StatisticsOf(dialog), (QStringList{"0:00:00", "6", "6", "0", "4", "0", "0"}));
     dialog.findChild<QCheckBox*>(QStringLiteral("chkbShowStats"))->setChecked(false);
     WindowHarness::Click("btnOk")(dialog);
   });
   harness.Press("btnScanStartScan");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
-  QCOMPARE(statistics, (QStringList{"0:00:00", "6", "6", "0", "4", "0", "0"}));
   QVERIFY(!harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
   QCOMPARE(harness.Find<QLabel>("lblScanLastScanTime")->text(), QStringLiteral("Scan time: 0:00:00"));
   QVERIFY(harness.Find("btnScanSaveResult")->isEnabled() && !execute->isEnabled());
   QVERIFY(!window.Settings().ShowStats());
 
-  // Shown descending by days, the second row (carol) and the last (bob) get Delete from the menu.
+  // Shown descending by days, the second row (carol) gets Disable from the menu, the last (bob) Delete.
   harness.ClickColumnHead(1);
   harness.ClickColumnHead(1);
   QCOMPARE(ResultRows(view), (QStringList{"dave never", "carol 400", "WS01$ 200", "bob 45"}));
-  SelectResultRows(view, {1, 3});
+  SelectResultRows(view, {1});
+  harness.ActionMenu("pmnuActionDisable");
+  SelectResultRows(view, {3});
   harness.ActionMenu("pmnuActionDelete");
   QVERIFY(execute->isEnabled());
 
@@ -331,33 +303,25 @@ void WindowTest::resultFilesOpenedScannedSortedAndSaved() {
   const std::size_t carol = saved.find(" carol ");
   QVERIFY(bob != std::string::npos && carol != std::string::npos && bob < carol);
   QCOMPARE(saved.substr(bob + 52, 14), std::string("45    Delete \r"));
-  QCOMPARE(saved.substr(carol + 52, 14), std::string("400   Delete \r"));
+  QCOMPARE(saved.substr(carol + 52, 14), std::string("400   Disable\r"));
   QVERIFY(saved.find(" dave                                               never Show   \r\n") != std::string::npos);
 
   // A read-only file is refused in the dialog, which stays up for another name; a writable one is
   // replaced only after a Yes.
-  struct Existing {
-    QFileDevice::Permissions permissions;
-    BoxAnswer answer;
-    BoxKind kind;
-    QString text;
-  };
-  const Existing cases[] = {
+  const std::tuple<QFileDevice::Permissions, BoxAnswer, BoxKind, QString> existing[] = {
       {QFileDevice::ReadOwner, BoxAnswer::Ok, BoxKind::Warning, "changed.txt\nThis file is set to read-only."},
       {QFileDevice::ReadOwner | QFileDevice::WriteOwner, BoxAnswer::No, BoxKind::YesNoCancel,
        "changed.txt already exists.\nDo you want to replace it?"}};
-  for (const Existing& existing : cases) {
-    QFile::setPermissions(QString::fromStdString(path.string()), existing.permissions);
-    bool accepted = true;
-    harness.boxes.QueueDialog([&](QDialog& dialog) {
+  for (const auto& [permissions, answer, kind, text] : existing) {
+    QFile::setPermissions(QString::fromStdString(path.string()), permissions);
+    harness.boxes.QueueDialog([&path](QDialog& dialog) {
       WindowHarness::ChooseFile(path)(dialog);
-      accepted = dialog.result() == QDialog::Accepted;
+      QCOMPARE(dialog.result(), static_cast<int>(QDialog::Rejected));
     });
-    harness.boxes.QueueAnswer(existing.answer);
+    harness.boxes.QueueAnswer(answer);
     harness.Press("btnScanSaveResult");
-    QVERIFY2(!accepted, qPrintable(existing.text));
-    QCOMPARE(harness.boxes.Shown().back().kind, existing.kind);
-    QVERIFY2(harness.boxes.Shown().back().text.startsWith(existing.text), qPrintable(existing.text));
+    QCOMPARE(harness.boxes.Shown().back().kind, kind);
+    QVERIFY2(harness.boxes.Shown().back().text.startsWith(text), qPrintable(text));
     QCOMPARE(ReadFile(path), saved);
   }
 
@@ -365,7 +329,6 @@ void WindowTest::resultFilesOpenedScannedSortedAndSaved() {
   harness.boxes.QueueDialog(WindowHarness::ChooseFile(path));
   harness.Press("btnScanOpenResult");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
-  QCOMPARE(window.Results()[0].Action(), static_cast<std::int32_t>(actDelete));
   QVERIFY(execute->isEnabled() && !window.Busy());
 
   // A file that cannot be opened (gone by the time it is read) changes neither the rows nor their order.
@@ -384,7 +347,28 @@ void WindowTest::resultFilesOpenedScannedSortedAndSaved() {
   QCOMPARE(ResultRows(view), descending);
   harness.ClickColumnHead(0);  // the same column again: ascending
   QCOMPARE(ResultRows(view).first(), QStringLiteral("bob 45"));
-  // The window is destroyed while shown, with rows in the view.
+
+  // Executing: Cancel at the confirmation changes nothing; OK runs the actions and empties the list.
+  harness.boxes.QueueAnswer(BoxAnswer::Cancel);
+  harness.Press("btnScanExecuteActions");
+  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::OkCancel);
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Select Ok if you would like VTR to execute")));
+  QCOMPARE(window.Results().Count(), std::size_t{4});
+  harness.QueueOk();
+  harness.Press("btnScanExecuteActions");
+  QVERIFY(ResultRows(view).isEmpty() && window.Results().Count() == 0);
+  QVERIFY(!execute->isEnabled() && !window.Busy());
+  QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
+  // carol disabled, bob deleted, dave (shown only) untouched.
+  const std::tuple<const char*, netapi::NetStatus, bool> accounts[] = {
+      {"carol", netapi::status::kSuccess, true},
+      {"bob", netapi::status::kNerrUserNotFound, false},
+      {"dave", netapi::status::kSuccess, false}};
+  for (const auto& [name, status, disabled] : accounts) {
+    std::optional<netapi::UserInfo> info;
+    QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", name, 1, info), status);
+    QCOMPARE(info.has_value() && (info->flags & netapi::uf::kAccountDisable) != 0, disabled);
+  }
 }
 
 void WindowTest::commandsWaitWhileTheViewFills() {
@@ -420,44 +404,6 @@ void WindowTest::commandsWaitWhileTheViewFills() {
   QCOMPARE(ResultRows(view).first(), QStringLiteral("user0 0"));
   QCOMPARE(window.Results().Count(), std::size_t{100});
   QVERIFY(!window.Busy());
-}
-
-void WindowTest::executeActionsChangesTheDomainAndEmptiesTheList() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  window.PageControl()->setCurrentIndex(4);
-  window.Results().Add("carol", 400, actDisable);
-  window.Results().Add("dave", kDaysNever, actDelete);
-  window.Results().Add("bob", 45, actShow);
-  window.Results().Sort(0);
-  harness.ShowResults();
-  auto* execute = harness.Find("btnScanExecuteActions");
-
-  // Cancel at the confirmation changes nothing.
-  harness.boxes.QueueAnswer(BoxAnswer::Cancel);
-  harness.Press("btnScanExecuteActions");
-  QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::OkCancel);
-  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Select Ok if you would like VTR to execute")));
-  QCOMPARE(window.Results().Count(), std::size_t{3});
-
-  harness.QueueOk();
-  harness.Press("btnScanExecuteActions");
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
-  QCOMPARE(window.Results().Count(), std::size_t{0});
-  QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).isEmpty());
-  QVERIFY(!execute->isEnabled() && !window.Busy());
-  QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
-
-  // carol disabled, dave deleted, bob (shown only) untouched.
-  const std::tuple<const char*, netapi::NetStatus, bool> accounts[] = {
-      {"carol", netapi::status::kSuccess, true},
-      {"dave", netapi::status::kNerrUserNotFound, false},
-      {"bob", netapi::status::kSuccess, false}};
-  for (const auto& [name, status, disabled] : accounts) {
-    std::optional<netapi::UserInfo> info;
-    QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", name, 1, info), status);
-    QCOMPARE(info.has_value() && (info->flags & netapi::uf::kAccountDisable) != 0, disabled);
-  }
 }
 
 }  // namespace vantrel::testing

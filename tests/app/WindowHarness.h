@@ -2,11 +2,6 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "TempFolder.h"
 #include "actions/ActionJournal.h"
@@ -25,7 +20,6 @@
 #include "app/TfrmMain.h"
 #include "app/TfrmSplash.h"
 #include "app/WebLinks.h"
-#include "common/Clock.h"
 #include "config/ConfigSettings.h"
 #include "lab/LabJson.h"
 #include "lab/SimNetApi.h"
@@ -106,7 +100,6 @@ inline QStringList ResultRows(const QTreeView* view) {
   return rows;
 }
 
-// Selects exactly these rows of the results view.
 inline void SelectResultRows(QTreeView* view, std::initializer_list<int> rows) {
   view->clearSelection();
   for (int row : rows)
@@ -114,7 +107,7 @@ inline void SelectResultRows(QTreeView* view, std::initializer_list<int> rows) {
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-// A list's lines as shown ("name\tcomment" in the account picker).
+// A list's lines ("name\tcomment" in the account picker).
 inline QStringList Lines(const QListWidget* list) {
   QStringList lines;
   for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
@@ -151,7 +144,6 @@ class WindowHarness {
   WindowHarness(const WindowHarness&) = delete;
   WindowHarness& operator=(const WindowHarness&) = delete;
 
-  // A new window, started as the program starts it.
   TfrmMain& Start() {
     window = std::make_unique<TfrmMain>(
         AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
@@ -170,7 +162,6 @@ class WindowHarness {
     return window->findChild<T*>(QString::fromLatin1(name));
   }
 
-  // Clicks a button or check box of the window with the mouse.
   void Press(const char* name) const {
     auto* button = Find<QAbstractButton>(name);
     QVERIFY2(button != nullptr, name);
@@ -195,7 +186,7 @@ class WindowHarness {
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
   }
 
-  // Clicks a column head of the results view (the window must be shown).
+  // The window must be shown.
   void ClickColumnHead(int column) const {
     QHeaderView* header = Find<QTreeView>("lvwScanResults")->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -211,7 +202,7 @@ class WindowHarness {
     Find<QMenu>("pmnuAction")->hide();
   }
 
-  // Shows what the result list now holds, as a completed scan or an opened file leaves the page.
+  // Shows the result list as a completed scan leaves the page.
   void ShowResults() const {
     window->Scan()->FillResultsView(false);
     window->SetBusy(false);
@@ -226,7 +217,7 @@ class WindowHarness {
     };
   }
 
-  // Clicks a dialog's button by object name (the script of a queued dialog).
+  // Clicks a queued dialog's button.
   static MessageBoxes::DialogScript Click(const char* button) {
     return [button](QDialog& dialog) {
       auto* target = dialog.findChild<QPushButton*>(QString::fromLatin1(button));
