@@ -12,7 +12,7 @@ class WindowTest : public QObject {
   void helpKeysAndLinks();
   void controlStatesFollowBusyAndTheirSwitches();
   void resourcesPageRulesAndTestConnection();
-  void resultsViewSortsAndSetsActions();
+  void resultsViewSortsByColumnClicks();
   // The dialogs on their own.
   void configureConfirmsOrRestoresTheList();
   void splashStaysForItsMinimumTime();

@@ -1,5 +1,6 @@
 #include "AppTests.h"
 #include "WindowHarness.h"
+#include "app/Artwork.h"
 #include "app/TfrmDomainSizeWarning.h"
 
 namespace vantrel::testing {
@@ -287,10 +288,25 @@ void WindowTest::scanPageCycle() {
   harness.ClickColumnHead(1);
   harness.ClickColumnHead(1);
   QCOMPARE(ResultRows(view), (QStringList{"dave never", "carol 400", "WS01$ 200", "bob 45"}));
+  // The menu's title names the selection; without one its items are off.
+  auto* title = harness.Find<QAction>("pmnuActionAccountName");
+  harness.ActionMenu();
+  QCOMPARE(title->text(), QStringLiteral("[No account selected]"));
+  QVERIFY(!harness.Find<QAction>("pmnuActionDelete")->isEnabled());
+  SelectResultRows(view, {0, 1, 2});
+  harness.ActionMenu("pmnuActionDelete");
+  QCOMPARE(title->text(), QStringLiteral("[3 accounts selected]"));
+  QVERIFY(execute->isEnabled());
+  harness.ActionMenu("pmnuActionNoAction");
+  QVERIFY(!execute->isEnabled());
   SelectResultRows(view, {1});
   harness.ActionMenu("pmnuActionDisable");
+  QCOMPARE(title->text(), QStringLiteral("carol"));
   SelectResultRows(view, {3});
   harness.ActionMenu("pmnuActionDelete");
+  const QImage deleteImage = Artwork::Image(Artwork::kImageDelete).toImage();
+  const QIcon bobIcon = view->model()->index(3, 0).data(Qt::DecorationRole).value<QIcon>();
+  QCOMPARE(bobIcon.pixmap(16, 16).toImage().convertToFormat(deleteImage.format()), deleteImage);
   QVERIFY(execute->isEnabled());
 
   // The file holds the header and the list in its order (by days), whatever the view's direction.
@@ -347,6 +363,7 @@ void WindowTest::scanPageCycle() {
   QCOMPARE(ResultRows(view), descending);
   harness.ClickColumnHead(0);  // the same column again: ascending
   QCOMPARE(ResultRows(view).first(), QStringLiteral("bob 45"));
+  QCOMPARE(ResultRows(view).size(), 4);  // the rows keep their places
 
   // Executing: Cancel at the confirmation changes nothing; OK runs the actions and empties the list.
   harness.boxes.QueueAnswer(BoxAnswer::Cancel);
@@ -359,6 +376,8 @@ void WindowTest::scanPageCycle() {
   QVERIFY(ResultRows(view).isEmpty() && window.Results().Count() == 0);
   QVERIFY(!execute->isEnabled() && !window.Busy());
   QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
+  harness.ClickColumnHead(1);
+  QVERIFY(ResultRows(view).isEmpty());
   // carol disabled, bob deleted, dave (shown only) untouched.
   const std::tuple<const char*, netapi::NetStatus, bool> accounts[] = {
       {"carol", netapi::status::kSuccess, true},
