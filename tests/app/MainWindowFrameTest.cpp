@@ -39,8 +39,7 @@ void WindowTest::controlStatesFollowBusyAndTheirSwitches() {
   QVERIFY(view->isEnabled() && window.UsersPage()->isEnabled());
 
   pages->setCurrentIndex(4);
-  window.Results().Add("bob", 45, actShow);
-  harness.ShowResults();
+  harness.ShowResults({{"bob", 45, actShow}});
   QVERIFY(enabled("btnScanSaveResult") && !enabled("btnScanExecuteActions"));
   window.Results()[0].SetAction(actDisable);
   harness.ShowResults();
@@ -168,13 +167,11 @@ void WindowTest::resourcesPageRulesAndTestConnection() {
 void WindowTest::resultsViewSortsByColumnClicks() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
-  window.Results().Add("bob", 45, actShow);
-  window.Results().Add("WS01$", kDaysNever, actShow);
-  window.Results().Add("alice", 300, actShow);
-  window.Results().Add("carol", kDaysError, actShow);
-  window.Results().Add("dave", 1200, actShow);
-  window.Results().Sort(0);
-  harness.ShowResults();
+  harness.ShowResults({{"bob", 45, actShow},
+                       {"WS01$", kDaysNever, actShow},
+                       {"alice", 300, actShow},
+                       {"carol", kDaysError, actShow},
+                       {"dave", 1200, actShow}});
   harness.Show();
   window.PageControl()->setCurrentIndex(4);
   auto* view = harness.Find<QTreeView>("lvwScanResults");

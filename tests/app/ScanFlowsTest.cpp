@@ -396,7 +396,6 @@ void WindowTest::commandsWaitWhileTheViewFills() {
   harness.Show();
   window.PageControl()->setCurrentIndex(4);
   for (int index = 0; index < 100; ++index) window.Results().Add("user" + std::to_string(index), index, actDisable);
-  window.Results().Sort(0);
   harness.ShowResults();
   auto* view = harness.Find<QTreeView>("lvwScanResults");
 

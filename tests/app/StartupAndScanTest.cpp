@@ -47,20 +47,14 @@ void WindowTest::chosenDomainNamesTheSettingsRead() {
     {"name": "ALPHA", "controllers": [{"name": "ADC1"}]}]})");
   harness.WriteSettings("SALES", MultiString("DCList", {"SDC2", "SDC1"}) + "\"UserWarningDays\"=dword:0000004d");
   // The picker comes up once the splash is gone, sorted, the first selected; a double click chooses.
-  QStringList offered;
-  bool splashGone = false;
-  int selectedFirst = -1;
-  harness.boxes.QueueDialog([&](QDialog& dialog) {
+  harness.boxes.QueueDialog([&harness](QDialog& dialog) {
     auto* list = dialog.findChild<QListWidget*>(QStringLiteral("lstbDomains"));
-    offered = Lines(list);
-    selectedFirst = list->currentRow();
-    splashGone = harness.window->Splash() == nullptr || !harness.window->Splash()->isVisible();
+    QCOMPARE(Lines(list), (QStringList{"ALPHA", "CORP", "SALES"}));
+    QCOMPARE(list->currentRow(), 0);
+    QVERIFY(harness.window->Splash() == nullptr || !harness.window->Splash()->isVisible());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
   });
   TfrmMain& window = harness.Start();
-  QCOMPARE(offered, (QStringList{"ALPHA", "CORP", "SALES"}));
-  QCOMPARE(selectedFirst, 0);
-  QVERIFY(splashGone);
   QCOMPARE(window.CurrentDomain, std::string("SALES"));
   QCOMPARE(window.Settings().DomainName(), std::string("SALES"));
   // The key of the chosen domain was read: its controllers, in their order, and its day field.
@@ -243,8 +237,7 @@ void WindowTest::validationFailureShowsThePageAndField() {
   users->chkbAction[0]->setChecked(false);
   window.ComputersPage()->chkbAction[0]->setChecked(false);
   users->edtDays[2]->clear();
-  window.Results().Add("old", 5, actDelete);
-  harness.ShowResults();
+  harness.ShowResults({{"old", 5, actDelete}});
   window.show();
   harness.QueueOk();
   harness.Press("btnScanStartScan");

@@ -53,27 +53,20 @@ class FakeExchange final : public ExchangeCheck {
 
 // One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back;
 // lists come two entries a batch, so that every listing takes several.
-inline const char* const kOneDomainLab = R"({
-  "local_domain": "CORP",
-  "domains": [{
-    "name": "CORP", "batch_size": 2,
-    "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
-    "accounts": [
-      {"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10, "DC2": 12}},
-      {"name": "bob", "password_age_days": 90, "last_logon_days_ago": {"DC1": 100, "DC2": 45}},
-      {"name": "carol", "password_age_days": 400, "last_logon_days_ago": {"DC2": 400}},
-      {"name": "dave", "password_age_days": 30},
-      {"name": "WS01$", "password_age_days": 200},
-      {"name": "WS02$", "password_age_days": 3}
-    ],
-    "groups": [
-      {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["alice", "bob"]},
-      {"name": "Admins", "scope": "global", "members": ["alice"]},
-      {"name": "Helpdesk", "scope": "global"},
-      {"name": "Printers", "scope": "local", "members": ["Staff"]}
-    ]
-  }]
-})";
+inline const char* const kOneDomainLab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "batch_size": 2,
+  "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
+  "accounts": [
+    {"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10, "DC2": 12}},
+    {"name": "bob", "password_age_days": 90, "last_logon_days_ago": {"DC1": 100, "DC2": 45}},
+    {"name": "carol", "password_age_days": 400, "last_logon_days_ago": {"DC2": 400}},
+    {"name": "dave", "password_age_days": 30},
+    {"name": "WS01$", "password_age_days": 200},
+    {"name": "WS02$", "password_age_days": 3}],
+  "groups": [
+    {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["alice", "bob"]},
+    {"name": "Admins", "scope": "global", "members": ["alice"]},
+    {"name": "Helpdesk", "scope": "global"},
+    {"name": "Printers", "scope": "local", "members": ["Staff"]}]}]})";
 
 // A string list value in REGEDIT4 form.
 inline std::string MultiString(const std::string& name, const std::vector<std::string>& strings) {
@@ -141,8 +134,6 @@ class WindowHarness {
     const QStringList problems = boxes.Unexpected();
     if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
   }
-  WindowHarness(const WindowHarness&) = delete;
-  WindowHarness& operator=(const WindowHarness&) = delete;
 
   TfrmMain& Start() {
     window = std::make_unique<TfrmMain>(
@@ -202,8 +193,10 @@ class WindowHarness {
     Find<QMenu>("pmnuAction")->hide();
   }
 
-  // Shows the result list as a completed scan leaves the page.
-  void ShowResults() const {
+  // Adds these rows to the result list and shows it sorted by name, as a completed scan leaves the page.
+  void ShowResults(std::initializer_list<std::tuple<const char*, int, ActionCode>> rows = {}) const {
+    for (const auto& [name, days, action] : rows) window->Results().Add(name, days, action);
+    window->Results().Sort(0);
     window->Scan()->FillResultsView(false);
     window->SetBusy(false);
   }
