@@ -5,9 +5,27 @@
 
 namespace vantrel::testing {
 
-void WindowTest::configureConfirmsOrRestoresTheList() {
+void WindowTest::configureRunsOnceOrByItsButton() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
+  // No controllers: becoming active runs Configure once, not again when the window is activated again.
+  harness.boxes.QueueDialog(WindowHarness::Click("btnCancel"));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QTRY_COMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("TfrmDCList")});
+  window.hide();
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCoreApplication::processEvents();
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  QVERIFY(window.DCListDialog()->IsEmpty());
+  // Still none: the account picker is refused before it shows.
+  harness.QueueOk();
+  harness.Press("btnUsersAdd");
+  QCOMPARE(harness.boxes.ShownTexts().last(),
+           QStringLiteral("The list of domain controllers is empty. Configure your domain controller list in the "
+                          "General page."));
+
   window.DCListDialog()->SetItems({"OLD2", "OLD1"});
   // Configure offers the domain's controllers, the first selected; the arrows move the selected one
   // and follow it. Cancel keeps the old list, OK takes the reordered one.

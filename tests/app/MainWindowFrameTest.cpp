@@ -9,23 +9,6 @@ QColor BaseColour(const QWidget* widget) { return widget->palette().color(QPalet
 
 }  // namespace
 
-void WindowTest::helpKeysAndLinks() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  harness.Show({"DC1"});
-  for (int index = 0; index < 5; ++index) {
-    window.PageControl()->setCurrentIndex(index);
-    QTest::keyClick(&window, Qt::Key_F1);
-  }
-  QCOMPARE(harness.help.contexts, (std::vector<int>{10, 20, 30, 40, 50}));
-  window.PageControl()->setCurrentIndex(0);
-  for (const char* link : {"lblGeneralNorvaneWeb", "lblGeneralVTRSupport"})
-    QTest::mouseClick(harness.Find<QLabel>(link), Qt::LeftButton, {}, harness.Find<QLabel>(link)->rect().center());
-  QCOMPARE(harness.links.addresses,
-           (QStringList{QStringLiteral("https://www.norvane.example"),
-                        QStringLiteral("https://www.norvane.example/products/vtr/support.htm")}));
-}
-
 void WindowTest::controlStatesFollowBusyAndTheirSwitches() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
@@ -164,16 +147,28 @@ void WindowTest::resourcesPageRulesAndTestConnection() {
   QVERIFY(page->btnResourcesTestConnection->isEnabled());
 }
 
-void WindowTest::resultsViewSortsByColumnClicks() {
+void WindowTest::shownWindowTakesKeysAndClicks() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
+  harness.Show();
+  for (int index = 0; index < 5; ++index) {
+    window.PageControl()->setCurrentIndex(index);
+    QTest::keyClick(&window, Qt::Key_F1);
+  }
+  QCOMPARE(harness.help.contexts, (std::vector<int>{10, 20, 30, 40, 50}));
+  window.PageControl()->setCurrentIndex(0);
+  for (const char* link : {"lblGeneralNorvaneWeb", "lblGeneralVTRSupport"})
+    QTest::mouseClick(harness.Find<QLabel>(link), Qt::LeftButton, {}, harness.Find<QLabel>(link)->rect().center());
+  QCOMPARE(harness.links.addresses,
+           (QStringList{QStringLiteral("https://www.norvane.example"),
+                        QStringLiteral("https://www.norvane.example/products/vtr/support.htm")}));
+
+  window.PageControl()->setCurrentIndex(4);
   harness.ShowResults({{"bob", 45, actShow},
                        {"WS01$", kDaysNever, actShow},
                        {"alice", 300, actShow},
                        {"carol", kDaysError, actShow},
                        {"dave", 1200, actShow}});
-  harness.Show();
-  window.PageControl()->setCurrentIndex(4);
   auto* view = harness.Find<QTreeView>("lvwScanResults");
   QCOMPARE(ResultRows(view), (QStringList{"alice 300", "bob 45", "carol error", "dave 1200", "WS01$ never"}));
   QVERIFY(view->model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);

@@ -205,29 +205,6 @@ void WindowTest::storedSettingsAndIgnoreListsOverTwoRuns() {
   QVERIFY(window.Settings().Modified());
 }
 
-void WindowTest::configureRunsOnceWhenTheListIsEmpty() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  QVERIFY(window.DCListDialog()->IsEmpty());
-  harness.boxes.QueueDialog(WindowHarness::Click("btnCancel"));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowActive(&window));
-  QTRY_COMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("TfrmDCList")});
-  QVERIFY(window.DCListDialog()->IsEmpty());
-  // Still no controllers: the account picker is refused before it shows.
-  harness.QueueOk();
-  harness.Press("btnUsersAdd");
-  QCOMPARE(harness.boxes.ShownTexts().last(),
-           QStringLiteral("The list of domain controllers is empty. Configure your domain controller list in the "
-                          "General page."));
-  // Becoming active again (as when its dialog closes over the window): no second run.
-  window.hide();
-  window.show();
-  QVERIFY(QTest::qWaitForWindowActive(&window));
-  QCoreApplication::processEvents();
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
-}
-
 void WindowTest::validationFailureShowsThePageAndField() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
