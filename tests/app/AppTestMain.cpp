@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QtTest>
 
-#include "AppTests.h"
+#include "WindowHarness.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

@@ -1,7 +1,6 @@
 #include <cstdio>
 #include <sstream>
 
-#include "AppTests.h"
 #include "ScanCommand.h"
 #include "WindowHarness.h"
 #include "results/ResultFile.h"
@@ -48,7 +47,7 @@ void WindowTest::chosenDomainNamesTheSettingsRead() {
   harness.WriteSettings("SALES", MultiString("DCList", {"SDC2", "SDC1"}) + "\"UserWarningDays\"=dword:0000004d");
   // The picker comes up once the splash is gone, sorted, the first selected; a double click chooses.
   harness.boxes.QueueDialog([&harness](QDialog& dialog) {
-    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("lstbDomains"));
+    auto* list = dialog.findChild<QListWidget*>(u"lstbDomains"_s);
     QCOMPARE(Lines(list), (QStringList{"ALPHA", "CORP", "SALES"}));
     QCOMPARE(list->currentRow(), 0);
     QVERIFY(harness.window->Splash() == nullptr || !harness.window->Splash()->isVisible());
@@ -59,17 +58,17 @@ void WindowTest::chosenDomainNamesTheSettingsRead() {
   QCOMPARE(window.Settings().DomainName(), std::string("SALES"));
   // The key of the chosen domain was read: its controllers, in their order, and its day field.
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"SDC2", "SDC1"}));
-  QCOMPARE(window.UsersPage()->edtDays[0]->text(), QStringLiteral("77"));
+  QCOMPARE(window.UsersPage()->edtDays[0]->text(), u"77"_s);
 
   // Another choice in the next run reads another key: nothing stored for CORP, so the defaults.
   harness.boxes.QueueDialog([](QDialog& dialog) {
-    dialog.findChild<QListWidget*>(QStringLiteral("lstbDomains"))->setCurrentRow(1);
+    dialog.findChild<QListWidget*>(u"lstbDomains"_s)->setCurrentRow(1);
     WindowHarness::Click("btnOk")(dialog);
   });
   TfrmMain& next = harness.Start();
   QCOMPARE(next.CurrentDomain, std::string("CORP"));
   QVERIFY(next.DCListDialog()->IsEmpty());
-  QCOMPARE(next.UsersPage()->edtDays[0]->text(), QStringLiteral("30"));
+  QCOMPARE(next.UsersPage()->edtDays[0]->text(), u"30"_s);
 }
 
 void WindowTest::storedSettingsAndIgnoreListsOverTwoRuns() {
@@ -91,13 +90,13 @@ void WindowTest::storedSettingsAndIgnoreListsOverTwoRuns() {
     QCOMPARE(window.PageControl()->currentIndex(), 0);
     QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
     QCOMPARE(users->cmboUsersUnusedAccountAction->currentIndex(), 3);
-    QCOMPARE(computers->edtDays[2]->text(), QStringLiteral("85"));
+    QCOMPARE(computers->edtDays[2]->text(), u"85"_s);
     QCOMPARE(window.General()->trkbGeneralThreads->value(), 100);
-    QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), QStringLiteral("100"));
+    QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), u"100"_s);
     QVERIFY(window.Resources()->rbtnResourcesLeaveHomeFolder->isChecked());
-    QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), QStringLiteral("/srv/old"));
+    QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), u"/srv/old"_s);
     QVERIFY(!window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
-    QCOMPARE(window.Resources()->edtResourcesRecipients->text(), QStringLiteral("/cn=recipients"));
+    QCOMPARE(window.Resources()->edtResourcesRecipients->text(), u"/cn=recipients"_s);
     QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:BOB", "-1:odd"}));
     QCOMPARE(IgnoreRows(computers->lvwIgnore), (QStringList{"1:Staff", "2:WS01$"}));
     QVERIFY(!window.Settings().Modified());
@@ -111,12 +110,12 @@ void WindowTest::storedSettingsAndIgnoreListsOverTwoRuns() {
     harness.boxes.QueueDialog([](QDialog& dialog) {
       auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
       QCOMPARE(picker.ServerName, std::string("\\\\DC2"));
-      QCOMPARE(picker.windowTitle(), QStringLiteral("Select Group/User"));
+      QCOMPARE(picker.windowTitle(), u"Select Group/User"_s);
       QVERIFY(!picker.Pages()->isTabVisible(2));
       const QStringList groups = Lines(picker.GroupsList());
       QCOMPARE(groups.size(), 4);
-      QVERIFY(groups.contains(QStringLiteral("Admins\t")) && groups.contains(QStringLiteral("Staff\tEverybody")));
-      QCOMPARE(groups.last(), QStringLiteral("Printers\t"));
+      QVERIFY(groups.contains(u"Admins\t"_s) && groups.contains(u"Staff\tEverybody"_s));
+      QCOMPARE(groups.last(), u"Printers\t"_s);
       SelectLines(picker.GroupsList(), {"Staff"});
       WindowHarness::Click("bntOk")(dialog);
     });
@@ -146,7 +145,7 @@ void WindowTest::storedSettingsAndIgnoreListsOverTwoRuns() {
     harness.boxes.QueueDialog([](QDialog& dialog) {
       auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
       QVERIFY(!picker.Pages()->isTabVisible(1));
-      QCOMPARE(picker.windowTitle(), QStringLiteral("Select Group/Computer"));
+      QCOMPARE(picker.windowTitle(), u"Select Group/Computer"_s);
       picker.Pages()->setCurrentWidget(picker.ComputersPage());
       QCOMPARE(Lines(picker.ComputersList()), (QStringList{"WS01$\t", "WS02$\t"}));
       SelectLines(picker.ComputersList(), {"WS02$"});
@@ -156,21 +155,21 @@ void WindowTest::storedSettingsAndIgnoreListsOverTwoRuns() {
     QVERIFY(!window.Busy());
 
     users->chkbAction[1]->click();
-    users->edtDays[1]->setText(QStringLiteral("120"));
+    users->edtDays[1]->setText(u"120"_s);
     users->chkbAction[2]->click();
-    users->edtDays[2]->setText(QStringLiteral("400"));
+    users->edtDays[2]->setText(u"400"_s);
     users->cmboUsersUnusedAccountAction->setCurrentIndex(2);
     users->chkbUsersIgnoreNeverExpires->setChecked(true);
     users->chkbIgnoreDisabled->setChecked(true);
-    computers->edtDays[0]->setText(QStringLiteral("75"));
+    computers->edtDays[0]->setText(u"75"_s);
     computers->chkbIgnoreDisabled->setChecked(true);
     window.General()->trkbGeneralThreads->setValue(37);
     window.General()->chkbGeneralUseFastTarvikAlgorithm->setChecked(true);
     window.Resources()->rbtnResourcesMoveHomeFolder->click();
-    window.Resources()->edtResourcesNewHomeFolderPath->setText(QStringLiteral("/srv/home-archive"));
+    window.Resources()->edtResourcesNewHomeFolderPath->setText(u"/srv/home-archive"_s);
     harness.boxes.QueueAnswer(BoxAnswer::Yes);
     QVERIFY(window.close());
-    QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Save configuration changes?"));
+    QCOMPARE(harness.boxes.ShownTexts().last(), u"Save configuration changes?"_s);
     QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::YesNoCancel);
   }
   // A second window on the same registry file shows them all.
@@ -178,19 +177,19 @@ void WindowTest::storedSettingsAndIgnoreListsOverTwoRuns() {
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
   AccountsPage* users = window.UsersPage();
   QVERIFY(users->chkbAction[1]->isChecked() && users->chkbAction[2]->isChecked());
-  QCOMPARE(users->edtDays[1]->text(), QStringLiteral("120"));
-  QCOMPARE(users->edtDays[2]->text(), QStringLiteral("400"));
+  QCOMPARE(users->edtDays[1]->text(), u"120"_s);
+  QCOMPARE(users->edtDays[2]->text(), u"400"_s);
   QCOMPARE(users->cmboUsersUnusedAccountAction->currentIndex(), 2);
   QVERIFY(users->chkbUsersIgnoreNeverExpires->isChecked() && users->chkbIgnoreDisabled->isChecked());
   QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:alice", "0:BOB", "0:dave", "-1:odd", "1:Staff"}));
   AccountsPage* computers = window.ComputersPage();
   QCOMPARE(IgnoreRows(computers->lvwIgnore), (QStringList{"1:Staff", "2:WS01$", "2:WS02$"}));
-  QCOMPARE(computers->edtDays[0]->text(), QStringLiteral("75"));
+  QCOMPARE(computers->edtDays[0]->text(), u"75"_s);
   QVERIFY(computers->chkbIgnoreDisabled->isChecked());
   QCOMPARE(window.General()->trkbGeneralThreads->value(), 37);
   QVERIFY(window.General()->chkbGeneralUseFastTarvikAlgorithm->isChecked());
   QVERIFY(window.Resources()->rbtnResourcesMoveHomeFolder->isChecked());
-  QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), QStringLiteral("/srv/home-archive"));
+  QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), u"/srv/home-archive"_s);
   QVERIFY(window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
 
   // Removing: the selected entries go from the view and the settings.
@@ -218,7 +217,7 @@ void WindowTest::validationFailureShowsThePageAndField() {
   window.show();
   harness.QueueOk();
   harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("At least one Suggested Action must be enabled.")});
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{u"At least one Suggested Action must be enabled."_s});
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(users));
   // The failure left the Scan page, which discards the results.
   QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).isEmpty());
@@ -230,22 +229,21 @@ void WindowTest::validationFailureShowsThePageAndField() {
   // Show 30, disable 30: the disable field, on the Users page. The empty unchecked field became "0".
   users->chkbAction[0]->setChecked(true);
   users->chkbAction[1]->setChecked(true);
-  users->edtDays[1]->setText(QStringLiteral("30"));
+  users->edtDays[1]->setText(u"30"_s);
   window.PageControl()->setCurrentIndex(0);
   harness.QueueOk();
   harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts().last(),
-           QStringLiteral("The \"disable days\" must be greater than the \"show days\""));
+  QCOMPARE(harness.boxes.ShownTexts().last(), u"The \"disable days\" must be greater than the \"show days\""_s);
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(users->edtDays[1]));
-  QCOMPARE(users->edtDays[2]->text(), QStringLiteral("0"));
+  QCOMPARE(users->edtDays[2]->text(), u"0"_s);
 
   // Moving home folders needs a folder.
-  users->edtDays[1]->setText(QStringLiteral("31"));
+  users->edtDays[1]->setText(u"31"_s);
   window.Resources()->rbtnResourcesMoveHomeFolder->click();
-  window.Resources()->edtResourcesNewHomeFolderPath->setText(QStringLiteral("   "));
+  window.Resources()->edtResourcesNewHomeFolderPath->setText(u"   "_s);
   harness.QueueOk();
   harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts().last(), QStringLiteral("Enter a path into the \"home folder\" field."));
+  QCOMPARE(harness.boxes.ShownTexts().last(), u"Enter a path into the \"home folder\" field."_s);
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
 }
@@ -258,16 +256,16 @@ void WindowTest::closingAsksOnlyWhenSomethingChanged() {
   QVERIFY(!harness.window->close());
   harness.boxes.QueueAnswer(BoxAnswer::Yes);
   QVERIFY(harness.window->close());
-  QCOMPARE(harness.boxes.ShownTexts(), QStringList(2, QStringLiteral("Save configuration changes?")));
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList(2, u"Save configuration changes?"_s));
   // Everything comes back unchanged: no question.
   QVERIFY(harness.Start().close());
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
   // A changed page value asks; No closes without storing.
-  harness.Start().UsersPage()->edtDays[0]->setText(QStringLiteral("31"));
+  harness.Start().UsersPage()->edtDays[0]->setText(u"31"_s);
   harness.boxes.QueueAnswer(BoxAnswer::No);
   QVERIFY(harness.window->close());
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{3});
-  QCOMPARE(harness.Start().UsersPage()->edtDays[0]->text(), QStringLiteral("30"));
+  QCOMPARE(harness.Start().UsersPage()->edtDays[0]->text(), u"30"_s);
   QVERIFY(harness.window->close());
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{3});
 
@@ -278,9 +276,9 @@ void WindowTest::closingAsksOnlyWhenSomethingChanged() {
   window.ComputersPage()->edtDays[1]->clear();
   harness.QueueOk();
   QVERIFY(!window.close());
-  QCOMPARE(harness.boxes.ShownTexts(), QStringList{QStringLiteral("'' is not a valid integer value.")});
+  QCOMPARE(harness.boxes.ShownTexts(), QStringList{u"'' is not a valid integer value."_s});
   QVERIFY(!std::filesystem::exists(harness.registryFile));
-  window.ComputersPage()->edtDays[1]->setText(QStringLiteral("65"));
+  window.ComputersPage()->edtDays[1]->setText(u"65"_s);
   harness.boxes.QueueAnswer(BoxAnswer::No);
   QVERIFY(window.close());
 }

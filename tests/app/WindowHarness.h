@@ -26,6 +26,7 @@
 
 namespace vantrel::testing {
 
+using namespace Qt::StringLiterals;
 using test::ReadFile;
 using test::WriteFile;
 
@@ -80,7 +81,7 @@ inline QStringList IgnoreRows(const QTreeWidget* view) {
   QStringList rows;
   for (int row = 0; row < view->topLevelItemCount(); ++row) {
     const auto* item = static_cast<const IgnoreListItem*>(view->topLevelItem(row));
-    rows << QStringLiteral("%1:%2").arg(item->ImageIndex()).arg(item->text(0));
+    rows << u"%1:%2"_s.arg(item->ImageIndex()).arg(item->text(0));
   }
   return rows;
 }
@@ -132,7 +133,7 @@ class WindowHarness {
   }
   ~WindowHarness() {
     const QStringList problems = boxes.Unexpected();
-    if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
+    if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(u"; "_s)), __FILE__, __LINE__);
   }
 
   TfrmMain& Start() {
@@ -230,6 +231,30 @@ class WindowHarness {
   RecordingLinks links;
   FakeExchange exchange;
   std::unique_ptr<TfrmMain> window;
+};
+
+// The window programs on a lab, driven through their widgets.
+class WindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void controlStatesFollowBusyAndTheirSwitches();
+  void resourcesPageRulesAndTestConnection();
+  void shownWindowTakesKeysAndClicks();
+  void configureRunsOnceOrByItsButton();
+  void splashStaysForItsMinimumTime();
+  void startDelayShowsTheTimes();
+  void helpFileHasATopicPerContext();
+  void unreachableNetworkStartsOnTheUnknownDomain();
+  void chosenDomainNamesTheSettingsRead();
+  void storedSettingsAndIgnoreListsOverTwoRuns();
+  void validationFailureShowsThePageAndField();
+  void closingAsksOnlyWhenSomethingChanged();
+  void windowAndScanToolSuggestTheSameForStoredSettings();
+  void stopsEndScansAndFills();
+  void controllerChecksClocksAndErrorsOfALongScan();
+  void largeDomainAndDelayedStarts();
+  void scanPageCycle();
+  void commandsWaitWhileTheViewFills();
 };
 
 }  // namespace vantrel::testing

@@ -1,5 +1,6 @@
-#include "AppTests.h"
 #include "WindowHarness.h"
+#include "app/HelpFileViewer.h"
+#include "app/TfrmStartDelay.h"
 
 namespace vantrel::testing {
 
@@ -36,7 +37,6 @@ void WindowTest::controlStatesFollowBusyAndTheirSwitches() {
     pages->setCurrentIndex(index);
     QCOMPARE(pages->currentIndex(), 4);  // no other page while busy
   }
-  QCOMPARE(window.HelpContext(), 50);
   // A busy window greys the Users page, but its fields keep their own colours.
   QCOMPARE(BaseColour(window.UsersPage()->edtDays[0]), QApplication::palette().color(QPalette::Base));
 
@@ -71,19 +71,16 @@ void WindowTest::controlStatesFollowBusyAndTheirSwitches() {
   QVERIFY(computers->lvwIgnore->isEnabled() && computers->btnAdd->isEnabled() &&
           computers->chkbIgnoreDisabled->isEnabled() && computers->edtDays[1]->isEnabled());
 
-  // Day fields take digits only, typed or pasted; keys that type nothing still move the cursor.
+  // Day fields take three digits, typed or pasted; keys that type nothing still move the cursor.
   QLineEdit* field = computers->edtDays[1];
   field->clear();
-  QTest::keyClicks(field, QStringLiteral("1a-2 x"));
-  QCOMPARE(field->text(), QStringLiteral("12"));
-  QTest::keyClick(field, Qt::Key_Backspace);
+  QTest::keyClicks(field, u"1a-2 x"_s);
+  QCOMPARE(field->text(), u"12"_s);
   QTest::keyClick(field, Qt::Key_Left);
-  QTest::keyClick(field, Qt::Key_9);
-  QCOMPARE(field->text(), QStringLiteral("91"));
-  QTest::keyClicks(field, QStringLiteral("2345"));
-  QCOMPARE(field->text(), QStringLiteral("921"));
+  QTest::keyClicks(field, u"95"_s);
+  QCOMPARE(field->text(), u"192"_s);
   field->clear();
-  field->insert(QStringLiteral("4x"));
+  field->insert(u"4x"_s);
   QCOMPARE(field->text(), QString());
 }
 
@@ -96,10 +93,10 @@ void WindowTest::resourcesPageRulesAndTestConnection() {
   ResourcesPage* page = window.Resources();
   // The start-up check disabled the features and says why; the stored switch still shows, greyed.
   QVERIFY(!page->imgResourcesWarning->isHidden() && !page->lblResourcesWarning1->isHidden());
-  QCOMPARE(page->lblResourcesWarning2->text(), QStringLiteral("Could not load DAPI.DLL."));
-  QCOMPARE(page->lblResourcesWarning3->text(), QStringLiteral("GetFileVersionInfoSize failed."));
+  QCOMPARE(page->lblResourcesWarning2->text(), u"Could not load DAPI.DLL."_s);
+  QCOMPARE(page->lblResourcesWarning3->text(), u"GetFileVersionInfoSize failed."_s);
   QVERIFY(!page->chkbResourcesDeleteMailbox->isEnabled() && page->chkbResourcesDeleteMailbox->isChecked());
-  QCOMPARE(page->edtResourcesExchangeServer->text(), QStringLiteral("EXCH1"));
+  QCOMPARE(page->edtResourcesExchangeServer->text(), u"EXCH1"_s);
 
   page->chkbResourcesDeleteMailbox->setEnabled(true);
   harness.Press("chkbResourcesDeleteMailbox");
@@ -136,14 +133,14 @@ void WindowTest::resourcesPageRulesAndTestConnection() {
     harness.Press("btnResourcesTestConnection");
     QCOMPARE(harness.boxes.ShownTexts().last(), step.message);
     QCOMPARE(window.focusWidget(), step.field);
-    step.field->setText(QStringLiteral("exch1"));
+    step.field->setText(u"exch1"_s);
   }
   // No helper library here: the test fails with the loading message, and the button comes back.
   harness.QueueOk();
   harness.Press("btnResourcesTestConnection");
   QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::Error);
-  QVERIFY(harness.boxes.ShownTexts().last().startsWith(QStringLiteral("Could not load VTREX.DLL.")));
-  QVERIFY(harness.boxes.ShownTexts().last().endsWith(QStringLiteral("VTREX.DLL is in the same folder as VTR.EXE.")));
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(u"Could not load VTREX.DLL."_s));
+  QVERIFY(harness.boxes.ShownTexts().last().endsWith(u"VTREX.DLL is in the same folder as VTR.EXE."_s));
   QVERIFY(page->btnResourcesTestConnection->isEnabled());
 }
 
@@ -160,8 +157,7 @@ void WindowTest::shownWindowTakesKeysAndClicks() {
   for (const char* link : {"lblGeneralNorvaneWeb", "lblGeneralVTRSupport"})
     QTest::mouseClick(harness.Find<QLabel>(link), Qt::LeftButton, {}, harness.Find<QLabel>(link)->rect().center());
   QCOMPARE(harness.links.addresses,
-           (QStringList{QStringLiteral("https://www.norvane.example"),
-                        QStringLiteral("https://www.norvane.example/products/vtr/support.htm")}));
+           (QStringList{u"https://www.norvane.example"_s, u"https://www.norvane.example/products/vtr/support.htm"_s}));
 
   window.PageControl()->setCurrentIndex(4);
   harness.ShowResults({{"bob", 45, actShow},
@@ -181,6 +177,111 @@ void WindowTest::shownWindowTakesKeysAndClicks() {
   window.Results().Clear();
   harness.ClickColumnHead(1);
   QVERIFY(ResultRows(view).isEmpty());
+}
+
+void WindowTest::configureRunsOnceOrByItsButton() {
+  WindowHarness harness;
+  TfrmMain& window = harness.Start();
+  // No controllers: becoming active runs Configure once, not again when the window is activated again.
+  harness.boxes.QueueDialog(WindowHarness::Click("btnCancel"));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QTRY_COMPARE(harness.boxes.ShownTexts(), QStringList{u"TfrmDCList"_s});
+  window.hide();
+  window.show();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCoreApplication::processEvents();
+  QCOMPARE(harness.boxes.Shown().size(), std::size_t{1});
+  QVERIFY(window.DCListDialog()->IsEmpty());
+  // Still none: the account picker is refused before it shows.
+  harness.QueueOk();
+  harness.Press("btnUsersAdd");
+  QCOMPARE(harness.boxes.ShownTexts().last(),
+           u"The list of domain controllers is empty. Configure your domain controller list in the "
+           "General page."_s);
+
+  window.DCListDialog()->SetItems({"OLD2", "OLD1"});
+  // Configure offers the domain's controllers, the first selected; the arrows move the selected one
+  // and follow it. Cancel keeps the old list, OK takes the reordered one.
+  const std::pair<const char*, std::vector<std::string>> answers[] = {{"btnCancel", {"OLD2", "OLD1"}},
+                                                                      {"btnOk", {"DC2", "DC1"}}};
+  for (const auto& [button, kept] : answers) {
+    harness.boxes.QueueDialog([button = button](QDialog& dialog) {
+      auto& list = static_cast<TfrmDCList&>(dialog);
+      auto* up = dialog.findChild<QToolButton*>(u"sbtnUp"_s);
+      auto* down = dialog.findChild<QToolButton*>(u"sbtnDown"_s);
+      QCOMPARE(list.Items(), (std::vector<std::string>{"DC1", "DC2"}));
+      QVERIFY(!up->isEnabled() && down->isEnabled());
+      down->click();
+      QCOMPARE(list.Items(), (std::vector<std::string>{"DC2", "DC1"}));
+      QVERIFY(up->isEnabled() && !down->isEnabled());
+      up->click();
+      down->click();
+      WindowHarness::Click(button)(dialog);
+    });
+    harness.Press("btnGeneralDomainConfig");
+    QCOMPARE(window.DCListDialog()->Items(), kept);
+  }
+
+  // With the check switched off in the stored settings, Configure refuses.
+  WindowHarness unchecked;
+  unchecked.WriteSettings("CORP", "\"DCCheck\"=dword:00000000");
+  unchecked.Start();
+  unchecked.QueueOk();
+  unchecked.Press("btnGeneralDomainConfig");
+  QVERIFY(unchecked.boxes.ShownTexts().last().startsWith(
+      u"The domain controller check has been disabled in the registry."_s));
+  QVERIFY(unchecked.window->DCListDialog()->IsEmpty());
+}
+
+void WindowTest::splashStaysForItsMinimumTime() {
+  WindowHarness quick;
+  TfrmMain& first = quick.Start();
+  QVERIFY(!first.Splash()->isVisible());
+  const auto waited = quick.clock.Now() - first.StartTime;
+  QVERIFY(waited >= std::chrono::milliseconds(1440) && waited < std::chrono::milliseconds(1540));
+
+  // A start-up that already took longer closes the splash at once.
+  WindowHarness slow;
+  slow.exchange.onCheck = [&slow] {
+    QVERIFY(slow.window->Splash()->isVisible());
+    slow.clock.Advance(std::chrono::seconds(3));
+  };
+  TfrmMain& second = slow.Start();
+  QVERIFY(!second.Splash()->isVisible());
+  QCOMPARE(slow.clock.Now() - second.StartTime, Clock::TimePoint::duration(std::chrono::seconds(3)));
+}
+
+void WindowTest::startDelayShowsTheTimes() {
+  const QDate today(2026, 3, 10);
+  ManualClock clock(Clock::TimePoint(std::chrono::seconds(QDateTime(today, QTime(10, 15)).toSecsSinceEpoch())));
+  TfrmStartDelay dialog(clock, nullptr);
+  auto* start = dialog.findChild<QLabel*>(u"lblScanStartTime"_s);
+  dialog.Prepare(1);
+  const QString current = dialog.findChild<QLabel*>(u"lblCurrentTime"_s)->text();
+  // Date, a blank, hours and minutes; no seconds.
+  const QString date = QLocale().toString(today, QLocale::ShortFormat) + ' ';
+  QVERIFY(current.startsWith(date) && current.contains(u"10:15"_s) && !current.contains("10:15:"));
+  QVERIFY(start->text().startsWith(date) && start->text().contains(u"11:15"_s));
+  dialog.Prepare(24);
+  QVERIFY(start->text().startsWith(QLocale().toString(today.addDays(1), QLocale::ShortFormat) + ' '));
+  QVERIFY(start->text().contains(u"10:15"_s));
+  dialog.show();
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  QCOMPARE(dialog.result(), static_cast<int>(QDialog::Rejected));
+}
+
+void WindowTest::helpFileHasATopicPerContext() {
+  QFile file(QStringLiteral(VANTREL_SOURCE_HELP_FILE));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const auto topics = HelpFileViewer::ParseTopics(QString::fromUtf8(file.readAll()));
+  for (int context : {10, 20, 30, 40, 50, 70}) {
+    QVERIFY2(topics.count(context) == 1, qPrintable(QString::number(context)));
+    QVERIFY(!topics.at(context).title.isEmpty() && topics.at(context).text.size() > 40);
+  }
+  const auto parsed = HelpFileViewer::ParseTopics(u"; note\n[7] Seven\nfirst\n\nsecond\n[x] not a topic\n"_s);
+  QCOMPARE(parsed.size(), std::size_t{1});
+  QCOMPARE(parsed.at(7).text, u"first\n\nsecond\n[x] not a topic"_s);
 }
 
 }  // namespace vantrel::testing
