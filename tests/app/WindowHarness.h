@@ -30,24 +30,17 @@ using namespace Qt::StringLiterals;
 using test::ReadFile;
 using test::WriteFile;
 
-class RecordingHelp final : public HelpViewer {
+// The help viewer, web links and Exchange check of the window: records what was asked for, answers as set.
+class FakeDesktop final : public HelpViewer, public WebLinks, public ExchangeCheck {
  public:
-  void ShowHelp(int context) override { contexts.push_back(context); }
-  std::vector<int> contexts;
-};
-
-class RecordingLinks final : public WebLinks {
- public:
+  void ShowHelp(int context) override { helpContexts.push_back(context); }
   void OpenWebPage(const QString& address) override { addresses << address; }
-  QStringList addresses;
-};
-
-class FakeExchange final : public ExchangeCheck {
- public:
   std::optional<std::pair<std::string, std::string>> Check() override {
     if (onCheck) onCheck();
     return unavailable;
   }
+  std::vector<int> helpContexts;
+  QStringList addresses;
   std::function<void()> onCheck;
   std::optional<std::pair<std::string, std::string>> unavailable;
 };
@@ -138,7 +131,7 @@ class WindowHarness {
 
   TfrmMain& Start() {
     window = std::make_unique<TfrmMain>(
-        AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
+        AppServices{*net, boxes, desktop, desktop, clock, desktop, exchangeHelper, &journal, registryFile});
     window->FormCreate();
     return *window;
   }
@@ -227,9 +220,7 @@ class WindowHarness {
   std::filesystem::path registryFile;
   std::unique_ptr<netapi::SimNetApi> net;
   MessageBoxes boxes;
-  RecordingHelp help;
-  RecordingLinks links;
-  FakeExchange exchange;
+  FakeDesktop desktop;
   std::unique_ptr<TfrmMain> window;
 };
 
