@@ -237,9 +237,8 @@ class WindowTest : public QObject {
   void helpFileHasATopicPerContext();
   void unreachableNetworkStartsOnTheUnknownDomain();
   void chosenDomainNamesTheSettingsRead();
-  void storedSettingsAndIgnoreListsOverTwoRuns();
+  void storedSettingsAndIgnoreListsOverRuns();
   void validationFailureShowsThePageAndField();
-  void closingAsksOnlyWhenSomethingChanged();
   void windowAndScanToolSuggestTheSameForStoredSettings();
   void stopsEndScansAndFills();
   void controllerChecksClocksAndErrorsOfALongScan();
