@@ -240,11 +240,10 @@ class WindowTest : public QObject {
   void storedSettingsAndIgnoreListsOverRuns();
   void validationFailureShowsThePageAndField();
   void windowAndScanToolSuggestTheSameForStoredSettings();
-  void stopsEndScansAndFills();
+  void stopsEndScansAndCommandsWaitForFills();
   void controllerChecksClocksAndErrorsOfALongScan();
   void largeDomainAndDelayedStarts();
   void scanPageCycle();
-  void commandsWaitWhileTheViewFills();
 };
 
 }  // namespace vantrel::testing
