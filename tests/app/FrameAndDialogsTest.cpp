@@ -192,8 +192,7 @@ void WindowTest::configureRunsOnceOrByItsButton() {
            "General page."_s);
 
   window.DCListDialog()->SetItems({"OLD2", "OLD1"});
-  // Configure offers the domain's controllers, the first selected; the arrows move the selected one
-  // and follow it. Cancel keeps the old list, OK takes the reordered one.
+  // Configure offers the domain's controllers; Cancel keeps the old list, OK takes the reordered one.
   const std::pair<const char*, std::vector<std::string>> answers[] = {{"btnCancel", {"OLD2", "OLD1"}},
                                                                       {"btnOk", {"DC2", "DC1"}}};
   for (const auto& [button, kept] : answers) {
@@ -223,24 +222,6 @@ void WindowTest::configureRunsOnceOrByItsButton() {
   QVERIFY(unchecked.boxes.ShownTexts().last().startsWith(
       u"The domain controller check has been disabled in the registry."_s));
   QVERIFY(unchecked.window->DCListDialog()->IsEmpty());
-}
-
-void WindowTest::splashStaysForItsMinimumTime() {
-  WindowHarness quick;
-  TfrmMain& first = quick.Start();
-  QVERIFY(!first.Splash()->isVisible());
-  const auto waited = quick.clock.Now() - first.StartTime;
-  QVERIFY(waited >= std::chrono::milliseconds(1440) && waited < std::chrono::milliseconds(1540));
-
-  // A start-up that already took longer closes the splash at once.
-  WindowHarness slow;
-  slow.desktop.onCheck = [&slow] {
-    QVERIFY(slow.window->Splash()->isVisible());
-    slow.clock.Advance(std::chrono::seconds(3));
-  };
-  TfrmMain& second = slow.Start();
-  QVERIFY(!second.Splash()->isVisible());
-  QCOMPARE(slow.clock.Now() - second.StartTime, Clock::TimePoint::duration(std::chrono::seconds(3)));
 }
 
 void WindowTest::startDelayShowsTheTimes() {

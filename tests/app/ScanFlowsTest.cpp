@@ -22,8 +22,7 @@ std::shared_ptr<bool> OnProgress(WindowHarness& harness, const QString& status, 
 }  // namespace
 
 void WindowTest::stopsEndScansAndCommandsWaitForFills() {
-  // The first account dispatched has logged on recently and gives no result. Its query takes long
-  // enough for the stop to arrive while it runs.
+  // alice, dispatched first, gives no result; her query is slow enough for a stop to arrive meanwhile.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP",
     "controllers": [{"name": "DC1", "latency_ms": 100}],
     "accounts": [
@@ -34,8 +33,7 @@ void WindowTest::stopsEndScansAndCommandsWaitForFills() {
   window.DCListDialog()->SetItems({"DC1"});
   window.ComputersPage()->chkbAction[0]->setChecked(false);
   auto* view = harness.Find<QTreeView>("lvwScanResults");
-  // One thread: the first query fills the round, and the stop arrives with the events processed
-  // while the round is waited for. The scan ends quietly, with what it had.
+  // One thread: a stop arriving while the round is waited for ends the scan quietly, with what it had.
   window.General()->trkbGeneralThreads->setValue(1);
   const auto stopSoon = OnProgress(harness, "Scanning", 1, [&window] {
     QTimer::singleShot(0, &window, [&window] { window.StopRequested = true; });
@@ -49,8 +47,7 @@ void WindowTest::stopsEndScansAndCommandsWaitForFills() {
   QCOMPARE(harness.boxes.ShownTexts(), QStringList{u"TfrmScanStatistics"_s});
   QVERIFY(!harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
   QCOMPARE(window.Results().Count(), std::size_t{0});
-  // Several threads free: a stop seen right after a query was started ends the scan with the message;
-  // a stop while the view is filled, with another. Either way the view stays empty and the window idle.
+  // A stop right after a query started, or while the view fills: a message, an empty view, idle again.
   window.General()->trkbGeneralThreads->setValue(10);
   const std::tuple<const char*, int, QString, bool> stops[] = {
       {"Scanning", 2, "Scan aborted: Terminated by user.", false},
@@ -69,9 +66,8 @@ void WindowTest::stopsEndScansAndCommandsWaitForFills() {
     QVERIFY(!window.Busy());
     QVERIFY(harness.Find("btnScanStartScan")->isEnabled() && !harness.Find("btnScanStop")->isEnabled());
   }
-  // A column click refills the view, processing events on the way: whatever those events ask for
-  // that would replace or empty the list the fill walks is refused, and the rows appear only whole.
-  // The click never finds the earlier stop pending.
+  // A column click's fill processes events: what they ask that would replace or empty the list is refused,
+  // and the rows appear only whole. The click never finds the earlier stop pending.
   harness.Show({"DC1"});
   window.PageControl()->setCurrentIndex(4);
   bool closed = true;
@@ -93,9 +89,8 @@ void WindowTest::stopsEndScansAndCommandsWaitForFills() {
 }
 
 void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
-  // The check is off: the configured list (without DC6) is used as it is. DC2 does not answer: its clock
-  // cannot be read and every account asked of it is an error line. DC3 to DC5 are 36 hours off, DC4
-  // exactly, which is no difference worth a box.
+  // Check off: the list (without DC6) is used as it is. DC2 does not answer: no clock, and an error line
+  // per account. DC3 to DC5 are 36 hours off, DC4 exactly, which is no difference worth a box.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [
       {"name": "DC1", "primary": true}, {"name": "DC2", "down": true},
       {"name": "DC3", "clock_offset_seconds": 129601}, {"name": "DC4", "clock_offset_seconds": -129600},
@@ -191,8 +186,7 @@ void WindowTest::largeDomainAndDelayedStarts() {
   QCOMPARE(window.Results().Count(), std::size_t{501});
   QVERIFY(!window.Settings().ShowDomainSizeWarning());
 
-  // Switched on again, delayed scans run without it. An aborted countdown keeps the window busy
-  // while it runs and scans nothing.
+  // Switched on again, delayed scans run without it; an aborted countdown is busy, then scans nothing.
   window.Settings().SetShowDomainSizeWarning(true);
   harness.boxes.ClearShown();
   harness.boxes.QueueDialog([&](QDialog& dialog) {
@@ -319,8 +313,7 @@ void WindowTest::scanPageCycle() {
   QCOMPARE(saved.substr(carol + 52, 14), std::string("400   Disable\r"));
   QVERIFY(saved.find(" dave                                               never Show   \r\n") != std::string::npos);
 
-  // A read-only file is refused in the dialog, which stays up for another name; a writable one is
-  // replaced only after a Yes.
+  // The dialog stays up on a read-only file; a writable one is replaced only after a Yes.
   const std::tuple<QFileDevice::Permissions, BoxAnswer, BoxKind, QString> existing[] = {
       {QFileDevice::ReadOwner, BoxAnswer::Ok, BoxKind::Warning, "changed.txt\nThis file is set to read-only."},
       {QFileDevice::ReadOwner | QFileDevice::WriteOwner, BoxAnswer::No, BoxKind::YesNoCancel,

@@ -17,55 +17,60 @@ void SelectLines(QListWidget* list, const QStringList& names) {
 
 }  // namespace
 
-void WindowTest::unreachableNetworkStartsOnTheUnknownDomain() {
-  // No domain found: the settings kept for "[unknown]", without a message.
+void WindowTest::startUpFindsItsDomainAfterTheSplash() {
+  // No domain found: the settings kept for "[unknown]", without a message; the splash stays its minimum.
   WindowHarness harness(R"({"local_domain": "CORP", "announced_domains": [],
     "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}]}]})");
   TfrmMain& window = harness.Start();
   QCOMPARE(window.CurrentDomain, std::string("[unknown]"));
   QCOMPARE(window.Settings().DomainName(), std::string("[unknown]"));
   QVERIFY(harness.boxes.Shown().empty());
+  QVERIFY(!window.Splash()->isVisible());
+  const auto waited = harness.clock.Now() - window.StartTime;
+  QVERIFY(waited >= std::chrono::milliseconds(1440) && waited < std::chrono::milliseconds(1540));
 
-  // A controller that does not answer: whether the failure is reported or passed over, the window
-  // comes up, on "[unknown]", and without the splash.
+  // A controller that does not answer: reported or not, the window comes up on "[unknown]", splash gone.
   WindowHarness down(R"({"local_domain": "CORP", "announced_domains": [],
     "domains": [{"name": "CORP", "controllers": [{"name": "DC1", "down": true}]}]})");
   down.QueueOk();
-  TfrmMain& other = down.Start();
-  QCOMPARE(other.CurrentDomain, std::string("[unknown]"));
-  QVERIFY(!other.Splash()->isVisible());
+  QCOMPARE(down.Start().CurrentDomain, std::string("[unknown]"));
+  QVERIFY(!down.window->Splash()->isVisible());
   for (const ShownBox& box : down.boxes.Shown()) QCOMPARE(box.kind, BoxKind::Error);
   down.boxes.ClearQueue();
-}
 
-void WindowTest::chosenDomainNamesTheSettingsRead() {
-  // Three domains seen from CORP: one trusted, two announced.
-  WindowHarness harness(R"({"local_domain": "CORP", "announced_domains": ["CORP", "ALPHA"], "domains": [
+  // Three domains seen from CORP: one trusted, two announced. The start-up takes longer than the
+  // splash's minimum, so the splash goes at once; then the picker comes up, sorted, the first
+  // selected, and a double click chooses.
+  WindowHarness three(R"({"local_domain": "CORP", "announced_domains": ["CORP", "ALPHA"], "domains": [
     {"name": "CORP", "controllers": [{"name": "DC1"}], "trusts": ["SALES"]},
     {"name": "SALES", "controllers": [{"name": "SDC1"}, {"name": "SDC2"}]},
     {"name": "ALPHA", "controllers": [{"name": "ADC1"}]}]})");
-  harness.WriteSettings("SALES", MultiString("DCList", {"SDC2", "SDC1"}) + "\"UserWarningDays\"=dword:0000004d");
-  // The picker comes up once the splash is gone, sorted, the first selected; a double click chooses.
-  harness.boxes.QueueDialog([&harness](QDialog& dialog) {
+  three.WriteSettings("SALES", MultiString("DCList", {"SDC2", "SDC1"}) + "\"UserWarningDays\"=dword:0000004d");
+  three.desktop.onCheck = [&three] {
+    QVERIFY(three.window->Splash()->isVisible());
+    three.clock.Advance(std::chrono::seconds(3));
+  };
+  three.boxes.QueueDialog([&three](QDialog& dialog) {
     auto* list = dialog.findChild<QListWidget*>(u"lstbDomains"_s);
     QCOMPARE(Lines(list), (QStringList{"ALPHA", "CORP", "SALES"}));
     QCOMPARE(list->currentRow(), 0);
-    QVERIFY(harness.window->Splash() == nullptr || !harness.window->Splash()->isVisible());
+    QVERIFY(three.window->Splash() == nullptr || !three.window->Splash()->isVisible());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
   });
-  TfrmMain& window = harness.Start();
-  QCOMPARE(window.CurrentDomain, std::string("SALES"));
-  QCOMPARE(window.Settings().DomainName(), std::string("SALES"));
+  TfrmMain& chosen = three.Start();
+  QCOMPARE(three.clock.Now() - chosen.StartTime, Clock::TimePoint::duration(std::chrono::seconds(3)));
+  QCOMPARE(chosen.CurrentDomain, std::string("SALES"));
+  QCOMPARE(chosen.Settings().DomainName(), std::string("SALES"));
   // The key of the chosen domain was read: its controllers, in their order, and its day field.
-  QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"SDC2", "SDC1"}));
-  QCOMPARE(window.UsersPage()->edtDays[0]->text(), u"77"_s);
+  QCOMPARE(chosen.DCListDialog()->Items(), (std::vector<std::string>{"SDC2", "SDC1"}));
+  QCOMPARE(chosen.UsersPage()->edtDays[0]->text(), u"77"_s);
 
   // Another choice in the next run reads another key: nothing stored for CORP, so the defaults.
-  harness.boxes.QueueDialog([](QDialog& dialog) {
+  three.boxes.QueueDialog([](QDialog& dialog) {
     dialog.findChild<QListWidget*>(u"lstbDomains"_s)->setCurrentRow(1);
     WindowHarness::Click("btnOk")(dialog);
   });
-  TfrmMain& next = harness.Start();
+  TfrmMain& next = three.Start();
   QCOMPARE(next.CurrentDomain, std::string("CORP"));
   QVERIFY(next.DCListDialog()->IsEmpty());
   QCOMPARE(next.UsersPage()->edtDays[0]->text(), u"30"_s);
@@ -73,8 +78,7 @@ void WindowTest::chosenDomainNamesTheSettingsRead() {
 
 void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   WindowHarness harness;
-  // Out-of-range values (shown clamped), and an ignore entry "Xodd" whose type letter means nothing: it shows without
-  // a picture, cannot be removed, and is kept.
+  // Out-of-range values (shown clamped); "Xodd", of no known type, shows without a picture and stays.
   harness.WriteSettings("CORP", MultiString("DCList", {"DC2", "DC1"}) +
                                     MultiString("UserIgnoreList", {"UBOB", "Xodd"}) +
                                     MultiString("ComputerIgnoreList", {"CWS01$", "GStaff"}) +
@@ -204,8 +208,7 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   QVERIFY(harness.window->close());  // unchanged: no question
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
 
-  // The very first run for a domain always asks. A day field that is not a number keeps the window
-  // open and stores nothing.
+  // The first run for a domain always asks; a day field that is no number keeps it open, storing nothing.
   harness.registryFile = harness.folder / "other.reg";
   harness.boxes.ClearShown();
   QLineEdit* field = harness.Start().ComputersPage()->edtDays[1];

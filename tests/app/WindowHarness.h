@@ -45,8 +45,7 @@ class FakeDesktop final : public HelpViewer, public WebLinks, public ExchangeChe
   std::optional<std::pair<std::string, std::string>> unavailable;
 };
 
-// One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back;
-// lists come two entries a batch, so that every listing takes several.
+// One domain, two controllers, accounts last used 10 to 400 days back; lists come in batches of two.
 inline const char* const kOneDomainLab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "batch_size": 2,
   "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
   "accounts": [
@@ -110,8 +109,7 @@ inline QStringList StatisticsOf(const QDialog& dialog) {
   return values;
 }
 
-// The main window on a lab, with every box and dialog answered from a queue. A box that came up with
-// no answer queued, or an answer nobody asked for, fails the test.
+// The main window on a lab, boxes and dialogs answered from a queue; unanswered or unused answers fail.
 class WindowHarness {
  public:
   explicit WindowHarness(const char* labJson = kOneDomainLab)
@@ -232,11 +230,9 @@ class WindowTest : public QObject {
   void resourcesPageRulesAndTestConnection();
   void shownWindowTakesKeysAndClicks();
   void configureRunsOnceOrByItsButton();
-  void splashStaysForItsMinimumTime();
   void startDelayShowsTheTimes();
   void helpFileHasATopicPerContext();
-  void unreachableNetworkStartsOnTheUnknownDomain();
-  void chosenDomainNamesTheSettingsRead();
+  void startUpFindsItsDomainAfterTheSplash();
   void storedSettingsAndIgnoreListsOverRuns();
   void validationFailureShowsThePageAndField();
   void windowAndScanToolSuggestTheSameForStoredSettings();
