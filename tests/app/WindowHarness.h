@@ -227,7 +227,6 @@ class WindowTest : public QObject {
   Q_OBJECT
  private slots:
   void controlStatesFollowBusyAndTheirSwitches();
-  void resourcesPageRulesAndTestConnection();
   void shownWindowTakesKeysAndClicks();
   void configureRunsOnceOrByItsButton();
   void startDelayShowsTheTimes();
