@@ -132,41 +132,7 @@ void WindowTest::controlStatesFollowBusyAndTheirSwitches() {
   QVERIFY(page->btnResourcesTestConnection->isEnabled());
 }
 
-void WindowTest::shownWindowTakesKeysAndClicks() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  harness.Show();
-  for (int index = 0; index < 5; ++index) {
-    window.PageControl()->setCurrentIndex(index);
-    QTest::keyClick(&window, Qt::Key_F1);
-  }
-  QCOMPARE(harness.desktop.helpContexts, (std::vector<int>{10, 20, 30, 40, 50}));
-  window.PageControl()->setCurrentIndex(0);
-  for (const char* link : {"lblGeneralNorvaneWeb", "lblGeneralVTRSupport"})
-    QTest::mouseClick(harness.Find<QLabel>(link), Qt::LeftButton, {}, harness.Find<QLabel>(link)->rect().center());
-  QCOMPARE(harness.desktop.addresses,
-           (QStringList{u"https://www.norvane.example"_s, u"https://www.norvane.example/products/vtr/support.htm"_s}));
-
-  window.PageControl()->setCurrentIndex(4);
-  harness.ShowResults({{"bob", 45, actShow},
-                       {"WS01$", kDaysNever, actShow},
-                       {"alice", 300, actShow},
-                       {"carol", kDaysError, actShow},
-                       {"dave", 1200, actShow}});
-  auto* view = harness.Find<QTreeView>("lvwScanResults");
-  QCOMPARE(ResultRows(view), (QStringList{"alice 300", "bob 45", "carol error", "dave 1200", "WS01$ never"}));
-  // Column heads take clicks in the shown window: another column sorts ascending, the same one turns.
-  harness.ClickColumnHead(0);
-  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "dave 1200", "carol error", "bob 45", "alice 300"}));
-  harness.ClickColumnHead(1);
-  QCOMPARE(ResultRows(view), (QStringList{"bob 45", "alice 300", "dave 1200", "carol error", "WS01$ never"}));
-  // A click on a head with the list emptied under the view shows no stale rows.
-  window.Results().Clear();
-  harness.ClickColumnHead(1);
-  QVERIFY(ResultRows(view).isEmpty());
-}
-
-void WindowTest::configureRunsOnceOrByItsButton() {
+void WindowTest::shownWindowConfiguresAndTakesKeysAndClicks() {
   WindowHarness harness;
   TfrmMain& window = harness.Start();
   // No controllers: becoming active runs Configure once, not again when the window is activated again.
@@ -208,6 +174,35 @@ void WindowTest::configureRunsOnceOrByItsButton() {
     harness.Press("btnGeneralDomainConfig");
     QCOMPARE(window.DCListDialog()->Items(), kept);
   }
+
+  for (int index = 0; index < 5; ++index) {
+    window.PageControl()->setCurrentIndex(index);
+    QTest::keyClick(&window, Qt::Key_F1);
+  }
+  QCOMPARE(harness.desktop.helpContexts, (std::vector<int>{10, 20, 30, 40, 50}));
+  window.PageControl()->setCurrentIndex(0);
+  for (const char* link : {"lblGeneralNorvaneWeb", "lblGeneralVTRSupport"})
+    QTest::mouseClick(harness.Find<QLabel>(link), Qt::LeftButton, {}, harness.Find<QLabel>(link)->rect().center());
+  QCOMPARE(harness.desktop.addresses,
+           (QStringList{u"https://www.norvane.example"_s, u"https://www.norvane.example/products/vtr/support.htm"_s}));
+
+  window.PageControl()->setCurrentIndex(4);
+  harness.ShowResults({{"bob", 45, actShow},
+                       {"WS01$", kDaysNever, actShow},
+                       {"alice", 300, actShow},
+                       {"carol", kDaysError, actShow},
+                       {"dave", 1200, actShow}});
+  auto* view = harness.Find<QTreeView>("lvwScanResults");
+  QCOMPARE(ResultRows(view), (QStringList{"alice 300", "bob 45", "carol error", "dave 1200", "WS01$ never"}));
+  // Column heads take clicks in the shown window: another column sorts ascending, the same one turns.
+  harness.ClickColumnHead(0);
+  QCOMPARE(ResultRows(view), (QStringList{"WS01$ never", "dave 1200", "carol error", "bob 45", "alice 300"}));
+  harness.ClickColumnHead(1);
+  QCOMPARE(ResultRows(view), (QStringList{"bob 45", "alice 300", "dave 1200", "carol error", "WS01$ never"}));
+  // A click on a head with the list emptied under the view shows no stale rows.
+  window.Results().Clear();
+  harness.ClickColumnHead(1);
+  QVERIFY(ResultRows(view).isEmpty());
 
   // With the check switched off in the stored settings, Configure refuses.
   WindowHarness unchecked;

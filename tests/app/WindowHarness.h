@@ -227,8 +227,7 @@ class WindowTest : public QObject {
   Q_OBJECT
  private slots:
   void controlStatesFollowBusyAndTheirSwitches();
-  void shownWindowTakesKeysAndClicks();
-  void configureRunsOnceOrByItsButton();
+  void shownWindowConfiguresAndTakesKeysAndClicks();
   void startDelayShowsTheTimes();
   void helpFileHasATopicPerContext();
   void startUpFindsItsDomainAfterTheSplash();
