@@ -79,11 +79,20 @@ void WindowTest::startUpFindsItsDomainAfterTheSplash() {
 void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   WindowHarness harness;
   // Out-of-range values (shown clamped); "Xodd", of no known type, shows without a picture and stays.
+  // Values longer than their fields let anyone type: a four-digit day count, a long container.
   harness.WriteSettings("CORP", MultiString("DCList", {"DC2", "DC1"}) +
                                     MultiString("UserIgnoreList", {"UBOB", "Xodd"}) +
                                     MultiString("ComputerIgnoreList", {"CWS01$", "GStaff"}) +
                                     "\"MaxThreads\"=dword:000001f4\r\n"
-                                    "\"HomeFolderAction\"=dword:00000007");
+                                    "\"HomeFolderAction\"=dword:00000007\r\n"
+                                    "\"UserDisable\"=dword:00000001\r\n"
+                                    "\"UserDelete\"=dword:00000001\r\n"
+                                    "\"UserDeleteDays\"=dword:0000012c\r\n"
+                                    "\"ComputerDelete\"=dword:00000001\r\n"
+                                    "\"ComputerDeleteDays\"=dword:000003e8\r\n"
+                                    "\"ShowStats\"=dword:00000000\r\n"
+                                    "\"RecipientsCont\"=\"/o=Org/ou=" +
+                                    std::string(900, 'x') + "/cn=Recipients\"");
   {
     TfrmMain& window = harness.Start();
     AccountsPage* users = window.UsersPage();
@@ -100,6 +109,25 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCoreApplication::processEvents();
     QVERIFY(harness.boxes.Shown().empty());
+
+    // The window and the scan tool suggest the same: the same header (domain, user, date) and the same
+    // accounts with the same actions; the delete threshold reached the scan.
+    harness.Press("btnScanStartScan");
+    std::ostringstream tool;
+    std::FILE* messages = std::tmpfile();
+    const auto labNet = [&harness](const scantool::CommandLine&) {
+      return std::make_unique<netapi::SimNetApi>(harness.folder / "lab", harness.clock);
+    };
+    const scantool::ScanCommandEnvironment environment{labNet, harness.registryFile, &harness.clock, nullptr};
+    scantool::CommandLine commandLine;
+    commandLine.domain = "CORP";
+    QCOMPARE(scantool::RunScanCommand(commandLine, environment, tool, messages), 0);
+    std::fclose(messages);
+    std::ostringstream shown;
+    UiHooks quiet;
+    WriteResultFile(shown, window.Results(), {"CORP", ResultFileUserName(*harness.net)}, harness.clock, quiet);
+    QCOMPARE(QString::fromStdString(shown.str()), QString::fromStdString(tool.str()));
+    QVERIFY(tool.str().find(" carol" + std::string(46, ' ') + "400   Delete") != std::string::npos);
 
     // The picker asks the first controller; global groups first, then the local ones.
     harness.boxes.QueueDialog([](QDialog& dialog) {
@@ -146,9 +174,8 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
     harness.Press("btnComputersAdd");
     QVERIFY(!window.Busy());
 
-    users->chkbAction[1]->click();
+    users->chkbAction[0]->click();
     users->edtDays[1]->setText(u"120"_s);
-    users->chkbAction[2]->click();
     users->edtDays[2]->setText(u"400"_s);
     users->cmboUsersUnusedAccountAction->setCurrentIndex(2);
     users->chkbUsersIgnoreNeverExpires->setChecked(true);
@@ -168,7 +195,7 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   TfrmMain& window = harness.Start();
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
   AccountsPage* users = window.UsersPage();
-  QVERIFY(users->chkbAction[1]->isChecked() && users->chkbAction[2]->isChecked());
+  QVERIFY(!users->chkbAction[0]->isChecked() && users->chkbAction[1]->isChecked() && users->chkbAction[2]->isChecked());
   QCOMPARE(users->edtDays[1]->text(), u"120"_s);
   QCOMPARE(users->edtDays[2]->text(), u"400"_s);
   QCOMPARE(users->cmboUsersUnusedAccountAction->currentIndex(), 2);
@@ -264,45 +291,6 @@ void WindowTest::validationFailureShowsThePageAndField() {
   QCOMPARE(harness.boxes.ShownTexts().last(), u"Enter a path into the \"home folder\" field."_s);
   QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
   QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
-}
-
-void WindowTest::windowAndScanToolSuggestTheSameForStoredSettings() {
-  // Stored values longer than their fields let anyone type: a four-digit day count, a long container.
-  WindowHarness harness;
-  const std::string recipients = "/o=Org/ou=" + std::string(900, 'x') + "/cn=Recipients";
-  harness.WriteSettings("CORP", MultiString("DCList", {"DC1", "DC2"}) +
-                                    "\"UserDisable\"=dword:00000001\r\n"
-                                    "\"UserDelete\"=dword:00000001\r\n"
-                                    "\"UserDeleteDays\"=dword:0000012c\r\n"
-                                    "\"ComputerDelete\"=dword:00000001\r\n"
-                                    "\"ComputerDeleteDays\"=dword:000003e8\r\n"
-                                    "\"ShowStats\"=dword:00000000\r\n"
-                                    "\"RecipientsCont\"=\"" +
-                                    recipients + "\"\r\n");
-  TfrmMain& window = harness.Start();
-  window.PageControl()->setCurrentIndex(4);
-  harness.Scan(false);
-
-  // The same header (domain, user, date) and the same accounts with the same actions.
-  std::ostringstream tool;
-  std::FILE* messages = std::tmpfile();
-  const auto labNet = [&harness](const scantool::CommandLine&) {
-    return std::make_unique<netapi::SimNetApi>(harness.folder / "lab", harness.clock);
-  };
-  const scantool::ScanCommandEnvironment environment{labNet, harness.registryFile, &harness.clock, nullptr};
-  scantool::CommandLine commandLine;
-  commandLine.domain = "CORP";
-  QCOMPARE(scantool::RunScanCommand(commandLine, environment, tool, messages), 0);
-  std::fclose(messages);
-  std::ostringstream shown;
-  UiHooks quiet;
-  WriteResultFile(shown, window.Results(), {"CORP", ResultFileUserName(*harness.net)}, harness.clock, quiet);
-  QCOMPARE(QString::fromStdString(shown.str()), QString::fromStdString(tool.str()));
-  // The delete threshold reached the scan: carol (400 days) is to be deleted.
-  QVERIFY(tool.str().find(" carol" + std::string(46, ' ') + "400   Delete") != std::string::npos);
-  // Nothing was changed, so closing stores nothing and asks nothing.
-  QVERIFY(window.close());
-  QVERIFY(harness.boxes.Shown().empty());
 }
 
 }  // namespace vantrel::testing

@@ -233,7 +233,6 @@ class WindowTest : public QObject {
   void startUpFindsItsDomainAfterTheSplash();
   void storedSettingsAndIgnoreListsOverRuns();
   void validationFailureShowsThePageAndField();
-  void windowAndScanToolSuggestTheSameForStoredSettings();
   void stopsEndScansAndCommandsWaitForFills();
   void controllerChecksClocksAndErrorsOfALongScan();
   void largeDomainAndDelayedStarts();
