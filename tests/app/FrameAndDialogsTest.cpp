@@ -44,7 +44,6 @@ void WindowTest::controlStatesFollowBusyAndTheirSwitches() {
   // Idle again, leaving the Scan page discards the results.
   window.SetBusy(false);
   pages->setCurrentIndex(2);
-  QCOMPARE(pages->currentIndex(), 2);
   QCOMPARE(window.Results().Count(), std::size_t{0});
   QVERIFY(ResultRows(view).isEmpty());
   QVERIFY(!enabled("btnScanSaveResult") && !enabled("btnScanExecuteActions"));
@@ -204,6 +203,43 @@ void WindowTest::shownWindowConfiguresAndTakesKeysAndClicks() {
   harness.ClickColumnHead(1);
   QVERIFY(ResultRows(view).isEmpty());
 
+  // A failed validation shows the page and field at fault.
+  AccountsPage* users = window.UsersPage();
+  users->chkbAction[0]->setChecked(false);
+  window.ComputersPage()->chkbAction[0]->setChecked(false);
+  users->edtDays[2]->clear();
+  harness.ShowResults({{"old", 5, actDelete}});
+  harness.QueueOk();
+  harness.Press("btnScanStartScan");
+  QCOMPARE(harness.boxes.ShownTexts().last(), u"At least one Suggested Action must be enabled."_s);
+  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(users));
+  // The failure left the Scan page, which discards the results.
+  QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).isEmpty());
+  QVERIFY(!harness.Find("btnScanExecuteActions")->isEnabled());
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(users->chkbAction[0]));
+  QVERIFY(!window.Busy());
+
+  // Show 30, disable 30: the disable field, on the Users page. The empty unchecked field became "0".
+  users->chkbAction[0]->setChecked(true);
+  users->chkbAction[1]->setChecked(true);
+  users->edtDays[1]->setText(u"30"_s);
+  window.PageControl()->setCurrentIndex(0);
+  harness.QueueOk();
+  harness.Press("btnScanStartScan");
+  QCOMPARE(harness.boxes.ShownTexts().last(), u"The \"disable days\" must be greater than the \"show days\""_s);
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(users->edtDays[1]));
+  QCOMPARE(users->edtDays[2]->text(), u"0"_s);
+
+  // Moving home folders needs a folder.
+  users->edtDays[1]->setText(u"31"_s);
+  window.Resources()->rbtnResourcesMoveHomeFolder->click();
+  window.Resources()->edtResourcesNewHomeFolderPath->setText(u"   "_s);
+  harness.QueueOk();
+  harness.Press("btnScanStartScan");
+  QCOMPARE(harness.boxes.ShownTexts().last(), u"Enter a path into the \"home folder\" field."_s);
+  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
+  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
+
   // With the check switched off in the stored settings, Configure refuses.
   WindowHarness unchecked;
   unchecked.WriteSettings("CORP", "\"DCCheck\"=dword:00000000");
@@ -215,7 +251,7 @@ void WindowTest::shownWindowConfiguresAndTakesKeysAndClicks() {
   QVERIFY(unchecked.window->DCListDialog()->IsEmpty());
 }
 
-void WindowTest::startDelayShowsTheTimes() {
+void WindowTest::startDelayTimesAndHelpTopics() {
   const QDate today(2026, 3, 10);
   ManualClock clock(Clock::TimePoint(std::chrono::seconds(QDateTime(today, QTime(10, 15)).toSecsSinceEpoch())));
   TfrmStartDelay dialog(clock, nullptr);
@@ -229,9 +265,8 @@ void WindowTest::startDelayShowsTheTimes() {
   dialog.Prepare(24);
   QVERIFY(start->text().startsWith(QLocale().toString(today.addDays(1), QLocale::ShortFormat) + ' '));
   QVERIFY(start->text().contains(u"10:15"_s));
-}
 
-void WindowTest::helpFileHasATopicPerContext() {
+  // The help file has a topic for every context.
   QFile file(QStringLiteral(VANTREL_SOURCE_HELP_FILE));
   QVERIFY(file.open(QIODevice::ReadOnly));
   const auto topics = HelpFileViewer::ParseTopics(QString::fromUtf8(file.readAll()));

@@ -182,7 +182,8 @@ void WindowTest::largeDomainAndDelayedStarts() {
     dialog.findChild<QCheckBox*>(u"chkbShowWarning"_s)->setChecked(false);
     WindowHarness::Click("btnOk")(dialog);
   });
-  harness.Scan();
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
+  harness.Press("btnScanStartScan");
   QCOMPARE(window.Results().Count(), std::size_t{501});
   QVERIFY(!window.Settings().ShowDomainSizeWarning());
 
@@ -197,7 +198,8 @@ void WindowTest::largeDomainAndDelayedStarts() {
   QVERIFY(!window.Busy());
   QCOMPARE(window.Results().Count(), std::size_t{0});
   harness.boxes.QueueDialog(WindowHarness::Click("btnScanNow"));
-  harness.Scan(true, "pmnuStartScan2Hours");
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));
+  harness.Find<QAction>("pmnuStartScan2Hours")->trigger();
   QCOMPARE(window.Results().Count(), std::size_t{501});
   // Left alone, the countdown ends by itself on the minute of the start time, not before.
   harness.boxes.QueueDialog([&harness](QDialog& dialog) {
@@ -210,7 +212,8 @@ void WindowTest::largeDomainAndDelayedStarts() {
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
     QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
   });
-  harness.Scan(true, "pmnuStartScan3Hours");
+  harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));
+  harness.Find<QAction>("pmnuStartScan3Hours")->trigger();
   QCOMPARE(harness.boxes.ShownTexts(), (QStringList{"TfrmStartDelay", "TfrmStartDelay", "TfrmScanStatistics",
                                                     "TfrmStartDelay", "TfrmScanStatistics"}));
   QVERIFY(window.Settings().ShowDomainSizeWarning() && !window.Busy());

@@ -250,49 +250,6 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
 }
 
-void WindowTest::validationFailureShowsThePageAndField() {
-  WindowHarness harness;
-  TfrmMain& window = harness.Start();
-  AccountsPage* users = window.UsersPage();
-  window.DCListDialog()->SetItems({"DC1", "DC2"});
-  window.PageControl()->setCurrentIndex(4);
-  users->chkbAction[0]->setChecked(false);
-  window.ComputersPage()->chkbAction[0]->setChecked(false);
-  users->edtDays[2]->clear();
-  harness.ShowResults({{"old", 5, actDelete}});
-  window.show();
-  harness.QueueOk();
-  harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts(), QStringList{u"At least one Suggested Action must be enabled."_s});
-  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(users));
-  // The failure left the Scan page, which discards the results.
-  QVERIFY(ResultRows(harness.Find<QTreeView>("lvwScanResults")).isEmpty());
-  QVERIFY(!harness.Find("btnScanExecuteActions")->isEnabled());
-  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(users->chkbAction[0]));
-  QVERIFY(!window.Busy());
-
-  // Show 30, disable 30: the disable field, on the Users page. The empty unchecked field became "0".
-  users->chkbAction[0]->setChecked(true);
-  users->chkbAction[1]->setChecked(true);
-  users->edtDays[1]->setText(u"30"_s);
-  window.PageControl()->setCurrentIndex(0);
-  harness.QueueOk();
-  harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts().last(), u"The \"disable days\" must be greater than the \"show days\""_s);
-  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(users->edtDays[1]));
-  QCOMPARE(users->edtDays[2]->text(), u"0"_s);
-
-  // Moving home folders needs a folder.
-  users->edtDays[1]->setText(u"31"_s);
-  window.Resources()->rbtnResourcesMoveHomeFolder->click();
-  window.Resources()->edtResourcesNewHomeFolderPath->setText(u"   "_s);
-  harness.QueueOk();
-  harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts().last(), u"Enter a path into the \"home folder\" field."_s);
-  QCOMPARE(window.PageControl()->currentWidget(), static_cast<QWidget*>(window.Resources()));
-  QCOMPARE(window.focusWidget(), static_cast<QWidget*>(window.Resources()->edtResourcesNewHomeFolderPath));
-}
-
 }  // namespace vantrel::testing
 
 QTEST_MAIN(vantrel::testing::WindowTest)

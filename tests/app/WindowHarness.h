@@ -151,13 +151,6 @@ class WindowHarness {
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
   }
 
-  // Starts a scan with the button or a delay item of its menu; OK closes the statistics dialog.
-  void Scan(bool statistics = true, const char* delayItem = nullptr) {
-    if (statistics) boxes.QueueDialog(Click("btnOk"));
-    if (delayItem == nullptr) Press("btnScanStartScan");
-    if (delayItem != nullptr) Find<QAction>(delayItem)->trigger();
-  }
-
   void QueueOk(int count = 1) {
     for (int box = 0; box < count; ++box) boxes.QueueAnswer(BoxAnswer::Ok);
   }
@@ -228,11 +221,9 @@ class WindowTest : public QObject {
  private slots:
   void controlStatesFollowBusyAndTheirSwitches();
   void shownWindowConfiguresAndTakesKeysAndClicks();
-  void startDelayShowsTheTimes();
-  void helpFileHasATopicPerContext();
+  void startDelayTimesAndHelpTopics();
   void startUpFindsItsDomainAfterTheSplash();
   void storedSettingsAndIgnoreListsOverRuns();
-  void validationFailureShowsThePageAndField();
   void stopsEndScansAndCommandsWaitForFills();
   void controllerChecksClocksAndErrorsOfALongScan();
   void largeDomainAndDelayedStarts();
