@@ -4,18 +4,13 @@
 
 namespace vantrel::testing {
 
-namespace {
-
-QColor BaseColour(const QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Base); }
-
-}  // namespace
-
 void WindowTest::controlStatesFollowBusyAndTheirSwitches() {
   WindowHarness harness;
   harness.desktop.unavailable =
       std::make_pair(std::string("Could not load DAPI.DLL."), std::string("GetFileVersionInfoSize failed."));
   harness.WriteSettings("CORP", "\"DeleteMailboxes\"=dword:00000001\r\n\"ExchangeServer\"=\"exch1\"\r\n");
   TfrmMain& window = harness.Start();
+  const auto BaseColour = [](const QWidget* field) { return field->palette().color(QPalette::Active, QPalette::Base); };
   QTabWidget* pages = window.PageControl();
   auto* view = harness.Find<QTreeView>("lvwScanResults");
   const auto enabled = [&harness](const char* name) { return harness.Find<QWidget>(name)->isEnabled(); };

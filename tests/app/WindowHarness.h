@@ -100,6 +100,12 @@ inline QStringList Lines(const QListWidget* list) {
   return lines;
 }
 
+// Selects the lines of a picker list whose names (before the tab) are given.
+inline void SelectLines(QListWidget* list, const QStringList& names) {
+  for (int row = 0; row < list->count(); ++row)
+    list->item(row)->setSelected(names.contains(list->item(row)->text().section(QLatin1Char('\t'), 0, 0)));
+}
+
 // The values of the scan statistics dialog, top to bottom.
 inline QStringList StatisticsOf(const QDialog& dialog) {
   QStringList values;
@@ -162,7 +168,6 @@ class WindowHarness {
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
   }
 
-  // The window must be shown.
   void ClickColumnHead(int column) const {
     QHeaderView* header = Find<QTreeView>("lvwScanResults")->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
