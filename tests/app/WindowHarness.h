@@ -1,13 +1,7 @@
 #pragma once
 
-#include <QTemporaryDir>
 #include <QtTest>
 #include <QtWidgets>
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "TempFolder.h"
 #include "actions/ActionJournal.h"
@@ -26,108 +20,90 @@
 #include "app/TfrmMain.h"
 #include "app/TfrmSplash.h"
 #include "app/WebLinks.h"
-#include "common/Clock.h"
 #include "config/ConfigSettings.h"
 #include "lab/LabJson.h"
 #include "lab/SimNetApi.h"
 
 namespace vantrel::testing {
 
+using namespace Qt::StringLiterals;
 using test::ReadFile;
 using test::WriteFile;
 
-class RecordingHelp final : public HelpViewer {
+// The help viewer, web links and Exchange check of the window: records what was asked for, answers as set.
+class FakeDesktop final : public HelpViewer, public WebLinks, public ExchangeCheck {
  public:
-  void ShowHelp(int context) override { contexts.push_back(context); }
-  std::vector<int> contexts;
-};
-
-class RecordingLinks final : public WebLinks {
- public:
+  void ShowHelp(int context) override { helpContexts.push_back(context); }
   void OpenWebPage(const QString& address) override { addresses << address; }
-  QStringList addresses;
-};
-
-class FakeExchange final : public ExchangeCheck {
- public:
   std::optional<std::pair<std::string, std::string>> Check() override {
     if (onCheck) onCheck();
     return unavailable;
   }
+  std::vector<int> helpContexts;
+  QStringList addresses;
   std::function<void()> onCheck;
   std::optional<std::pair<std::string, std::string>> unavailable;
 };
 
-// One domain, two controllers, a handful of accounts whose logons lie between 10 and 400 days back;
-// lists come two entries a batch, so that every listing takes several.
-inline const char* const kOneDomainLab = R"({
-  "local_domain": "CORP",
-  "domains": [{
-    "name": "CORP", "batch_size": 2,
-    "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
-    "accounts": [
-      {"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10, "DC2": 12}},
-      {"name": "bob", "password_age_days": 90, "last_logon_days_ago": {"DC1": 100, "DC2": 45}},
-      {"name": "carol", "password_age_days": 400, "last_logon_days_ago": {"DC2": 400}},
-      {"name": "dave", "password_age_days": 30},
-      {"name": "WS01$", "password_age_days": 200},
-      {"name": "WS02$", "password_age_days": 3}
-    ],
-    "groups": [
-      {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["alice", "bob"]},
-      {"name": "Admins", "scope": "global", "members": ["alice"]},
-      {"name": "Helpdesk", "scope": "global"},
-      {"name": "Printers", "scope": "local", "members": ["Staff"]}
-    ]
-  }]
-})";
+// One domain, two controllers, accounts last used 10 to 400 days back; lists come in batches of two.
+inline const char* const kOneDomainLab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "batch_size": 2,
+  "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2"}],
+  "accounts": [
+    {"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10, "DC2": 12}},
+    {"name": "bob", "password_age_days": 90, "last_logon_days_ago": {"DC1": 100, "DC2": 45}},
+    {"name": "carol", "password_age_days": 400, "last_logon_days_ago": {"DC2": 400}},
+    {"name": "dave", "password_age_days": 30},
+    {"name": "WS01$", "password_age_days": 200},
+    {"name": "WS02$", "password_age_days": 3}],
+  "groups": [
+    {"name": "Staff", "scope": "global", "comment": "Everybody", "members": ["alice", "bob"]},
+    {"name": "Admins", "scope": "global", "members": ["alice"]},
+    {"name": "Helpdesk", "scope": "global"},
+    {"name": "Printers", "scope": "local", "members": ["Staff"]}]}]})";
 
-// Three domains seen from CORP: one trusted, two announced.
-inline const char* const kThreeDomainLab = R"({
-  "local_domain": "CORP",
-  "announced_domains": ["CORP", "ALPHA"],
-  "domains": [
-    {"name": "CORP", "controllers": [{"name": "DC1"}], "trusts": ["SALES"],
-     "accounts": [{"name": "alice", "password_age_days": 5, "last_logon_days_ago": {"DC1": 10}}]},
-    {"name": "SALES", "controllers": [{"name": "SDC1"}, {"name": "SDC2"}],
-     "accounts": [{"name": "sam", "password_age_days": 5, "last_logon_days_ago": {"SDC1": 70}}]},
-    {"name": "ALPHA", "controllers": [{"name": "ADC1"}]}
-  ]
-})";
+// A string list value in REGEDIT4 form.
+inline std::string MultiString(const std::string& name, const std::vector<std::string>& strings) {
+  QByteArray bytes;
+  for (const std::string& text : strings) bytes.append(text.c_str(), static_cast<qsizetype>(text.size() + 1));
+  return "\"" + name + "\"=hex(7):" + bytes.append('\0').toHex(',').toStdString() + "\r\n";
+}
 
 // An ignore list's rows as "image index:name".
 inline QStringList IgnoreRows(const QTreeWidget* view) {
   QStringList rows;
   for (int row = 0; row < view->topLevelItemCount(); ++row) {
     const auto* item = static_cast<const IgnoreListItem*>(view->topLevelItem(row));
-    rows << QStringLiteral("%1:%2").arg(item->ImageIndex()).arg(item->text(0));
+    rows << u"%1:%2"_s.arg(item->ImageIndex()).arg(item->text(0));
   }
   return rows;
 }
 
-inline int ResultRowCount(const QTreeView* view) { return view->model()->rowCount(); }
-inline QString ResultText(const QTreeView* view, int row, int column) {
-  return view->model()->index(row, column).data().toString();
-}
-inline QIcon ResultIcon(const QTreeView* view, int row) {
-  return view->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>();
-}
-inline void SelectResultRow(QTreeView* view, int row) {
-  view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-// "name days" per row, top to bottom.
+// The results view's rows as "name days", top to bottom.
 inline QStringList ResultRows(const QTreeView* view) {
   QStringList rows;
-  for (int row = 0; row < ResultRowCount(view); ++row)
-    rows << ResultText(view, row, 0) + QLatin1Char(' ') + ResultText(view, row, 1);
+  for (int row = 0; row < view->model()->rowCount(); ++row)
+    rows << view->model()->index(row, 0).data().toString() + ' ' + view->model()->index(row, 1).data().toString();
   return rows;
 }
 
-// A list's lines as shown ("name\tcomment" in the account picker).
+inline void SelectResultRows(QTreeView* view, std::initializer_list<int> rows) {
+  view->clearSelection();
+  for (int row : rows)
+    view->selectionModel()->select(view->model()->index(row, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// A list's lines ("name\tcomment" in the account picker).
 inline QStringList Lines(const QListWidget* list) {
   QStringList lines;
   for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
   return lines;
+}
+
+// Selects the lines of a picker list whose names (before the tab) are given.
+inline void SelectLines(QListWidget* list, const QStringList& names) {
+  for (int row = 0; row < list->count(); ++row)
+    list->item(row)->setSelected(names.contains(list->item(row)->text().section(QLatin1Char('\t'), 0, 0)));
 }
 
 // The values of the scan statistics dialog, top to bottom.
@@ -139,74 +115,59 @@ inline QStringList StatisticsOf(const QDialog& dialog) {
   return values;
 }
 
-// Every queued answer used and no box left unanswered, so far.
-#define VERIFY_ALL_ANSWERED(harness) \
-  QVERIFY2((harness).boxes.Unexpected().isEmpty(), qPrintable((harness).boxes.Unexpected().join(QLatin1Char('\n'))))
-
-// The main window on a lab, with every box and dialog answered from a queue.
+// The main window on a lab, boxes and dialogs answered from a queue; unanswered or unused answers fail.
 class WindowHarness {
  public:
   explicit WindowHarness(const char* labJson = kOneDomainLab)
       : clock(std::chrono::system_clock::time_point(std::chrono::seconds(1796000000))),
         // No helper library where it is looked for: mailbox features fail as on a machine without them.
-        exchangeHelper(ExchangeHelper::Files{std::filesystem::path(folder.path().toStdString()) / "VTREX.DLL",
-                                             std::filesystem::path(folder.path().toStdString()) / "DAPI.DLL"}),
-        journal(std::filesystem::path(folder.path().toStdString()) / "actions.log", clock) {
-    labFolder = std::filesystem::path(folder.path().toStdString()) / "lab";
-    lab::ImportJson(labJson, labFolder, clock);
-    net = std::make_unique<netapi::SimNetApi>(labFolder, clock);
+        exchangeHelper(ExchangeHelper::Files{folder / "VTREX.DLL", folder / "DAPI.DLL"}),
+        journal(folder / "actions.log", clock),
+        registryFile(folder / "HKEY_CURRENT_USER.reg") {
+    lab::ImportJson(labJson, folder / "lab", clock);
+    net = std::make_unique<netapi::SimNetApi>(folder / "lab", clock);
     boxes.SetScripted(true);
-    registryFile = std::filesystem::path(folder.path().toStdString()) / "HKEY_CURRENT_USER.reg";
   }
-
-  // A box that came up with no answer queued, or an answer nobody asked for, fails the test.
   ~WindowHarness() {
     const QStringList problems = boxes.Unexpected();
-    if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
+    if (!problems.isEmpty()) QTest::qFail(qPrintable(problems.join(u"; "_s)), __FILE__, __LINE__);
   }
-  WindowHarness(const WindowHarness&) = delete;
-  WindowHarness& operator=(const WindowHarness&) = delete;
 
-  TfrmMain& Create() {
-    window = std::make_unique<TfrmMain>(
-        AppServices{*net, boxes, help, links, clock, exchange, exchangeHelper, &journal, registryFile});
-    return *window;
-  }
   TfrmMain& Start() {
-    Create();
+    window = std::make_unique<TfrmMain>(
+        AppServices{*net, boxes, desktop, desktop, clock, desktop, exchangeHelper, &journal, registryFile});
     window->FormCreate();
     return *window;
   }
 
   // A registry file with one key; values in REGEDIT4 form, one a line.
-  void WriteSettings(const std::string& domain, const std::string& values) {
-    QFile file(QString::fromStdString(registryFile.string()));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    const std::string text =
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain + "]\r\n" + values + "\r\n";
-    file.write(text.data(), static_cast<qint64>(text.size()));
+  void WriteSettings(const std::string& domain, const std::string& values) const {
+    WriteFile(registryFile, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\" + domain + "]\r\n" +
+                                values + "\r\n");
   }
 
-  template <class T>
+  template <class T = QPushButton>
   T* Find(const char* name) const {
     return window->findChild<T*>(QString::fromLatin1(name));
   }
 
-  // Clicks a button or check box of the window with the mouse.
   void Press(const char* name) const {
     auto* button = Find<QAbstractButton>(name);
     QVERIFY2(button != nullptr, name);
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
   }
 
+  void QueueOk(int count = 1) {
+    for (int box = 0; box < count; ++box) boxes.QueueAnswer(BoxAnswer::Ok);
+  }
+
   // Puts the window on the screen; the DC list is filled first, so that no Configure starts.
   void Show(const std::vector<std::string>& controllers = {"DC1", "DC2"}) {
     window->DCListDialog()->SetItems(controllers);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
   }
 
-  // Clicks a column head of the results view (the window must be shown).
   void ClickColumnHead(int column) const {
     QHeaderView* header = Find<QTreeView>("lvwScanResults")->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -222,22 +183,24 @@ class WindowHarness {
     Find<QMenu>("pmnuAction")->hide();
   }
 
-  // Shows what the result list now holds, as a completed scan or an opened file leaves the page.
-  void ShowResults() const {
+  // Adds these rows to the result list and shows it sorted by name, as a completed scan leaves the page.
+  void ShowResults(std::initializer_list<std::tuple<const char*, int, ActionCode>> rows = {}) const {
+    for (const auto& [name, days, action] : rows) window->Results().Add(name, days, action);
+    window->Results().Sort(0);
     window->Scan()->FillResultsView(false);
     window->SetBusy(false);
   }
 
   // Chooses a file in a queued file dialog (of the given caption, if one is given).
-  static MessageBoxes::DialogScript ChooseFile(const QString& path, const QString& caption = {}) {
-    return [path, caption](QDialog& dialog) {
+  static MessageBoxes::DialogScript ChooseFile(const std::filesystem::path& file, const QString& caption = {}) {
+    return [path = QString::fromStdString(file.string()), caption](QDialog& dialog) {
       if (!caption.isEmpty()) QCOMPARE(dialog.windowTitle(), caption);
       static_cast<QFileDialog&>(dialog).selectFile(path);
       dialog.accept();
     };
   }
 
-  // Clicks a dialog's button by object name (the script of a queued dialog).
+  // Clicks a queued dialog's button.
   static MessageBoxes::DialogScript Click(const char* button) {
     return [button](QDialog& dialog) {
       auto* target = dialog.findChild<QPushButton*>(QString::fromLatin1(button));
@@ -246,18 +209,30 @@ class WindowHarness {
     };
   }
 
-  QTemporaryDir folder;
+  test::TempFolder folder;
   ManualClock clock;
-  std::filesystem::path labFolder;
+  ExchangeHelper exchangeHelper;
+  ActionJournal journal;
   std::filesystem::path registryFile;
   std::unique_ptr<netapi::SimNetApi> net;
   MessageBoxes boxes;
-  RecordingHelp help;
-  RecordingLinks links;
-  FakeExchange exchange;
-  ExchangeHelper exchangeHelper;
-  ActionJournal journal;
+  FakeDesktop desktop;
   std::unique_ptr<TfrmMain> window;
+};
+
+// The window programs on a lab, driven through their widgets.
+class WindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void controlStatesFollowBusyAndTheirSwitches();
+  void shownWindowConfiguresAndTakesKeysAndClicks();
+  void startDelayTimesAndHelpTopics();
+  void startUpFindsItsDomainAfterTheSplash();
+  void storedSettingsAndIgnoreListsOverRuns();
+  void stopsEndScansAndCommandsWaitForFills();
+  void controllerChecksClocksAndErrorsOfALongScan();
+  void largeDomainAndDelayedStarts();
+  void scanPageCycle();
 };
 
 }  // namespace vantrel::testing
