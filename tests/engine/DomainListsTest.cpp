@@ -6,9 +6,6 @@
 namespace vantrel::test {
 namespace {
 
-using nlohmann::json;
-using Names = std::vector<std::string>;
-
 json TwoDomainLab() {
   json lab =
       Domain({{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "OLDDC"}, {"announced", false}}, {{"name", "DC3"}}},
@@ -22,13 +19,11 @@ class StubPicker : public DomainPicker {
  public:
   std::string PickDomain(const std::vector<std::string>& domains) override {
     offered.push_back(domains);
-    return answer;
+    return "DEV";
   }
-  std::string answer;
   std::vector<Names> offered;
 };
 
-// Answers the trust accounts and the announced domains of the local domain with the given names.
 void AnswerDomains(InterceptingNetApi& api, Names trustAccounts, Names announced) {
   api.onUserEnum = [trustAccounts](const std::string&, std::uint32_t, std::uint32_t filter,
                                    netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read,
@@ -48,9 +43,8 @@ void AnswerDomains(InterceptingNetApi& api, Names trustAccounts, Names announced
   };
 }
 
-// A failing call ends the list with its own message, asking nothing more (no fall-back to the local
-// machine); the domains' trust accounts are the exception: without them the announced domains are
-// listed all the same.
+// A failing call ends the list, asking nothing more (no fall-back to the local machine); without the
+// trust accounts the announced domains are listed all the same.
 TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
   TestLab lab(TwoDomainLab());
   enum Server { kAny, kLocal, kRemote };
@@ -84,7 +78,7 @@ TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
     };
     RecordingHooks ui;
     Names list = c.controllers ? Names{"stale"} : Names{};  // the controllers replace, the domains append
-    EXPECT_EQ(FailureOf([&] { c.controllers ? BuildDCList(api, "CORP", list, ui) : BuildDomainList(api, list, ui); }),
+    EXPECT_EQ(ErrorText([&] { c.controllers ? BuildDCList(api, "CORP", list, ui) : BuildDomainList(api, list, ui); }),
               c.failure);
     EXPECT_EQ(list, c.list);
     if (!c.failure.empty()) {
@@ -101,36 +95,34 @@ TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
   };
   RecordingHooks ui;
   Names list;
-  EXPECT_EQ(FailureOf([&] { BuildDomainList(api, list, ui); }), "Unassigned data while enumerating domains");
+  EXPECT_EQ(ErrorText([&] { BuildDomainList(api, list, ui); }), "Unassigned data while enumerating domains");
 }
 
-TEST(BuildDomainList, TrustsFirstThenAnnouncedDomainsUpperCasedAndOnce) {
-  TestLab lab(TwoDomainLab());
-  InterceptingNetApi api(lab.Api());
-  AnswerDomains(api, {"ABC$", "sales$"}, {"corp", "Sales", "abc", "Dev"});
-  RecordingHooks ui;
-  Names list;
-  BuildDomainList(api, list, ui);
-  EXPECT_EQ(list, (Names{"ABC", "SALES", "CORP", "DEV"}));
-}
-
+// The domain list: trusts first, then the announced domains, upper-cased and once; offered sorted.
 TEST(ChooseCurrentDomain, NoneOneOrThePickersChoiceFromASortedList) {
   TestLab lab(TwoDomainLab());
   struct Case {
     Names trusts;
     Names announced;
+    Names list;
     std::string chosen;
     std::vector<Names> offered;
   };
-  const Case cases[] = {{{}, {}, "[unknown]", {}},
-                        {{}, {"corp"}, "CORP", {}},
-                        {{"ZETA$", "abc$"}, {"Corp", "zeta", "Dev"}, "DEV", {{"ABC", "CORP", "DEV", "ZETA"}}}};
+  const Case cases[] = {{{}, {}, {}, "[unknown]", {}},
+                        {{}, {"corp"}, {"CORP"}, "CORP", {}},
+                        {{"ZETA$", "abc$"},
+                         {"Corp", "zeta", "Dev"},
+                         {"ZETA", "ABC", "CORP", "DEV"},
+                         "DEV",
+                         {{"ABC", "CORP", "DEV", "ZETA"}}}};
   for (const Case& c : cases) {
     InterceptingNetApi api(lab.Api());
     AnswerDomains(api, c.trusts, c.announced);
     RecordingHooks ui;
+    Names list;
+    BuildDomainList(api, list, ui);
+    EXPECT_EQ(list, c.list);
     StubPicker picker;
-    picker.answer = "DEV";
     EXPECT_EQ(ChooseCurrentDomain(api, ui, picker), c.chosen);
     EXPECT_EQ(picker.offered, c.offered);
   }
@@ -140,7 +132,7 @@ TEST(ConfigureDCList, TakesTheAnnouncedListUnlessTheCheckIsOffAndKeepsThePreviou
   TestLab lab(TwoDomainLab());
   RecordingHooks ui;
   Names configured{"DC3", "DC1"};
-  EXPECT_EQ(FailureOf([&] { ConfigureDCList(lab.Api(), "CORP", false, configured, ui); }),
+  EXPECT_EQ(ErrorText([&] { ConfigureDCList(lab.Api(), "CORP", false, configured, ui); }),
             "The domain controller check has been disabled in the registry. You should edit the domain controller "
             "list manually by editing the DCList registry value.\r\rSet the DCCheck registry value to 1 if you want "
             "VTR to build the domain controller list.");
@@ -155,7 +147,7 @@ TEST(ConfigureDCList, TakesTheAnnouncedListUnlessTheCheckIsOffAndKeepsThePreviou
   api.onCall = [](std::string_view operation, const std::string&, const std::string&) -> InterceptingNetApi::Status {
     return operation == "NetServerEnum" ? std::optional(53u) : std::nullopt;
   };
-  EXPECT_EQ(FailureOf([&] { ConfigureDCList(api, "CORP", true, configured, ui); }),
+  EXPECT_EQ(ErrorText([&] { ConfigureDCList(api, "CORP", true, configured, ui); }),
             "BuildDCList: The network path was not found. [53]");
   EXPECT_EQ(configured, (Names{"SDC1", "SDC2"}));
   EXPECT_FALSE(ui.busyCursor);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -14,8 +15,7 @@
 
 namespace vantrel::test {
 
-// Passes the scan's operations on, except where an override returns a status (a listing then starts
-// empty, without a buffer); `onCall` comes first for each. Counts account lookups, also those in flight.
+// Passes calls on unless an override returns a status (a listing then has no buffer); `onCall` goes first.
 // Thread-safe when the overrides are, and are installed before the calls start.
 class InterceptingNetApi : public ForwardingNetApi {
  public:
@@ -23,7 +23,6 @@ class InterceptingNetApi : public ForwardingNetApi {
   using ForwardingNetApi::ForwardingNetApi;
 
   std::function<Status(std::string_view operation, const std::string& server, const std::string& account)> onCall;
-  // The listings: after the arguments that choose what is listed, the buffer, entries read and total.
   template <class Entry, class... Key>
   using Override = std::function<Status(Key..., netapi::NetBuffer<Entry>&, std::uint32_t&, std::uint32_t&)>;
   Override<netapi::UserInfo, const std::string&, std::uint32_t, std::uint32_t> onUserEnum;  // server, level, filter
@@ -60,12 +59,9 @@ class InterceptingNetApi : public ForwardingNetApi {
   netapi::NetStatus NetUserGetInfo(const std::string& server, const std::string& userName, std::uint32_t level,
                                    std::optional<netapi::UserInfo>& info) override {
     {
-      std::lock_guard lock(mutex_);
+      std::lock_guard lock(mutex_);  // every rise is counted under the lock: the peak is exact
       ++lookups_[{UpperAscii(server), UpperAscii(userName)}];
-    }
-    const int now = ++inFlight_;
-    int seen = maxInFlight_.load();
-    while (now > seen && !maxInFlight_.compare_exchange_weak(seen, now)) {
+      maxInFlight_ = std::max(maxInFlight_.load(), ++inFlight_);
     }
     info.reset();
     const Status status = Intercept("NetUserGetInfo", server, userName);

@@ -1,5 +1,4 @@
-// Scans whose controllers misbehave must complete, give every affected account one error line, and never
-// report an account as unused because the controller that knew better could not be asked.
+// Scans of failing controllers complete, and never report an account that the failing one could prove in use.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -12,12 +11,10 @@ namespace vantrel::test {
 namespace {
 
 using netapi::NetStatus;
-using nlohmann::json;
 namespace status = netapi::status;
 namespace filter = netapi::filter;
 constexpr std::uint32_t kComputers = filter::kWorkstationTrust | filter::kServerTrust;
 
-// What one controller (named without backslashes) does wrong.
 struct Fault {
   std::string controller;
   NetStatus status = status::kBadNetPath;   // of every refused call
@@ -112,8 +109,7 @@ class NetworkFaultTest : public ::testing::Test {
     return report;
   }
 
-  // Whatever failed: no account twice in error or both in error and reported, none in use reported,
-  // and with the whole list read, every unused account reported or in error.
+  // Each account at most once in error or reported, none in use reported; with the whole list, none missed.
   void ExpectSound(const ScanReport& report) {
     for (const auto& [account, count] : report.errorsByAccount) {
       EXPECT_EQ(count, 1) << account << " has several error lines";
@@ -181,8 +177,7 @@ TEST_F(NetworkFaultTest, ControllerDownFromTheStartIsWarnedAboutAndNobodyIsRepor
   EXPECT_EQ(report.errorsByAccount.size(), 30u + 4u / 2);
 }
 
-// A listing from DC1 that breaks off is an error line, not a list that looks complete; the scan goes on
-// with the names it has. The estimate only sizes the progress bar: its failure loses nothing.
+// The scan goes on with the names read; the failed estimate only sizes the progress bar.
 TEST_F(NetworkFaultTest, ListingBreakingOffIsAnErrorLineAndTheScanGoesOn) {
   struct Case {
     const char* name;

@@ -7,19 +7,14 @@
 namespace vantrel::test {
 namespace {
 
-using nlohmann::json;
-
 // Controllers of different speeds, some failing for some accounts; each account's outcome known by plan.
 json MixedLab(int perKind, std::map<std::string, std::int32_t>& expectedReported,
               std::vector<std::string>& expectedErrors) {
   json accounts = json::array();
-  json staff = json::array();
-  json operators = json::array();
-  json others = json::array();
-  const auto failing = [](json account, const json& failures) {
-    account["fail"] = failures;
-    return account;
-  };
+  json groups = {{{"name", "Staff"}, {"scope", "global"}, {"members", json::array()}},
+                 {{"name", "Admins"}, {"scope", "local"}, {"members", {"Staff"}}},
+                 {{"name", "Operators"}, {"scope", "local"}, {"members", json::array()}},
+                 {{"name", "Others"}, {"scope", "global"}, {"members", json::array()}}};
   for (int i = 0; i < perKind; ++i) {
     const std::string n = std::to_string(i);
     // In use according to the fast first controller, or to the slow second one.
@@ -31,27 +26,25 @@ json MixedLab(int perKind, std::map<std::string, std::int32_t>& expectedReported
     accounts.push_back(User("never_" + n));
     expectedReported["never_" + n] = -1;
     // Refused by the second controller: the first failure ends the account's query.
-    accounts.push_back(failing(User("refused_" + n, {{"DC1", 300}, {"DC3", 300}}), {{"DC2", 5}}));
+    accounts.push_back(User("refused_" + n, {{"DC1", 300}, {"DC3", 300}}));
+    accounts.back()["fail"] = {{"DC2", 5}};
     expectedErrors.push_back("[\\\\DC2] User:refused_" + n + " - Error: Access is denied.");
     // Unknown to the second controller, but proven in use by the first: no error.
-    accounts.push_back(failing(User("partial_" + n, {{"DC1", 1}}), {{"DC2", 2221}}));
+    accounts.push_back(User("partial_" + n, {{"DC1", 1}}));
+    accounts.back()["fail"] = {{"DC2", 2221}};
     // Left out through a named local group, directly or through a nested global one; or reported.
     accounts.push_back(User("staff_" + n, {{"DC1", 300}}));
     accounts.push_back(User("operator_" + n, {{"DC2", 300}}));
     accounts.push_back(User("other_" + n, {{"DC3", 90}}));
-    staff.push_back("staff_" + n);
-    operators.push_back("operator_" + n);
-    others.push_back("other_" + n);
+    groups[0]["members"].push_back("staff_" + n);
+    groups[2]["members"].push_back("operator_" + n);
+    groups[3]["members"].push_back("other_" + n);
     expectedReported["other_" + n] = 90;
     accounts.push_back(Computer("WSNEW" + n + "$", 10));
     accounts.push_back(Computer("WSOLD" + n + "$", 120 + i));
     expectedReported["WSOLD" + n + "$"] = 120 + i;
   }
   std::sort(expectedErrors.begin(), expectedErrors.end());
-  const json groups = {{{"name", "Staff"}, {"scope", "global"}, {"members", staff}},
-                       {{"name", "Admins"}, {"scope", "local"}, {"members", {"Staff"}}},
-                       {{"name", "Operators"}, {"scope", "local"}, {"members", operators}},
-                       {{"name", "Others"}, {"scope", "global"}, {"members", others}}};
   json labJson = Domain({{{"name", "DC1"}}, {{"name", "DC2"}, {"latency_ms", 1}}, {{"name", "DC3"}, {"latency_ms", 2}}},
                         accounts, groups);
   labJson["domains"][0]["batch_size"] = 50;
