@@ -161,10 +161,7 @@ TEST(ScanResults, SortsByNameIgnoringCaseAndByDaysWithMarkersLastAndShowIsNoActi
 TEST(ScanResults, NamesSortInTheCollationOfTheUsersLocale) {
   const std::vector<std::string> names = {"Zoe",   "\xc5\x81ukasz", "anton", "\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9",
                                           "BERND", "\xc3\x84ngel",  "lars"};
-  const struct {
-    const char* locale;
-    std::vector<std::string> order;
-  } cases[] = {
+  const std::vector<std::pair<const char*, std::vector<std::string>>> cases = {
       // Swedish puts A with diaeresis after Z, Russian puts Cyrillic first: not the order of code points.
       {"sv_SE.UTF-8",
        {"anton", "BERND", "lars", "\xc5\x81ukasz", "Zoe", "\xc3\x84ngel", "\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9"}},
@@ -413,8 +410,6 @@ TEST(ResultFileRead, AfterTenBadLinesTheUserMayStopTheBoxes) {
   ASSERT_EQ(read.hooks.warnings.size(), 21u);
   EXPECT_EQ(read.hooks.warnings[20], "99980 further lines could not be read and were skipped without a warning.");
   EXPECT_EQ(read.summary.badLines, 100000);
-  EXPECT_EQ(read.summary.warningsShown, 20);
-  EXPECT_EQ(read.summary.silentBadLines, 99980);
   EXPECT_EQ(read.summary.lines, 100002);
 }
 
