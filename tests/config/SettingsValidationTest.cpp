@@ -38,14 +38,12 @@ SettingsPageValues Days(const std::string& fields) {
   return v;
 }
 
-SettingsPageValues Typical() { return Days("+30 -40 -60 -45 -65 -85"); }
-
 TEST(ValidateSettings, ResourcesChecksComeFirstInOrderAndNoRelativeTargetIsCreated) {
   TempFolder temp;
   std::filesystem::create_directory(temp / "cwd");
   const auto saved = std::filesystem::current_path();
   std::filesystem::current_path(temp / "cwd");
-  SettingsPageValues v = Typical();
+  SettingsPageValues v = Days("+30 -40 -60 -45 -65 -85");
   v.userShow.checked = false;  // would fail later; the resource checks must come first
   v.homeFolderAction = kHomeFolderMove;
   v.deleteMailbox = true;
@@ -79,7 +77,7 @@ TEST(ValidateSettings, ResourcesChecksComeFirstInOrderAndNoRelativeTargetIsCreat
   EXPECT_EQ(FailureOf(v), "Users/chkbUsersShowWarning: At least one Suggested Action must be enabled");
 
   // Without "move" the path is not looked at, nor without "delete mailbox" the server.
-  SettingsPageValues other = Typical();
+  SettingsPageValues other = Days("+30 -40 -60 -45 -65 -85");
   other.homeFolderAction = 1;
   other.homeFolderPath = ".";
   EXPECT_EQ(FailureOf(other), "");
@@ -89,10 +87,7 @@ TEST(ValidateSettings, DayFieldsAreCheckedInTheirOrder) {
   const std::string disableAfterShow = "The \"disable days\" must be greater than the \"show days\"";
   const std::string deleteAfterShow = "The \"delete days\" must be greater than the \"show days\"";
   const std::string deleteAfterDisable = "The \"delete days\" must be greater than the \"disable days\"";
-  const struct {
-    const char* days;
-    std::string failure;
-  } cases[] = {
+  const std::vector<std::pair<const char*, std::string>> cases = {
       {"+ -40 -60 -45 -65 -85", "Users/edtUsersShowWarningDays: Enter a number into the \"show days\" field"},
       {"+30 + -60 -45 -65 -85", "Users/edtUsersDisableAccountDays: Enter a number into the \"disable days\" field"},
       {"+30 -40 + -45 -65 -85", "Users/edtUsersDeleteAccountDays: Enter a number into the \"delete days\" field"},
@@ -112,28 +107,25 @@ TEST(ValidateSettings, DayFieldsAreCheckedInTheirOrder) {
       {"+30 +50 +45 +10 +20 +20", "Users/edtUsersDeleteAccountDays: " + deleteAfterDisable},
       {"+30 +50 +60 +10 +20 +20", "Computers/edtComputersDeleteAccountDays: " + deleteAfterDisable},
   };
-  for (const auto& c : cases) {
-    SettingsPageValues v = Days(c.days);
-    EXPECT_EQ(FailureOf(v), c.failure) << c.days;
+  for (const auto& [days, failure] : cases) {
+    SettingsPageValues v = Days(days);
+    EXPECT_EQ(FailureOf(v), failure) << days;
   }
 }
 
 TEST(ValidateSettings, EmptyUncheckedDayFieldsReadZeroAndTheLowestEnabledThresholdIsReturned) {
-  const struct {
-    const char* days;
-    SettingsThresholds thresholds;
-  } cases[] = {{"+30 - -60 - -65 +085", {30, 85}},
-               {"-30 +40 +60 -45 -65 +85", {40, 85}},
-               {"-30 -40 +60 +7 -65 +85", {60, 7}},
-               {"-30 -40 - -45 +65 -", {std::nullopt, 65}}};
+  const std::vector<std::pair<const char*, SettingsThresholds>> cases = {{"+30 - -60 - -65 +085", {30, 85}},
+                                                                         {"-30 +40 +60 -45 -65 +85", {40, 85}},
+                                                                         {"-30 -40 +60 +7 -65 +85", {60, 7}},
+                                                                         {"-30 -40 - -45 +65 -", {std::nullopt, 65}}};
   SettingsPageValues failing = Days("+30 - -60 - -65 +");
   EXPECT_THROW(ValidateSettings(failing), ValidationError);
   EXPECT_EQ(failing.userDisable.daysText + failing.computerShow.daysText, "00") << "fields before the failure read 0";
-  for (const auto& c : cases) {
-    SettingsPageValues v = Days(c.days);
-    EXPECT_EQ(ValidateSettings(v), c.thresholds) << c.days;
+  for (const auto& [days, thresholds] : cases) {
+    SettingsPageValues v = Days(days);
+    EXPECT_EQ(ValidateSettings(v), thresholds) << days;
     for (const auto* control : {&v.userDisable, &v.userDelete, &v.computerShow, &v.computerDelete}) {
-      EXPECT_FALSE(control->daysText.empty()) << c.days << ": an empty unchecked field reads 0";
+      EXPECT_FALSE(control->daysText.empty()) << days << ": an empty unchecked field reads 0";
     }
   }
 }
@@ -159,19 +151,13 @@ TEST(ValidateSettings, PageValuesFromStoredSettings) {
   for (const char* bad : {"", "99999999999", " 1"}) EXPECT_THROW(DecimalValue(bad), VantrelError) << bad;
 }
 
-// (Creating the whole path, and failing below a file, is in the resources checks above.)
 TEST(ForceFolders, TrailingSeparatorsAndFiles) {
   TempFolder temp;
   WriteFile(temp / "plain", "x");
-  const std::string t1 = (temp / "t1").string();
-  for (const auto& [path, made] : std::vector<std::pair<std::string, bool>>{{t1 + "\\", true},
-                                                                            {t1, true},
-                                                                            {(temp / "t2").string() + "//", true},
-                                                                            {"", false},
-                                                                            {(temp / "plain").string(), false}}) {
-    EXPECT_EQ(ForceFolders(path), made) << path;
-  }
-  EXPECT_TRUE(std::filesystem::is_directory(temp / "t1") && std::filesystem::is_directory(temp / "t2"));
+  EXPECT_TRUE(ForceFolders((temp / "t1").string() + "\\") && ForceFolders((temp / "t1").string()));
+  EXPECT_TRUE(ForceFolders((temp / "t2").string() + "//") && std::filesystem::is_directory(temp / "t2"));
+  EXPECT_FALSE(ForceFolders("") || ForceFolders((temp / "plain").string()));
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "t1"));
 }
 
 }  // namespace

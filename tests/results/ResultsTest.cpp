@@ -101,19 +101,6 @@ std::vector<std::string> Names(const TVTRScanResults& list) {
   return names;
 }
 
-TEST(ScanResult, DaysTextAndSortKeyKeepTheMarkersApart) {
-  EXPECT_EQ(TVTRScanResult("a", 45, actShow).DaysText(), "45");
-  EXPECT_EQ(TVTRScanResult("a", 45, actShow).SortKey(), "0000045");
-  EXPECT_EQ(TVTRScanResult("a", -3, actShow).SortKey(), "-0000003");
-  EXPECT_EQ(TVTRScanResult("a", kDaysNever, actShow).DaysText(), "never");
-  EXPECT_EQ(TVTRScanResult("a", kDaysNever, actShow).SortKey(), "never");
-  EXPECT_EQ(TVTRScanResult("a", kDaysError, actShow).DaysText(), "error");
-  EXPECT_EQ(TVTRScanResult("a", kDaysError, actShow).SortKey(), "error");
-  EXPECT_TRUE(TVTRScanResult("WS01$", 1, actShow).IsComputer());
-  EXPECT_FALSE(TVTRScanResult("jsmith", 1, actShow).IsComputer());
-}
-
-// The actions suggested for one record per (name, days), in list order; `counts` receives the counts.
 std::vector<std::int32_t> Suggest(const std::vector<std::pair<std::string, std::int32_t>>& records,
                                   const SuggestionLimits& limits, SuggestionCounts* counts = nullptr) {
   TVTRScanResults list;
@@ -157,7 +144,7 @@ TEST(ScanResults, SuggestionsPassStrictLimitsDeleteWinsAndNeverUsedUsersGetTheir
 TEST(ScanResults, SortsByNameIgnoringCaseAndByDaysWithMarkersLastAndShowIsNoActionToExecute) {
   TVTRScanResults list;
   for (const auto& [name, days] : std::vector<std::pair<const char*, std::int32_t>>{
-           {"carol", 120}, {"Bob", kDaysNever}, {"alice", 45}, {"dave", kDaysError}, {"eve", 7}}) {
+           {"carol", 120}, {"Bob", kDaysNever}, {"alice", 45}, {"dave", kDaysError}, {"eve", -3}}) {
     list.Add(name, days, actShow);
   }
   EXPECT_FALSE(list.HasActionToExecute());
@@ -166,20 +153,15 @@ TEST(ScanResults, SortsByNameIgnoringCaseAndByDaysWithMarkersLastAndShowIsNoActi
   EXPECT_EQ(list.Key(1), "Bob");
   list.Sort(1);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"eve", "alice", "carol", "dave", "Bob"}));
-  EXPECT_EQ(list.Key(0), "0000007");
+  EXPECT_EQ(list.Key(0), "-0000003");
   list[4].SetAction(actDelete);
   EXPECT_TRUE(list.HasActionToExecute());
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0u);
 }
 
 TEST(ScanResults, NamesSortInTheCollationOfTheUsersLocale) {
   const std::vector<std::string> names = {"Zoe",   "\xc5\x81ukasz", "anton", "\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9",
                                           "BERND", "\xc3\x84ngel",  "lars"};
-  const struct {
-    const char* locale;
-    std::vector<std::string> order;
-  } cases[] = {
+  const std::vector<std::pair<const char*, std::vector<std::string>>> cases = {
       // Swedish puts A with diaeresis after Z, Russian puts Cyrillic first: not the order of code points.
       {"sv_SE.UTF-8",
        {"anton", "BERND", "lars", "\xc5\x81ukasz", "Zoe", "\xc3\x84ngel", "\xd0\xae\xd1\x80\xd0\xb8\xd0\xb9"}},
@@ -216,11 +198,17 @@ TEST(ResultFile, ASavedFileHoldsTheHeaderAndFixedWidthLinesAndReadsBackSortedByN
                             " carol" + Spaces(45) + " -3    Show   \r\n";
   EXPECT_EQ(out.str(), HeaderFor("LAB", &user) + lines);
 
-  // Without a user name the "By" line is left out; the file on disk holds the same bytes.
+  // On disk, through a link to an older file: the link stays, the file keeps its mode and gets the same bytes.
   TempFolder folder;
-  WriteResultFile(folder / "out.txt", list, ResultFileHeader{"Lab", std::nullopt}, kClock, hooks);
+  WriteFile(folder / "out.txt", "the old contents\r\n");
+  ::chmod((folder / "out.txt").c_str(), 0640);
+  fs::create_symlink("out.txt", folder / "link.txt");
+  WriteResultFile(folder / "link.txt", list, ResultFileHeader{"Lab", std::nullopt}, kClock, hooks);
+  EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
   EXPECT_EQ(ReadFile(folder / "out.txt"), HeaderFor("Lab", nullptr) + lines);
-  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"out.txt"});
+  EXPECT_EQ(fs::status(folder / "out.txt").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"link.txt", "out.txt"}));
 
   TVTRScanResults read = Results({{"left over", 1, actShow}});
   const ResultFileReadSummary summary = ReadResultFile(folder / "out.txt", "LAB", read, hooks);
@@ -262,20 +250,6 @@ TEST(ResultFileWrite, FilesThatCannotBeCreatedAreReportedWithTheSystemText) {
             0u);
 }
 
-TEST(ResultFileWrite, ASaveReplacesTheFileKeepingItsPermissionsAndItsLink) {
-  TempFolder folder;
-  WriteFile(folder / "real.txt", "the old contents\r\n");
-  ::chmod((folder / "real.txt").c_str(), 0640);
-  fs::create_symlink("real.txt", folder / "link.txt");
-  RecordingHooks hooks;
-  WriteResultFile(folder / "link.txt", OneRecord(), ResultFileHeader{"LAB", {}}, kClock, hooks);
-  EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
-  EXPECT_EQ(ReadFile(folder / "real.txt"), HeaderFor("LAB", nullptr) + ResultFileLine(OneRecord()[0]) + "\r\n");
-  EXPECT_EQ(fs::status(folder / "real.txt").permissions(),
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"link.txt", "real.txt"}));
-}
-
 TEST(ResultFileWrite, ASaveRemovesOnlyLeftoversOfThisMachinesKilledSaves) {
   TempFolder folder;
   const fs::path target = folder / "unused_accounts.txt";
@@ -291,19 +265,16 @@ TEST(ResultFileWrite, ASaveRemovesOnlyLeftoversOfThisMachinesKilledSaves) {
   }
   ASSERT_GT(child, 0);
   ASSERT_EQ(::waitpid(child, nullptr, 0), child);
-  ASSERT_EQ(FilesIn(folder.Path()).size(), 3u);
   AtomicFile running(target);  // a save of this machine still writing
   running.Write("running");
 
   RecordingHooks hooks;
   WriteResultFile(target, OneRecord(), ResultFileHeader{"LAB", {}}, kClock, hooks);
-  EXPECT_EQ(FilesIn(folder.Path()).size(), 4u) << "the running save's file stays";
-  running.Commit();
+  running.Commit();  // its temporary file is still there
   EXPECT_EQ(ReadFile(target), "running");
   EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{foreign[0], foreign[1], "unused_accounts.txt"}));
 }
 
-// Answers only the user name question: it forwards to itself, and nothing else is asked here.
 struct UserNameOnlyNetApi : test::ForwardingNetApi {
   explicit UserNameOnlyNetApi(std::string userName) : ForwardingNetApi(*this), name(std::move(userName)) {}
   netapi::NetStatus WNetGetUser(std::string& userName, std::uint32_t bufferLength) override {
@@ -315,10 +286,10 @@ struct UserNameOnlyNetApi : test::ForwardingNetApi {
 };
 
 TEST(ResultFileWrite, TheUserNameGetsRoomForNinetyNineCharacters) {
-  UserNameOnlyNetApi fits(std::string(99, 'a'));
-  EXPECT_EQ(ResultFileUserName(fits), std::string(99, 'a'));
-  UserNameOnlyNetApi tooLong(std::string(100, 'a'));
-  EXPECT_EQ(ResultFileUserName(tooLong), std::nullopt);
+  for (const std::size_t length : {99u, 100u}) {
+    UserNameOnlyNetApi api(std::string(length, 'a'));
+    EXPECT_EQ(ResultFileUserName(api), length == 99 ? std::optional(api.name) : std::nullopt) << length;
+  }
 }
 
 TEST(ResultFileRead, FieldsKeywordsAndNumbers) {
@@ -339,9 +310,6 @@ TEST(ResultFileRead, FieldsKeywordsAndNumbers) {
                   Warning(14, "$10", "days"), Warning(15, "45abc", "days"), Warning(16, "-", "days"),
                   Warning(17, "", "action"), Warning(18, "REMOVE", "action"), Warning(19, "", "days"),
                   Warning(19, "", "action"), Warning(21, "", "days"), Warning(21, "", "action")}));
-  EXPECT_EQ(read.summary.lines, 23);
-  EXPECT_EQ(read.summary.records, 11);
-  EXPECT_EQ(read.summary.badLines, 10);
 }
 
 TEST(ResultFileRead, LinesEndAtCarriageReturnsTheFileAtCtrlZAndEveryDomainLineIsChecked) {
@@ -442,8 +410,6 @@ TEST(ResultFileRead, AfterTenBadLinesTheUserMayStopTheBoxes) {
   ASSERT_EQ(read.hooks.warnings.size(), 21u);
   EXPECT_EQ(read.hooks.warnings[20], "99980 further lines could not be read and were skipped without a warning.");
   EXPECT_EQ(read.summary.badLines, 100000);
-  EXPECT_EQ(read.summary.warningsShown, 20);
-  EXPECT_EQ(read.summary.silentBadLines, 99980);
   EXPECT_EQ(read.summary.lines, 100002);
 }
 
