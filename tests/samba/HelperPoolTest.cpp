@@ -41,7 +41,7 @@ TEST(HelperProtocolTest, RecordsTravelWholeAndShortMessagesAreRefused) {
   WireWriter writer;
   WriteValue(writer,
              UserInfo{"jsmith", "John's", "/srv/homes/jsmith", "John Smith", 0x10202, 86400, 1'796'083'200, 1105});
-  WriteValue(writer, NetBuffer<GroupInfo>(std::vector<GroupInfo>{{"Staff", "Everybody"}, {"", ""}}));
+  WriteValue(writer, NetBuffer<GroupInfo>(std::vector<GroupInfo>{{"Staff", "Everybody"}, {"", "x"}}));
   WriteValue(writer, NetBuffer<ServerInfo>());
   writer.I64(-5);
 
