@@ -15,8 +15,7 @@ struct Answer {
   std::vector<std::string> names;
 };
 
-// Walks the answers in order; returns the status and writes the names taken, and for each call the
-// resume handle it was given.
+// Walks the answers in order: returns the status, writes the names taken and each call's resume handle.
 NetStatus Walk(const std::vector<Answer>& answers, std::string& taken, std::string& handles,
                const char* missingBuffer = "no buffer") {
   std::size_t calls = 0;

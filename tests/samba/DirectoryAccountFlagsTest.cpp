@@ -1,5 +1,4 @@
-// The LDAP flag writer's parts that need no controller; the writes themselves are tested against the
-// live test domain (LiveDomainTest).
+// The LDAP flag writer's parts that need no controller (LiveDomainTest tests the writes).
 
 #include <gtest/gtest.h>
 

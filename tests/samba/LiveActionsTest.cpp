@@ -13,14 +13,6 @@ namespace fs = std::filesystem;
 
 class LiveActionsTest : public LiveDomainTest {
  protected:
-  void SetUp() override {
-    LiveDomainTest::SetUp();
-    if (IsSkipped()) return;
-    shares_ = DomainFacts()["SHARES"];
-    ASSERT_FALSE(shares_.empty());
-    homes_ = shares_ / "homes";
-  }
-
   std::vector<std::string> Delete(const std::vector<std::string>& accounts) {
     TVTRScanResults actions;
     for (const std::string& account : accounts) actions.Add(account, 100, actDelete);
@@ -57,8 +49,8 @@ class LiveActionsTest : public LiveDomainTest {
     EXPECT_EQ(test::ReadFile(shares_ / "outside" / "keep.txt"), "not to be touched\n");
   }
 
-  fs::path shares_;
-  fs::path homes_;
+  fs::path shares_ = DomainFacts()["SHARES"];
+  fs::path homes_ = shares_ / "homes";
   FixedResourcesPage resources_;
   test::TempFolder temp_;
   ActionJournal journal_{temp_.Path() / "actions.log"};
@@ -70,9 +62,8 @@ TEST_F(LiveActionsTest, HomeFoldersOnAFileShareAreDeletedWithoutFollowingLinksAn
   ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
   EXPECT_FALSE(fs::exists(homes_ / "homeplain"));
   EXPECT_TRUE(Journal("homeplain", "home-folder-delete")["outcome"].value("ok", false));
-  // The server shows a link to a folder of the share as that folder: it is recognised and left, with
-  // the folder holding it and one line; the rest of the folder is gone. (The server does not show a
-  // link pointing out of the share at all.) What the links point to is untouched.
+  // A link to a folder of the share (the server shows it as that folder) is recognised and left, with
+  // one line; the rest of the folder is gone. (A link out of the share is not shown at all.)
   EXPECT_TRUE(Holds(lines[0], {"User:homedel - Error: \\\\DC1\\homes$\\homedel\\neighbour-link is a link, which "
                                "was not followed"}));
   EXPECT_FALSE(fs::exists(homes_ / "homedel" / "notes.txt"));
@@ -89,8 +80,7 @@ TEST_F(LiveActionsTest, HomeFoldersOnAFileShareAreDeletedWithoutFollowingLinksAn
 TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyElsewhere) {
   const fs::path archive = shares_ / "archive" / "2026" / "deleted";
   resources_.homeFolder = HomeFolderOption::kMove;
-  // Same share: renamed on the server, beside the folder of that name already there; the link moves
-  // with it as a link.
+  // Same share: renamed on the server, beside the folder of that name there; the link moves as a link.
   resources_.newHomeFolderPath = "\\\\DC1\\homes$\\moved";
   std::vector<std::string> lines = Delete({"homerename"});
   EXPECT_TRUE(lines.empty()) << ::testing::PrintToString(lines);
@@ -102,9 +92,8 @@ TEST_F(LiveActionsTest, HomeFoldersMoveByRenameOnOneShareAndByACheckedCopyElsewh
   EXPECT_EQ(Journal("homerename", "home-folder-move").value("destination", ""),
             "\\\\DC1\\homes$\\moved\\homerename (2)");
 
-  // Another share, into a folder that does not exist yet: copied, checked, the source removed.
-  // A folder holding a link (to another folder of the share) cannot be copied whole: it stays where it
-  // was, with one line, and no part of a copy is left.
+  // Another share, into a folder not there yet: copied, checked, the source removed. A folder holding
+  // a link cannot be copied whole: it stays where it was, with one line, and no part of a copy is left.
   resources_.newHomeFolderPath = "\\\\DC1\\archive$\\2026\\deleted";
   fs::create_directories(archive / "homecopy");
   lines = Delete({"homecopy", "homemove"});

@@ -1,5 +1,4 @@
-// The live test domain that samba-domain.sh starts around the live test program: two Samba AD
-// controllers, DC1 and DC2, of the domain VANTREL (realm VANTREL.TEST), and what every live test uses.
+// The live domain samba-domain.sh starts (controllers DC1 and DC2 of VANTREL.TEST) and what its tests use.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,18 +31,16 @@ inline std::map<std::string, std::string> DomainFacts() {
   const char* folder = std::getenv("VANTREL_SAMBA_DOMAIN");
   std::ifstream file(std::filesystem::path(folder == nullptr ? "" : folder) / "domain.env");
   for (std::string line; std::getline(file, line);) {
-    if (const auto equals = line.find('='); equals != std::string::npos) {
-      facts[line.substr(0, equals)] = line.substr(equals + 1);
-    }
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) facts[line.substr(0, equals)] = line.substr(equals + 1);
   }
   return facts;
 }
 
-// Starts or stops one controller through the fixture script; true when it worked.
-inline bool ControlController(const std::string& action, int number) {
+// Starts or stops DC2 through the fixture script; true when it worked.
+inline bool ControlDC2(const std::string& action) {
   // Through the shell, so that the controller started does not hold on to a pipe of this test.
-  const std::string command =
-      DomainFacts()["SCRIPT"] + " --" + action + "-dc " + std::to_string(number) + " >/dev/null 2>&1";
+  const std::string command = DomainFacts()["SCRIPT"] + " --" + action + "-dc 2 >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
 
@@ -80,25 +77,18 @@ class LiveDomainTest : public ::testing::Test {
     return request;
   }
 
-  Reported Scan(const ScanRequest& request, ScanOutcome* outcome = nullptr) {
+  // The scan's outcome stays in outcome_; a clean scan must give no error line.
+  Reported Scan(const ScanRequest& request, bool clean = false) {
     std::atomic<bool> stop{false};
     ScanDriver driver(*api_, SystemClock::Instance(), ui_, stop);
     TVTRScanResults results;
-    const ScanOutcome done = driver.Run(request, results);
-    if (outcome != nullptr) *outcome = done;
+    outcome_ = driver.Run(request, results);
+    EXPECT_TRUE(!clean || outcome_.errorLines.empty()) << ::testing::PrintToString(outcome_.errorLines);
     Reported reported;
     for (std::size_t i = 0; i < results.Count(); ++i) reported[results[i].Name()] = results[i].Days();
     return reported;
   }
-
-  // A scan that must give no error line.
-  Reported CleanScan(const ScanRequest& request, ScanOutcome* outcome = nullptr) {
-    ScanOutcome done;
-    Reported reported = Scan(request, &done);
-    EXPECT_TRUE(done.errorLines.empty()) << ::testing::PrintToString(done.errorLines);
-    if (outcome != nullptr) *outcome = done;
-    return reported;
-  }
+  Reported CleanScan(const ScanRequest& request) { return Scan(request, true); }
 
   std::vector<std::string> Execute(TVTRScanResults& actions, const FixedResourcesPage& resources = {},
                                    ActionJournal* journal = nullptr) {
@@ -110,26 +100,16 @@ class LiveDomainTest : public ::testing::Test {
     return errorLines;
   }
 
-  // Opens the back end with this machine's domain account and no ticket at all.
-  void UseTheMachineAccount() {
-    noTicket_.emplace("KRB5CCNAME", "FILE:" + (std::filesystem::temp_directory_path() / "vantrel-no-ticket").string());
-    machine_.emplace("VANTREL_CREDENTIALS", "machine");
-    api_ = OpenSambaNetApi();
-  }
-
   std::unique_ptr<NetApi> api_;
   RecordingHooks ui_;
-  std::optional<test::ScopedEnv> noTicket_;
-  std::optional<test::ScopedEnv> machine_;
+  ScanOutcome outcome_;
 };
 
-inline test::ProgramRun RunScanTool(const std::vector<std::string>& arguments, const std::filesystem::path& config,
-                                    const std::vector<std::string>& environment = {}) {
-  std::vector<std::string> command = {VANTREL_SCAN_BIN};
-  command.insert(command.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> variables = {"XDG_CONFIG_HOME=" + config.string()};
-  variables.insert(variables.end(), environment.begin(), environment.end());
-  return test::RunProgram(command, variables);
+inline test::ProgramRun RunScanTool(std::vector<std::string> arguments, const std::filesystem::path& config,
+                                    std::vector<std::string> environment = {}) {
+  arguments.insert(arguments.begin(), VANTREL_SCAN_BIN);
+  environment.push_back("XDG_CONFIG_HOME=" + config.string());
+  return test::RunProgram(arguments, environment);
 }
 
 }  // namespace vantrel::netapi::samba::live

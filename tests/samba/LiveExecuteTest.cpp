@@ -8,20 +8,17 @@ namespace fs = std::filesystem;
 TEST_F(LiveDomainTest, ExecuteDisablesAndDeletesWithHomeFoldersThroughTheScanTool) {
   const test::TempFolder work;
   const fs::path homes = work.Path() / "homes";
-  const std::string domain = std::getenv("VANTREL_SAMBA_DOMAIN");
-  // execmistake's home is mis-set to the folder holding everyone's.
-  for (const auto& [name, home] :
-       std::vector<std::pair<std::string, std::string>>{{"execdelete", (homes / "execdelete").string()},
-                                                        {"execkeep", (homes / "execkeep").string()},
-                                                        {"execmistake", homes.string()},
-                                                        {"execdisable", ""}}) {
-    if (!home.empty()) test::WriteFile(fs::path(home) / "file.txt", name);
-    std::vector<std::string> command = {"/usr/bin/env", "samba-tool",
-                                        "user",         "create",
-                                        name,           "Vantrel-User-1",
-                                        "-s",           domain + "/dc1/etc/smb.conf",
-                                        "-H",           domain + "/dc1/private/sam.ldb"};
-    if (!home.empty()) command.push_back("--home-directory=" + home);
+  const std::string dc1 = std::string(std::getenv("VANTREL_SAMBA_DOMAIN")) + "/dc1/";
+  // execmistake's home is mis-set to the folder holding everyone's; execdisable has none.
+  for (const std::string name : {"execdelete", "execkeep", "execmistake", "execdisable"}) {
+    const fs::path home = name == "execmistake" ? homes : homes / name;
+    std::vector<std::string> command = {"/usr/bin/env", "samba-tool",           "user", "create",
+                                        name,           "Vantrel-User-1",       "-s",   dc1 + "etc/smb.conf",
+                                        "-H",           dc1 + "private/sam.ldb"};
+    if (name != "execdisable") {
+      test::WriteFile(home / "file.txt", name);
+      command.push_back("--home-directory=" + home.string());
+    }
     const test::ProgramRun created = test::RunProgram(command);
     ASSERT_EQ(created.status, 0) << name << ": " << created.err;
   }
@@ -42,8 +39,7 @@ TEST_F(LiveDomainTest, ExecuteDisablesAndDeletesWithHomeFoldersThroughTheScanToo
                                   " holds the home folder of another account (execkeep: ",
                               "\nDisabled: 1\nDeleted: 2\nErrors: 1\nElapsed seconds: "}));
 
-  std::string primary;
-  ASSERT_EQ(api_->NetGetDCName("", "VANTREL", primary), status::kSuccess);
+  const std::string primary = "\\\\DC1";
   std::optional<UserInfo> record;
   EXPECT_EQ(api_->NetUserGetInfo(primary, "execdelete", 1, record), status::kNerrUserNotFound);
   EXPECT_EQ(api_->NetUserGetInfo(primary, "execmistake", 1, record), status::kNerrUserNotFound);

@@ -24,7 +24,6 @@ class CommandArgumentsTest : public ::testing::Test {
   void SetUp() override {
     lab::ImportJson(R"({"domains":[{"name":"CORP","controllers":[{"name":"DC1"}],"accounts":[{"name":"a"}]}]})",
                     folder_ / "lab");
-    std::filesystem::create_directories(folder_ / "config" / "vantrel");
     WriteFile(folder_ / "config" / "vantrel" / "HKEY_CURRENT_USER.reg",
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Orvex\\Vantrel\\2.0\\CORP]\r\n"
               "\"DCList\"=hex(7):44,43,31,00,00\r\n\r\n");
@@ -35,8 +34,7 @@ class CommandArgumentsTest : public ::testing::Test {
     const auto before = FolderSnapshot(folder_.Path());
     ProgramRun run =
         RunProgram(arguments, {"XDG_CONFIG_HOME=" + (folder_ / "config").string(), "HOME=" + folder_.Path().string()});
-    std::string shown;
-    for (const auto& argument : arguments) shown += " [" + argument + "]";
+    const std::string shown = ::testing::PrintToString(arguments);
     EXPECT_EQ(run.status, expectedStatus) << shown << "\n" << run.err;
     EXPECT_EQ(run.out, "") << shown;
     EXPECT_FALSE(run.err.empty()) << shown;
@@ -44,8 +42,7 @@ class CommandArgumentsTest : public ::testing::Test {
     EXPECT_EQ(FolderSnapshot(folder_.Path()), before) << shown << " changed files";
     return run;
   }
-  // The program and the words of a line; LAB is the test's lab, CONFIG its settings folder, NEW a
-  // path in the test folder that does not exist, '' an empty argument.
+  // The program and the words of a line: LAB the lab, CONFIG the settings folder, NEW a new path, '' empty.
   std::vector<std::string> Words(const std::string& program, const std::string& line) const {
     std::vector<std::string> words = {program};
     std::istringstream in(line);
@@ -75,8 +72,7 @@ TEST_F(CommandArgumentsTest, ScanWithWrongArguments) {
 
 TEST_F(CommandArgumentsTest, ScanOfWhatCannotBeScanned) {
   EXPECT_NE(Run(Words(VANTREL_SCAN_TOOL, "--lab NEW --domain CORP"), 1).err.find(In("new")), std::string::npos);
-  // The last two: the result cannot be written; nothing appears in place of the file, and no
-  // half-written file.
+  // The last two cannot write the result: nothing appears in its place, no half-written file.
   for (const char* line :
        {"--lab CONFIG --domain CORP", "--lab LAB --domain NOWHERE", "--lab LAB --domain NOWHERE --configure",
         "--lab LAB --domain CORP --output NEW/out.txt", "--lab LAB --domain CORP --output CONFIG"}) {
@@ -96,25 +92,20 @@ TEST_F(CommandArgumentsTest, LabToolWithWrongArguments) {
            "generate NEW --domain '' --users 1 --computers 1 --controllers 1"}) {
     EXPECT_TRUE(test::Holds(Run(Words(VANTREL_LAB_TOOL, line), 2).err, {"usage: vantrel-lab"}));
   }
-  // "nan" and "inf" parse as numbers; a NaN latency then fails in the database with an unclear
-  // message, and an infinite one is stored and turned into a nonsense wait by the simulated network.
+  // "nan" and "inf" parse as numbers: the database would fail unclearly, the simulated network wait nonsense.
   for (const char* latency : {"-3", "nan", "inf", "-inf", "1e300", "60000.5", "infinity", "-nan"}) {
-    // It names the option and says what would be accepted.
     EXPECT_TRUE(test::Holds(Run(Words(VANTREL_LAB_TOOL, generate + " --latency-ms " + latency), 2).err,
                             {"--latency-ms", "0 to 60000"}));
   }
-  const std::string tool = VANTREL_LAB_TOOL;
-  Run({tool, "import", In("no-such.json"), Lab()}, 1);
-  Run({tool, "export", In("no-such-lab")}, 1);
-  Run({tool, "export", In("config")}, 1);
+  for (const char* line : {"import NEW.json LAB", "export NEW", "export CONFIG"}) {
+    Run(Words(VANTREL_LAB_TOOL, line), 1);
+  }
 }
 
 TEST_F(CommandArgumentsTest, ScanWithoutAnyHomeFolderFailsWithAMessage) {
-  // A scheduled run under a user the system does not list (a container, a dynamic service user) and
-  // without HOME: there is no settings folder, which is a failure to report, not a crash.
+  // A user the system does not list (a container, a service user), no HOME: no settings folder, no crash.
   if (::geteuid() != 0) GTEST_SKIP() << "needs to become a user without a passwd entry";
-  // That user may not reach the build folder (a checkout under /root): it runs a copy of the program
-  // from a folder that everybody may read.
+  // That user may not reach the build folder (under /root): it runs a copy in a folder everybody may read.
   namespace fs = std::filesystem;
   const test::TempFolder copyFolder;
   const fs::path program = copyFolder / "vantrel-scan";

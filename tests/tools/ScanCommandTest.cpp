@@ -25,24 +25,21 @@ using test::ReadFile;
 using test::WriteFile;
 
 // DC2's clock is 36 hours and a second behind.
-const char* const kTwoDomainLab = R"({"local_domain": "CORP", "domains": [
-  {"name": "CORP", "trusts": ["SALES"],
+const char* const kTwoDomainLab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "trusts": ["SALES"],
    "controllers": [{"name": "DC1", "primary": true}, {"name": "DC2", "clock_offset_seconds": -129601}],
-   "accounts": [
-     {"name": "recent", "password_age_days": 400, "last_logon_days_ago": {"DC1": 3}},
+   "accounts": [{"name": "recent", "password_age_days": 400, "last_logon_days_ago": {"DC1": 3}},
      {"name": "secondonly", "password_age_days": 400, "last_logon_days_ago": {"DC1": 200, "DC2": 2}},
-     {"name": "stale", "password_age_days": 400, "last_logon_days_ago": {"DC1": 90, "DC2": 75}},
-     {"name": "ancient", "password_age_days": 400, "last_logon_days_ago": {"DC1": 500}}, {"name": "nobody"},
+     {"name": "stale", "password_age_days": 400, "last_logon_days_ago": {"DC1": 90, "DC2": 75}}, {"name": "nobody"},
+     {"name": "ancient", "password_age_days": 400, "last_logon_days_ago": {"DC1": 500}},
      {"name": "broken", "last_logon_days_ago": {"DC1": 100}, "fail": {"DC2": 5}},
      {"name": "WS01$", "password_age_days": 10}, {"name": "WS02$", "password_age_days": 120}]},
   {"name": "SALES", "controllers": [{"name": "SDC1"}]}]})";
 constexpr const char* kBothControllers = "\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00\r\n";
 
 std::string Drain(std::FILE* file) {
-  std::string text;
+  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
   std::rewind(file);
-  char buffer[4096];
-  for (std::size_t n = 0; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
   std::fclose(file);
   return text;
 }
@@ -132,8 +129,7 @@ TEST_F(ScanCommandTest, ScansWithTheStoredSettingsAndWritesTheResultFile) {
   EXPECT_TRUE(Holds(out, {"# Vantrel v2.1\r\n# Scan Result File\r\n#\r\n# Created: ", "# Domain:  CORP\r\n",
                           line("stale", "75    Show   "), line("ancient", "500   Disable"),
                           line("nobody", "never Show   "), line("WS02$", "120   Show   ")}));
-  // In use on one controller means in use (the newest logon of all controllers counts); a failing
-  // controller leaves the account out, with one error line.
+  // In use on any controller is in use; a failing controller leaves the account out, with one error line.
   EXPECT_TRUE(Holds(out, {" recent ", " secondonly ", "WS01$", "broken"}, false));
   EXPECT_TRUE(Holds(run.err, {"[\\\\DC2] User:broken - Error: Access is denied.\n",
                               "Information: The system time on DC2 is different to the time on the local computer.",
@@ -160,9 +156,7 @@ TEST_F(ScanCommandTest, OutputFolderGetsDatedScansAndKeepsTheNewestWithReportAnd
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"CORP-20270116T080000Z.txt", "CORP-20270117T080000Z.json"}));
   EXPECT_TRUE(Holds(ReadFile(scans / kept[0]), {"# Domain:  CORP\r\n"}));
-  const auto json = nlohmann::json::parse(ReadFile(scans / kept[1]));
-  EXPECT_EQ(json["controllers"], nlohmann::json::array({"DC1", "DC2"}));
-  EXPECT_EQ(json["statistics"]["errors"], 1);
+  EXPECT_EQ(nlohmann::json::parse(ReadFile(scans / kept[1]))["statistics"]["errors"], 1);
   EXPECT_TRUE(Holds(ReadFile(report), {"Controllers asked, in this order: DC1, DC2.",
                                        "<li>[\\\\DC2] User:broken - Error: Access is denied.</li>"}));
 }
@@ -175,6 +169,9 @@ TEST_F(ScanCommandTest, ConfigureStoresTheAnnouncedControllersAndKeepsOtherValue
   EXPECT_EQ(run.out, "DC1\nDC2\n");
   EXPECT_TRUE(Holds(ReadFile(settingsFile_), {"\"DCList\"=hex(7):44,43,31,00,44,43,32,00,00",
                                               "\"UserWarningDays\"=dword:0000000a", "\"Unknown\"=\"kept\""}));
+  const Run unnamed = Scan({"--configure"});  // several domains need a name
+  EXPECT_EQ(unnamed.status, kExitFailed);
+  EXPECT_TRUE(Holds(unnamed.err, {"(CORP, SALES). Choose one with --domain"}));
   // With one domain, no name is needed.
   ImportLab(R"({"domains": [{"name": "solo", "controllers": [{"name": "S1"}]}]})");
   const Run one = Scan({"--configure"});
@@ -188,41 +185,27 @@ TEST_F(ScanCommandTest, SettingsAndArgumentsThatEndOrWarnTheScanWithTheirMessage
   const std::string checkOff = "\"DCCheck\"=dword:00000000\r\n";
   struct Case {
     std::string settings;
-    std::vector<std::string> arguments;
+    bool configure;
     int status;
-    std::vector<std::string> messages;
+    std::string message;
     std::string out;  // what the output holds; empty: nothing
   };
   const std::vector<Case> cases = {
-      {dc1,
-       {"--domain", "CORP"},
-       kExitFailed,
-       {"An error occurred while building the list of active domain controllers.\n\n"},
-       ""},
+      {dc1, false, kExitFailed, "An error occurred while building the list of active domain controllers.\n\n", ""},
       // Only DC1 was asked: the logon on DC2 is not seen.
-      {dc1 + checkOff,
-       {"--domain", "CORP"},
-       kExitCompleted,
-       {"WARNING: The domain controller check has been disabled."},
+      {dc1 + checkOff, false, kExitCompleted, "WARNING: The domain controller check has been disabled.",
        " secondonly "},
-      {checkOff,
-       {"--domain", "CORP", "--configure"},
-       kExitFailed,
-       {"The domain controller check has been disabled in the registry."},
-       ""},
+      {checkOff, true, kExitFailed, "The domain controller check has been disabled in the registry.", ""},
       {std::string(kBothControllers) + "\"UserWarning\"=dword:00000000\r\n\"ComputerWarning\"=dword:00000000\r\n",
-       {"--domain", "CORP"},
-       kExitFailed,
-       {"At least one Suggested Action must be enabled.\n"},
-       ""},
-      {"", {"--configure"}, kExitFailed, {"CORP, SALES", "--domain"}, ""},  // several domains need a name
+       false, kExitFailed, "At least one Suggested Action must be enabled.\n", ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.messages[0]);
+    SCOPED_TRACE(c.message);
     WriteSettings(c.settings);
-    const Run run = Scan(c.arguments);
+    const Run run = Scan(c.configure ? std::vector<std::string>{"--domain", "CORP", "--configure"}
+                                     : std::vector<std::string>{"--domain", "CORP"});
     EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_TRUE(Holds(run.err, c.messages));
+    EXPECT_TRUE(Holds(run.err, {c.message}));
     EXPECT_TRUE(c.out.empty() ? run.out.empty() : Holds(run.out, {c.out}));
   }
 }
@@ -251,12 +234,6 @@ class ExecuteCommandTest : public ScanCommandTest {
     return info;
   }
   bool Disabled(const std::string& account) { return (Account(account)->flags & netapi::uf::kAccountDisable) != 0; }
-  std::vector<nlohmann::json> Journal() {
-    std::vector<nlohmann::json> lines;
-    std::istringstream in(ReadFile(journalFile_));
-    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-    return lines;
-  }
 };
 
 TEST_F(ExecuteCommandTest, PrintsThePlanThenRunsWithYesSkippingABadLineAndErrorLinesGiveThree) {
@@ -277,10 +254,10 @@ TEST_F(ExecuteCommandTest, PrintsThePlanThenRunsWithYesSkippingABadLineAndErrorL
   EXPECT_EQ(ReadFile(folder_ / "homes" / "zed" / "file.txt"), "zed");
   EXPECT_TRUE(Account("zed"));
   EXPECT_FALSE(Disabled("ann"));
-  const std::vector<nlohmann::json> journal = Journal();
-  ASSERT_EQ(journal.size(), 4u);
-  EXPECT_EQ(journal[1]["action"], "home-folder-delete");
-  EXPECT_EQ(journal[3]["action"], "disable");
+  const std::string journal = ReadFile(journalFile_);
+  EXPECT_TRUE(
+      Holds(journal, {R"("account":"jsmith","action":"home-folder-delete")", R"("account":"old","action":"disable")"}));
+  EXPECT_TRUE(Holds(journal, {"\"zed\"", "\"ann\""}, false));
 }
 
 TEST_F(ExecuteCommandTest, AnythingButYesAtTheTerminalOrNoTerminalWithoutYesChangesNothing) {
@@ -329,9 +306,8 @@ TEST_F(ExecuteCommandTest, AStopFinishesTheEntryInHandAndLeavesTheRest) {
   EXPECT_TRUE(fs::exists(folder_ / "homes" / "jsmith" / "file.txt"));
   EXPECT_TRUE(Account("jsmith"));
   EXPECT_FALSE(Disabled("old"));
-  const std::vector<nlohmann::json> journal = Journal();
-  ASSERT_EQ(journal.size(), 2u);
-  EXPECT_EQ(journal[1]["account"], "ann");
+  EXPECT_TRUE(Holds(ReadFile(journalFile_), {R"("account":"ann","action":"delete")"}));
+  EXPECT_TRUE(Holds(ReadFile(journalFile_), {"\"jsmith\"", "\"old\""}, false));
 }
 
 TEST_F(ExecuteCommandTest, MailboxesWithTheStoredSettingsAndTheConfirmationStandsForTheMailboxWarning) {
@@ -345,8 +321,7 @@ TEST_F(ExecuteCommandTest, MailboxesWithTheStoredSettingsAndTheConfirmationStand
     const Run run = Execute({"--yes"});
     EXPECT_EQ(run.status, kExitCompleted) << run.err;
   }
-  // EXCH1: ann's mailbox went with the account. NOSUCH: the connection test's warning was answered
-  // OK, so jsmith was deleted and the run went on without mailboxes.
+  // ann's mailbox went with her; NOSUCH's connection warning was answered OK: jsmith went, without mailbox.
   EXPECT_EQ(nlohmann::json::parse(lab::ExportJson(lab_))["domains"][0]["mail_server"]["mailboxes"].dump(),
             R"(["/o=Org/cn=Recipients/CN=jsmith"])");
   EXPECT_FALSE(Account("ann"));
@@ -356,18 +331,16 @@ TEST_F(ExecuteCommandTest, MailboxesWithTheStoredSettingsAndTheConfirmationStand
 // The program itself: standard input that is no terminal, the journal in its usual place.
 TEST_F(ExecuteCommandTest, TheProgramRefusesWithoutATerminalUnlessYesIsGiven) {
   WriteResults("CORP", " old 100 Disable\r\n");
-  const auto program = [&](const std::vector<std::string>& extra) {
-    std::vector<std::string> arguments = {VANTREL_SCAN_BIN, "--lab",     lab_.string(),       "--domain",
-                                          "CORP",           "--execute", resultFile_.string()};
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    return test::RunProgram(arguments, {"XDG_CONFIG_HOME=" + (folder_ / "config").string(),
-                                        "XDG_STATE_HOME=" + (folder_ / "xdgstate").string()});
-  };
-  const test::ProgramRun refused = program({});
+  std::vector<std::string> command = {VANTREL_SCAN_BIN, "--lab",     lab_.string(),       "--domain",
+                                      "CORP",           "--execute", resultFile_.string()};
+  const std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + (folder_ / "config").string(),
+                                                "XDG_STATE_HOME=" + (folder_ / "xdgstate").string()};
+  const test::ProgramRun refused = test::RunProgram(command, environment);
   EXPECT_EQ(refused.status, kExitFailed);
   EXPECT_TRUE(Holds(refused.err, {"give --yes"}));
   EXPECT_FALSE(Disabled("old"));
-  const test::ProgramRun confirmed = program({"--yes"});
+  command.emplace_back("--yes");
+  const test::ProgramRun confirmed = test::RunProgram(command, environment);
   EXPECT_EQ(confirmed.status, kExitCompleted) << confirmed.err;
   EXPECT_TRUE(Disabled("old"));
   EXPECT_TRUE(Holds(ReadFile(folder_ / "xdgstate" / "vantrel" / "actions.log"), {"\"account\":\"old\""}));
