@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "InterceptingNetApi.h"
-#include "RecordingHooks.h"
-#include "TestLab.h"
-#include "common/VantrelError.h"
+#include "ScanHarness.h"
 #include "engine/DomainLists.h"
 
 namespace vantrel::test {
@@ -13,23 +10,12 @@ using nlohmann::json;
 using Names = std::vector<std::string>;
 
 json TwoDomainLab() {
-  return {{"local_domain", "CORP"},
-          {"domains",
-           {{{"name", "CORP"},
-             {"controllers",
-              {{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "OLDDC"}, {"announced", false}}, {{"name", "DC3"}}}},
-             {"trusts", {"SALES"}}},
-            {{"name", "SALES"}, {"controllers", {{{"name", "SDC1"}}, {{"name", "SDC2"}}}}}}}};
-}
-
-template <class Call>
-std::string FailureOf(Call call) {
-  try {
-    call();
-  } catch (const VantrelError& failure) {
-    return failure.what();
-  }
-  return "(no failure)";
+  json lab =
+      Domain({{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "OLDDC"}, {"announced", false}}, {{"name", "DC3"}}},
+             json::array());
+  lab["domains"][0]["trusts"] = {"SALES"};
+  lab["domains"].push_back({{"name", "SALES"}, {"controllers", {{{"name", "SDC1"}}, {{"name", "SDC2"}}}}});
+  return lab;
 }
 
 class StubPicker : public DomainPicker {
@@ -44,188 +30,114 @@ class StubPicker : public DomainPicker {
 
 // Answers the trust accounts and the announced domains of the local domain with the given names.
 void AnswerDomains(InterceptingNetApi& api, Names trustAccounts, Names announced) {
-  api.onUserEnum = [trustAccounts](const std::string&, std::uint32_t, std::uint32_t filter, std::int32_t,
+  api.onUserEnum = [trustAccounts](const std::string&, std::uint32_t, std::uint32_t filter,
                                    netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read,
-                                   std::uint32_t& total, std::uint32_t&) -> InterceptingNetApi::Status {
-    if (filter != 0x8) return std::nullopt;
-    std::vector<netapi::UserInfo> entries;
-    for (const std::string& name : trustAccounts) {
-      netapi::UserInfo account;
-      account.name = name;
-      entries.push_back(account);
-    }
-    read = total = static_cast<std::uint32_t>(entries.size());
-    if (entries.empty()) {
-      buffer.Reset();
-    } else {
-      buffer.Assign(std::move(entries));
-    }
-    return 0u;
+                                   std::uint32_t& total) -> InterceptingNetApi::Status {
+    if (filter != netapi::filter::kInterdomainTrust) return std::nullopt;
+    if (trustAccounts.empty()) return 0u;
+    std::vector<netapi::UserInfo> entries(trustAccounts.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) entries[i].name = trustAccounts[i];
+    return netapi::DeliverAll(std::move(entries), buffer, read, total);
   };
-  api.onServerEnum = [announced](const std::string&, netapi::NetBuffer<netapi::ServerInfo>& buffer, std::uint32_t& read,
-                                 std::uint32_t& total, std::uint32_t serverType,
-                                 const std::string&) -> InterceptingNetApi::Status {
+  api.onServerEnum = [announced](std::uint32_t serverType, netapi::NetBuffer<netapi::ServerInfo>& buffer,
+                                 std::uint32_t& read, std::uint32_t& total) -> InterceptingNetApi::Status {
     if (serverType != 0x80000000u) return std::nullopt;
     std::vector<netapi::ServerInfo> entries;
     for (const std::string& name : announced) entries.push_back(netapi::ServerInfo{.name = name});
-    read = total = static_cast<std::uint32_t>(entries.size());
-    buffer.Assign(std::move(entries));
-    return 0u;
+    return netapi::DeliverAll(std::move(entries), buffer, read, total);
   };
 }
 
-TEST(BuildDCList, ListsTheAnnouncedControllersOfTheGivenDomainInOrder) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
-  RecordingHooks ui;
-  Names list{"stale"};
-  BuildDCList(lab.Api(), "CORP", list, ui);
-  EXPECT_EQ(list, (Names{"DC1", "DC2", "DC3"}));
-  BuildDCList(lab.Api(), "SALES", list, ui);
-  EXPECT_EQ(list, (Names{"SDC1", "SDC2"}));
-  EXPECT_FALSE(ui.busyCursor);
-  EXPECT_FALSE(ui.cursor.empty());
-}
+// A failing call ends the list with its own message, asking nothing more (no fall-back to the local
+// machine); the domains' trust accounts are the exception: without them the announced domains are
+// listed all the same.
+TEST(DomainLists, FailuresEndTheListWithTheirOwnMessage) {
+  TestLab lab(TwoDomainLab());
+  enum Server { kAny, kLocal, kRemote };
+  const auto Text = [](netapi::NetStatus status) { return netapi::StatusText(status); };
+  struct Case {
+    bool controllers;  // BuildDCList of CORP, else BuildDomainList
+    std::string_view operation;
+    Server server;
+    netapi::NetStatus status;
+    std::string failure;
+    Names list;
+  };
+  const Case cases[] = {
+      {true, "NetGetAnyDCName", kLocal, 2453, "BuildDCList: NetGetAnyDCName returned: " + Text(2453) + " (1)", {}},
+      {true, "NetGetAnyDCName", kRemote, 1355, "BuildDCList: NetGetAnyDCName returned: " + Text(1355) + " (2)", {}},
+      {true, "NetServerEnum", kAny, 53, "BuildDCList: The network path was not found. [53]", {}},
+      {false, "(none)", kAny, 0, "", {"SALES", "CORP"}},  // SALES trusted by CORP, both announced
+      {false, "NetUserEnum", kAny, 5, "", {"CORP", "SALES"}},
+      {false, "NetServerEnum", kAny, 5, "BuildDomainList: Access is denied. [5]", {"SALES"}},
+      {false, "NetGetAnyDCName", kAny, 1311, "BuildDomainList: NetGetAnyDCName returned: " + Text(1311), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.operation << " " << c.status);
+    InterceptingNetApi api(lab.Api());
+    Names calls;
+    api.onCall = [&](std::string_view operation, const std::string& server,
+                     const std::string&) -> InterceptingNetApi::Status {
+      calls.emplace_back(operation);
+      if (operation != c.operation || (c.server != kAny && server.empty() != (c.server == kLocal))) return {};
+      return c.status;
+    };
+    RecordingHooks ui;
+    Names list = c.controllers ? Names{"stale"} : Names{};  // the controllers replace, the domains append
+    EXPECT_EQ(FailureOf([&] { c.controllers ? BuildDCList(api, "CORP", list, ui) : BuildDomainList(api, list, ui); }),
+              c.failure);
+    EXPECT_EQ(list, c.list);
+    if (!c.failure.empty()) {
+      EXPECT_EQ(calls.back(), c.operation);
+    }
+    EXPECT_FALSE(ui.busyCursor);
+  }
 
-TEST(BuildDCList, FailuresAreReportedInsteadOfAskingTheLocalMachine) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
+  InterceptingNetApi api(lab.Api());
+  api.onUserEnum = [](const std::string&, std::uint32_t, std::uint32_t, auto&, std::uint32_t& read,
+                      std::uint32_t& total) -> InterceptingNetApi::Status {
+    read = total = 2;  // promised, without a buffer
+    return 0u;
+  };
   RecordingHooks ui;
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onGetAnyDCName = [](const std::string& server, const std::string&, std::string&) -> InterceptingNetApi::Status {
-      if (server.empty()) return 2453u;
-      return std::nullopt;
-    };
-    int serverEnums = 0;
-    api.onServerEnum = [&](const std::string&, netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&,
-                           std::uint32_t, const std::string&) -> InterceptingNetApi::Status {
-      ++serverEnums;
-      return std::nullopt;
-    };
-    Names list{"stale"};
-    EXPECT_EQ(FailureOf([&] { BuildDCList(api, "CORP", list, ui); }),
-              "BuildDCList: NetGetAnyDCName returned: " + netapi::StatusText(2453) + " (1)");
-    EXPECT_TRUE(list.empty());
-    EXPECT_EQ(serverEnums, 0);
-    EXPECT_FALSE(ui.busyCursor);
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onGetAnyDCName = [](const std::string& server, const std::string&, std::string&) -> InterceptingNetApi::Status {
-      if (!server.empty()) return 1355u;
-      return std::nullopt;
-    };
-    Names list;
-    EXPECT_EQ(FailureOf([&] { BuildDCList(api, "CORP", list, ui); }),
-              "BuildDCList: NetGetAnyDCName returned: " + netapi::StatusText(1355) + " (2)");
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onServerEnum = [](const std::string&, netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&,
-                          std::uint32_t, const std::string&) -> InterceptingNetApi::Status { return 53u; };
-    Names list;
-    EXPECT_EQ(FailureOf([&] { BuildDCList(api, "CORP", list, ui); }),
-              "BuildDCList: The network path was not found. [53]");
-    EXPECT_TRUE(list.empty());
-    EXPECT_FALSE(ui.busyCursor);
-  }
+  Names list;
+  EXPECT_EQ(FailureOf([&] { BuildDomainList(api, list, ui); }), "Unassigned data while enumerating domains");
 }
 
 TEST(BuildDomainList, TrustsFirstThenAnnouncedDomainsUpperCasedAndOnce) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
+  TestLab lab(TwoDomainLab());
+  InterceptingNetApi api(lab.Api());
+  AnswerDomains(api, {"ABC$", "sales$"}, {"corp", "Sales", "abc", "Dev"});
   RecordingHooks ui;
-  {  // from the lab: SALES trusted by CORP, both announced
-    Names list;
-    BuildDomainList(lab.Api(), list, ui);
-    EXPECT_EQ(list, (Names{"SALES", "CORP"}));
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    AnswerDomains(api, {"ABC$", "sales$"}, {"corp", "Sales", "abc", "Dev"});
-    Names list;
-    BuildDomainList(api, list, ui);
-    EXPECT_EQ(list, (Names{"ABC", "SALES", "CORP", "DEV"}));
-    EXPECT_FALSE(ui.busyCursor);
-  }
-}
-
-TEST(BuildDomainList, TrustFailuresArePassedOverOtherFailuresEndIt) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
-  RecordingHooks ui;
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserEnum = [](const std::string&, std::uint32_t, std::uint32_t, std::int32_t,
-                        netapi::NetBuffer<netapi::UserInfo>&, std::uint32_t&, std::uint32_t&,
-                        std::uint32_t&) -> InterceptingNetApi::Status { return 5u; };
-    Names list;
-    BuildDomainList(api, list, ui);
-    EXPECT_EQ(list, (Names{"CORP", "SALES"}));
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onUserEnum = [](const std::string&, std::uint32_t, std::uint32_t, std::int32_t,
-                        netapi::NetBuffer<netapi::UserInfo>& buffer, std::uint32_t& read, std::uint32_t& total,
-                        std::uint32_t&) -> InterceptingNetApi::Status {
-      buffer.Reset();
-      read = total = 2;
-      return 0u;
-    };
-    Names list;
-    EXPECT_EQ(FailureOf([&] { BuildDomainList(api, list, ui); }), "Unassigned data while enumerating domains");
-    EXPECT_FALSE(ui.busyCursor);
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onServerEnum = [](const std::string&, netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&,
-                          std::uint32_t, const std::string&) -> InterceptingNetApi::Status { return 5u; };
-    Names list;
-    EXPECT_EQ(FailureOf([&] { BuildDomainList(api, list, ui); }), "BuildDomainList: Access is denied. [5]");
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    api.onGetAnyDCName = [](const std::string&, const std::string&, std::string&) -> InterceptingNetApi::Status {
-      return 1311u;
-    };
-    Names list;
-    EXPECT_EQ(FailureOf([&] { BuildDomainList(api, list, ui); }),
-              "BuildDomainList: NetGetAnyDCName returned: " + netapi::StatusText(1311));
-  }
+  Names list;
+  BuildDomainList(api, list, ui);
+  EXPECT_EQ(list, (Names{"ABC", "SALES", "CORP", "DEV"}));
 }
 
 TEST(ChooseCurrentDomain, NoneOneOrThePickersChoiceFromASortedList) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
-  RecordingHooks ui;
-  {
+  TestLab lab(TwoDomainLab());
+  struct Case {
+    Names trusts;
+    Names announced;
+    std::string chosen;
+    std::vector<Names> offered;
+  };
+  const Case cases[] = {{{}, {}, "[unknown]", {}},
+                        {{}, {"corp"}, "CORP", {}},
+                        {{"ZETA$", "abc$"}, {"Corp", "zeta", "Dev"}, "DEV", {{"ABC", "CORP", "DEV", "ZETA"}}}};
+  for (const Case& c : cases) {
     InterceptingNetApi api(lab.Api());
-    AnswerDomains(api, {}, {});
-    StubPicker picker;
-    EXPECT_EQ(ChooseCurrentDomain(api, ui, picker), "[unknown]");
-    EXPECT_TRUE(picker.offered.empty());
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    AnswerDomains(api, {}, {"corp"});
-    StubPicker picker;
-    EXPECT_EQ(ChooseCurrentDomain(api, ui, picker), "CORP");
-    EXPECT_TRUE(picker.offered.empty());
-  }
-  {
-    InterceptingNetApi api(lab.Api());
-    AnswerDomains(api, {"ZETA$", "abc$"}, {"Corp", "zeta", "Dev"});
+    AnswerDomains(api, c.trusts, c.announced);
+    RecordingHooks ui;
     StubPicker picker;
     picker.answer = "DEV";
-    EXPECT_EQ(ChooseCurrentDomain(api, ui, picker), "DEV");
-    EXPECT_EQ(picker.offered, std::vector<Names>{(Names{"ABC", "CORP", "DEV", "ZETA"})});
+    EXPECT_EQ(ChooseCurrentDomain(api, ui, picker), c.chosen);
+    EXPECT_EQ(picker.offered, c.offered);
   }
 }
 
-TEST(ConfigureDCList, RefusedWhenTheCheckIsOffAndKeepsThePreviousListOnFailure) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(TwoDomainLab(), clock);
+TEST(ConfigureDCList, TakesTheAnnouncedListUnlessTheCheckIsOffAndKeepsThePreviousOneOnFailure) {
+  TestLab lab(TwoDomainLab());
   RecordingHooks ui;
   Names configured{"DC3", "DC1"};
   EXPECT_EQ(FailureOf([&] { ConfigureDCList(lab.Api(), "CORP", false, configured, ui); }),
@@ -234,18 +146,20 @@ TEST(ConfigureDCList, RefusedWhenTheCheckIsOffAndKeepsThePreviousListOnFailure) 
             "VTR to build the domain controller list.");
   EXPECT_EQ(configured, (Names{"DC3", "DC1"}));
 
-  const Names previous = ConfigureDCList(lab.Api(), "CORP", true, configured, ui);
-  EXPECT_EQ(previous, (Names{"DC3", "DC1"}));
-  EXPECT_EQ(configured, (Names{"DC1", "DC2", "DC3"}));
+  EXPECT_EQ(ConfigureDCList(lab.Api(), "CORP", true, configured, ui), (Names{"DC3", "DC1"})) << "the previous list";
+  EXPECT_EQ(configured, (Names{"DC1", "DC2", "DC3"})) << "announced, in order";
+  ConfigureDCList(lab.Api(), "SALES", true, configured, ui);
+  EXPECT_EQ(configured, (Names{"SDC1", "SDC2"}));
 
   InterceptingNetApi api(lab.Api());
-  api.onServerEnum = [](const std::string&, netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&,
-                        std::uint32_t, const std::string&) -> InterceptingNetApi::Status { return 53u; };
-  configured = {"DC2", "DC1"};
+  api.onCall = [](std::string_view operation, const std::string&, const std::string&) -> InterceptingNetApi::Status {
+    return operation == "NetServerEnum" ? std::optional(53u) : std::nullopt;
+  };
   EXPECT_EQ(FailureOf([&] { ConfigureDCList(api, "CORP", true, configured, ui); }),
             "BuildDCList: The network path was not found. [53]");
-  EXPECT_EQ(configured, (Names{"DC2", "DC1"}));
+  EXPECT_EQ(configured, (Names{"SDC1", "SDC2"}));
   EXPECT_FALSE(ui.busyCursor);
+  EXPECT_FALSE(ui.cursor.empty());
 }
 
 }  // namespace

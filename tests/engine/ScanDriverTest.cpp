@@ -1,16 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "InterceptingNetApi.h"
-#include "RecordingHooks.h"
 #include "ScanHarness.h"
-#include "TestLab.h"
-#include "common/VantrelError.h"
-#include "engine/ScanDriver.h"
 
 namespace vantrel::test {
 namespace {
 
 using nlohmann::json;
+using Names = std::vector<std::string>;
 
 constexpr char kMismatchBox[] =
     "An error occurred while building the list of active domain controllers.\r\rThis error is most likely to occur "
@@ -39,146 +35,95 @@ std::string ClockWarning(const std::string& name) {
          "inaccurate results if the two times are not similar.";
 }
 
-json CorpLab(const json& controllers, const json& accounts) {
-  return {{"local_domain", "CORP"},
-          {"domains", {{{"name", "CORP"}, {"controllers", controllers}, {"accounts", accounts}}}}};
-}
+const json kTwoControllers = json::array({{{"name", "DC1"}}, {{"name", "DC2"}}});
 
 json SimpleAccounts() {
   return json::array({User("carol", {{"DC1", 45}}), User("Bob", {{"DC1", 70}}), User("alice", {{"DC2", 10}}),
                       User("dave"), Computer("WS01$", 100), Computer("ws02$", 5)});
 }
 
-struct Driver {
-  Driver(netapi::NetApi& netApi, const Clock& clock) : driver(netApi, clock, ui, stop) {
-    request.currentDomain = "CORP";
-    request.configuredDCs = {"DC1", "DC2"};
-    request.rules.userDays = 30;
-    request.rules.computerDays = 90;
-    request.rules.threadCount = 4;
+TEST(ScanDriver, ControllerCheckComparesWithoutCaseOrOrderAndKeepsTheConfiguredOrder) {
+  TestLab lab(
+      Domain({{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "DC3"}, {"announced", false}}}, SimpleAccounts()));
+  {
+    Driver scan(lab);
+    scan.request.configuredDCs = {"dc2", "DC1"};
+    EXPECT_EQ(scan.driver.Prepare(scan.request).queryList, (Names{"\\\\dc2", "\\\\DC1"}));
+    EXPECT_TRUE(scan.ui.errors.empty());
+    EXPECT_TRUE(scan.ui.warnings.empty());
   }
-  std::string RunExpectingFailure() {
-    try {
-      driver.Run(request, results);
-    } catch (const VantrelError& failure) {
-      return failure.what();
-    }
-    return {};
+  // One configured controller more than the domain announces; or one that is not announced.
+  for (const Names& configured : {Names{"DC1", "DC2", "DC3"}, Names{"DC1", "DC3"}, Names{"DC1"}}) {
+    Driver scan(lab);
+    scan.request.configuredDCs = configured;
+    EXPECT_EQ(scan.RunExpectingFailure(), kMismatchFailure);
+    EXPECT_EQ(scan.ui.errors, Names{kMismatchBox});
+    EXPECT_TRUE(scan.ui.progressMaximums.empty()) << "no account may be enumerated";
+    EXPECT_FALSE(scan.ui.busyCursor);
   }
-  RecordingHooks ui;
-  std::atomic<bool> stop{false};
-  ScanDriver driver;
-  ScanRequest request;
-  TVTRScanResults results;
-};
-
-TEST(ScanDriver, EmptyControllerListEndsTheScan) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
-  Driver scan(lab.Api(), clock);
+  {  // a failing controller enumeration ends the scan with its own message
+    Driver scan(lab);
+    scan.api.onCall = [](std::string_view operation, const std::string&,
+                         const std::string&) -> InterceptingNetApi::Status {
+      return operation == "NetServerEnum" ? std::optional(53u) : std::nullopt;
+    };
+    EXPECT_EQ(scan.RunExpectingFailure(), "BuildDCList: The network path was not found. [53]");
+    EXPECT_TRUE(scan.ui.errors.empty());
+  }
+  Driver scan(lab);
   scan.request.configuredDCs.clear();
   EXPECT_EQ(scan.RunExpectingFailure(),
             "The domain controller list is empty.\r\rTo correct this problem, click the \"Configure\" button in the "
             "General page and follow the instructions.");
 }
 
-TEST(ScanDriver, ControllerCheckComparesWithoutCaseOrOrderAndKeepsTheConfiguredOrder) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(
-      CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}, {{"name", "DC3"}, {"announced", false}}}, SimpleAccounts()),
-      clock);
-  {
-    Driver scan(lab.Api(), clock);
-    scan.request.configuredDCs = {"dc2", "DC1"};
-    const PreparedScan prepared = scan.driver.Prepare(scan.request);
-    EXPECT_EQ(prepared.queryList, (std::vector<std::string>{"\\\\dc2", "\\\\DC1"}));
-    EXPECT_TRUE(scan.ui.errors.empty());
-    EXPECT_TRUE(scan.ui.warnings.empty());
-  }
-  // One configured controller more than the domain announces; or one that is not announced.
-  for (const std::vector<std::string>& configured :
-       {std::vector<std::string>{"DC1", "DC2", "DC3"}, std::vector<std::string>{"DC1", "DC3"},
-        std::vector<std::string>{"DC1"}}) {
-    InterceptingNetApi api(lab.Api());
-    Driver scan(api, clock);
-    scan.request.configuredDCs = configured;
-    EXPECT_EQ(scan.RunExpectingFailure(), kMismatchFailure);
-    EXPECT_EQ(scan.ui.errors, std::vector<std::string>{kMismatchBox});
-    EXPECT_TRUE(api.EnumCalls().empty()) << "no account may be enumerated";
-    EXPECT_FALSE(scan.ui.busyCursor);
-  }
-  {  // a failing controller enumeration ends the scan with its own message
-    InterceptingNetApi api(lab.Api());
-    api.onServerEnum = [](const std::string&, netapi::NetBuffer<netapi::ServerInfo>&, std::uint32_t&, std::uint32_t&,
-                          std::uint32_t, const std::string&) -> InterceptingNetApi::Status { return 53u; };
-    Driver scan(api, clock);
-    EXPECT_EQ(scan.RunExpectingFailure(), "BuildDCList: The network path was not found. [53]");
-    EXPECT_TRUE(scan.ui.errors.empty());
-  }
-}
-
 TEST(ScanDriver, WithTheCheckOffTheConfiguredListIsUsedAsItIs) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
-  InterceptingNetApi api(lab.Api());
-  Driver scan(api, clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
+  Driver scan(lab);
   scan.request.dcCheck = false;
   scan.request.configuredDCs = {"DC1", "GONE"};
-  const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
+  const ScanOutcome outcome = scan.Run();
   ASSERT_FALSE(scan.ui.warnings.empty());
   EXPECT_EQ(scan.ui.warnings.front(), kCheckOffWarning);
   EXPECT_TRUE(scan.ui.errors.empty());
   // The removed controller is asked all the same (and fails) for the accounts DC1 did not settle.
-  EXPECT_GT(api.LookupsByServer()["\\\\GONE"], 0);
-  EXPECT_EQ(api.LookupsByServer().count("\\\\DC2"), 0u);
+  EXPECT_GT(scan.api.Lookups("\\\\GONE"), 0);
+  EXPECT_EQ(scan.api.Lookups("\\\\DC2"), 0);
   EXPECT_FALSE(outcome.errorLines.empty());
   for (const std::string& line : outcome.errorLines) EXPECT_EQ(line.rfind("[\\\\GONE] User:", 0), 0u) << line;
 }
 
 TEST(ScanDriver, ClockCheckInformsAbove36HoursAndWarnsWhenTheTimeIsUnavailable) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(CorpLab({{{"name", "DC1"}},
-                       {{"name", "EXACT"}, {"clock_offset_seconds", 129600}},
-                       {{"name", "AHEAD"}, {"clock_offset_seconds", 129601}},
-                       {{"name", "BEHIND"}, {"clock_offset_seconds", -129601}},
-                       {{"name", "MUTE"}, {"time_unavailable", true}}},
-                      json::array({User("old", {{"DC1", 100}})})),
-              clock);
-  const std::vector<std::string> expectedInformation{ClockInformation("AHEAD"), ClockInformation("BEHIND")};
-  {
-    Driver scan(lab.Api(), clock);
-    scan.request.configuredDCs = {"DC1", "EXACT", "AHEAD", "BEHIND", "MUTE"};
-    scan.driver.Prepare(scan.request);
-    EXPECT_EQ(scan.ui.informations, expectedInformation);
-    EXPECT_EQ(scan.ui.warnings, std::vector<std::string>{ClockWarning("MUTE")});
-  }
-  {  // without the local machine's time, the local clock is the reference
-    InterceptingNetApi api(lab.Api());
-    api.onRemoteTOD = [](const std::string& server, netapi::TimeOfDayInfo&) -> InterceptingNetApi::Status {
-      if (server.empty()) return 53u;
-      return std::nullopt;
+  TestLab lab(Domain({{{"name", "DC1"}},
+                      {{"name", "EXACT"}, {"clock_offset_seconds", 129600}},
+                      {{"name", "AHEAD"}, {"clock_offset_seconds", 129601}},
+                      {{"name", "BEHIND"}, {"clock_offset_seconds", -129601}},
+                      {{"name", "MUTE"}, {"time_unavailable", true}}},
+                     json::array({User("old", {{"DC1", 100}})})));
+  // Without the local machine's time, the local clock is the reference.
+  for (const bool localTimeKnown : {true, false}) {
+    Driver scan(lab);
+    scan.api.onCall = [&](std::string_view operation, const std::string& server,
+                          const std::string&) -> InterceptingNetApi::Status {
+      return !localTimeKnown && operation == "NetRemoteTOD" && server.empty() ? std::optional(53u) : std::nullopt;
     };
-    Driver scan(api, clock);
     scan.request.configuredDCs = {"DC1", "EXACT", "AHEAD", "BEHIND", "MUTE"};
     scan.driver.Prepare(scan.request);
-    EXPECT_EQ(scan.ui.informations, expectedInformation);
-    EXPECT_EQ(scan.ui.warnings, std::vector<std::string>{ClockWarning("MUTE")});
+    EXPECT_EQ(scan.ui.informations, (Names{ClockInformation("AHEAD"), ClockInformation("BEHIND")})) << localTimeKnown;
+    EXPECT_EQ(scan.ui.warnings, Names{ClockWarning("MUTE")}) << localTimeKnown;
   }
-  {  // names in the boxes are cut to 100 characters
-    const std::string longName(120, 'N');
-    Driver scan(lab.Api(), clock);
-    scan.request.dcCheck = false;
-    scan.request.configuredDCs = {longName};
-    scan.driver.Prepare(scan.request);
-    ASSERT_EQ(scan.ui.warnings.size(), 2u);
-    EXPECT_EQ(scan.ui.warnings[1], ClockWarning(std::string(100, 'N')));
-  }
+  // Names in the boxes are cut to 100 characters.
+  Driver scan(lab);
+  scan.request.dcCheck = false;
+  scan.request.configuredDCs = {std::string(120, 'N')};
+  scan.driver.Prepare(scan.request);
+  ASSERT_EQ(scan.ui.warnings.size(), 2u);
+  EXPECT_EQ(scan.ui.warnings[1], ClockWarning(std::string(100, 'N')));
 }
 
 TEST(ScanDriver, CompletedScanSuggestsActionsSortsByNameAndReportsItsCounts) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
-  Driver scan(lab.Api(), clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
+  Driver scan(lab);
   scan.request.neverUsedActionIndex = 2;  // Disable
   scan.request.suggestionLimits.userDisable = true;
   scan.request.suggestionLimits.userDisableDays = 40;
@@ -188,19 +133,16 @@ TEST(ScanDriver, CompletedScanSuggestsActionsSortsByNameAndReportsItsCounts) {
   scan.request.suggestionLimits.computerDeleteDays = 90;
   scan.results.Add("left over", 1, actShow);
 
-  const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
+  const ScanOutcome outcome = scan.Run();
 
-  ASSERT_EQ(scan.results.Count(), 4u);
-  EXPECT_EQ(scan.results[0].Name(), "Bob");
-  EXPECT_EQ(scan.results[0].Days(), 70);
-  EXPECT_EQ(scan.results[0].Action(), actDelete);
-  EXPECT_EQ(scan.results[1].Name(), "carol");
-  EXPECT_EQ(scan.results[1].Action(), actDisable);
-  EXPECT_EQ(scan.results[2].Name(), "dave");
-  EXPECT_EQ(scan.results[2].Days(), -1);
-  EXPECT_EQ(scan.results[2].Action(), actDisable);
-  EXPECT_EQ(scan.results[3].Name(), "WS01$");
-  EXPECT_EQ(scan.results[3].Action(), actDelete);
+  std::vector<std::tuple<std::string, std::int32_t, std::int32_t>> results;
+  for (std::size_t i = 0; i < scan.results.Count(); ++i) {
+    results.emplace_back(scan.results[i].Name(), scan.results[i].Days(), scan.results[i].Action());
+  }
+  EXPECT_EQ(
+      results,
+      (decltype(results){
+          {"Bob", 70, actDelete}, {"carol", 45, actDisable}, {"dave", -1, actDisable}, {"WS01$", 100, actDelete}}));
   EXPECT_EQ(outcome.counts, (SuggestionCounts{0, 2, 2}));
   EXPECT_EQ(outcome.neverUsedAction, actDisable);
   EXPECT_EQ(outcome.accountsInList, 6);
@@ -212,97 +154,74 @@ TEST(ScanDriver, CompletedScanSuggestsActionsSortsByNameAndReportsItsCounts) {
 }
 
 TEST(ScanDriver, ScanTimeIsMeasuredOnTheClock) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
   const auto runTaking = [&](std::chrono::seconds duration) {
-    Driver scan(lab.Api(), clock);
+    Driver scan(lab);
     scan.ui.onStatusText = [&](const std::string& text) {
-      if (text == "Scanning") clock.Advance(duration);
+      if (text == "Scanning") lab.clock.Advance(duration);
     };
-    return scan.driver.Run(scan.request, scan.results);
+    return scan.Run();
   };
   EXPECT_EQ(runTaking(std::chrono::seconds(3723)).scanTimeLabel, "Scan time: 1:02:03");
-  const ScanOutcome day = runTaking(std::chrono::hours(24));
-  EXPECT_EQ(day.scanTimeLabel, "Scan time: 24:00:00");
+  EXPECT_EQ(runTaking(std::chrono::hours(24)).scanTimeLabel, "Scan time: 24:00:00");
   const ScanOutcome longer = runTaking(std::chrono::hours(24) + std::chrono::seconds(1));
   EXPECT_EQ(longer.scanTimeLabel, "Scan time: Over 24 hours");
   EXPECT_EQ(longer.scanTime, "Over 24 hours");
 }
 
-TEST(ScanDriver, NeverUsedActionComesFromTheComboPosition) {
-  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(0), 4);
-  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(1), 5);
-  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(2), 6);
-  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(3), 7);
-  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(-1), 5);
-  EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(4), 5);
-
-  ManualClock clock(TestEpoch());
-  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
-  Driver scan(lab.Api(), clock);
-  scan.request.neverUsedActionIndex = 0;  // Ignore: dave is left out during the scan
-  scan.driver.Run(scan.request, scan.results);
-  for (std::size_t i = 0; i < scan.results.Count(); ++i) EXPECT_NE(scan.results[i].Name(), "dave");
-  EXPECT_EQ(scan.results.Count(), 3u);
+TEST(ScanDriver, NeverUsedActionComesFromTheComboPositionAndIgnoreEntriesFromBothPages) {
+  for (const auto& [index, action] : std::initializer_list<std::pair<int, std::int32_t>>{
+           {0, actIgnore}, {1, actShow}, {2, actDisable}, {3, actDelete}, {-1, actShow}, {4, actShow}}) {
+    EXPECT_EQ(ScanDriver::NeverUsedActionFromIndex(index), action) << index;
+  }
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
+  Driver scan(lab);
+  scan.request.neverUsedActionIndex = 0;            // Ignore: dave is left out during the scan
+  scan.request.ignoreEntries = {"UBOB", "Cws01$"};  // from the Users and the Computers page
+  scan.Run();
+  ASSERT_EQ(scan.results.Count(), 1u);
+  EXPECT_EQ(scan.results[0].Name(), "carol");
 }
 
 TEST(ScanDriver, SizeWarningAnswerComesBackForStoring) {
-  ManualClock clock(TestEpoch());
   json accounts = json::array();
   for (int i = 0; i < 501; ++i) accounts.push_back(User("u" + std::to_string(i), {{"DC1", 1}}));
-  TestLab lab(CorpLab({{{"name", "DC1"}}}, accounts), clock);
-  {
-    Driver scan(lab.Api(), clock);
-    scan.request.configuredDCs = {"DC1"};
-    scan.ui.sizeWarningAnswer = false;
-    EXPECT_FALSE(scan.driver.Run(scan.request, scan.results).showDomainSizeWarning);
-    EXPECT_EQ(scan.ui.sizeWarnings, std::vector<std::uint32_t>{501});
-  }
-  {  // an answer given before the scan was stopped is kept as well
-    Driver scan(lab.Api(), clock);
-    scan.request.configuredDCs = {"DC1"};
-    scan.ui.sizeWarningAnswer = false;
-    scan.ui.onProcessEvents = [&] {
-      if (!scan.ui.sizeWarnings.empty()) scan.stop = true;
-    };
-    EXPECT_EQ(scan.RunExpectingFailure(), "Scan aborted: Terminated by user");
-    EXPECT_FALSE(scan.driver.LastShowDomainSizeWarning());
-  }
-  {
-    Driver scan(lab.Api(), clock);
-    scan.request.configuredDCs = {"DC1"};
-    scan.request.rules.unattended = true;
-    scan.ui.sizeWarningAnswer = false;
-    EXPECT_TRUE(scan.driver.Run(scan.request, scan.results).showDomainSizeWarning);
-    EXPECT_TRUE(scan.driver.LastShowDomainSizeWarning());
-    EXPECT_TRUE(scan.ui.sizeWarnings.empty());
-  }
-}
+  TestLab lab(Domain(kTwoControllers, accounts));
+  const auto scanOf = [&](bool unattended) {
+    auto scan = std::make_unique<Driver>(lab);
+    scan->request.rules.unattended = unattended;
+    scan->ui.sizeWarningAnswer = false;
+    return scan;
+  };
+  const auto attended = scanOf(false);
+  EXPECT_FALSE(attended->Run().showDomainSizeWarning);
+  EXPECT_EQ(attended->ui.sizeWarnings, std::vector<std::uint32_t>{501});
 
-TEST(ScanDriver, IgnoreEntriesFromBothPagesAreApplied) {
-  ManualClock clock(TestEpoch());
-  json labJson = CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts());
-  labJson["domains"][0]["groups"] = {{{"name", "Staff"}, {"scope", "global"}, {"members", {"carol"}}}};
-  TestLab lab(labJson, clock);
-  Driver scan(lab.Api(), clock);
-  scan.request.ignoreEntries = {"UBOB", "GStaff", "Cws01$"};
-  scan.driver.Run(scan.request, scan.results);
-  ASSERT_EQ(scan.results.Count(), 1u);
-  EXPECT_EQ(scan.results[0].Name(), "dave");
+  const auto unattended = scanOf(true);
+  EXPECT_TRUE(unattended->Run().showDomainSizeWarning);
+  EXPECT_TRUE(unattended->driver.LastShowDomainSizeWarning());
+  EXPECT_TRUE(unattended->ui.sizeWarnings.empty());
+
+  // Stopped while the account list is read: aborted before any query, the answer kept as well.
+  const auto stopped = scanOf(false);
+  stopped->ui.onProcessEvents = [&] { stopped->stop = !stopped->ui.sizeWarnings.empty(); };
+  EXPECT_EQ(stopped->RunExpectingFailure(), "Scan aborted: Terminated by user");
+  EXPECT_FALSE(stopped->driver.LastShowDomainSizeWarning());
+  EXPECT_EQ(stopped->api.Lookups(), 0);
+  EXPECT_EQ(stopped->results.Count(), 0u);
 }
 
 TEST(ScanDriver, StopBetweenRoundsEndsLikeANormalScan) {
-  ManualClock clock(TestEpoch());
-  TestLab lab(CorpLab({{{"name", "DC1"}}, {{"name", "DC2"}}}, SimpleAccounts()), clock);
-  InterceptingNetApi api(lab.Api());
+  TestLab lab(Domain(kTwoControllers, SimpleAccounts()));
+  Driver scan(lab);
   Gate gate;
-  HoldLookupsAt(gate, api);
-  Driver scan(api, clock);
+  HoldLookupsAt(gate, scan.api);
   scan.request.rules.threadCount = 1;
   PressStopOnceScanning(scan.ui, scan.stop, gate);
-  const ScanOutcome outcome = scan.driver.Run(scan.request, scan.results);
+  const ScanOutcome outcome = scan.Run();  // the started query finished; no abort
   EXPECT_EQ(outcome.accountsInList, 6);
   EXPECT_EQ(outcome.accountsScanned, 1);
+  EXPECT_EQ(scan.api.LookupsInFlight(), 0);
   EXPECT_EQ(outcome.scanTimeLabel, "Scan time: 0:00:00");
   ASSERT_EQ(scan.results.Count(), 1u);  // carol, the first account, finished and was reported
   EXPECT_EQ(scan.results[0].Name(), "carol");
