@@ -35,14 +35,16 @@ using test::ScopedEnv;
 using test::WriteFile;
 using Lines = std::vector<std::string>;
 
-// The simulated network, except for the answers a test chooses.
-class ChosenAnswersNetApi : public test::ForwardingNetApi {
+// The simulated network, except for the answers a test chooses (with fileServer set, also the file server's).
+class ChosenAnswersNetApi : public test::ForwardingNetApi, public netapi::RemoteFolders {
  public:
   using ForwardingNetApi::ForwardingNetApi;
   std::map<std::string, NetStatus> delAnswers;
   std::function<NetStatus(const std::string&, std::vector<std::string>&)> delWithChildren;
   bool refuseListing = false;
-  netapi::RemoteFolders* folders = nullptr;
+  bool fileServer = false;
+  Lines moves;
+  Result moveAnswer;
 
   NetStatus NetUserDel(const std::string& s, const std::string& u) override {
     const auto answer = delAnswers.find(u);
@@ -57,24 +59,16 @@ class ChosenAnswersNetApi : public test::ForwardingNetApi {
     return refuseListing ? netapi::status::kRpcServerUnavailable
                          : ForwardingNetApi::NetUserEnum(s, l, f, p, b, r, t, h);
   }
-  netapi::RemoteFolders& Folders() override { return folders != nullptr ? *folders : ForwardingNetApi::Folders(); }
-};
-
-// A file server whose answer the test chooses; notes what it was asked.
-class FakeFileServer : public netapi::RemoteFolders {
- public:
-  Lines calls;
-  Result answer;
+  netapi::RemoteFolders& Folders() override { return fileServer ? *this : ForwardingNetApi::Folders(); }
   Result MoveInto(const std::string& folder, const std::string& target) override {
-    calls.push_back(folder + " -> " + target);
-    Result result = answer;
+    moves.push_back(folder + " -> " + target);
+    Result result = moveAnswer;
     result.destination = target + "\\moved";
     return result;
   }
 };
 
-// A domain on the simulated network with real home folders, the mailbox helper reading the same lab,
-// and a journal beside it.
+// A domain on the simulated network with real home folders, mailboxes in the same lab, and a journal.
 class ExecutorTest : public ::testing::Test {
  protected:
   ExecutorTest() : data_("XDG_DATA_HOME", temp_.Path().string()) {
@@ -312,22 +306,21 @@ TEST_F(ExecutorTest, MoveCreatesTheTargetAndATargetThatCannotBeIsALineOrTheEnd) 
 }
 
 TEST_F(ExecutorTest, HomeFoldersOnFileServersGoToTheBackEnd) {
-  FakeFileServer server;
-  net_->folders = &server;
+  net_->fileServer = true;
   resources_.homeFolder = HomeFolderOption::kMove;
   resources_.newHomeFolderPath = R"(\\FS1\archive$)";
   Run({{"remote1", actDelete}});
-  EXPECT_EQ(server.calls, Lines{R"(\\FS1\homes$\remote1 -> \\FS1\archive$)"});
+  EXPECT_EQ(net_->moves, Lines{R"(\\FS1\homes$\remote1 -> \\FS1\archive$)"});
   EXPECT_TRUE(errors_.empty()) << errors_.front();
   EXPECT_EQ(Journal()[0]["destination"], R"(\\FS1\archive$\moved)");
 
   // To a folder of this computer, made here first; the back end's failure is the line.
-  server.answer = {EACCES, R"(\\FS1\homes$\remote2\a.txt: Permission denied)", {}};
+  net_->moveAnswer = {EACCES, R"(\\FS1\homes$\remote2\a.txt: Permission denied)", {}};
   const fs::path local = temp_ / "archive" / "new";
   resources_.newHomeFolderPath = local.string() + "/";
   Run({{"remote2", actDelete}});
-  EXPECT_EQ(server.calls.back(), R"(\\FS1\homes$\remote2 -> )" + fs::canonical(local).string());
-  EXPECT_EQ(errors_, Lines{Line("remote2", server.answer.text)});
+  EXPECT_EQ(net_->moves.back(), R"(\\FS1\homes$\remote2 -> )" + fs::canonical(local).string());
+  EXPECT_EQ(errors_, Lines{Line("remote2", net_->moveAnswer.text)});
   EXPECT_FALSE(Account("remote1"));
   EXPECT_FALSE(Account("remote2"));
 }

@@ -47,9 +47,8 @@ TEST(FileVersionInfoTest, ReadsGeneratedLibrariesAndNeverDamagedOnes) {
     WriteFile(file, bytes);
     EXPECT_EQ(FileVersionInfo::Size(file), 0u);
   }
-  // Every truncation and many single-byte changes of a good file: never a crash or a read outside the
-  // file (the sanitizers watch), and a file cut before the end of the record (after the headers, 0x200,
-  // and the resource directories, 88 bytes) never yields the version.
+  // Truncations and byte changes: no read outside the file (the sanitizers watch), no version from a cut record.
+  // The record ends after the headers (0x200), the resource directories (88 bytes) and its own size.
   const std::vector<std::uint8_t> good = VersionedPeFile::Build("5.5.2653.0");
   WriteFile(file, good);
   const std::size_t recordEnd = 0x200 + 88 + FileVersionInfo::Size(file);

@@ -78,8 +78,7 @@ TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringADeleteOrACopyIsNeverF
     if (::renameat2(AT_FDCWD, link.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE) != 0 && errno == EINVAL) {
       GTEST_SKIP() << "no atomic exchange on this file system";
     }
-    // The account's owner, while the delete runs: the subfolder exchanged with a link to the outside,
-    // and back, again and again, so that its name is always there, as the folder or as the link.
+    // The account's owner swaps the subfolder with a link to the outside and back, again and again.
     std::atomic<bool> done{false};
     std::thread swapper([&] {
       for (int i = 0; i < 100000 && !done.load(); ++i) {

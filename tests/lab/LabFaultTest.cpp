@@ -1,10 +1,8 @@
-// The lab under faults: a write that fails midway, imports and account changes killed midway, and the
-// fuzzers' lab seeds. The lab already there stays whole, and nothing is left over for ever.
+// The lab under failed writes, kills midway and the fuzzers' seeds: it stays whole, nothing is left over.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -78,8 +76,7 @@ TEST(LabFaults, AKilledImportLeavesTheOldOrTheNewLab) {
                                       expected = now;
                                     });
   EXPECT_GT(killed, 0);
-  // Beside the lab at most the half-built folder of the last killed import: each import clears the
-  // ones before it left.
+  // At most the last killed import's half-built folder is left: each import clears the ones before it.
   for (const auto& entry : fs::directory_iterator(folder.Path())) {
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "lab" || name.rfind(".lab.new-", 0) == 0) << name;
@@ -87,54 +84,21 @@ TEST(LabFaults, AKilledImportLeavesTheOldOrTheNewLab) {
   EXPECT_LE(CountFiles(folder.Path(), ".lab.new-"), 1);
 }
 
-// A child that builds a lab beside `lab` and stops in the middle of it until it is killed (SIGKILL, by
-// Kill or at destruction). Its scratch folder is known once the constructor returns.
-class StuckLabBuilder {
- public:
-  explicit StuckLabBuilder(const fs::path& lab) {
-    int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0 || (child_ = ::fork()) < 0) throw std::runtime_error("cannot start a child");
-    if (child_ == 0) {
-      ::close(ready[0]);
-      try {
+// Runs an import in a child that dies in the middle of building, as if killed; returns its scratch folder.
+fs::path DiedWhileBuilding(const fs::path& lab) {
+  std::string unused;
+  test::RunInChild(
+      [&](std::string&) {
         lab::ReplaceLabFolder(lab, [&](const fs::path& folder) {
           test::WriteFile(folder / "lab.sqlite", "half a database");
-          const std::string name = folder.string();
-          if (::write(ready[1], name.data(), name.size()) < 0) ::_exit(98);
-          ::close(ready[1]);
-          for (;;) ::pause();
+          test::WriteFile(lab.parent_path() / "died-in", folder.string());
+          ::_exit(0);
         });
-      } catch (...) {
-      }
-      ::_exit(99);
-    }
-    ::close(ready[1]);
-    std::string name;
-    char buffer[4096];
-    for (ssize_t count = 0; (count = ::read(ready[0], buffer, sizeof buffer)) > 0;) {
-      name.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(ready[0]);
-    if (name.empty()) throw std::runtime_error("the builder did not start");
-    scratch_ = name;
-  }
-  ~StuckLabBuilder() { Kill(); }
-  StuckLabBuilder(const StuckLabBuilder&) = delete;
-  StuckLabBuilder& operator=(const StuckLabBuilder&) = delete;
-
-  const fs::path& Scratch() const { return scratch_; }
-  void Kill() {
-    if (child_ <= 0) return;
-    ::kill(child_, SIGKILL);
-    int status = 0;
-    ::waitpid(child_, &status, 0);
-    child_ = -1;
-  }
-
- private:
-  pid_t child_ = -1;
-  fs::path scratch_;
-};
+        return 1;
+      },
+      unused);
+  return test::ReadFile(lab.parent_path() / "died-in");
+}
 
 TEST(LabFaults, KilledLabCommandsLeaveNoScratchFolderForever) {
   test::OpenTempFolder folder;
@@ -142,41 +106,39 @@ TEST(LabFaults, KilledLabCommandsLeaveNoScratchFolderForever) {
   lab::ImportJson(LabJson(1, 5), lab, kClock);
   const std::string liveLab = lab::ExportJson(lab, kClock);
 
-  // Two imports killed while building, and one still at work when the next command starts.
-  StuckLabBuilder killed1(lab);
-  StuckLabBuilder killed2(lab);
-  StuckLabBuilder working(lab);
-  killed1.Kill();
-  killed2.Kill();
-  ASSERT_TRUE(fs::exists(killed1.Scratch()));
-  // Neither a link nor a file that only looks like a scratch folder is followed or removed, and another
-  // lab's scratch folder is that lab's business.
+  // An import that died while building, and one still at work (holding its folder's lock).
+  const fs::path killed = DiedWhileBuilding(lab);
+  const fs::path working = folder / ".lab.new-WORK01";
+  test::WriteFile(working / "lab.sqlite", "half a database");
+  const int held = ::open(working.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  ASSERT_TRUE(fs::exists(killed / "lab.sqlite"));
+  fs::remove(folder / "died-in");
+  // Look-alike links and files, and another lab's scratch folder, are left alone.
   fs::create_directory_symlink(lab, folder / ".lab.new-LINKED");
   test::WriteFile(folder / ".lab.new-NOTDIR", "someone's file");
   fs::create_directory(folder / ".other.new-ABCDEF");
 
-  // A command that fails while building: the killed runs' folders go, everything else stays.
+  // A command that fails while building: the killed run's folder goes, everything else stays.
   EXPECT_THROW(lab::ReplaceLabFolder(lab, [](const fs::path&) { throw VantrelError("stop here"); }), VantrelError);
-  EXPECT_FALSE(fs::exists(killed1.Scratch()));
-  EXPECT_FALSE(fs::exists(killed2.Scratch()));
-  EXPECT_TRUE(fs::exists(working.Scratch() / "lab.sqlite"));
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_TRUE(fs::exists(working / "lab.sqlite"));
   EXPECT_EQ(lab::ExportJson(lab, kClock), liveLab);
   EXPECT_TRUE(fs::is_symlink(folder / ".lab.new-LINKED"));
   EXPECT_EQ(test::ReadFile(folder / ".lab.new-NOTDIR"), "someone's file");
   EXPECT_TRUE(fs::is_directory(folder / ".other.new-ABCDEF"));
 
-  // Once the last one is killed too, the next import clears its folder and nothing else is left over.
-  working.Kill();
+  // Once the last one ends too, the next import clears its folder and nothing else is left over.
+  ::close(held);
   lab::ImportJson(LabJson(2, 5), lab, kClock);
-  EXPECT_FALSE(fs::exists(working.Scratch()));
+  EXPECT_FALSE(fs::exists(working));
   EXPECT_NE(lab::ExportJson(lab, kClock).find("\"r2-4\""), std::string::npos);
   fs::remove(folder / ".lab.new-LINKED");
   fs::remove(folder / ".lab.new-NOTDIR");
   EXPECT_EQ(CountFiles(folder.Path(), ".lab."), 0);
 }
 
-// Rows of the lab's tables that refer to accounts which no longer exist, plus a million if the
-// database is damaged.
+// Rows referring to accounts that no longer exist, plus a million if the database is damaged.
 std::int64_t OrphanRows(const fs::path& lab) {
   sqlite3* db = nullptr;
   sqlite3_stmt* statement = nullptr;
@@ -211,8 +173,7 @@ TEST(LabFaults, AccountChangesInTheLabAreWholeOrAbsent) {
                       accounts + R"(],"groups":[{"name":"G","scope":"global","members":[)" + members + "]}]}]}",
                   lab, kClock);
 
-  // Each run disables or enables every third account and deletes every seventh of those, one call
-  // each, so that the kill lands inside one of thousands of small transactions.
+  // One call per change, so that the kill lands inside one of thousands of small transactions.
   const int killed = KillRepeatedly(
       [&](int run) {
         netapi::SimNetApi api(lab, kClock);

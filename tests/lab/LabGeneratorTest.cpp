@@ -43,13 +43,7 @@ std::vector<UserInfo> Accounts(SimNetApi& api, const std::string& server, std::u
 TEST(LabGenerate, ARealisticDomainThatTheSeedDecides) {
   const test::TempFolder folder;
   const ManualClock clock(testing::TestNow());
-  GenerateOptions options;
-  options.domain = "ACME";
-  options.users = 2000;
-  options.computers = 300;
-  options.controllers = 3;
-  options.latencyMs = 0.25;
-  options.seed = 7;
+  GenerateOptions options{.domain = "ACME", .users = 2000, .computers = 300, .controllers = 3, .latencyMs = 0.25};
   for (const char* lab : {"lab", "same", "other"}) {
     options.seed = lab == std::string("other") ? 8 : 7;
     Generate(folder / lab, options, clock);
