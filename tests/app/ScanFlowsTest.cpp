@@ -66,8 +66,7 @@ void WindowTest::stopsEndScansAndCommandsWaitForFills() {
     QVERIFY(!window.Busy());
     QVERIFY(harness.Find("btnScanStartScan")->isEnabled() && !harness.Find("btnScanStop")->isEnabled());
   }
-  // A column click's fill processes events: what they ask that would replace or empty the list is refused,
-  // and the rows appear only whole. The click never finds the earlier stop pending.
+  // A column click's fill processes events: commands that would change the list are refused; no stop pending.
   harness.Show({"DC1"});
   window.PageControl()->setCurrentIndex(4);
   bool closed = true;
@@ -88,8 +87,7 @@ void WindowTest::stopsEndScansAndCommandsWaitForFills() {
 }
 
 void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
-  // Check off: the list (without DC6) is used as it is. DC2 does not answer: no clock, and an error line
-  // per account. DC3 to DC5 are 36 hours off, DC4 exactly, which is no difference worth a box.
+  // Check off: the list (no DC6) is used as it is. DC2 is down; DC3 to DC5 are 36 hours off, DC4 exactly.
   WindowHarness harness(R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [
       {"name": "DC1", "primary": true}, {"name": "DC2", "down": true},
       {"name": "DC3", "clock_offset_seconds": 129601}, {"name": "DC4", "clock_offset_seconds": -129600},
@@ -101,6 +99,11 @@ void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
                         "\"DCCheck\"=dword:00000000\r\n" + MultiString("DCList", {"DC1", "DC2", "DC3", "DC4", "DC5"}));
   TfrmMain& window = harness.Start();
   window.ComputersPage()->chkbAction[0]->setChecked(false);
+  harness.QueueOk();
+  harness.Press("btnGeneralDomainConfig");
+  QVERIFY(harness.boxes.ShownTexts().last().startsWith(
+      u"The domain controller check has been disabled in the registry."_s));
+  harness.boxes.ClearShown();
   const auto difference = [](const char* name) {
     return u"The system time on %1 is different to the time on the local computer. The difference is "
            "greater than 36 hours. You should synchronize server times to improve scan accuracy."_s.arg(
@@ -117,7 +120,6 @@ void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
       {BoxKind::Information, difference("DC3")},
       {BoxKind::Information, difference("DC5")}};
 
-  // The scan takes a day and an hour by the clock.
   const auto slow = OnProgress(harness, "Scanning", 1, [&harness] { harness.clock.Advance(std::chrono::hours(25)); });
   harness.QueueOk(4);
   QStringList statistics;
@@ -125,7 +127,6 @@ void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
     statistics = StatisticsOf(dialog);
     WindowHarness::Click("btnOk")(dialog);
   });
-  // The error list counts its lines, and F1 there opens its own topic.
   QStringList errors;
   harness.boxes.QueueDialog([&](QDialog& dialog) {
     errors = Lines(dialog.findChild<QListWidget*>(u"lstbErrors"_s));
@@ -162,12 +163,9 @@ void WindowTest::controllerChecksClocksAndErrorsOfALongScan() {
 }
 
 void WindowTest::largeDomainAndDelayedStarts() {
-  std::string accounts = R"({"name": "user0"})";
-  for (int index = 1; index < 501; ++index) accounts += R"(, {"name": "user)" + std::to_string(index) + R"("})";
-  WindowHarness harness(
-      (R"({"local_domain": "CORP", "domains": [{"name": "CORP", "controllers": [{"name": "DC1"}], "accounts": [)" +
-       accounts + "]}]}")
-          .c_str());
+  std::string lab = R"({"local_domain": "CORP", "domains": [{"name": "CORP", "accounts": [{"name": "user0"})";
+  for (int index = 1; index < 501; ++index) lab += R"(, {"name": "user)" + std::to_string(index) + R"("})";
+  WindowHarness harness((lab + R"(], "controllers": [{"name": "DC1"}]}]})").c_str());
   TfrmMain& window = harness.Start();
   window.DCListDialog()->SetItems({"DC1"});
   window.ComputersPage()->chkbAction[0]->setChecked(false);
@@ -255,7 +253,6 @@ void WindowTest::scanPageCycle() {
   QCOMPARE(ResultRows(view), (QStringList{"alice 45", "erin never"}));
   QVERIFY(execute->isEnabled() && !window.Busy());
 
-  // Another domain's file: the error box, and the view left empty.
   WriteFile(edited, "# Domain:  SALES\r\n alice 45 Disable\r\n");
   harness.boxes.QueueDialog(WindowHarness::ChooseFile(edited));
   harness.QueueOk();
@@ -273,7 +270,6 @@ void WindowTest::scanPageCycle() {
   });
   harness.Press("btnScanStartScan");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
-  QVERIFY(!harness.Find<QLabel>("lblScanLastScanTime")->isHidden());
   QCOMPARE(harness.Find<QLabel>("lblScanLastScanTime")->text(), u"Scan time: 0:00:00"_s);
   QVERIFY(harness.Find("btnScanSaveResult")->isEnabled() && !execute->isEnabled());
   QVERIFY(!window.Settings().ShowStats());
@@ -282,7 +278,6 @@ void WindowTest::scanPageCycle() {
   harness.ClickColumnHead(1);
   harness.ClickColumnHead(1);
   QCOMPARE(ResultRows(view), (QStringList{"dave never", "carol 400", "WS01$ 200", "bob 45"}));
-  // The menu's title names the selection; without one its items are off.
   auto* title = harness.Find<QAction>("pmnuActionAccountName");
   harness.ActionMenu();
   QCOMPARE(title->text(), u"[No account selected]"_s);
@@ -331,7 +326,6 @@ void WindowTest::scanPageCycle() {
     QCOMPARE(ReadFile(path), saved);
   }
 
-  // Opened again: the saved rows and actions, sorted by name.
   harness.boxes.QueueDialog(WindowHarness::ChooseFile(path));
   harness.Press("btnScanOpenResult");
   QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
@@ -352,10 +346,8 @@ void WindowTest::scanPageCycle() {
   QVERIFY(harness.boxes.ShownTexts().last().endsWith(u"No such file or directory."_s));
   QCOMPARE(ResultRows(view), descending);
   harness.ClickColumnHead(0);  // the same column again: ascending
-  QCOMPARE(ResultRows(view).first(), u"bob 45"_s);
-  QCOMPARE(ResultRows(view).size(), 4);  // the rows keep their places
+  QCOMPARE(ResultRows(view), (QStringList{"bob 45", "carol 400", "dave never", "WS01$ 200"}));
 
-  // Executing: Cancel at the confirmation changes nothing; OK runs the actions and empties the list.
   harness.boxes.QueueAnswer(BoxAnswer::Cancel);
   harness.Press("btnScanExecuteActions");
   QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::OkCancel);
@@ -366,9 +358,6 @@ void WindowTest::scanPageCycle() {
   QVERIFY(ResultRows(view).isEmpty() && window.Results().Count() == 0);
   QVERIFY(!execute->isEnabled() && !window.Busy());
   QCOMPARE(window.ErrorsDialog()->LineCount(), 0);
-  harness.ClickColumnHead(1);
-  QVERIFY(ResultRows(view).isEmpty());
-  // carol disabled, bob deleted, dave (shown only) untouched.
   std::optional<netapi::UserInfo> info;
   QCOMPARE(harness.net->NetUserGetInfo("\\\\DC1", "bob", 1, info), netapi::status::kNerrUserNotFound);
   for (const char* name : {"carol", "dave"}) {

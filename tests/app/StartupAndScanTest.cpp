@@ -28,9 +28,7 @@ void WindowTest::startUpFindsItsDomainAfterTheSplash() {
   for (const ShownBox& box : down.boxes.Shown()) QCOMPARE(box.kind, BoxKind::Error);
   down.boxes.ClearQueue();
 
-  // Three domains seen from CORP: one trusted, two announced. The start-up takes longer than the
-  // splash's minimum, so the splash goes at once; then the picker comes up, sorted, the first
-  // selected, and a double click chooses.
+  // One domain trusted, two announced; a start-up longer than the splash's minimum closes it at once.
   WindowHarness three(R"({"local_domain": "CORP", "announced_domains": ["CORP", "ALPHA"], "domains": [
     {"name": "CORP", "controllers": [{"name": "DC1"}], "trusts": ["SALES"]},
     {"name": "SALES", "controllers": [{"name": "SDC1"}, {"name": "SDC2"}]},
@@ -51,7 +49,6 @@ void WindowTest::startUpFindsItsDomainAfterTheSplash() {
   QCOMPARE(three.clock.Now() - chosen.StartTime, Clock::TimePoint::duration(std::chrono::seconds(3)));
   QCOMPARE(chosen.CurrentDomain, std::string("SALES"));
   QCOMPARE(chosen.Settings().DomainName(), std::string("SALES"));
-  // The key of the chosen domain was read: its controllers, in their order, and its day field.
   QCOMPARE(chosen.DCListDialog()->Items(), (std::vector<std::string>{"SDC2", "SDC1"}));
   QCOMPARE(chosen.UsersPage()->edtDays[0]->text(), u"77"_s);
 
@@ -68,8 +65,7 @@ void WindowTest::startUpFindsItsDomainAfterTheSplash() {
 
 void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   WindowHarness harness;
-  // Out-of-range values (shown clamped); "Xodd", of no known type, shows without a picture and stays.
-  // Values longer than their fields let anyone type: a four-digit day count, a long container.
+  // Out-of-range values shown clamped; "Xodd", of no known type, stays; over-long values take no harm.
   harness.WriteSettings("CORP", MultiString("DCList", {"DC2", "DC1"}) +
                                     MultiString("UserIgnoreList", {"UBOB", "Xodd"}) +
                                     MultiString("ComputerIgnoreList", {"CWS01$", "GStaff"}) +
@@ -87,19 +83,16 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
     TfrmMain& window = harness.Start();
     AccountsPage* users = window.UsersPage();
     AccountsPage* computers = window.ComputersPage();
-    QCOMPARE(window.CurrentDomain, std::string("CORP"));
     QCOMPARE(window.General()->trkbGeneralThreads->value(), 100);
     QCOMPARE(harness.Find<QLabel>("lblGeneralThreads")->text(), u"100"_s);
     QVERIFY(window.Resources()->rbtnResourcesLeaveHomeFolder->isChecked());
     QCOMPARE(IgnoreRows(users->lvwIgnore), (QStringList{"0:BOB", "-1:odd"}));
     QCOMPARE(IgnoreRows(computers->lvwIgnore), (QStringList{"1:Staff", "2:WS01$"}));
-    // A DC list is configured, so becoming active starts nothing.
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCoreApplication::processEvents();  // an unanswered Configure would fail the test
 
-    // The window and the scan tool suggest the same: the same header (domain, user, date) and the same
-    // accounts with the same actions; the delete threshold reached the scan.
+    // The window and the scan tool suggest the same; the delete threshold reached the scan.
     harness.Press("btnScanStartScan");
     std::ostringstream tool;
     std::FILE* messages = std::tmpfile();
@@ -142,14 +135,12 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
     harness.Press("btnUsersAdd");
     QCOMPARE(window.Settings().UserIgnoreList().Items(),
              (std::vector<std::string>{"GStaff", "Ualice", "UBOB", "Udave", "Xodd"}));
-    // Cancel adds nothing, whatever was selected.
     harness.boxes.QueueDialog([](QDialog& dialog) {
       SelectLines(static_cast<TfrmGroupUserSelect&>(dialog).GroupsList(), {"Admins"});
       WindowHarness::Click("btnCancel")(dialog);
     });
     harness.Press("btnUsersAdd");
     QCOMPARE(users->lvwIgnore->topLevelItemCount(), 5);
-    // Computers: the computers page instead of the users page.
     harness.boxes.QueueDialog([](QDialog& dialog) {
       auto& picker = static_cast<TfrmGroupUserSelect&>(dialog);
       QVERIFY(!picker.Pages()->isTabVisible(1));
@@ -178,7 +169,6 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
     QCOMPARE(harness.boxes.ShownTexts().last(), u"Save configuration changes?"_s);
     QCOMPARE(harness.boxes.Shown().back().kind, BoxKind::YesNoCancel);
   }
-  // A second window on the same registry file shows them all.
   TfrmMain& window = harness.Start();
   QCOMPARE(window.DCListDialog()->Items(), (std::vector<std::string>{"DC2", "DC1"}));
   AccountsPage* users = window.UsersPage();
@@ -198,7 +188,6 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   QCOMPARE(window.Resources()->edtResourcesNewHomeFolderPath->text(), u"/srv/home-archive"_s);
   QVERIFY(window.Resources()->edtResourcesNewHomeFolderPath->isEnabled());
 
-  // Removing: the selected entries go from the view and the settings.
   computers->lvwIgnore->topLevelItem(0)->setSelected(true);
   harness.Press("btnComputersRemove");
   QCOMPARE(window.Settings().ComputerIgnoreList().Items(), (std::vector<std::string>{"CWS01$", "CWS02$"}));
@@ -208,7 +197,6 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   QCOMPARE(IgnoreRows(users->lvwIgnore), QStringList{"-1:odd"});
   QCOMPARE(window.Settings().UserIgnoreList().Items(), std::vector<std::string>{"Xodd"});
 
-  // Closing asks when something changed: Cancel keeps the window, No closes it without storing.
   harness.boxes.ClearShown();
   harness.boxes.QueueAnswer(BoxAnswer::Cancel);
   QVERIFY(!window.close());
@@ -216,8 +204,6 @@ void WindowTest::storedSettingsAndIgnoreListsOverRuns() {
   QVERIFY(window.close());
   QCOMPARE(harness.boxes.ShownTexts(), QStringList(2, u"Save configuration changes?"_s));
   QCOMPARE(harness.Start().ComputersPage()->lvwIgnore->topLevelItemCount(), 3);
-  QVERIFY(harness.window->close());  // unchanged: no question
-  QCOMPARE(harness.boxes.Shown().size(), std::size_t{2});
 
   // The first run for a domain always asks; a day field that is no number keeps it open, storing nothing.
   harness.registryFile = harness.folder / "other.reg";
