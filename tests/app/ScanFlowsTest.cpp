@@ -294,6 +294,10 @@ void WindowTest::scanPageCycle() {
   SelectResultRows(view, {3});
   harness.ActionMenu("pmnuActionDelete");
   QVERIFY(execute->isEnabled());
+  const auto picture = [view](int row) {
+    return view->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+  };
+  QVERIFY2(!picture(3).isNull() && picture(3) != picture(1), "Delete and Disable rows show their own pictures");
 
   // The file holds the header and the list in its order (by days), whatever the view's direction.
   const std::filesystem::path path = harness.folder / "changed.txt";
