@@ -111,15 +111,11 @@ TEST(FolderOperationsTest, ASubfolderSwappedForALinkDuringADeleteOrACopyIsNeverF
   }
 }
 
+// /dev/shm is usually another file system: there the real rename answers EXDEV and the copy path runs.
 TEST(FolderOperationsTest, MoveToAnotherRealFileSystem) {
   if (::access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no /dev/shm";
   const TempFolder temp;
   const TempFolder other("/dev/shm");
-  struct stat a {};
-  struct stat b {};
-  if (::stat(temp.Path().c_str(), &a) != 0 || ::stat(other.Path().c_str(), &b) != 0 || a.st_dev == b.st_dev) {
-    GTEST_SKIP() << "same file system";
-  }
   WriteFile(temp / "jsmith" / "f.txt", "data");
   fs::path destination;
   EXPECT_EQ(FolderOperations().MoveInto(temp / "jsmith", other.Path(), destination), 0);
