@@ -218,8 +218,8 @@ TEST_F(ExecutorTest, DeleteDisableAndTheJournalOfEveryChange) {
                    Line("WS01$", "The account has no home folder; no folder was deleted or moved"),
                    Line("mistake", "The home folder " + homes + "/ holds the home folder of another account (SMITHJ: " +
                                        homes + "/SMITHJ); it was left alone"),
-                   "[Exch:EXCH1] Mailbox:mistake - Error: The mailbox /o=Org/ou=Site/cn=Recipients/CN=mistake does not "
-                   "exist on EXCH1"}));
+                   "[Exch:EXCH1] Mailbox:mistake - Error: The mailbox " + resources_.recipientsContainer +
+                       "/CN=mistake does not exist on EXCH1"}));
   EXPECT_EQ(ReadFile(homes_ / "SMITHJ" / "mail.txt"), "smithj");
   EXPECT_FALSE(Account("mistake"));
   EXPECT_FALSE(fs::exists(homes_ / "jsmith"));
