@@ -1,5 +1,4 @@
-// A mailbox helper whose answers a test chooses: TestConnection returns the number in
-// VANTREL_FAKE_RESULT with the text "fake detail". Built a second time without TestConnection.
+// A mailbox helper: TestConnection returns VANTREL_FAKE_RESULT. Built a second time without TestConnection.
 
 #include <cstdint>
 #include <cstdio>
