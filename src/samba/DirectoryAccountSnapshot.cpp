@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -17,7 +19,7 @@
 namespace vantrel::netapi::samba {
 namespace {
 
-constexpr int kPageSize = 1000;  // what controllers allow at most by default (MaxPageSize)
+constexpr int kMaxPageSize = 1000;  // what controllers allow at most by default (MaxPageSize)
 constexpr int kTimeoutSeconds = 120;
 constexpr std::int64_t kFileTimeOfUnixEpoch = 116444736000000000;
 constexpr NetStatus kInternalError = 1359;
@@ -61,6 +63,21 @@ std::string Dn(LDAP* connection, LDAPMessage* entry) {
   return dn == nullptr ? std::string() : LowerAscii(dn.get());
 }
 
+// Entries asked for a page: the controllers' default limit, or fewer where VANTREL_LDAP_PAGE_SIZE
+// (1 to 1000) says so, for a controller whose limit was lowered and to see the paging at work on a
+// small domain. Anything else there is ignored.
+int PageSize() {
+  static const int size = [] {
+    const char* text = std::getenv("VANTREL_LDAP_PAGE_SIZE");
+    if (text == nullptr) return kMaxPageSize;
+    int value = 0;
+    const char* end = text + std::strlen(text);
+    const auto [stop, error] = std::from_chars(text, end, value);
+    return error == std::errc() && stop == end && value >= 1 && value <= kMaxPageSize ? value : kMaxPageSize;
+  }();
+  return size;
+}
+
 // Runs one search page by page (the paged results control), handing every entry to each.
 NetStatus PagedSearch(LDAP* connection, const std::string& base, const std::string& filter,
                       const std::vector<const char*>& attributeNames, const std::function<void(LDAPMessage*)>& each) {
@@ -71,7 +88,7 @@ NetStatus PagedSearch(LDAP* connection, const std::string& base, const std::stri
   NetStatus result = status::kSuccess;
   do {
     LDAPControl* page = nullptr;
-    if (::ldap_create_page_control(connection, kPageSize, &cookie, 1, &page) != LDAP_SUCCESS) {
+    if (::ldap_create_page_control(connection, PageSize(), &cookie, 1, &page) != LDAP_SUCCESS) {
       result = kInternalError;
       break;
     }

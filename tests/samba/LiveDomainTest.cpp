@@ -206,7 +206,9 @@ TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomainTheSameWithAndWith
     }
     const test::ProgramRun bulk = RunScanTool({}, config.Path());
     const test::ProgramRun perAccount = RunScanTool({}, config.Path(), {"VANTREL_ACCOUNT_SNAPSHOT=off"});
-    for (const test::ProgramRun* run : {&bulk, &perAccount}) {
+    // Pages of three entries: every search of the bulk read takes many pages on this small domain.
+    const test::ProgramRun paged = RunScanTool({}, config.Path(), {"VANTREL_LDAP_PAGE_SIZE=3"});
+    for (const test::ProgramRun* run : {&bulk, &perAccount, &paged}) {
       ASSERT_EQ(run->status, 0) << run->err;
       EXPECT_TRUE(Holds(run->err, {"\nErrors: 0\n"}));
     }
@@ -215,6 +217,7 @@ TEST_F(LiveDomainTest, ScanToolConfiguresAndScansTheLiveDomainTheSameWithAndWith
     EXPECT_TRUE(Holds(bulk.out, {" nestedmember "}, !withGroups));
     // The same accounts after the header, whose lines start with '#'.
     EXPECT_EQ(bulk.out.substr(bulk.out.find("\n ")), perAccount.out.substr(perAccount.out.find("\n ")));
+    EXPECT_EQ(bulk.out.substr(bulk.out.find("\n ")), paged.out.substr(paged.out.find("\n ")));
   }
 }
 
