@@ -85,70 +85,61 @@ int ExitStatus(const ActionRunResult& result, std::size_t errorLines) {
 int RunExecuteCommand(const CommandLine& commandLine, const ScanCommandEnvironment& environment,
                       const ExecuteEnvironment& execute, std::FILE* err) {
   ExecuteUi ui(err);
-  try {
-    std::unique_ptr<netapi::NetApi> api = environment.openNetwork(commandLine);
-    const std::string domain = CommandDomain(commandLine, *api, ui);
-    TVTRConfigSettings settings(environment.settingsFile);
-    settings.SetDomainName(domain);
-    settings.ReadSettings();
-    SettingsPageValues values = PageValuesFrom(settings);
-    // As at the window's start: without the Exchange libraries the mailbox step is not offered.
-    const ExchangeHelper exchange(execute.exchangeFiles);
-    if (values.deleteMailbox) {
-      if (const auto reason = exchange.Check()) {
-        ui.ShowWarning(reason->first + "\r" + reason->second + "\rMailboxes are not deleted.");
-        values.deleteMailbox = false;
-      }
-    }
-    ValidateResourcesPage(values);
+  return RunOnDomain(
+      commandLine, environment, ui, [&](netapi::NetApi& api, TVTRConfigSettings& settings, const std::string& domain) {
+        SettingsPageValues values = PageValuesFrom(settings);
+        // As at the window's start: without the Exchange libraries the mailbox step is not offered.
+        const ExchangeHelper exchange(execute.exchangeFiles);
+        if (values.deleteMailbox) {
+          if (const auto reason = exchange.Check()) {
+            ui.ShowWarning(reason->first + "\r" + reason->second + "\rMailboxes are not deleted.");
+            values.deleteMailbox = false;
+          }
+        }
+        ValidateResourcesPage(values);
 
-    TVTRScanResults results;
-    ReadResultFile(std::filesystem::path(*commandLine.execute), domain, results, ui);
-    ui.reading = false;
+        TVTRScanResults results;
+        ReadResultFile(std::filesystem::path(*commandLine.execute), domain, results, ui);
+        ui.reading = false;
 
-    PrintPlan(execute.planStream, domain, results);
-    if (!HasChanges(results)) {
-      ui.PrintLine("Nothing to do: no account is to be disabled or deleted.");
-      ui.PrintLine("Disabled: 0\nDeleted: 0\nErrors: 0\nElapsed seconds: 0.000");
-      return kExitCompleted;
-    }
-    if (!Confirmed(commandLine, execute, ui, err) ||
-        (environment.stopRequested != nullptr && environment.stopRequested->load())) {
-      ui.PrintLine("Cancelled");
-      return kExitFailed;
-    }
+        PrintPlan(execute.planStream, domain, results);
+        if (!HasChanges(results)) {
+          ui.PrintLine("Nothing to do: no account is to be disabled or deleted.");
+          ui.PrintLine("Disabled: 0\nDeleted: 0\nErrors: 0\nElapsed seconds: 0.000");
+          return kExitCompleted;
+        }
+        if (!Confirmed(commandLine, execute, ui, err) ||
+            (environment.stopRequested != nullptr && environment.stopRequested->load())) {
+          ui.PrintLine("Cancelled");
+          return kExitFailed;
+        }
 
-    FixedResourcesPage resources;
-    resources.deleteMailbox = values.deleteMailbox;
-    resources.homeFolder = static_cast<HomeFolderOption>(values.homeFolderAction);
-    resources.newHomeFolderPath = values.homeFolderPath;
-    resources.exchangeServer = values.exchangeServer;
-    resources.recipientsContainer = values.recipients;
-    static const std::atomic<bool> kNeverStopped{false};
-    const std::atomic<bool>& stop = environment.stopRequested ? *environment.stopRequested : kNeverStopped;
-    ActionJournal journal(execute.journalFile.empty() ? ActionJournal::DefaultFile() : execute.journalFile,
-                          *environment.clock);
-    ActionExecutor executor(*api, ui, resources, stop, exchange, &journal);
+        FixedResourcesPage resources;
+        resources.deleteMailbox = values.deleteMailbox;
+        resources.homeFolder = static_cast<HomeFolderOption>(values.homeFolderAction);
+        resources.newHomeFolderPath = values.homeFolderPath;
+        resources.exchangeServer = values.exchangeServer;
+        resources.recipientsContainer = values.recipients;
+        static const std::atomic<bool> kNeverStopped{false};
+        const std::atomic<bool>& stop = environment.stopRequested ? *environment.stopRequested : kNeverStopped;
+        ActionJournal journal(execute.journalFile.empty() ? ActionJournal::DefaultFile() : execute.journalFile,
+                              *environment.clock);
+        ActionExecutor executor(api, ui, resources, stop, exchange, &journal);
 
-    const auto started = std::chrono::steady_clock::now();
-    std::vector<std::string> errorLines;
-    const ActionRunResult result = executor.Execute(domain, results, errorLines);
-    const auto elapsed = std::chrono::steady_clock::now() - started;
+        const auto started = std::chrono::steady_clock::now();
+        std::vector<std::string> errorLines;
+        const ActionRunResult result = executor.Execute(domain, results, errorLines);
+        const auto elapsed = std::chrono::steady_clock::now() - started;
 
-    ui.ClearProgress();
-    for (const std::string& line : errorLines) ui.PrintLine(line);
-    if (result.ShowsErrorBox()) ui.PrintLine(ErrorBoxText(BoxTextToLines(result.message)));
-    ui.PrintLine(Printf("Disabled: %lld", static_cast<long long>(result.disabled)));
-    ui.PrintLine(Printf("Deleted: %lld", static_cast<long long>(result.deleted)));
-    ui.PrintLine(Printf("Errors: %zu", errorLines.size()));
-    ui.PrintLine(Printf("Elapsed seconds: %.3f", std::chrono::duration<double>(elapsed).count()));
-    return ExitStatus(result, errorLines.size());
-  } catch (const SilentAbort&) {
-    return kExitFailed;
-  } catch (const std::exception& error) {
-    ui.PrintLine(ErrorBoxText(BoxTextToLines(error.what())));
-    return kExitFailed;
-  }
+        ui.ClearProgress();
+        for (const std::string& line : errorLines) ui.PrintLine(line);
+        if (result.ShowsErrorBox()) ui.PrintLine(ErrorBoxText(BoxTextToLines(result.message)));
+        ui.PrintLine(Printf("Disabled: %lld", static_cast<long long>(result.disabled)));
+        ui.PrintLine(Printf("Deleted: %lld", static_cast<long long>(result.deleted)));
+        ui.PrintLine(Printf("Errors: %zu", errorLines.size()));
+        ui.PrintLine(Printf("Elapsed seconds: %.3f", std::chrono::duration<double>(elapsed).count()));
+        return ExitStatus(result, errorLines.size());
+      });
 }
 
 }  // namespace vantrel::scantool

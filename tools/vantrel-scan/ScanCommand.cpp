@@ -188,16 +188,24 @@ std::string CommandDomain(const CommandLine& commandLine, netapi::NetApi& api, U
 int RunScanCommand(const CommandLine& commandLine, const ScanCommandEnvironment& environment, std::ostream& out,
                    std::FILE* err) {
   TerminalUi ui(err);
+  return RunOnDomain(commandLine, environment, ui,
+                     [&](netapi::NetApi& api, TVTRConfigSettings& settings, const std::string& domain) {
+                       if (commandLine.configure) return Configure(api, settings, domain, ui, out);
+                       return Scan(api, settings, domain, commandLine, environment, ui, out);
+                     });
+}
+
+int RunOnDomain(const CommandLine& commandLine, const ScanCommandEnvironment& environment, TerminalUi& ui,
+                const DomainCommand& body) {
   try {
     std::unique_ptr<netapi::NetApi> api = environment.openNetwork(commandLine);
     const std::string domain = CommandDomain(commandLine, *api, ui);
     TVTRConfigSettings settings(environment.settingsFile);
     settings.SetDomainName(domain);
     settings.ReadSettings();
-    if (commandLine.configure) return Configure(*api, settings, domain, ui, out);
-    return Scan(*api, settings, domain, commandLine, environment, ui, out);
+    return body(*api, settings, domain);
   } catch (const SilentAbort&) {
-    return kExitFailed;
+    return kExitFailed;  // already shown
   } catch (const std::exception& error) {
     ui.PrintLine(ErrorBoxText(BoxTextToLines(error.what())));
     return kExitFailed;

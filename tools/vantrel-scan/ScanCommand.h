@@ -13,7 +13,13 @@
 #include "common/UiHooks.h"
 #include "netapi/NetApi.h"
 
+namespace vantrel {
+class TVTRConfigSettings;
+}
+
 namespace vantrel::scantool {
+
+class TerminalUi;
 
 // Exit statuses of vantrel-scan.
 constexpr int kExitCompleted = 0;
@@ -39,6 +45,13 @@ int RunScanCommand(const CommandLine& commandLine, const ScanCommandEnvironment&
 // The domain of a command line: --domain, or the one the window would choose at start-up; where it
 // would show the domain picker (several domains), a failure that lists them.
 std::string CommandDomain(const CommandLine& commandLine, netapi::NetApi& api, UiHooks& ui);
+
+// Runs a command on the domain of the command line: opens the network, finds the domain and reads its
+// stored settings, then hands them to `body` and returns its exit status. A failure on the way or in
+// `body` ends the command with kExitFailed, its message shown as the window's error box would show it.
+using DomainCommand = std::function<int(netapi::NetApi& api, TVTRConfigSettings& settings, const std::string& domain)>;
+int RunOnDomain(const CommandLine& commandLine, const ScanCommandEnvironment& environment, TerminalUi& ui,
+                const DomainCommand& body);
 
 // The network of a command line: SimNetApi over --lab, or the real network's back end.
 std::unique_ptr<netapi::NetApi> OpenNetwork(const CommandLine& commandLine);
