@@ -235,23 +235,24 @@ NetStatus DirectoryAccountFlags::Change(const std::string& accountName, std::uin
   return result;
 }
 
+NetStatus DirectoryAccountFlags::Dropping(NetStatus result) {
+  if (result == status::kRpcServerUnavailable) connection_.reset();
+  return result;
+}
+
 NetStatus DirectoryAccountFlags::ChangeOnce(const std::string& accountName, std::uint32_t change,
                                             std::uint32_t wanted) {
   if (const NetStatus connected = Connected()) return connected;
-  const auto done = [this](NetStatus result) {
-    if (result == status::kRpcServerUnavailable) connection_.reset();
-    return result;
-  };
   Account account;
-  if (const NetStatus found = FindAccount(connection_.get(), base_, accountName, account)) return done(found);
+  if (const NetStatus found = FindAccount(connection_.get(), base_, accountName, account)) return Dropping(found);
   const std::uint32_t flags = (account.flags & ~change) | (wanted & change);
   if (flags != account.flags) {
-    if (const NetStatus written = WriteFlags(connection_.get(), account.dn, flags)) return done(written);
+    if (const NetStatus written = WriteFlags(connection_.get(), account.dn, flags)) return Dropping(written);
   }
   // The controller may refuse a bit silently (or its modules may add one): what it now holds is
   // what counts.
   Account after;
-  if (const NetStatus reread = FindAccount(connection_.get(), base_, accountName, after)) return done(reread);
+  if (const NetStatus reread = FindAccount(connection_.get(), base_, accountName, after)) return Dropping(reread);
   return (after.flags & change) == (wanted & change) ? status::kSuccess : status::kNotSupported;
 }
 
@@ -267,17 +268,13 @@ NetStatus DirectoryAccountFlags::DeleteWithChildrenOnce(const std::string& accou
                                                         std::vector<std::string>& children) {
   children.clear();
   if (const NetStatus connected = Connected()) return connected;
-  const auto done = [this](NetStatus result) {
-    if (result == status::kRpcServerUnavailable) connection_.reset();
-    return result;
-  };
   Account account;
-  if (const NetStatus found = FindAccount(connection_.get(), base_, accountName, account)) return done(found);
+  if (const NetStatus found = FindAccount(connection_.get(), base_, accountName, account)) return Dropping(found);
   // The names of everything below the account, for the journal: once deleted, they are gone.
   Message answer;
   if (const NetStatus listed =
           Search(connection_.get(), account.dn, LDAP_SCOPE_SUBTREE, "(objectClass=*)", LDAP_NO_ATTRS, answer)) {
-    return done(listed);
+    return Dropping(listed);
   }
   for (LDAPMessage* entry = ::ldap_first_entry(connection_.get(), answer.get()); entry != nullptr;
        entry = ::ldap_next_entry(connection_.get(), entry)) {
@@ -295,7 +292,7 @@ NetStatus DirectoryAccountFlags::DeleteWithChildrenOnce(const std::string& accou
   if (result == LDAP_UNAVAILABLE_CRITICAL_EXTENSION || result == LDAP_NOT_ALLOWED_ON_NONLEAF) {
     return status::kNotSupported;
   }
-  return done(StatusOf(result));
+  return Dropping(StatusOf(result));
 }
 
 std::string ControllerHostName(const std::string& server, const std::string& dnsDomain) {

@@ -49,6 +49,9 @@ class DirectoryAccountFlags {
   };
 
   NetStatus Connected();
+  // Passes `result` on; a controller no longer reached also drops the connection, so that the next
+  // call connects anew.
+  NetStatus Dropping(NetStatus result);
   NetStatus ChangeOnce(const std::string& accountName, std::uint32_t change, std::uint32_t wanted);
   NetStatus DeleteWithChildrenOnce(const std::string& accountName, std::vector<std::string>& children);
 
