@@ -41,15 +41,8 @@ void WriteValue(WireWriter& writer, const AccountFacts& facts) {
 
 void WriteValue(WireWriter& writer, const GroupFacts& facts) { WriteValues(writer, facts.name, facts.memberOf); }
 
-template <class Entry>
-void WriteList(WireWriter& writer, const std::vector<Entry>& entries) {
-  writer.U32(static_cast<std::uint32_t>(entries.size()));
-  for (const Entry& entry : entries) WriteValue(writer, entry);
-}
-
 void WriteValue(WireWriter& writer, const AccountSnapshot& snapshot) {
-  WriteList(writer, snapshot.groups);
-  WriteList(writer, snapshot.accounts);
+  WriteValues(writer, snapshot.groups, snapshot.accounts);
 }
 
 void ReadValue(WireReader& reader, std::uint32_t& value) { value = reader.U32(); }
@@ -96,21 +89,11 @@ void ReadValue(WireReader& reader, AccountFacts& facts) {
 
 void ReadValue(WireReader& reader, GroupFacts& facts) { ReadValues(reader, facts.name, facts.memberOf); }
 
-template <class Entry>
-void ReadList(WireReader& reader, std::vector<Entry>& entries) {
-  entries.clear();
-  const std::uint32_t count = reader.U32();
-  for (std::uint32_t i = 0; i < count; ++i) {
-    Entry entry;
-    ReadValue(reader, entry);
-    entries.push_back(std::move(entry));
-  }
-  entries.shrink_to_fit();
-}
-
 void ReadValue(WireReader& reader, AccountSnapshot& snapshot) {
-  ReadList(reader, snapshot.groups);
-  ReadList(reader, snapshot.accounts);
+  ReadValues(reader, snapshot.groups, snapshot.accounts);
+  // A large domain's snapshot is kept for the whole scan: no spare capacity.
+  snapshot.groups.shrink_to_fit();
+  snapshot.accounts.shrink_to_fit();
   // A group index beyond the groups sent is a broken message, not a membership.
   const auto known = static_cast<std::uint32_t>(snapshot.groups.size());
   const auto outside = [known](const std::vector<std::uint32_t>& indexes) {
